@@ -1,0 +1,52 @@
+#include "conversion/color_lib.h"
+
+#include <cstdio>
+
+namespace scrivlet {
+
+std::int32_t ColorTableIndex(ConversionContext& context, std::int32_t color) {
+  auto& table = context.ColorTable;
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    if (table[i] == color) {
+      return static_cast<std::int32_t>(i);
+    }
+  }
+  table.push_back(color);
+  return static_cast<std::int32_t>(table.size()) - 1;
+}
+
+std::int32_t ColorTableIndex(std::int32_t color) {
+  return ColorTableIndex(SharedContext(), color);
+}
+
+ColorBytes SplitColor(std::int32_t color) {
+  const auto bits = static_cast<std::uint32_t>(color);
+  return {static_cast<std::int32_t>((bits >> 16) & 0xFF),
+          static_cast<std::int32_t>((bits >> 8) & 0xFF), static_cast<std::int32_t>(bits & 0xFF)};
+}
+
+std::int32_t SwapRedBlue(std::int32_t color) {
+  const ColorBytes bytes = SplitColor(color);
+  return (bytes.low << 16) | (bytes.middle << 8) | bytes.high;
+}
+
+std::int32_t OleColorToRgb(std::int32_t color) {
+  const auto bits = static_cast<std::uint32_t>(color);
+  const std::uint32_t red = bits & 0xFF;
+  const std::uint32_t green = (bits >> 8) & 0xFF;
+  const std::uint32_t blue = (bits >> 16) & 0xFF;
+  return static_cast<std::int32_t>((red << 16) | (green << 8) | blue);
+}
+
+std::string HtmlColorAttribute(std::int32_t color) {
+  char digits[16];
+  std::snprintf(digits, sizeof digits, "%06X", static_cast<unsigned>(color));
+  return std::string(" COLOR=#") + digits;
+}
+
+CustomColorSet& CustomColors() {
+  static CustomColorSet colors{};
+  return colors;
+}
+
+}  // namespace scrivlet

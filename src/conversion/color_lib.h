@@ -1,0 +1,48 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "conversion/conversion_context.h"
+
+// Colour orders and the document colour table.
+//
+// Two byte orders are in use and must never be confused: HTML order 0xRRGGBB (the document
+// table, HTML COLOR attributes, DefaultColor, the marker colours) and platform order 0x00BBGGRR
+// (the editing surface and the colour dialog). SwapRedBlue and OleColorToRgb convert.
+namespace scrivlet {
+
+// The three bytes of a colour value, highest first: bits 16-23, 8-15 and 0-7.
+struct ColorBytes {
+  std::int32_t high;
+  std::int32_t middle;
+  std::int32_t low;
+};
+
+// The RTF colour number of `color` (HTML order) in `context.ColorTable`: the 0-based index of
+// the first equal entry, or, when there is none, the index of a new entry appended for it.
+std::int32_t ColorTableIndex(ConversionContext& context, std::int32_t color);
+
+// ColorTableIndex on the module-wide context.
+std::int32_t ColorTableIndex(std::int32_t color);
+
+ColorBytes SplitColor(std::int32_t color);
+
+// Exchanges bits 0-7 and 16-23 and keeps bits 8-15; bits 24-31 of the result are 0. Turns HTML
+// order into platform order and back.
+std::int32_t SwapRedBlue(std::int32_t color);
+
+// A platform-order colour (bits 24-31 ignored) in HTML order.
+std::int32_t OleColorToRgb(std::int32_t color);
+
+// " COLOR=#" and the colour in upper-case hexadecimal, at least six digits (a value above
+// 0xFFFFFF keeps all its digits; a negative one is written as its 32-bit pattern).
+std::string HtmlColorAttribute(std::int32_t color);
+
+// The colour dialog's 16 custom colours, platform order, kept between dialog calls for the life
+// of the process.
+using CustomColorSet = std::array<std::int32_t, 16>;
+CustomColorSet& CustomColors();
+
+}  // namespace scrivlet

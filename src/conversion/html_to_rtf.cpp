@@ -1,0 +1,535 @@
+#include "conversion/html_to_rtf.h"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <unordered_map>
+
+#include "conversion/color_lib.h"
+#include "conversion/conversion_error.h"
+#include "conversion/font_lib.h"
+#include "conversion/forward_find.h"
+#include "conversion/markers.h"
+#include "conversion/text_codec.h"
+#include "conversion/util_lib.h"
+
+namespace scrivlet {
+
+namespace {
+
+constexpr std::int64_t kIndentStep = 360;
+constexpr std::string_view kDefaultFace = "Arial";
+constexpr std::string_view kBulletListOpen =
+    "\\fi-360{\\*\\pn\\pnlvlblt\\pnf1\\pnindent360{\\pntxtb\\'b7}}";
+
+// Which bytes the RTF text encoder must look at.
+constexpr std::array<bool, 256> MakeRtfSpecials() {
+  std::array<bool, 256> special{};
+  special['\\'] = special['{'] = special['}'] = true;
+  for (int b = 0x80; b < 0x100; ++b) {
+    special[b] = true;
+  }
+  return special;
+}
+constexpr std::array<bool, 256> kRtfSpecial = MakeRtfSpecials();
+
+enum class NonAscii { kCopy, kEscape };
+
+void AppendNumber(std::string& out, std::int64_t value) {
+  char buffer[24];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  out.append(buffer, result.ptr);
+}
+
+// "\uN " for one character; N is a signed 16-bit unit, a surrogate pair above the BMP.
+void AppendUnicodeEscape(std::string& out, char32_t code) {
+  const auto appendUnit = [&out](char32_t unit) {
+    out += "\\u";
+    AppendNumber(out, static_cast<std::int16_t>(static_cast<std::uint16_t>(unit)));
+    out += ' ';
+  };
+  if (code >= 0x10000) {
+    appendUnit(0xD800 + ((code - 0x10000) >> 10));
+    appendUnit(0xDC00 + ((code - 0x10000) & 0x3FF));
+  } else {
+    appendUnit(code);
+  }
+}
+
+void AppendRtfEncoded(std::string& out, std::string_view text, NonAscii nonAscii) {
+  std::size_t i = 0;
+  while (i < text.size()) {
+    std::size_t plain = i;
+    while (plain < text.size() && !kRtfSpecial[static_cast<unsigned char>(text[plain])]) {
+      ++plain;
+    }
+    out.append(text.substr(i, plain - i));
+    i = plain;
+    if (i == text.size()) {
+      break;
+    }
+    const char c = text[i];
+    if (c == '\\' || c == '{' || c == '}') {
+      out += '\\';
+      out += c;
+      ++i;
+    } else if (nonAscii == NonAscii::kCopy) {
+      out += c;
+      ++i;
+    } else {
+      const DecodedChar decoded = DecodeUtf8(text, i);
+      AppendUnicodeEscape(out, decoded.code);
+      i += decoded.bytes;
+    }
+  }
+}
+
+// Text as the surface must read it: RTF escapes, and non-ASCII as "\uN " escapes.
+void AppendRtfText(std::string& out, std::string_view text) {
+  AppendRtfEncoded(out, text, NonAscii::kEscape);
+}
+
+// Per-call state of one conversion.
+struct ScanState {
+  ScanState(std::string_view input, ConversionContext& ctx)
+      : in(input), context(ctx), tagOpens(input, "<"), entityOpens(input, "&"),
+        tagCloses(input, ">"), entityCloses(input, ";"), commentEnds(input, "-->") {}
+
+  std::string_view in;
+  ConversionContext& context;
+  std::size_t pos = 0;
+  std::int64_t indent = 0;
+  bool convertTags = true;  // the raw-tag switch: off turns the next tag into a raw-tag run
+  std::string body;
+
+  ForwardFinder tagOpens;
+  ForwardFinder entityOpens;
+  ForwardFinder tagCloses;
+  ForwardFinder entityCloses;
+  ForwardFinder commentEnds;
+  // Lookups for the tables, which only this scan writes while it runs.
+  std::unordered_map<std::int32_t, std::int32_t> colorNumbers;
+  std::unordered_map<std::string, std::int32_t> fontNumbers;
+};
+
+std::int32_t IndexColor(ScanState& s, std::int32_t color) {
+  const auto [it, added] = s.colorNumbers.try_emplace(color, s.context.ColorCount());
+  if (added) {
+    s.context.ColorTable.push_back(color);
+  }
+  return it->second;
+}
+
+std::int32_t IndexFont(ScanState& s, std::string_view face) {
+  const auto [it, added] = s.fontNumbers.try_emplace(std::string(face), s.context.FontCount());
+  if (added) {
+    s.context.FontTable.emplace_back(face);
+  }
+  return it->second;
+}
+
+// ----- Attribute values -----
+
+[[noreturn]] void ThrowBadValue(std::string_view attribute, std::string_view value,
+                                std::string_view problem) {
+  throw ConversionError(std::string(attribute) + " value \"" + std::string(value) + "\" " +
+                            std::string(problem),
+                        std::string(value));
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+  const std::size_t first = text.find_first_not_of(" \t\r\n");
+  if (first == std::string_view::npos) {
+    return {};
+  }
+  return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+}
+
+// A SIZE value as a whole number: signed, a fraction rounds half to even, an exponent allowed.
+std::int16_t ReadSizeValue(std::string_view value) {
+  const std::string_view number = TrimBlanks(value);
+  std::size_t i = (!number.empty() && (number[0] == '+' || number[0] == '-')) ? 1 : 0;
+  bool digits = false;
+  bool point = false;
+  for (; i < number.size(); ++i) {
+    const char c = number[i];
+    if (c >= '0' && c <= '9') {
+      digits = true;
+    } else if (c == '.' && !point) {
+      point = true;
+    } else {
+      break;
+    }
+  }
+  if (digits && i < number.size() && FoldAscii(number[i]) == 'e') {
+    std::size_t j = i + 1;
+    if (j < number.size() && (number[j] == '+' || number[j] == '-')) ++j;
+    const std::size_t exponentDigits = j;
+    while (j < number.size() && number[j] >= '0' && number[j] <= '9') ++j;
+    if (j > exponentDigits) i = j;
+  }
+  if (!digits || i != number.size()) {
+    ThrowBadValue("SIZE", value, "is not a number");
+  }
+  const std::string text(number);
+  const std::int64_t size = RoundHalfEven(std::strtod(text.c_str(), nullptr));
+  if (size < std::numeric_limits<std::int16_t>::min() ||
+      size > std::numeric_limits<std::int16_t>::max()) {
+    ThrowBadValue("SIZE", value, "is out of range");
+  }
+  return static_cast<std::int16_t>(size);
+}
+
+// A COLOR value: one leading "#", then hexadecimal digits of at most 32 bits ("#" alone is 0).
+std::int32_t ReadColorValue(std::string_view value) {
+  std::string_view digits = value;
+  if (digits.starts_with('#')) {
+    digits.remove_prefix(1);
+  }
+  std::uint64_t color = 0;
+  for (const char c : digits) {
+    int digit = -1;
+    if (c >= '0' && c <= '9') digit = c - '0';
+    if (FoldAscii(c) >= 'a' && FoldAscii(c) <= 'f') digit = FoldAscii(c) - 'a' + 10;
+    if (digit < 0) {
+      ThrowBadValue("COLOR", value, "is not a hexadecimal number");
+    }
+    color = color * 16 + static_cast<std::uint64_t>(digit);
+    if (color > 0xFFFFFFFFu) {
+      ThrowBadValue("COLOR", value, "is out of range");
+    }
+  }
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(color));
+}
+
+// ----- Tags -----
+
+struct ExactTag {
+  std::string_view name;
+  std::string_view fragment;
+};
+
+constexpr std::array<ExactTag, 13> kFixedTags = {{
+    {"P", "\\par "},
+    {"/P", "\\pard "},
+    {"DIV", ""},
+    {"/DIV", "\\pard "},
+    {"BR", "\\line "},
+    {"B", "\\b "},
+    {"/B", "\\b0 "},
+    {"I", "\\i "},
+    {"/I", "\\i0 "},
+    {"U", "\\ul "},
+    {"/U", "\\ulnone "},
+    {"LI", "{\\pntext\\f1\\'b7\\tab}"},
+    {"/LI", "\\par "},
+}};
+
+void AppendIndentFragment(std::string& piece, std::int64_t indent) {
+  piece += "\\li";
+  AppendNumber(piece, indent);
+  piece += "\\ri";
+  AppendNumber(piece, indent);
+  piece += ' ';
+}
+
+void StepIndent(ScanState& s, std::int64_t step) {
+  s.indent += step;
+  if (s.indent > std::numeric_limits<std::int32_t>::max() ||
+      s.indent < std::numeric_limits<std::int32_t>::min()) {
+    throw ConversionError("BLOCKQUOTE nesting overflows the indent", "BLOCKQUOTE");
+  }
+}
+
+// Tags whose whole text is a known name, letter case included. Returns false for any other.
+bool TranslateExactTag(ScanState& s, std::string_view tag, std::string& piece) {
+  for (const ExactTag& fixed : kFixedTags) {
+    if (tag == fixed.name) {
+      piece += fixed.fragment;
+      return true;
+    }
+  }
+  if (tag == "UL") {
+    piece += "\\li";
+    AppendNumber(piece, s.indent + kIndentStep);
+    piece += kBulletListOpen;
+  } else if (tag == "/UL") {
+    piece += "\\pard";
+    AppendIndentFragment(piece, s.indent);
+  } else if (tag == "BLOCKQUOTE") {
+    StepIndent(s, kIndentStep);
+    AppendIndentFragment(piece, s.indent);
+  } else if (tag == "/BLOCKQUOTE") {
+    StepIndent(s, -kIndentStep);
+    AppendIndentFragment(piece, s.indent);
+  } else if (tag == "/A") {
+    piece += "\\ulnone\\cf0 ";
+  } else {
+    return false;
+  }
+  return true;
+}
+
+void TranslateFontTag(ScanState& s, std::string_view tag, std::string& piece) {
+  const std::string face = GetTagAttribute(tag, "FACE");
+  piece += "\\f";
+  AppendNumber(piece, face.empty() ? 0 : IndexFont(s, face));
+
+  const std::string size = GetTagAttribute(tag, "SIZE");
+  piece += "\\fs";
+  AppendNumber(piece, size.empty() ? 24 : 2 * HtmlSizeToPoints(ReadSizeValue(size)));
+
+  const std::string color = GetTagAttribute(tag, "COLOR");
+  piece += "\\cf";
+  AppendNumber(piece, color.empty() ? 0 : IndexColor(s, ReadColorValue(color)));
+  piece += ' ';
+}
+
+void TranslateHyperlinkTag(ScanState& s, std::string_view tag, std::string& piece) {
+  constexpr std::string_view kHrefEnd = "HREFEND";
+  if (tag.size() >= kHrefEnd.size() && StartsWithNoCase(tag.substr(tag.size() - 7), kHrefEnd)) {
+    tag.remove_suffix(kHrefEnd.size());
+  }
+  const std::string url = GetTagAttribute(tag, "HREF");
+  const std::int32_t silver = IndexColor(s, MarkerColor);
+  const std::int32_t blue = IndexColor(s, LinkColor);
+  piece += "\\i\\ul\\cf";
+  AppendNumber(piece, silver);
+  piece += ' ';
+  AppendRtfText(piece, url);
+  piece += "\\i0\\ul\\cf";
+  AppendNumber(piece, blue);
+  piece += ' ';
+}
+
+void TranslateAlignTag(std::string_view tag, std::string& piece) {
+  std::string align = GetTagAttribute(tag, "ALIGN");
+  for (char& c : align) {
+    c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+  }
+  if (align == "LEFT") {
+    piece += "\\ql ";
+  } else if (align == "CENTER") {
+    piece += "\\qc ";
+  } else if (align == "RIGHT") {
+    piece += "\\qr ";
+  }
+}
+
+// A comment: skipped whole even when it holds a ">", and its fragment sets 8 points. The space
+// after "\fs16" keeps digits and a space that follow the comment in the text.
+void TranslateComment(ScanState& s, std::size_t lt, std::size_t gt, std::string_view tag,
+                      std::string& piece) {
+  const std::size_t end = s.commentEnds.Find(lt);
+  if (end != std::string_view::npos && end > gt) {
+    s.pos = end + 3;
+  }
+  piece += "\\fs16 ";
+  if (tag.find(kRawTagMarkerWord) != std::string_view::npos) {
+    s.convertTags = false;
+  }
+}
+
+void TranslateRawTag(ScanState& s, std::string_view tag, std::string& piece) {
+  piece += "\\i\\ulnone\\cf";
+  AppendNumber(piece, IndexColor(s, MarkerColor));
+  piece += " <";
+  AppendRtfText(piece, tag);
+  piece += ">\\i0\\cf0 ";
+}
+
+void TranslateTag(ScanState& s, std::size_t lt, std::size_t gt, std::string& piece) {
+  const std::string_view tag = s.in.substr(lt + 1, gt - lt - 1);
+  if (!s.convertTags) {
+    TranslateRawTag(s, tag, piece);
+    s.convertTags = true;
+    return;
+  }
+  if (TranslateExactTag(s, tag, piece)) {
+    return;
+  }
+  if (StartsWithNoCase(tag, "FONT")) {
+    TranslateFontTag(s, tag, piece);
+  } else if (FindNoCase(tag, "HREF=") != std::string_view::npos) {
+    TranslateHyperlinkTag(s, tag, piece);
+  } else if (FindNoCase(tag, "ALIGN=") != std::string_view::npos) {
+    TranslateAlignTag(tag, piece);
+  } else if (tag.starts_with("!--")) {
+    TranslateComment(s, lt, gt, tag, piece);
+  }
+}
+
+// ----- Entities -----
+
+// The code a numeric reference names: decimal as a leading number ("65x" is 65, no digits is 0),
+// or hexadecimal after "x". Returns -1 for a code no character has.
+std::int64_t ReadCharacterReference(std::string_view number, std::string_view entity) {
+  if (!number.empty() && FoldAscii(number[0]) == 'x') {
+    std::uint64_t code = 0;
+    for (const char c : number.substr(1)) {
+      const char f = FoldAscii(c);
+      const bool digit = c >= '0' && c <= '9';
+      if (!digit && !(f >= 'a' && f <= 'f')) break;
+      code = code * 16 + static_cast<std::uint64_t>(digit ? c - '0' : f - 'a' + 10);
+      if (code > 0x10FFFF) return -1;
+    }
+    return static_cast<std::int64_t>(code);
+  }
+  const std::int64_t code = RoundHalfEven(ReadLeadingNumber(number));
+  if (code < 0) {
+    throw ConversionError("character reference \"&" + std::string(entity) + ";\" is negative",
+                          std::string(entity));
+  }
+  return code > 0x10FFFF ? -1 : code;
+}
+
+void TranslateEntity(std::string_view name, std::string& piece) {
+  if (name == "lt") {
+    piece += '<';
+  } else if (name == "gt") {
+    piece += '>';
+  } else if (name == "quot") {
+    piece += '"';
+  } else if (name == "nbsp") {
+    piece += "\\~";
+  } else if (name == "amp") {
+    piece += '&';
+  } else if (name == "mdash") {
+    piece += "\\emdash ";
+  } else if (name == "ndash") {
+    piece += "\\endash ";
+  } else if (name.starts_with('#')) {
+    std::int64_t code = ReadCharacterReference(name.substr(1), name);
+    // Codes 128-159 name the code page 1252 characters, as in the 8-bit character set and as
+    // browsers read them. NUL and surrogates are no characters of a document.
+    if (code >= 0x80 && code <= 0x9F) {
+      code = Cp1252ToUnicode(static_cast<std::uint8_t>(code));
+    }
+    if (code > 0 && !(code >= 0xD800 && code <= 0xDFFF)) {
+      std::string character;
+      AppendUtf8(character, static_cast<char32_t>(code));
+      AppendRtfText(piece, character);
+    }
+  }
+}
+
+// ----- The scan -----
+
+void AppendFontTable(std::string& out, const ConversionContext& context) {
+  out += "{\\fonttbl";
+  for (std::size_t i = 0; i < context.FontTable.size(); ++i) {
+    out += "{\\f";
+    AppendNumber(out, static_cast<std::int64_t>(i));
+    out += ' ';
+    AppendRtfText(out, FirstFontFace(context.FontTable[i]));
+    out += ";}";
+  }
+  out += '}';
+}
+
+void AppendColorTable(std::string& out, const ConversionContext& context) {
+  out += "{\\colortbl";
+  for (const std::int32_t color : context.ColorTable) {
+    const ColorBytes bytes = SplitColor(color);
+    out += "\\red";
+    AppendNumber(out, bytes.high);
+    out += "\\green";
+    AppendNumber(out, bytes.middle);
+    out += "\\blue";
+    AppendNumber(out, bytes.low);
+    out += ';';
+  }
+  out += '}';
+}
+
+// Appends the text before the next tag or entity, then the token's fragment.
+void ScanNextToken(ScanState& s) {
+  std::string& piece = s.body;
+  const std::size_t lt = s.tagOpens.Find(s.pos);
+  const std::size_t amp = s.entityOpens.Find(s.pos);
+  if (lt != std::string_view::npos && (amp == std::string_view::npos || lt < amp)) {
+    AppendRtfText(s.body, s.in.substr(s.pos, lt - s.pos));
+    s.pos = lt + 1;
+    const std::size_t gt = s.tagCloses.Find(lt);
+    if (gt == std::string_view::npos) {
+      return;  // a "<" that opens no tag is dropped
+    }
+    s.pos = gt + 1;
+    TranslateTag(s, lt, gt, piece);
+  } else if (amp != std::string_view::npos) {
+    AppendRtfText(s.body, s.in.substr(s.pos, amp - s.pos));
+    s.pos = amp + 1;
+    const std::size_t semicolon = s.entityCloses.Find(amp);
+    if (semicolon == std::string_view::npos) {
+      return;  // an "&" that ends no entity is dropped
+    }
+    s.pos = semicolon + 1;
+    TranslateEntity(s.in.substr(amp + 1, semicolon - amp - 1), piece);
+  } else {
+    AppendRtfText(s.body, s.in.substr(s.pos));
+    s.pos = s.in.size();
+  }
+}
+
+bool ContainsUnicodeEscape(std::string_view rtf) {
+  for (std::size_t b = rtf.find('\\'); b != std::string_view::npos; b = rtf.find('\\', b)) {
+    const char next = b + 1 < rtf.size() ? rtf[b + 1] : '\0';
+    if (next == 'u' && b + 2 < rtf.size() &&
+        ((rtf[b + 2] >= '0' && rtf[b + 2] <= '9') || rtf[b + 2] == '-')) {
+      return true;
+    }
+    b += (next == '\\' || next == '{' || next == '}') ? 2 : 1;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::string HtmlToRtf(std::string_view html, ConversionContext& context) {
+  ScanState s(html, context);
+  context.ColorTable.assign(1, context.DefaultColor);
+  context.FontTable.assign(1, std::string(kDefaultFace));
+  s.colorNumbers.emplace(context.DefaultColor, 0);
+  s.fontNumbers.emplace(kDefaultFace, 0);
+  s.body.reserve(html.size() + html.size() / 4);
+
+  while (s.pos < html.size()) {
+    ScanNextToken(s);
+  }
+
+  std::string out;
+  AppendFontTable(out, context);
+  AppendColorTable(out, context);
+  out.reserve(out.size() + s.body.size());
+  out += s.body;
+  return out;
+}
+
+std::string HtmlToRtf(std::string_view html) { return HtmlToRtf(html, SharedContext()); }
+
+std::string RtfEncode(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  AppendRtfEncoded(out, text, NonAscii::kCopy);
+  return out;
+}
+
+std::string BuildHtmlDocument(std::string_view surfaceFontName, std::string_view body) {
+  std::string fontName;
+  AppendRtfText(fontName, surfaceFontName);
+  const bool unicode = ContainsUnicodeEscape(fontName) || ContainsUnicodeEscape(body);
+
+  std::string document = unicode ? "{\\rtf1\\ansi\\uc0\\deftab" : "{\\rtf1\\ansi\\deftab";
+  document += "720\\deff0{\\fonttbl{\\f0\\fswiss ";
+  document += fontName;
+  document += ";}{\\f1\\froman\\fcharset2 Symbol;}}";
+  document.reserve(document.size() + body.size() + 1);
+  document += body;
+  document += '}';
+  return document;
+}
+
+}  // namespace scrivlet

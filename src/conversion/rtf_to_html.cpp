@@ -1,0 +1,905 @@
+#include "conversion/rtf_to_html.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cstdint>
+#include <limits>
+#include <optional>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "conversion/color_lib.h"
+#include "conversion/conversion_error.h"
+#include "conversion/font_lib.h"
+#include "conversion/forward_find.h"
+#include "conversion/markers.h"
+#include "conversion/text_codec.h"
+#include "conversion/util_lib.h"
+
+namespace scrivlet {
+
+namespace {
+
+constexpr std::string_view kBlockquoteClose = "</BLOCKQUOTE>";
+// An indent of more than a page (32 steps of 360 twips, eight inches) is not a layout any
+// document has; capping the nesting keeps a single absurd "\li" from multiplying the output.
+constexpr std::int64_t kMaxQuoteSteps = 32;
+
+// How a main-loop step's text run ended.
+enum class RunEnd { kTextOnly = 0, kBackslash = 1, kGroupOpen = 2 };
+
+enum class StarState { kIdle = 0, kMet = 1, kSuppressing = 3 };
+
+// Where each group closes, for skipping "\*" destinations in logarithmic time. Built on first
+// use. A brace counts unless a backslash stands directly before it.
+class GroupCloseIndex {
+ public:
+  explicit GroupCloseIndex(std::string_view in) {
+    std::int64_t level = 0;
+    for (std::size_t x = 0; x < in.size(); ++x) {
+      const char c = in[x];
+      if ((c != '{' && c != '}') || (x > 0 && in[x - 1] == '\\')) {
+        continue;
+      }
+      level += c == '{' ? 1 : -1;
+      braces_.push_back({x, level});
+      if (c == '}') {
+        closes_[level].push_back(x);
+      }
+    }
+  }
+
+  // The first counted "}" at or after `from` that closes the group `from` lies in, or npos.
+  std::size_t FindClose(std::size_t from) const {
+    const auto before = std::lower_bound(braces_.begin(), braces_.end(), from,
+                                         [](const Brace& b, std::size_t p) { return b.pos < p; });
+    const std::int64_t level = before == braces_.begin() ? 0 : std::prev(before)->levelAfter;
+    const auto list = closes_.find(level - 1);
+    if (list == closes_.end()) {
+      return std::string_view::npos;
+    }
+    const auto it = std::lower_bound(list->second.begin(), list->second.end(), from);
+    return it == list->second.end() ? std::string_view::npos : *it;
+  }
+
+ private:
+  struct Brace {
+    std::size_t pos;
+    std::int64_t levelAfter;
+  };
+  std::vector<Brace> braces_;
+  std::unordered_map<std::int64_t, std::vector<std::size_t>> closes_;
+};
+
+// Per-call state of one conversion.
+struct RenderState {
+  RenderState(std::string_view input, ConversionContext& ctx)
+      : in(input), context(ctx), backslashes(input, "\\"), groupOpens(input, "{\\"),
+        spaces(input, " "), semicolons(input, ";") {}
+
+  std::string_view in;
+  ConversionContext& context;
+  std::size_t pos = 0;  // next character to look at
+  std::size_t end = 0;  // one past the last converted character
+  std::int64_t depth = 0;
+  RunEnd mode = RunEnd::kTextOnly;
+  std::size_t anchor = 0;
+  std::string token;
+  char terminator = '\0';
+  std::string wordOutput;
+  std::string out;
+
+  bool boldOpen = false;
+  bool italicOpen = false;
+  bool underlineOpen = false;
+  bool fontOpen = false;
+  bool attributePending = false;
+  bool inLink = false;
+  std::int32_t currentColor = 0;
+  std::int32_t fontSize = 2;
+  std::string_view listClose;
+  std::int64_t quoteDepth = 0;  // BLOCKQUOTEs opened in the current paragraph
+  bool alignOpen = false;
+  bool colorTableMode = false;
+  std::int64_t fontTableDepth = 0;
+  StarState star = StarState::kIdle;
+
+  // Unicode: the "\uc" fallback count, fallback characters still to skip, and a high surrogate
+  // waiting for its low half.
+  std::int32_t unicodeSkip = 1;
+  std::int32_t pendingSkip = 0;
+  char32_t pendingHigh = 0;
+
+  ForwardFinder backslashes;
+  ForwardFinder groupOpens;
+  ForwardFinder spaces;
+  ForwardFinder semicolons;
+  std::optional<GroupCloseIndex> groupCloses;
+};
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsHexDigit(char c) {
+  return IsDigit(c) || (FoldAscii(c) >= 'a' && FoldAscii(c) <= 'f');
+}
+
+// ----- Numbers in control words -----
+
+[[noreturn]] void ThrowBadParameter(std::string_view word, std::string_view problem) {
+  throw ConversionError("RTF control word \"\\" + std::string(word) + "\" " + std::string(problem),
+                        std::string(word));
+}
+
+// The signed 32-bit parameter of `word` after its first `prefixLength` characters. An empty
+// parameter reads 0, as RTF has it.
+std::int32_t ReadParameter(std::string_view word, std::size_t prefixLength) {
+  std::string_view digits = word.substr(prefixLength);
+  if (digits.empty()) {
+    return 0;
+  }
+  const bool negative = digits.front() == '-';
+  if (negative) {
+    digits.remove_prefix(1);
+  }
+  if (digits.empty() || !std::all_of(digits.begin(), digits.end(), IsDigit)) {
+    ThrowBadParameter(word, "has a parameter that is not a number");
+  }
+  std::int64_t value = 0;
+  for (const char c : digits) {
+    value = value * 10 + (c - '0');
+    if (value > std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1) {
+      ThrowBadParameter(word, "has a parameter out of range");
+    }
+  }
+  value = negative ? -value : value;
+  if (value > std::numeric_limits<std::int32_t>::max()) {
+    ThrowBadParameter(word, "has a parameter out of range");
+  }
+  return static_cast<std::int32_t>(value);
+}
+
+bool HasDigitAt(std::string_view word, std::size_t at) {
+  return word.size() > at && IsDigit(word[at]);
+}
+
+// `name` followed by a digit.
+bool IsWordWithNumber(std::string_view word, std::string_view name) {
+  return word.starts_with(name) && HasDigitAt(word, name.size());
+}
+
+// `name` followed by nothing, a digit or a minus sign: "li", "li360", "li-360" but not "lisa".
+bool IsWordWithOptionalNumber(std::string_view word, std::string_view name) {
+  return word.starts_with(name) &&
+         (word.size() == name.size() || IsDigit(word[name.size()]) || word[name.size()] == '-');
+}
+
+std::int64_t QuoteSteps(std::int32_t twips) {
+  return RoundHalfEven(static_cast<double>(twips) / 360.0);
+}
+
+// ----- Output helpers -----
+
+void AppendNumber(std::string& out, std::int64_t value) {
+  char buffer[24];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  out.append(buffer, result.ptr);
+}
+
+void AppendCharReference(std::string& out, char32_t code) {
+  out += "&#";
+  AppendNumber(out, code);
+  out += ';';
+}
+
+// Which ASCII bytes HtmlEncode must look at.
+constexpr std::array<bool, 256> MakeHtmlSpecials() {
+  std::array<bool, 256> special{};
+  for (const char c : std::string_view("<>\"& ")) {
+    special[static_cast<unsigned char>(c)] = true;
+  }
+  for (int b = 0x80; b < 0x100; ++b) {
+    special[b] = true;
+  }
+  return special;
+}
+constexpr std::array<bool, 256> kHtmlSpecial = MakeHtmlSpecials();
+
+void AppendHtmlEncoded(std::string& out, std::string_view text) {
+  bool previousSpace = false;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    std::size_t plain = i;
+    while (plain < text.size() && !kHtmlSpecial[static_cast<unsigned char>(text[plain])]) {
+      ++plain;
+    }
+    if (plain > i) {
+      out.append(text.substr(i, plain - i));
+      previousSpace = false;
+      i = plain;
+      continue;
+    }
+    const char c = text[i];
+    switch (c) {
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '&':
+        out += "&amp;";
+        break;
+      case ' ':
+        out += previousSpace ? "&nbsp;" : " ";
+        break;
+      default: {
+        const DecodedChar decoded = DecodeUtf8(text, i);
+        AppendCharReference(out, decoded.code);
+        i += decoded.bytes;
+        previousSpace = false;
+        continue;
+      }
+    }
+    previousSpace = c == ' ';
+    ++i;
+  }
+}
+
+// ----- Unicode characters from "\'xx" and "\uN" -----
+
+// Appends a UTF-16 unit read from "\uN", pairing surrogates; an unpaired one becomes U+FFFD.
+void AppendUnicodeUnit(RenderState& s, std::string& to, char32_t unit) {
+  if (unit >= 0xDC00 && unit <= 0xDFFF && s.pendingHigh != 0) {
+    AppendUtf8(to, 0x10000 + ((s.pendingHigh - 0xD800) << 10) + (unit - 0xDC00));
+    s.pendingHigh = 0;
+    return;
+  }
+  if (s.pendingHigh != 0) {
+    AppendUtf8(to, 0xFFFD);
+    s.pendingHigh = 0;
+  }
+  if (unit >= 0xD800 && unit <= 0xDBFF) {
+    s.pendingHigh = unit;
+    return;
+  }
+  AppendUtf8(to, unit);  // a lone low surrogate is written as U+FFFD
+}
+
+void FlushPendingHigh(RenderState& s, std::string& to) {
+  if (s.pendingHigh != 0) {
+    AppendUtf8(to, 0xFFFD);
+    s.pendingHigh = 0;
+  }
+}
+
+char32_t UnitFromParameter(std::int32_t n) {
+  return static_cast<char32_t>(static_cast<std::uint16_t>(static_cast<std::int16_t>(n)));
+}
+
+// The character a "\'xx" escape stands for. Other code pages than 1252 are read as 1252: this
+// converter has no other tables, and 1252 is what the surface declares.
+char32_t CharFromHexEscape(std::string_view escape) {
+  if (escape.size() != 3 || !IsHexDigit(escape[1]) || !IsHexDigit(escape[2])) {
+    throw ConversionError(
+        "RTF escape \"\\" + std::string(escape) + "\" is not a hexadecimal character code",
+        std::string(escape));
+  }
+  unsigned value = 0;
+  std::from_chars(escape.data() + 1, escape.data() + 3, value, 16);
+  return Cp1252ToUnicode(static_cast<std::uint8_t>(value));
+}
+
+// ----- Step 1: the text run -----
+
+// Appends text to the token; raw CR and LF are not text in RTF.
+void AppendRawText(std::string& token, std::string_view text) {
+  while (!text.empty()) {
+    const std::size_t stop = text.find_first_of("\r\n");
+    token.append(text.substr(0, stop));
+    if (stop == std::string_view::npos) {
+      return;
+    }
+    text.remove_prefix(stop + 1);
+  }
+}
+
+// Skips the "\ucN" fallback characters that follow a "\uN" in the text.
+void SkipFallbacks(RenderState& s) {
+  while (s.pendingSkip > 0 && s.pos < s.end) {
+    const char c = s.in[s.pos];
+    if (c == '{' || c == '}') {
+      break;
+    }
+    if (c == '\\') {
+      const char next = s.pos + 1 < s.in.size() ? s.in[s.pos + 1] : '\0';
+      if (next == '\'') {
+        s.pos = std::min(s.pos + 4, s.in.size());
+      } else if (next == '\\' || next == '{' || next == '}') {
+        s.pos += 2;
+      } else {
+        break;
+      }
+    } else if (c != '\r' && c != '\n') {
+      s.pos += DecodeUtf8(s.in, s.pos).bytes;
+    } else {
+      ++s.pos;
+      continue;
+    }
+    --s.pendingSkip;
+  }
+  s.pendingSkip = 0;
+}
+
+// Length of "\uN" plus its delimiting space at `b`, when one stands there; 0 otherwise.
+std::size_t UnicodeEscapeLength(std::string_view in, std::size_t b) {
+  std::size_t i = b + 2;
+  if (b + 1 >= in.size() || in[b + 1] != 'u') {
+    return 0;
+  }
+  if (i < in.size() && in[i] == '-') {
+    ++i;
+  }
+  const std::size_t digitsStart = i;
+  while (i < in.size() && IsDigit(in[i])) {
+    ++i;
+  }
+  if (i == digitsStart || (i < in.size() && FoldAscii(in[i]) >= 'a' && FoldAscii(in[i]) <= 'z')) {
+    return 0;
+  }
+  return (i < in.size() && in[i] == ' ' ? i + 1 : i) - b;
+}
+
+// Takes a character escape at `b` into the token when it is text of a body run, so that a
+// marker run holding a brace, a backslash or a non-ASCII character stays one run. Returns
+// false when the escape is a control word for the word run.
+bool TakeCharacterEscape(RenderState& s, std::size_t b) {
+  const char c = b + 1 < s.in.size() ? s.in[b + 1] : '\0';
+  if (c == '\\' || c == '{' || c == '}') {
+    FlushPendingHigh(s, s.token);
+    s.token += c;
+    s.pos = b + 2;
+    return true;
+  }
+  if (s.depth != 1 || s.star != StarState::kIdle) {
+    return false;
+  }
+  if (c == '\'' && b + 3 < s.in.size() && IsHexDigit(s.in[b + 2]) && IsHexDigit(s.in[b + 3])) {
+    const char32_t code = CharFromHexEscape(s.in.substr(b + 1, 3));
+    if (code < 0x80) {
+      return false;  // the word run writes it as a numeric reference
+    }
+    FlushPendingHigh(s, s.token);
+    AppendUtf8(s.token, code);
+    s.pos = b + 4;
+    return true;
+  }
+  const std::size_t length = UnicodeEscapeLength(s.in, b);
+  if (length == 0) {
+    return false;
+  }
+  std::string_view word = s.in.substr(b + 1, length - 1);
+  if (word.back() == ' ') {
+    word.remove_suffix(1);
+  }
+  AppendUnicodeUnit(s, s.token, UnitFromParameter(ReadParameter(word, 1)));
+  s.pos = b + length;
+  s.pendingSkip = s.unicodeSkip;
+  SkipFallbacks(s);
+  return true;
+}
+
+// Appends the input from the current position up to `to` as text.
+void TakeTextUpTo(RenderState& s, std::size_t to) {
+  if (to > s.pos) {
+    FlushPendingHigh(s, s.token);
+    AppendRawText(s.token, s.in.substr(s.pos, to - s.pos));
+  }
+}
+
+void GatherTextRun(RenderState& s) {
+  s.token.clear();
+  SkipFallbacks(s);
+  for (;;) {
+    const std::size_t b = s.backslashes.Find(s.pos);
+    const std::size_t g = s.groupOpens.Find(s.pos);
+    if (b != std::string_view::npos && g != std::string_view::npos && g + 1 == b) {
+      TakeTextUpTo(s, g);
+      s.mode = RunEnd::kGroupOpen;
+      s.anchor = g;
+      ++s.depth;
+      break;
+    }
+    if (b == std::string_view::npos) {
+      TakeTextUpTo(s, s.end);
+      s.mode = RunEnd::kTextOnly;
+      s.pos = s.end;
+      break;
+    }
+    TakeTextUpTo(s, b);
+    s.pos = b;
+    if (b < s.end && TakeCharacterEscape(s, b)) {
+      if (s.pos >= s.end) {
+        s.mode = RunEnd::kTextOnly;
+        break;
+      }
+      continue;
+    }
+    s.mode = RunEnd::kBackslash;
+    s.anchor = b;
+    s.terminator = b + 1 < s.in.size() ? s.in[b + 1] : '\0';
+    break;
+  }
+  // A high surrogate stays pending only for the "\u" that may complete it.
+  if (!(s.mode == RunEnd::kBackslash && UnicodeEscapeLength(s.in, s.anchor) > 0)) {
+    FlushPendingHigh(s, s.token);
+  }
+}
+
+// ----- Step 2: emitting the text run -----
+
+void EmitMarkerFontOpen(RenderState& s) {
+  if (s.fontOpen) {
+    s.out += "</FONT>";
+  }
+  s.out += "<FONT SIZE=";
+  AppendNumber(s.out, s.fontSize);
+  s.out += HtmlColorAttribute(s.context.DefaultColor);
+  s.out += '>';
+  s.fontOpen = true;
+}
+
+void EmitTextRun(RenderState& s) {
+  if (s.depth == 1 && !s.token.empty() && s.currentColor == MarkerColor && s.italicOpen) {
+    std::replace(s.token.begin(), s.token.end(), '"', '\'');
+    if (s.underlineOpen) {
+      s.italicOpen = false;
+      s.underlineOpen = false;
+      s.out += "</U></I>";
+      EmitMarkerFontOpen(s);
+      s.out += "<A HREF='";
+      s.out += s.token;
+      s.out += "'>";
+      s.inLink = true;
+    } else {
+      if (!s.inLink) {
+        EmitMarkerFontOpen(s);
+      }
+      s.out += kRawTagComment;
+      s.out += s.token;
+    }
+    return;
+  }
+  if (s.inLink && !s.underlineOpen) {
+    s.out += "</A>";
+    s.inLink = false;
+  }
+  AppendHtmlEncoded(s.out, s.token);
+}
+
+// ----- Step 5: the control-word run -----
+
+// Reads one control word into the token. Returns with the terminator set.
+void ReadWord(RenderState& s) {
+  s.token.clear();
+  while (s.pos < s.end) {
+    const char c = s.in[s.pos++];
+    s.terminator = c;
+    switch (c) {
+      case '{':
+        if (s.token.empty()) {
+          ++s.depth;
+        } else {
+          --s.pos;
+        }
+        return;
+      case '}':
+        if (s.fontTableDepth == s.depth) {
+          s.fontTableDepth = 0;
+        }
+        s.colorTableMode = false;
+        --s.depth;
+        return;
+      case '\\':
+      case ';':
+        return;
+      case '\'':
+        if (s.depth == 1) {
+          const std::size_t hexEnd = std::min(s.pos + 2, s.in.size());
+          s.token = "'";
+          s.token.append(s.in.substr(s.pos, hexEnd - s.pos));
+          s.pos = hexEnd;
+          s.terminator = ' ';
+          return;
+        }
+        break;
+      case '~':
+        if (s.depth == 1) {
+          s.token = "~";
+          s.terminator = ' ';
+          return;
+        }
+        break;
+      case ' ':
+        if (s.depth == 1) {
+          return;
+        }
+        s.token += ' ';
+        break;
+      case '\r':
+      case '\n':
+        // Not text in RTF; at body level a line end delimits the word as a space would.
+        if (s.depth == 1) {
+          s.terminator = ' ';
+          return;
+        }
+        break;
+      default:
+        s.token += c;
+        break;
+    }
+  }
+}
+
+// Starts the FONT element a colour, size or face attribute belongs to. A start tag already
+// closed cannot take another attribute, so a new element begins.
+void OpenFontForAttribute(RenderState& s) {
+  if (s.fontOpen && !s.attributePending) {
+    s.out += "</FONT>";
+    s.fontOpen = false;
+  }
+  if (!s.fontOpen) {
+    s.out += "<FONT";
+    s.fontOpen = true;
+  }
+  s.attributePending = true;
+}
+
+void HandlePlain(RenderState& s) {
+  std::string& w = s.wordOutput;
+  if (s.boldOpen) {
+    w += "</B>";
+    s.boldOpen = false;
+  }
+  if (s.italicOpen) {
+    w += "</I>";
+  }
+  if (s.underlineOpen) {
+    w += "</U>";
+  }
+  if (s.inLink && (s.underlineOpen || (s.italicOpen && s.currentColor == MarkerColor))) {
+    w += "</A>";
+    s.inLink = false;
+  }
+  s.italicOpen = false;
+  s.underlineOpen = false;
+  if (!s.inLink && s.fontOpen) {
+    w += "</FONT>";
+    s.fontOpen = false;
+  }
+}
+
+void HandleUnicodeWord(RenderState& s, std::string_view word) {
+  std::size_t digitsEnd = 1;
+  if (digitsEnd < word.size() && word[digitsEnd] == '-') {
+    ++digitsEnd;
+  }
+  while (digitsEnd < word.size() && IsDigit(word[digitsEnd])) {
+    ++digitsEnd;
+  }
+  AppendUnicodeUnit(s, s.wordOutput, UnitFromParameter(ReadParameter(word.substr(0, digitsEnd), 1)));
+  // This scanner reads a fallback that follows without a delimiter ("\u233?") into the word.
+  const auto swallowed = static_cast<std::int32_t>(word.size() - digitsEnd);
+  s.pendingSkip = std::max(0, s.unicodeSkip - swallowed);
+}
+
+void HandleStyleWord(RenderState& s, std::string_view word) {
+  const auto open = [&](bool& flag, std::string_view tag) {
+    flag = true;
+    s.wordOutput += tag;
+  };
+  const auto close = [&](bool& flag, std::string_view tag) {
+    if (flag) {
+      flag = false;
+      s.wordOutput += tag;
+    }
+  };
+  if (word == "b") open(s.boldOpen, "<B>");
+  if (word == "b0") close(s.boldOpen, "</B>");
+  if (word == "i") open(s.italicOpen, "<I>");
+  if (word == "i0") close(s.italicOpen, "</I>");
+  if (word == "ul") open(s.underlineOpen, "<U>");
+  if (word == "ul0" || word == "ulnone") close(s.underlineOpen, "</U>");
+}
+
+bool IsStyleWord(std::string_view word) {
+  return word == "b" || word == "b0" || word == "i" || word == "i0" || word == "ul" ||
+         word == "ul0" || word == "ulnone";
+}
+
+void HandleIndentWords(RenderState& s, std::string_view word) {
+  if (word.starts_with("li")) {
+    const std::int64_t steps = std::min(QuoteSteps(ReadParameter(word, 2)), kMaxQuoteSteps);
+    for (std::int64_t i = 0; i < steps; ++i) {
+      s.wordOutput += "<BLOCKQUOTE>";
+    }
+    s.quoteDepth += std::max<std::int64_t>(steps, 0);
+    return;
+  }
+  for (std::int64_t steps = QuoteSteps(ReadParameter(word, 2)); s.quoteDepth > 0 && steps < 0;
+       ++steps) {
+    s.wordOutput += kBlockquoteClose;
+    --s.quoteDepth;
+  }
+}
+
+void HandleFontWords(RenderState& s, std::string_view word) {
+  if (word.starts_with("cf")) {
+    const std::int64_t index = ReadParameter(word, 2);
+    if (index < s.context.ColorCount()) {
+      s.currentColor = s.context.ColorTable[static_cast<std::size_t>(index)];
+      OpenFontForAttribute(s);
+      s.wordOutput = HtmlColorAttribute(s.currentColor);
+    }
+    return;
+  }
+  if (word.starts_with("fs")) {
+    const std::int64_t points = RoundHalfEven(ReadParameter(word, 2) / 2.0);
+    s.fontSize = PointsToHtmlSize(static_cast<std::int16_t>(std::clamp<std::int64_t>(
+        points, std::numeric_limits<std::int16_t>::min(), std::numeric_limits<std::int16_t>::max())));
+    OpenFontForAttribute(s);
+    s.wordOutput = " SIZE=";
+    AppendNumber(s.wordOutput, s.fontSize);
+    return;
+  }
+  const std::int64_t index = ReadParameter(word, 1);
+  if (index < s.context.FontCount() && !s.context.FontTable[static_cast<std::size_t>(index)].empty()) {
+    OpenFontForAttribute(s);
+    s.wordOutput = " FACE='" + s.context.FontTable[static_cast<std::size_t>(index)] + "'";
+  }
+}
+
+void HandleBodyWord(RenderState& s) {
+  const std::string_view word = s.token;
+  std::string& w = s.wordOutput;
+  if (!word.starts_with("'") && !word.starts_with("u")) {
+    // Any other word ends a "\uN" fallback that was not there.
+    s.pendingSkip = 0;
+  }
+  if (word == "par") {
+    w = s.listClose.empty() ? "<BR>" : "</LI>";
+  } else if (word == "pard") {
+    w += s.listClose;
+    for (; s.quoteDepth > 0; --s.quoteDepth) {
+      w += kBlockquoteClose;
+    }
+    if (s.alignOpen) {
+      w += "</DIV>";
+    }
+    s.listClose = {};
+    s.alignOpen = false;
+  } else if (word == "ql" || word == "qc" || word == "qr") {
+    w = word == "ql" ? "<DIV ALIGN=LEFT>" : word == "qc" ? "<DIV ALIGN=CENTER>" : "<DIV ALIGN=RIGHT>";
+    s.alignOpen = true;
+  } else if (word == "line") {
+    w = "<BR>";
+  } else if (IsStyleWord(word)) {
+    HandleStyleWord(s, word);
+  } else if (word == "plain") {
+    HandlePlain(s);
+  } else if (word == "~") {
+    w = "&nbsp;";
+  } else if (word == "emdash" || word == "endash") {
+    w = word == "emdash" ? "&mdash;" : "&ndash;";
+  } else if (word == "*") {
+    s.star = StarState::kMet;
+  } else if (IsWordWithNumber(word, "ansicpg")) {
+    // Escapes are read as code page 1252 whatever the page; the number is still checked.
+    if (ReadParameter(word, 7) > std::numeric_limits<std::int16_t>::max()) {
+      ThrowBadParameter(word, "has a code page out of range");
+    }
+  } else if (word.starts_with("'")) {
+    const char32_t code = CharFromHexEscape(word);
+    if (s.pendingSkip > 0) {
+      --s.pendingSkip;  // the fallback of a "\uN" before it
+    } else {
+      AppendCharReference(w, code);
+    }
+  } else if (IsWordWithOptionalNumber(word, "li") || IsWordWithOptionalNumber(word, "fi")) {
+    HandleIndentWords(s, word);
+  } else if (IsWordWithNumber(word, "cf") || IsWordWithNumber(word, "fs") ||
+             IsWordWithNumber(word, "f")) {
+    if (!s.inLink) {
+      HandleFontWords(s, word);
+    }
+  } else if (IsWordWithNumber(word, "uc")) {
+    s.unicodeSkip = std::max(0, ReadParameter(word, 2));
+  } else if (word.size() > 1 && word[0] == 'u' && (IsDigit(word[1]) || word[1] == '-')) {
+    HandleUnicodeWord(s, word);
+  }
+}
+
+// ----- Destination groups (depth 2 and more) -----
+
+void ReadColorTableWord(RenderState& s) {
+  const std::string_view word = s.token;
+  auto& table = s.context.ColorTable;
+  const auto add = [&](std::size_t prefix, std::uint32_t scale) {
+    const auto part = static_cast<std::uint32_t>(ReadParameter(word, prefix)) * scale;
+    if (scale == 65536) {
+      table.push_back(static_cast<std::int32_t>(part));
+    } else if (!table.empty()) {
+      table.back() = static_cast<std::int32_t>(static_cast<std::uint32_t>(table.back()) + part);
+    }
+    s.token.clear();
+  };
+  if (word.starts_with("red")) {
+    add(3, 65536);
+  } else if (word.starts_with("green")) {
+    add(5, 256);
+  } else if (word.starts_with("blue")) {
+    add(4, 1);
+  }
+}
+
+void ReadFontTableEntry(RenderState& s) {
+  s.context.FontTable.emplace_back();
+  const std::size_t space = s.spaces.Find(s.pos);
+  if (space != std::string_view::npos) {
+    const std::size_t semicolon = s.semicolons.Find(space + 1);
+    if (semicolon != std::string_view::npos) {
+      const std::string_view name = s.in.substr(space + 1, semicolon - space - 1);
+      s.context.FontTable.back() = FontFaceListFor(s.context.FontFaceLists, name);
+      s.pos = semicolon + 1;
+    }
+  }
+  s.token.clear();
+}
+
+void SkipStarGroup(RenderState& s) {
+  if (!s.groupCloses) {
+    s.groupCloses.emplace(s.in);
+  }
+  const std::size_t close = s.groupCloses->FindClose(s.pos);
+  if (close != std::string_view::npos) {
+    s.pos = close + 1;
+    --s.depth;
+  }
+}
+
+void HandleDestinationWord(RenderState& s) {
+  if (s.colorTableMode) {
+    ReadColorTableWord(s);
+  }
+  if (s.fontTableDepth > 0 && IsWordWithNumber(s.token, "f")) {
+    ReadFontTableEntry(s);
+  }
+  const std::string_view word = s.token;
+  if (word.empty()) {
+    return;
+  }
+  if (word == "colortbl") {
+    s.colorTableMode = true;
+  } else if (word == "fonttbl") {
+    if (s.context.FontFaceListCount() > 0) {
+      s.fontTableDepth = s.depth;
+    }
+  } else if (word == "pntext") {
+    if (s.listClose.empty()) {
+      s.wordOutput = "<UL><LI>";
+      s.listClose = "</UL>";
+    } else {
+      s.wordOutput = "<LI>";
+    }
+  } else if (word == "*") {
+    SkipStarGroup(s);
+  }
+}
+
+void RunControlWords(RenderState& s) {
+  do {
+    ReadWord(s);
+    if (s.star == StarState::kSuppressing) {
+      if (s.depth != 0) {
+        return;
+      }
+      s.star = StarState::kIdle;
+    }
+    s.wordOutput.clear();
+    if (s.depth == 1) {
+      HandleBodyWord(s);
+    } else if (s.depth >= 2) {
+      HandleDestinationWord(s);
+    }
+    if (s.token != "*" && s.star == StarState::kMet) {
+      s.star = StarState::kSuppressing;
+    }
+    if (s.attributePending && s.wordOutput.starts_with('<')) {
+      s.out += '>';
+      s.attributePending = false;
+    }
+    s.out += s.wordOutput;
+  } while (s.terminator != ' ' && s.pos < s.end && !(s.terminator == '}' && s.depth == 1));
+}
+
+// ----- The whole conversion -----
+
+std::size_t FindConvertedEnd(std::string_view in) {
+  // The final paragraph mark and closing brace are not converted.
+  const std::size_t from = in.size() > 10 ? in.size() - 11 : 0;
+  const std::size_t p = in.find("\\par }", from);
+  return p == std::string_view::npos ? in.size() : p;
+}
+
+void CloseOpenConstructs(RenderState& s) {
+  FlushPendingHigh(s, s.out);
+  if (!s.listClose.empty()) {
+    s.out += "</LI>";
+    s.out += s.listClose;
+  }
+  for (; s.quoteDepth > 0; --s.quoteDepth) {
+    s.out += kBlockquoteClose;
+  }
+  if (s.alignOpen) {
+    s.out += "</DIV>";
+  }
+  if (s.fontOpen) {
+    s.out += "</FONT>";
+  }
+}
+
+}  // namespace
+
+std::string RtfToHtml(std::string_view rtf, ConversionContext& context) {
+  RenderState s(rtf, context);
+  s.end = FindConvertedEnd(rtf);
+  context.ColorTable.clear();
+  context.FontTable.clear();
+  s.currentColor = context.DefaultColor;
+  s.out.reserve(rtf.size() + rtf.size() / 2);
+
+  while (s.pos < s.end) {
+    GatherTextRun(s);
+    EmitTextRun(s);
+    if (s.mode == RunEnd::kTextOnly) {
+      continue;
+    }
+    s.pos = s.anchor + static_cast<std::size_t>(s.mode);
+    RunControlWords(s);
+    if (s.attributePending) {
+      s.out += '>';
+      s.attributePending = false;
+    }
+  }
+  CloseOpenConstructs(s);
+  return std::move(s.out);
+}
+
+std::string RtfToHtml(std::string_view rtf) { return RtfToHtml(rtf, SharedContext()); }
+
+std::string HtmlEncode(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  AppendHtmlEncoded(out, text);
+  return out;
+}
+
+std::string BuildMarkerComment(const VersionInfo& version) {
+  std::string comment = "<!-- ";
+  comment += version.Company;
+  comment += ' ';
+  comment += version.Product;
+  comment += ' ';
+  AppendNumber(comment, version.Major);
+  comment += '.';
+  AppendNumber(comment, version.Minor);
+  comment += ".0.";
+  AppendNumber(comment, version.Revision);
+  comment += " -->";
+  return comment;
+}
+
+}  // namespace scrivlet

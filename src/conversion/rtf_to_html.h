@@ -1,0 +1,41 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "control/version_info.h"
+#include "conversion/conversion_context.h"
+
+// The read side of TextHTML: the RTF the editing surface writes, converted into the control's
+// HTML dialect in one forward pass.
+namespace scrivlet {
+
+// Converts `rtf` (UTF-8; the surface's own dialect, though anything is accepted) and returns the
+// HTML, UTF-8, without the marker comment. The document's final "\par }" is not converted.
+//
+// Understands paragraphs and line breaks, bold, italic, underline, font face, size and colour,
+// left indentation (nested BLOCKQUOTEs), bullets (one UL), alignment (DIVs), "\~", "\emdash",
+// "\endash", "\'xx" (code page 1252), "\uN" with "\ucN" fallbacks, and the hyperlink and raw-tag
+// marker runs, which become anchors and raw tags behind the "<!-- ScrivletHTML -->" comment.
+// Text inside nested groups never reaches the output.
+//
+// Resets `context.ColorTable` and `context.FontTable` and refills them from the RTF's own
+// tables; reads `context.DefaultColor` and, when any are configured, `context.FontFaceLists`
+// (without face lists no FACE attribute is written).
+//
+// Throws ConversionError when a control word's numeric parameter is not a number or is out of
+// range (for example "\cf1x"), or a "\'" escape is not hexadecimal; nothing is returned then.
+std::string RtfToHtml(std::string_view rtf, ConversionContext& context);
+
+// RtfToHtml on the module-wide context.
+std::string RtfToHtml(std::string_view rtf);
+
+// Escapes plain text for HTML: "<" "&lt;", ">" "&gt;", '"' "&quot;", "&" "&amp;", a space after a
+// space "&nbsp;", and every non-ASCII character (UTF-8 in) "&#code;" with its Unicode code.
+std::string HtmlEncode(std::string_view text);
+
+// The comment every read of TextHTML begins with, for example
+// "<!-- Korvex, Inc. Scrivlet 2.3.0.0 -->".
+std::string BuildMarkerComment(const VersionInfo& version = kScrivletVersion);
+
+}  // namespace scrivlet

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace scrivlet {
+
+// One character read from UTF-8 text.
+struct DecodedChar {
+  char32_t code;      // the Unicode scalar value
+  std::size_t bytes;  // how many input bytes it took (at least 1)
+};
+
+// Reads the character at `text[pos]` (pos < text.size()). A byte that does not start a valid
+// UTF-8 sequence is read as the code page 1252 character with that code, so that text in a
+// legacy 8-bit encoding still arrives character for character and nothing is dropped.
+DecodedChar DecodeUtf8(std::string_view text, std::size_t pos);
+
+// Appends the UTF-8 form of `code`. Surrogates and values above 0x10FFFF are written as U+FFFD.
+void AppendUtf8(std::string& out, char32_t code);
+
+// The Unicode character for a byte of code page 1252 (0x80 is U+20AC, the euro sign). The five
+// codes 1252 leaves undefined map to the C1 control with the same number, as browsers do.
+char32_t Cp1252ToUnicode(std::uint8_t byte);
+
+// Converts between UTF-8 and UTF-16; invalid input is read as DecodeUtf8 reads it, and an
+// unpaired surrogate becomes U+FFFD.
+std::u16string Utf8ToUtf16(std::string_view text);
+std::string Utf16ToUtf8(std::u16string_view text);
+
+// ASCII-only case folding, used by the case-insensitive searches of tag and attribute names.
+constexpr char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+
+// Position of the first occurrence of `find` in `text` at or after `from`, ignoring ASCII letter
+// case, or npos. An empty `find` is found at `from`.
+std::size_t FindNoCase(std::string_view text, std::string_view find, std::size_t from = 0);
+
+// True when `text` begins with `prefix`, ignoring ASCII letter case.
+bool StartsWithNoCase(std::string_view text, std::string_view prefix);
+
+}  // namespace scrivlet

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Field settings: the WDDX packet that supplies the predefined pictures, the predefined
+// hyperlinks and the font face lists.
+namespace scrivlet {
+
+// A predefined picture offered by the picture dialog.
+struct ImageEntry {
+  std::string Title;
+  std::string Location;
+  std::int32_t Width = 0;
+  std::int32_t Height = 0;
+};
+
+// A predefined hyperlink offered by the hyperlink dialog.
+struct HyperlinkEntry {
+  std::string Title;
+  std::string Location;
+};
+
+// The lists one packet fills. A list's count is its size.
+struct FieldSettings {
+  std::vector<ImageEntry> ImageEntries;
+  std::vector<HyperlinkEntry> HyperlinkEntries;
+  // Comma-separated font face lists, for example "Verdana, Arial, Helvetica".
+  std::vector<std::string> FontFaceLists;
+
+  std::int32_t ImageEntryCount() const { return static_cast<std::int32_t>(ImageEntries.size()); }
+  std::int32_t HyperlinkEntryCount() const {
+    return static_cast<std::int32_t>(HyperlinkEntries.size());
+  }
+  std::int32_t FontFaceListCount() const {
+    return static_cast<std::int32_t>(FontFaceLists.size());
+  }
+};
+
+// Empties `settings` and fills it from `packet`: every <field name='NAME'> element with a known
+// NAME (IMAGE_TITLE, IMAGE_LOCATION, IMAGE_WIDTH, IMAGE_HEIGHT, HYPERLINK_TITLE,
+// HYPERLINK_LOCATION, FONT_FACE) stores its k-th <string> (or <number>) value in entry k of its
+// list. Values are taken unchanged; numbers are read as a leading decimal number rounded half to
+// even (none reads 0). Never fails: a malformed packet stops the scan, keeping what was stored.
+void ParseWddx(std::string_view packet, FieldSettings& settings);
+
+// ParseWddx into the module-wide SharedFieldSettings(); its font face lists are also handed to
+// SharedContext(), where the converters read them.
+void ParseWddx(std::string_view packet);
+
+// The module-wide lists, shared by every control in the process.
+FieldSettings& SharedFieldSettings();
+
+// Enlarge a list to `n` entries when it holds fewer, keeping its entries; new entries are empty
+// strings and zeros.
+void GrowImageEntries(std::vector<ImageEntry>& entries, std::int32_t n);
+void GrowHyperlinkEntries(std::vector<HyperlinkEntry>& entries, std::int32_t n);
+void GrowFontFaceLists(std::vector<std::string>& lists, std::int32_t n);
+
+}  // namespace scrivlet
