@@ -590,9 +590,16 @@ void HandleUnicodeWord(RenderState& s, std::string_view word) {
   while (digitsEnd < word.size() && IsDigit(word[digitsEnd])) {
     ++digitsEnd;
   }
-  AppendUnicodeUnit(s, s.wordOutput, UnitFromParameter(ReadParameter(word.substr(0, digitsEnd), 1)));
-  // This scanner reads a fallback that follows without a delimiter ("\u233?") into the word.
-  const auto swallowed = static_cast<std::int32_t>(word.size() - digitsEnd);
+  // This scanner reads a fallback that follows without a delimiter ("\u233?") into the word;
+  // a word holding a space is the text of a nested group, not an escape.
+  const std::string_view fallback = word.substr(digitsEnd);
+  if (fallback.find(' ') != std::string_view::npos) {
+    return;
+  }
+  std::string character;
+  AppendUnicodeUnit(s, character, UnitFromParameter(ReadParameter(word.substr(0, digitsEnd), 1)));
+  AppendHtmlEncoded(s.wordOutput, character);
+  const auto swallowed = static_cast<std::int32_t>(fallback.size());
   s.pendingSkip = std::max(0, s.unicodeSkip - swallowed);
 }
 

@@ -47,7 +47,7 @@ enum class ValueKind { kString, kNumber };
 // Stores a field's value in row `row` (1-based) of its list, enlarging the list as needed.
 using FieldSetter = void (*)(FieldSettings& settings, std::int32_t row, std::string_view value);
 
-struct FieldSpec {
+struct FieldInfo {
   std::string_view name;
   ValueKind kind;
   FieldSetter set;
@@ -70,7 +70,7 @@ HyperlinkEntry& HyperlinkRow(FieldSettings& settings, std::int32_t row) {
   return settings.HyperlinkEntries[static_cast<std::size_t>(row - 1)];
 }
 
-constexpr std::array<FieldSpec, 7> kFields = {{
+constexpr std::array<FieldInfo, 7> kFields = {{
     {"IMAGE_TITLE", ValueKind::kString,
      [](FieldSettings& s, std::int32_t row, std::string_view v) { ImageRow(s, row).Title = v; }},
     {"IMAGE_LOCATION", ValueKind::kString,
@@ -98,8 +98,8 @@ constexpr std::array<FieldSpec, 7> kFields = {{
      }},
 }};
 
-const FieldSpec* FindField(std::string_view name) {
-  for (const FieldSpec& field : kFields) {
+const FieldInfo* FindField(std::string_view name) {
+  for (const FieldInfo& field : kFields) {
     if (field.name == name) {
       return &field;
     }
@@ -139,7 +139,7 @@ void ParseWddx(std::string_view packet, FieldSettings& settings) {
     if (r == 0) {
       return;
     }
-    const FieldSpec* field = FindField(packet.substr(q - 1, r - q));
+    const FieldInfo* field = FindField(packet.substr(q - 1, r - q));
     p = r;
     if (field == nullptr) {
       continue;

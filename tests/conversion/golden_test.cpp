@@ -1,1 +1,217 @@
+// Runs every case of the golden files under tests/data.
+//
+// File format: a case starts with a line "=== title"; then optional directives; then the input
+// lines, a line holding only ".", and the expected output lines. Input and output are joined with
+// "\n"; blank lines before the next case are not part of it. A line whose trailing whitespace
+// matters ends with "¶", which is removed. Directives before the first case set the file's
+// defaults:
+//   @convert rtf2html|html2rtf|document|roundtrip|html-encode|rtf-encode
+//   @default-color 0xRRGGBB          the control's text colour, HTML order
+//   @face-list Verdana, Arial        a configured font face list (repeatable)
+//   @font-name NAME                  the surface's font for "document" (default Arial)
+// An expected output "!error MESSAGE" expects a ConversionError with exactly that message.
+
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "conversion/conversion_context.h"
+#include "conversion/conversion_error.h"
+#include "conversion/html_to_rtf.h"
+#include "conversion/rtf_to_html.h"
+
+namespace scrivlet {
+namespace {
+
+constexpr std::string_view kLineEnd = "\xC2\xB6";  // ¶
+constexpr std::string_view kErrorPrefix = "!error ";
+
+struct Settings {
+  std::string convert;
+  std::int32_t defaultColor = 0;
+  std::vector<std::string> faceLists;
+  std::string fontName = "Arial";
+};
+
+struct GoldenCase {
+  std::string file;
+  int line = 0;
+  std::string title;
+  Settings settings;
+  std::string input;
+  std::string expected;
+};
+
+// Names the case instead of dumping its bytes when a test fails.
+void PrintTo(const GoldenCase& c, std::ostream* out) { *out << c.file << ":" << c.line; }
+
+std::string Join(const std::vector<std::string>& lines) {
+  std::string text;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    text += (i ? "\n" : "") + lines[i];
+  }
+  return text;
+}
+
+// Applies a directive line; returns false when the line is none.
+bool ApplyDirective(const std::string& line, Settings& settings) {
+  const auto value = [&](std::string_view name) { return line.substr(name.size()); };
+  if (line.starts_with("@convert ")) {
+    settings.convert = value("@convert ");
+  } else if (line.starts_with("@default-color ")) {
+    settings.defaultColor = static_cast<std::int32_t>(std::stoul(value("@default-color "), nullptr, 0));
+  } else if (line.starts_with("@face-list ")) {
+    settings.faceLists.push_back(value("@face-list "));
+  } else if (line.starts_with("@font-name ")) {
+    settings.fontName = value("@font-name ");
+  } else {
+    return false;
+  }
+  return true;
+}
+
+void FinishCase(GoldenCase& current, std::vector<std::string>& lines, bool inExpected,
+                std::vector<GoldenCase>& cases) {
+  while (!lines.empty() && lines.back().empty()) {
+    lines.pop_back();
+  }
+  if (current.line == 0) {
+    return;
+  }
+  if (!inExpected) {
+    ADD_FAILURE() << current.file << ":" << current.line << ": case has no \".\" line";
+    return;
+  }
+  current.expected = Join(lines);
+  cases.push_back(current);
+}
+
+std::vector<GoldenCase> ReadGoldenFile(const std::filesystem::path& path) {
+  std::ifstream stream(path);
+  std::vector<GoldenCase> cases;
+  Settings defaults;
+  GoldenCase current;
+  current.file = path.filename().string();
+  std::vector<std::string> lines;
+  bool inExpected = false;
+  int number = 0;
+  for (std::string line; std::getline(stream, line);) {
+    ++number;
+    if (!line.empty() && (line.back() == ' ' || line.back() == '\t')) {
+      ADD_FAILURE() << current.file << ":" << number << ": trailing whitespace must end with ¶";
+    }
+    if (line.ends_with(kLineEnd)) {
+      line.resize(line.size() - kLineEnd.size());
+    }
+    if (line.starts_with("=== ")) {
+      FinishCase(current, lines, inExpected, cases);
+      current = GoldenCase{current.file, number, line.substr(4), defaults, {}, {}};
+      lines.clear();
+      inExpected = false;
+    } else if (current.line == 0) {
+      if (!line.empty() && !line.starts_with("#") && !ApplyDirective(line, defaults)) {
+        ADD_FAILURE() << current.file << ":" << number << ": text outside a case";
+      }
+    } else if (lines.empty() && !inExpected && line.starts_with("@")) {
+      if (!ApplyDirective(line, current.settings)) {
+        ADD_FAILURE() << current.file << ":" << number << ": unknown directive";
+      }
+    } else if (line == "." && !inExpected) {
+      current.input = Join(lines);
+      lines.clear();
+      inExpected = true;
+    } else {
+      lines.push_back(line);
+    }
+  }
+  FinishCase(current, lines, inExpected, cases);
+  return cases;
+}
+
+std::vector<GoldenCase> AllCases() {
+  std::vector<std::filesystem::path> files;
+  for (const auto& entry : std::filesystem::directory_iterator(SCRIVLET_TEST_DATA_DIR)) {
+    if (entry.path().extension() == ".txt") {
+      files.push_back(entry.path());
+    }
+  }
+  std::sort(files.begin(), files.end());
+  std::vector<GoldenCase> cases;
+  for (const auto& file : files) {
+    const std::vector<GoldenCase> more = ReadGoldenFile(file);
+    cases.insert(cases.end(), more.begin(), more.end());
+  }
+  return cases;
+}
+
+std::string Convert(const Settings& settings, const std::string& input) {
+  ConversionContext context;
+  context.DefaultColor = settings.defaultColor;
+  context.FontFaceLists = settings.faceLists;
+  const std::string& mode = settings.convert;
+  if (mode == "rtf2html") return RtfToHtml(input, context);
+  if (mode == "html2rtf") return HtmlToRtf(input, context);
+  if (mode == "document") return BuildHtmlDocument(settings.fontName, HtmlToRtf(input, context));
+  if (mode == "roundtrip") {
+    // The editing surface ends every document it writes with a paragraph mark, which the read
+    // side leaves out; give the loaded document the same ending.
+    std::string document = BuildHtmlDocument(settings.fontName, HtmlToRtf(input, context));
+    document.insert(document.size() - 1, "\\par ");
+    return RtfToHtml(document, context);
+  }
+  if (mode == "html-encode") return HtmlEncode(input);
+  if (mode == "rtf-encode") return RtfEncode(input);
+  throw std::invalid_argument("unknown @convert \"" + mode + "\"");
+}
+
+// The two texts with a caret under the first difference.
+std::string Describe(const std::string& expected, const std::string& actual) {
+  const auto mismatch = std::mismatch(expected.begin(), expected.end(), actual.begin(), actual.end());
+  const auto at = static_cast<std::size_t>(mismatch.first - expected.begin());
+  const std::size_t from = at > 40 ? at - 40 : 0;
+  std::ostringstream out;
+  out << "first difference at byte " << at << "\n- expected: " << expected.substr(from, 100)
+      << "\n+ actual:   " << actual.substr(from, 100) << "\n            "
+      << std::string(std::min<std::size_t>(at - from, 100), ' ') << "^\n"
+      << "full expected:\n" << expected << "\nfull actual:\n" << actual;
+  return out.str();
+}
+
+class GoldenTest : public testing::TestWithParam<GoldenCase> {};
+
+TEST_P(GoldenTest, ConvertsAsExpected) {
+  const GoldenCase& c = GetParam();
+  SCOPED_TRACE(c.file + ":" + std::to_string(c.line) + ": " + c.title);
+  std::string actual;
+  try {
+    actual = Convert(c.settings, c.input);
+  } catch (const ConversionError& error) {
+    actual = std::string(kErrorPrefix) + error.what();
+  }
+  EXPECT_TRUE(actual == c.expected) << c.file << ":" << c.line << ": " << c.title << "\n"
+                                    << Describe(c.expected, actual);
+}
+
+std::string CaseName(const testing::TestParamInfo<GoldenCase>& info) {
+  std::string name = info.param.file.substr(0, info.param.file.find('.')) + "_line" +
+                     std::to_string(info.param.line);
+  return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Data, GoldenTest, testing::ValuesIn(AllCases()), CaseName);
+
+TEST(GoldenData, EveryFileHasCases) {
+  for (const auto& entry : std::filesystem::directory_iterator(SCRIVLET_TEST_DATA_DIR)) {
+    if (entry.path().extension() == ".txt") {
+      EXPECT_FALSE(ReadGoldenFile(entry.path()).empty()) << entry.path();
+    }
+  }
+}
+
+}  // namespace
+}  // namespace scrivlet
