@@ -754,6 +754,15 @@ void ReadColorTableWord(RenderState& s) {
 
 void ReadFontTableEntry(RenderState& s) {
   s.context.FontTable.emplace_back();
+  // Without a family word the name was read into the word ("f1 Courier"); searching on for a
+  // space would take a later entry's name and skip the entries between.
+  const std::size_t inWord = s.token.find(' ');
+  if (inWord != std::string::npos && s.terminator == ';') {
+    s.context.FontTable.back() =
+        FontFaceListFor(s.context.FontFaceLists, std::string_view(s.token).substr(inWord + 1));
+    s.token.clear();
+    return;
+  }
   const std::size_t space = s.spaces.Find(s.pos);
   if (space != std::string_view::npos) {
     const std::size_t semicolon = s.semicolons.Find(space + 1);

@@ -1,1 +1,164 @@
+#include "conversion/rtf_to_html.h"
+
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "conversion/conversion_context.h"
+#include "conversion/conversion_error.h"
+#include "test_inputs.h"
+
+namespace scrivlet {
+namespace {
+
+using testing_inputs::RandomText;
+using testing_inputs::Repeat;
+using testing_inputs::SurfaceDocument;
+
+std::size_t Count(const std::string& text, std::string_view what) {
+  std::size_t n = 0;
+  for (std::size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) {
+    ++n;
+  }
+  return n;
+}
+
+TEST(MarkerComment, CarriesTheVersion) {
+  EXPECT_EQ(BuildMarkerComment(), "<!-- Korvex, Inc. Scrivlet 2.3.0.0 -->");
+  EXPECT_EQ(BuildMarkerComment({"T", "Acme", "Pad", 10, 21, 7}), "<!-- Acme Pad 10.21.0.7 -->");
+}
+
+TEST(HtmlEncode, EscapesMarkupSpacesAndNonAscii) {
+  const struct {
+    std::string_view text;
+    std::string_view html;
+  } cases[] = {
+      {"", ""},
+      {"a<b>c", "a&lt;b&gt;c"},
+      {"\"&\"", "&quot;&amp;&quot;"},
+      {"a b", "a b"},
+      {"a   b", "a &nbsp;&nbsp;b"},
+      {"  ", " &nbsp;"},
+      {"caf\xC3\xA9", "caf&#233;"},
+      {"\xF0\x9F\x98\x80", "&#128512;"},
+      {"\xE2\x82\xAC", "&#8364;"},
+      // Bytes that are not UTF-8 are code page 1252 characters.
+      {"caf\xE9", "caf&#233;"},
+      {"\x80", "&#8364;"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(HtmlEncode(c.text), c.html) << c.text;
+  }
+}
+
+TEST(RtfToHtml, RebuildsTheTablesOfTheContext) {
+  ConversionContext context;
+  context.ColorTable = {1, 2, 3};
+  context.FontFaceLists = {"Verdana, Arial"};
+  RtfToHtml("{\\rtf1{\\fonttbl{\\f0\\fswiss Arial;}{\\f1 Courier;}{\\f2\\froman Times;}}{\\colortbl;\\red1\\green2\\blue3;"
+            "\\red255\\green255\\blue255;}\\pard x\\par }",
+            context);
+  EXPECT_EQ(context.ColorTable, (std::vector<std::int32_t>{0x010203, 0xFFFFFF}));
+  EXPECT_EQ(context.FontTable, (std::vector<std::string>{"Verdana, Arial", "Courier", "Times"}));
+}
+
+TEST(RtfToHtml, ModuleWideOverloadUsesTheSharedContext) {
+  ConversionContext& shared = SharedContext();
+  const ConversionContext saved = shared;
+  shared.DefaultColor = 0x123456;
+  const std::string rtf =
+      "{\\rtf1{\\colortbl\\red192\\green192\\blue192;}\\pard\\cf0\\i\\ul a.htm\\i0 x\\par }";
+  EXPECT_NE(RtfToHtml(rtf).find("COLOR=#123456><A HREF='a.htm'>"), std::string::npos);
+  EXPECT_EQ(shared.ColorTable, std::vector<std::int32_t>{0xC0C0C0});
+  shared = saved;
+}
+
+TEST(RtfToHtml, RawLineEndsDelimitWordsAndAreNotText) {
+  EXPECT_EQ(RtfToHtml("{\\rtf1\\ansi\r\n\\pard\\b\r\nbold\\b0\r\n plain\\par\r\nnext\\par }"),
+            "<B>bold</B> plain<BR>next");
+}
+
+TEST(RtfToHtml, ContextsOnSeveralThreadsDoNotInterfere) {
+  const std::string rtf = SurfaceDocument(300);
+  ConversionContext reference;
+  const std::string expected = RtfToHtml(rtf, reference);
+  std::vector<std::string> results(4);
+  std::vector<std::thread> threads;
+  for (std::string& result : results) {
+    threads.emplace_back([&rtf, &result] {
+      ConversionContext own;
+      for (int i = 0; i < 5; ++i) result = RtfToHtml(rtf, own);
+    });
+  }
+  for (std::thread& t : threads) t.join();
+  for (const std::string& result : results) EXPECT_EQ(result, expected);
+}
+
+TEST(RtfToHtml, LargeDocumentConvertsWhole) {
+  const int paragraphs = 100000;  // about 13 MB
+  ConversionContext context;
+  const std::string html = RtfToHtml(SurfaceDocument(paragraphs), context);
+  // Every paragraph mark but the last is a BR; every seventh paragraph holds a link.
+  EXPECT_EQ(Count(html, "<BR>"), static_cast<std::size_t>(paragraphs - 1));
+  EXPECT_EQ(Count(html, "<A HREF='page"), static_cast<std::size_t>((paragraphs + 6) / 7));
+  EXPECT_EQ(Count(html, "<!-- ScrivletHTML --><IMG SRC='p.gif'>"),
+            static_cast<std::size_t>((paragraphs + 10) / 11));
+  EXPECT_EQ(Count(html, "caf&#233;"), static_cast<std::size_t>(paragraphs));
+}
+
+// Inputs that once cost quadratic time or deep recursion in scanners of this kind.
+TEST(RtfToHtml, HostileStructuresFinish) {
+  const std::size_t n = 200000;
+  const std::string inputs[] = {
+      Repeat("{", n) + "x" + Repeat("}", n),
+      "{\\rtf1" + Repeat("{\\*\\x ", n),
+      "{\\rtf1" + Repeat("{\\*\\x}", n) + "\\pard y\\par }",
+      "{\\rtf1{\\fonttbl" + Repeat("{\\f0", n) + "}}",
+      "{\\rtf1" + Repeat("\\", n),
+      "{\\rtf1\\pard " + Repeat("a\\{", n) + "\\par }",
+      Repeat("\\li720", n),
+      Repeat("\\u-10179 ", n),
+      std::string(n, ' '),
+  };
+  for (const std::string& rtf : inputs) {
+    ConversionContext context;
+    context.FontFaceLists = {"Arial"};
+    EXPECT_NO_THROW(RtfToHtml(rtf, context)) << rtf.substr(0, 40);
+  }
+}
+
+TEST(RtfToHtml, SkippedStarGroupsAreFoundFromAnyDepth) {
+  const std::string rtf = "{\\rtf1\\pard a{\\*\\x{{\\y}}\\}}\\b0 b{\\*\\z \\{}\\b0 c\\par }";
+  EXPECT_EQ(RtfToHtml(rtf), "abc");
+}
+
+// Random bytes from the characters that matter to the scanner: every input either converts or
+// fails with a ConversionError, never anything else.
+TEST(RtfToHtml, ArbitraryInputConvertsOrFailsCleanly) {
+  const std::string_view alphabet = "\\{}' ;~*abfilpqrsu0129-\r\n\xC3\xA9";
+  for (std::uint32_t seed = 1; seed <= 3000; ++seed) {
+    const std::string rtf = RandomText(alphabet, 1 + seed % 97, seed);
+    ConversionContext context;
+    context.FontFaceLists = {"Arial"};
+    try {
+      RtfToHtml(rtf, context);
+    } catch (const ConversionError&) {
+    }
+  }
+}
+
+TEST(RtfToHtml, ErrorsNameTheOffendingWord) {
+  try {
+    RtfToHtml("{\\rtf1\\pard\\fs2x4 a\\par }");
+    FAIL() << "no error";
+  } catch (const ConversionError& error) {
+    EXPECT_EQ(error.value(), "fs2x4");
+    EXPECT_NE(std::string(error.what()).find("\\fs2x4"), std::string::npos);
+  }
+}
+
+}  // namespace
+}  // namespace scrivlet
