@@ -1,0 +1,74 @@
+#!/bin/sh
+# The command-line tool as a user runs it: outputs, options and exit statuses.
+# Needs SCRIVLET (the binary) and SCRIVLET_EXAMPLES (the examples folder).
+set -u
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+
+fail() {
+  echo "FAIL: $*"
+  failures=$((failures + 1))
+}
+
+# expect NAME STATUS EXPECTED_STDOUT -- ARGS...   (standard input from $work/in)
+expect() {
+  name=$1 status=$2 expected=$3
+  shift 4
+  "$SCRIVLET" "$@" <"$work/in" >"$work/out" 2>"$work/err"
+  actual_status=$?
+  [ "$actual_status" -eq "$status" ] || fail "$name: status $actual_status, expected $status"
+  actual=$(cat "$work/out")
+  [ "$actual" = "$expected" ] || fail "$name: output [$actual], expected [$expected]"
+}
+
+printf '<B>Hi</B>' >"$work/in"
+expect "body from stdin" 0 '{\fonttbl{\f0 Arial;}}{\colortbl\red0\green0\blue0;}\b Hi\b0 ' -- html2rtf --body
+expect "document with the default font" 0 \
+  '{\rtf1\ansi\deftab720\deff0{\fonttbl{\f0\fswiss Arial;}{\f1\froman\fcharset2 Symbol;}}{\fonttbl{\f0 Arial;}}{\colortbl\red0\green0\blue0;}\b Hi\b0 }' \
+  -- html2rtf --document
+expect "document with a font name" 0 \
+  '{\rtf1\ansi\deftab720\deff0{\fonttbl{\f0\fswiss Times New Roman;}{\f1\froman\fcharset2 Symbol;}}{\fonttbl{\f0 Arial;}}{\colortbl\red0\green0\blue0;}\b Hi\b0 }' \
+  -- html2rtf --document --font-name "Times New Roman"
+
+# ForeColor is in platform order 0x00BBGGRR; the colour table is written red, green, blue.
+expect "fore colour in hex" 0 '{\fonttbl{\f0 Arial;}}{\colortbl\red255\green0\blue0;}\b Hi\b0 ' \
+  -- html2rtf --body --fore-color 0x0000FF
+expect "fore colour in decimal" 0 '{\fonttbl{\f0 Arial;}}{\colortbl\red0\green0\blue255;}\b Hi\b0 ' \
+  -- html2rtf --body --fore-color 16711680
+
+printf '<FONT FACE=Georgia>x' >"$work/page.html"
+expect "input from a file" 0 '{\fonttbl{\f0 Arial;}{\f1 Georgia;}}{\colortbl\red0\green0\blue0;}\f1\fs24\cf0 x' \
+  -- html2rtf --body "$work/page.html"
+
+printf '{\\rtf1{\\fonttbl{\\f0\\fswiss Georgia;}}\\pard\\plain\\f0 x\\plain\\par }' >"$work/in"
+expect "rtf2html without face lists" 0 'x' -- rtf2html --direct
+printf "<field name='FONT_FACE'><string>Georgia, Times</string></field>" >"$work/faces.wddx"
+expect "rtf2html with a WDDX packet" 0 "<FONT FACE='Georgia, Times'>x</FONT>" \
+  -- rtf2html --direct --wddx "$work/faces.wddx"
+
+printf '<FONT COLOR=red>x' >"$work/in"
+expect "conversion error" 1 '' -- html2rtf --body
+grep -q 'COLOR value "red" is not a hexadecimal number' "$work/err" || fail "conversion error message"
+
+: >"$work/in"
+expect "no command" 2 '' --
+grep -q '^usage: scrivlet' "$work/err" || fail "usage line"
+expect "unknown command" 2 '' -- convert
+expect "missing mode" 2 '' -- html2rtf
+grep -q 'headless control' "$work/err" || fail "missing mode says why"
+expect "roundtrip not yet" 2 '' -- roundtrip
+expect "mode of another command" 2 '' -- rtf2html --body
+expect "missing file" 2 '' -- html2rtf --body "$work/none.html"
+expect "bad colour" 2 '' -- html2rtf --body --fore-color blue
+expect "option without value" 2 '' -- html2rtf --body --font-name
+expect "two files" 2 '' -- html2rtf --body a b
+
+"$SCRIVLET" html2rtf --document "$SCRIVLET_EXAMPLES/sample.html" >"$work/sample.rtf" ||
+  fail "sample.html converts"
+"$SCRIVLET" rtf2html --direct "$SCRIVLET_EXAMPLES/sample.rtf" >"$work/sample.html" ||
+  fail "sample.rtf converts"
+grep -q "<A HREF='http://www.example.com/'>" "$work/sample.html" || fail "sample link"
+
+[ "$failures" -eq 0 ] || exit 1
+echo "cli tests passed"
