@@ -27,9 +27,7 @@ struct ConversionContext {
 
   std::int32_t ColorCount() const { return static_cast<std::int32_t>(ColorTable.size()); }
   std::int32_t FontCount() const { return static_cast<std::int32_t>(FontTable.size()); }
-  std::int32_t FontFaceListCount() const {
-    return static_cast<std::int32_t>(FontFaceLists.size());
-  }
+  std::int32_t FontFaceListCount() const { return static_cast<std::int32_t>(FontFaceLists.size()); }
 };
 
 // The module-wide context of this process. Owned by the module; lives as long as the process.

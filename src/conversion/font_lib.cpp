@@ -27,6 +27,10 @@ std::int32_t FontTableIndex(ConversionContext& context, std::string_view face) {
   return static_cast<std::int32_t>(table.size()) - 1;
 }
 
+std::int32_t FontTableIndex(std::string_view face) {
+  return FontTableIndex(SharedContext(), face);
+}
+
 std::string FontFaceListFor(const std::vector<std::string>& faceLists, std::string_view face) {
   std::vector<std::string> members;
   for (const std::string& list : faceLists) {

@@ -95,8 +95,13 @@ void AppendRtfText(std::string& out, std::string_view text) {
 // Per-call state of one conversion.
 struct ScanState {
   ScanState(std::string_view input, ConversionContext& ctx)
-      : in(input), context(ctx), tagOpens(input, "<"), entityOpens(input, "&"),
-        tagCloses(input, ">"), entityCloses(input, ";"), commentEnds(input, "-->") {}
+      : in(input),
+        context(ctx),
+        tagOpens(input, "<"),
+        entityOpens(input, "&"),
+        tagCloses(input, ">"),
+        entityCloses(input, ";"),
+        commentEnds(input, "-->") {}
 
   std::string_view in;
   ConversionContext& context;
@@ -135,9 +140,9 @@ std::int32_t IndexFont(ScanState& s, std::string_view face) {
 
 [[noreturn]] void ThrowBadValue(std::string_view attribute, std::string_view value,
                                 std::string_view problem) {
-  throw ConversionError(std::string(attribute) + " value \"" + std::string(value) + "\" " +
-                            std::string(problem),
-                        std::string(value));
+  throw ConversionError(
+      std::string(attribute) + " value \"" + std::string(value) + "\" " + std::string(problem),
+      std::string(value));
 }
 
 std::string_view TrimBlanks(std::string_view text) {
@@ -166,10 +171,13 @@ std::int16_t ReadSizeValue(std::string_view value) {
   }
   if (digits && i < number.size() && FoldAscii(number[i]) == 'e') {
     std::size_t j = i + 1;
-    if (j < number.size() && (number[j] == '+' || number[j] == '-')) ++j;
+    if (j < number.size() && (number[j] == '+' || number[j] == '-'))
+      ++j;
     const std::size_t exponentDigits = j;
-    while (j < number.size() && number[j] >= '0' && number[j] <= '9') ++j;
-    if (j > exponentDigits) i = j;
+    while (j < number.size() && number[j] >= '0' && number[j] <= '9')
+      ++j;
+    if (j > exponentDigits)
+      i = j;
   }
   if (!digits || i != number.size()) {
     ThrowBadValue("SIZE", value, "is not a number");
@@ -192,8 +200,10 @@ std::int32_t ReadColorValue(std::string_view value) {
   std::uint64_t color = 0;
   for (const char c : digits) {
     int digit = -1;
-    if (c >= '0' && c <= '9') digit = c - '0';
-    if (FoldAscii(c) >= 'a' && FoldAscii(c) <= 'f') digit = FoldAscii(c) - 'a' + 10;
+    if (c >= '0' && c <= '9')
+      digit = c - '0';
+    if (FoldAscii(c) >= 'a' && FoldAscii(c) <= 'f')
+      digit = FoldAscii(c) - 'a' + 10;
     if (digit < 0) {
       ThrowBadValue("COLOR", value, "is not a hexadecimal number");
     }
@@ -372,9 +382,11 @@ std::int64_t ReadCharacterReference(std::string_view number, std::string_view en
     for (const char c : number.substr(1)) {
       const char f = FoldAscii(c);
       const bool digit = c >= '0' && c <= '9';
-      if (!digit && !(f >= 'a' && f <= 'f')) break;
+      if (!digit && !(f >= 'a' && f <= 'f'))
+        break;
       code = code * 16 + static_cast<std::uint64_t>(digit ? c - '0' : f - 'a' + 10);
-      if (code > 0x10FFFF) return -1;
+      if (code > 0x10FFFF)
+        return -1;
     }
     return static_cast<std::int64_t>(code);
   }
@@ -508,7 +520,9 @@ std::string HtmlToRtf(std::string_view html, ConversionContext& context) {
   return out;
 }
 
-std::string HtmlToRtf(std::string_view html) { return HtmlToRtf(html, SharedContext()); }
+std::string HtmlToRtf(std::string_view html) {
+  return HtmlToRtf(html, SharedContext());
+}
 
 std::string RtfEncode(std::string_view text) {
   std::string out;

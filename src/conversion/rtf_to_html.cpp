@@ -76,8 +76,12 @@ class GroupCloseIndex {
 // Per-call state of one conversion.
 struct RenderState {
   RenderState(std::string_view input, ConversionContext& ctx)
-      : in(input), context(ctx), backslashes(input, "\\"), groupOpens(input, "{\\"),
-        spaces(input, " "), semicolons(input, ";") {}
+      : in(input),
+        context(ctx),
+        backslashes(input, "\\"),
+        groupOpens(input, "{\\"),
+        spaces(input, " "),
+        semicolons(input, ";") {}
 
   std::string_view in;
   ConversionContext& context;
@@ -119,7 +123,9 @@ struct RenderState {
   std::optional<GroupCloseIndex> groupCloses;
 };
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 bool IsHexDigit(char c) {
   return IsDigit(c) || (FoldAscii(c) >= 'a' && FoldAscii(c) <= 'f');
 }
@@ -614,12 +620,18 @@ void HandleStyleWord(RenderState& s, std::string_view word) {
       s.wordOutput += tag;
     }
   };
-  if (word == "b") open(s.boldOpen, "<B>");
-  if (word == "b0") close(s.boldOpen, "</B>");
-  if (word == "i") open(s.italicOpen, "<I>");
-  if (word == "i0") close(s.italicOpen, "</I>");
-  if (word == "ul") open(s.underlineOpen, "<U>");
-  if (word == "ul0" || word == "ulnone") close(s.underlineOpen, "</U>");
+  if (word == "b")
+    open(s.boldOpen, "<B>");
+  if (word == "b0")
+    close(s.boldOpen, "</B>");
+  if (word == "i")
+    open(s.italicOpen, "<I>");
+  if (word == "i0")
+    close(s.italicOpen, "</I>");
+  if (word == "ul")
+    open(s.underlineOpen, "<U>");
+  if (word == "ul0" || word == "ulnone")
+    close(s.underlineOpen, "</U>");
 }
 
 bool IsStyleWord(std::string_view word) {
@@ -655,15 +667,17 @@ void HandleFontWords(RenderState& s, std::string_view word) {
   }
   if (word.starts_with("fs")) {
     const std::int64_t points = RoundHalfEven(ReadParameter(word, 2) / 2.0);
-    s.fontSize = PointsToHtmlSize(static_cast<std::int16_t>(std::clamp<std::int64_t>(
-        points, std::numeric_limits<std::int16_t>::min(), std::numeric_limits<std::int16_t>::max())));
+    s.fontSize = PointsToHtmlSize(static_cast<std::int16_t>(
+        std::clamp<std::int64_t>(points, std::numeric_limits<std::int16_t>::min(),
+                                 std::numeric_limits<std::int16_t>::max())));
     OpenFontForAttribute(s);
     s.wordOutput = " SIZE=";
     AppendNumber(s.wordOutput, s.fontSize);
     return;
   }
   const std::int64_t index = ReadParameter(word, 1);
-  if (index < s.context.FontCount() && !s.context.FontTable[static_cast<std::size_t>(index)].empty()) {
+  if (index < s.context.FontCount() &&
+      !s.context.FontTable[static_cast<std::size_t>(index)].empty()) {
     OpenFontForAttribute(s);
     s.wordOutput = " FACE='" + s.context.FontTable[static_cast<std::size_t>(index)] + "'";
   }
@@ -689,7 +703,9 @@ void HandleBodyWord(RenderState& s) {
     s.listClose = {};
     s.alignOpen = false;
   } else if (word == "ql" || word == "qc" || word == "qr") {
-    w = word == "ql" ? "<DIV ALIGN=LEFT>" : word == "qc" ? "<DIV ALIGN=CENTER>" : "<DIV ALIGN=RIGHT>";
+    w = word == "ql"   ? "<DIV ALIGN=LEFT>"
+        : word == "qc" ? "<DIV ALIGN=CENTER>"
+                       : "<DIV ALIGN=RIGHT>";
     s.alignOpen = true;
   } else if (word == "line") {
     w = "<BR>";
@@ -894,7 +910,9 @@ std::string RtfToHtml(std::string_view rtf, ConversionContext& context) {
   return std::move(s.out);
 }
 
-std::string RtfToHtml(std::string_view rtf) { return RtfToHtml(rtf, SharedContext()); }
+std::string RtfToHtml(std::string_view rtf) {
+  return RtfToHtml(rtf, SharedContext());
+}
 
 std::string HtmlEncode(std::string_view text) {
   std::string out;

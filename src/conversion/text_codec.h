@@ -31,7 +31,9 @@ std::u16string Utf8ToUtf16(std::string_view text);
 std::string Utf16ToUtf8(std::u16string_view text);
 
 // ASCII-only case folding, used by the case-insensitive searches of tag and attribute names.
-constexpr char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+constexpr char FoldAscii(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+}
 
 // Position of the first occurrence of `find` in `text` at or after `from`, ignoring ASCII letter
 // case, or npos. An empty `find` is found at `from`.

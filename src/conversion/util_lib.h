@@ -14,8 +14,7 @@ namespace scrivlet {
 // regard to ASCII letter case. The scan moves forward once, past each replacement, so a
 // replacement that contains `find` is safe and the time is linear. An empty `find` changes
 // nothing.
-std::string ReplaceText(std::string_view text, std::string_view find,
-                        std::string_view replacement);
+std::string ReplaceText(std::string_view text, std::string_view find, std::string_view replacement);
 
 // The position just after the first occurrence of `find` in `text` at or after the 1-based
 // position `start` (exact comparison), or 0 when there is none. A start below 1 counts as 1.
@@ -25,8 +24,7 @@ std::size_t InStrAfter(std::size_t start, std::string_view text, std::string_vie
 // "" and "b", and a text ending with the delimiter gives a final empty piece. An empty text
 // leaves `pieces` unchanged. An empty delimiter yields the whole text as one piece. There is
 // no limit on the number of pieces.
-void SplitText(std::string_view text, std::string_view delimiter,
-               std::vector<std::string>& pieces);
+void SplitText(std::string_view text, std::string_view delimiter, std::vector<std::string>& pieces);
 
 // The value of the attribute `name` in the text of a tag, or "" when it is absent. The first
 // occurrence of name followed by "=" anywhere in the tag counts (letter case ignored), even

@@ -5,41 +5,36 @@
 #include <limits>
 
 #include "conversion/conversion_context.h"
+#include "conversion/forward_find.h"
 #include "conversion/util_lib.h"
 
 namespace scrivlet {
 
 namespace {
 
-// Finds one needle from start positions that never go back. A match still at or after the new
-// start is the answer again, and a search that found nothing stays valid for every later start,
-// so each needle's scans cover the packet about once and the parse stays linear even when a
-// needle is missing and every naive search would run to the end of the packet.
-struct CachedFinder {
-  std::string_view text;
-  std::string_view needle;
-  std::size_t searchedFrom = 0;  // 1-based start of the last search; 0 before the first
-  std::size_t match = 0;         // 1-based position of its match; 0 when there was none
+// A needle searched from start positions that never go back, with 1-based positions as
+// InStrAfter counts them; remembering the last answer keeps the parse linear even when a needle
+// is missing and every search would otherwise run to the end of the packet.
+class PacketFinder {
+ public:
+  PacketFinder(std::string_view packet, std::string_view needle)
+      : finder_(packet, needle), needleSize_(needle.size()) {}
 
-  // The 1-based position of the first occurrence at or after `start`, or 0.
+  // The position of the first occurrence at or after `start`, or 0.
   std::size_t Find(std::size_t start) {
-    if (start == 0) {
-      start = 1;
-    }
-    if (searchedFrom != 0 && start >= searchedFrom && (match == 0 || match >= start)) {
-      return match;
-    }
-    searchedFrom = start;
-    const std::size_t after = InStrAfter(start, text, needle);
-    match = after == 0 ? 0 : after - needle.size();
-    return match;
+    const std::size_t p = finder_.Find(start > 0 ? start - 1 : 0);
+    return p == std::string_view::npos ? 0 : p + 1;
   }
 
-  // Like InStrAfter: the position just after the first occurrence at or after `start`, or 0.
+  // The position just after the first occurrence at or after `start`, or 0.
   std::size_t FindAfter(std::size_t start) {
     const std::size_t p = Find(start);
-    return p == 0 ? 0 : p + needle.size();
+    return p == 0 ? 0 : p + needleSize_;
   }
+
+ private:
+  ForwardFinder finder_;
+  std::size_t needleSize_;
 };
 
 enum class ValueKind { kString, kNumber };
@@ -121,13 +116,13 @@ void ParseWddx(std::string_view packet, FieldSettings& settings) {
   settings.HyperlinkEntries.clear();
   settings.FontFaceLists.clear();
 
-  CachedFinder fieldOpen{packet, "<field name='"};
-  CachedFinder nameEnd{packet, "'>"};
-  CachedFinder fieldClose{packet, "</field>"};
-  CachedFinder stringOpen{packet, "<string>"};
-  CachedFinder stringClose{packet, "</string>"};
-  CachedFinder numberOpen{packet, "<number>"};
-  CachedFinder numberClose{packet, "</number>"};
+  PacketFinder fieldOpen(packet, "<field name='");
+  PacketFinder nameEnd(packet, "'>");
+  PacketFinder fieldClose(packet, "</field>");
+  PacketFinder stringOpen(packet, "<string>");
+  PacketFinder stringClose(packet, "</string>");
+  PacketFinder numberOpen(packet, "<number>");
+  PacketFinder numberClose(packet, "</number>");
 
   std::size_t p = 1;
   for (;;) {
@@ -145,8 +140,8 @@ void ParseWddx(std::string_view packet, FieldSettings& settings) {
       continue;
     }
     const bool isString = field->kind == ValueKind::kString;
-    CachedFinder& open = isString ? stringOpen : numberOpen;
-    CachedFinder& close = isString ? stringClose : numberClose;
+    PacketFinder& open = isString ? stringOpen : numberOpen;
+    PacketFinder& close = isString ? stringClose : numberClose;
     const std::size_t e = fieldClose.Find(p);
     if (e == 0) {
       return;

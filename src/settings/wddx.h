@@ -34,9 +34,7 @@ struct FieldSettings {
   std::int32_t HyperlinkEntryCount() const {
     return static_cast<std::int32_t>(HyperlinkEntries.size());
   }
-  std::int32_t FontFaceListCount() const {
-    return static_cast<std::int32_t>(FontFaceLists.size());
-  }
+  std::int32_t FontFaceListCount() const { return static_cast<std::int32_t>(FontFaceLists.size()); }
 };
 
 // Empties `settings` and fills it from `packet`: every <field name='NAME'> element with a known

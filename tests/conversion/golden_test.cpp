@@ -48,7 +48,9 @@ struct GoldenCase {
 };
 
 // Names the case instead of dumping its bytes when a test fails.
-void PrintTo(const GoldenCase& c, std::ostream* out) { *out << c.file << ":" << c.line; }
+void PrintTo(const GoldenCase& c, std::ostream* out) {
+  *out << c.file << ":" << c.line;
+}
 
 std::string Join(const std::vector<std::string>& lines) {
   std::string text;
@@ -64,7 +66,8 @@ bool ApplyDirective(const std::string& line, Settings& settings) {
   if (line.starts_with("@convert ")) {
     settings.convert = value("@convert ");
   } else if (line.starts_with("@default-color ")) {
-    settings.defaultColor = static_cast<std::int32_t>(std::stoul(value("@default-color "), nullptr, 0));
+    settings.defaultColor =
+        static_cast<std::int32_t>(std::stoul(value("@default-color "), nullptr, 0));
   } else if (line.starts_with("@face-list ")) {
     settings.faceLists.push_back(value("@face-list "));
   } else if (line.starts_with("@font-name ")) {
@@ -154,9 +157,12 @@ std::string Convert(const Settings& settings, const std::string& input) {
   context.DefaultColor = settings.defaultColor;
   context.FontFaceLists = settings.faceLists;
   const std::string& mode = settings.convert;
-  if (mode == "rtf2html") return RtfToHtml(input, context);
-  if (mode == "html2rtf") return HtmlToRtf(input, context);
-  if (mode == "document") return BuildHtmlDocument(settings.fontName, HtmlToRtf(input, context));
+  if (mode == "rtf2html")
+    return RtfToHtml(input, context);
+  if (mode == "html2rtf")
+    return HtmlToRtf(input, context);
+  if (mode == "document")
+    return BuildHtmlDocument(settings.fontName, HtmlToRtf(input, context));
   if (mode == "roundtrip") {
     // The editing surface ends every document it writes with a paragraph mark, which the read
     // side leaves out; give the loaded document the same ending.
@@ -164,21 +170,26 @@ std::string Convert(const Settings& settings, const std::string& input) {
     document.insert(document.size() - 1, "\\par ");
     return RtfToHtml(document, context);
   }
-  if (mode == "html-encode") return HtmlEncode(input);
-  if (mode == "rtf-encode") return RtfEncode(input);
+  if (mode == "html-encode")
+    return HtmlEncode(input);
+  if (mode == "rtf-encode")
+    return RtfEncode(input);
   throw std::invalid_argument("unknown @convert \"" + mode + "\"");
 }
 
 // The two texts with a caret under the first difference.
 std::string Describe(const std::string& expected, const std::string& actual) {
-  const auto mismatch = std::mismatch(expected.begin(), expected.end(), actual.begin(), actual.end());
+  const auto mismatch =
+      std::mismatch(expected.begin(), expected.end(), actual.begin(), actual.end());
   const auto at = static_cast<std::size_t>(mismatch.first - expected.begin());
   const std::size_t from = at > 40 ? at - 40 : 0;
   std::ostringstream out;
   out << "first difference at byte " << at << "\n- expected: " << expected.substr(from, 100)
       << "\n+ actual:   " << actual.substr(from, 100) << "\n            "
       << std::string(std::min<std::size_t>(at - from, 100), ' ') << "^\n"
-      << "full expected:\n" << expected << "\nfull actual:\n" << actual;
+      << "full expected:\n"
+      << expected << "\nfull actual:\n"
+      << actual;
   return out.str();
 }
 

@@ -25,9 +25,10 @@ TEST(RtfEncode, EscapesOnlyBackslashAndBraces) {
 
 TEST(BuildHtmlDocument, AssemblesHeaderBodyAndClosingBrace) {
   ConversionContext context;
-  EXPECT_EQ(BuildHtmlDocument("Arial", HtmlToRtf("<B>Hi</B>", context)),
-            "{\\rtf1\\ansi\\deftab720\\deff0{\\fonttbl{\\f0\\fswiss Arial;}{\\f1\\froman\\fcharset2 "
-            "Symbol;}}{\\fonttbl{\\f0 Arial;}}{\\colortbl\\red0\\green0\\blue0;}\\b Hi\\b0 }");
+  EXPECT_EQ(
+      BuildHtmlDocument("Arial", HtmlToRtf("<B>Hi</B>", context)),
+      "{\\rtf1\\ansi\\deftab720\\deff0{\\fonttbl{\\f0\\fswiss Arial;}{\\f1\\froman\\fcharset2 "
+      "Symbol;}}{\\fonttbl{\\f0 Arial;}}{\\colortbl\\red0\\green0\\blue0;}\\b Hi\\b0 }");
 }
 
 TEST(BuildHtmlDocument, DeclaresNoFallbacksWhenUnicodeEscapesAppear) {
@@ -62,7 +63,8 @@ TEST(HtmlToRtf, ResetsAndFillsTheTablesOfTheContext) {
   context.FontTable = {"Old"};
   HtmlToRtf("<FONT FACE='Verdana, Arial' COLOR=#00FF00>a<A HREF='x'>b</A><FONT FACE=Georgia>",
             context);
-  EXPECT_EQ(context.ColorTable, (std::vector<std::int32_t>{0x112233, 0x00FF00, 0xC0C0C0, 0x0000FF}));
+  EXPECT_EQ(context.ColorTable,
+            (std::vector<std::int32_t>{0x112233, 0x00FF00, 0xC0C0C0, 0x0000FF}));
   EXPECT_EQ(context.FontTable, (std::vector<std::string>{"Arial", "Verdana, Arial", "Georgia"}));
 }
 
@@ -108,11 +110,14 @@ TEST(HtmlToRtf, ContextsOnSeveralThreadsDoNotInterfere) {
   for (std::size_t i = 0; i < results.size(); ++i) {
     threads.emplace_back([&html, &results, i] {
       ConversionContext own;
-      for (int n = 0; n < 5; ++n) results[i] = HtmlToRtf(html, own);
+      for (int n = 0; n < 5; ++n)
+        results[i] = HtmlToRtf(html, own);
     });
   }
-  for (std::thread& t : threads) t.join();
-  for (const std::string& result : results) EXPECT_EQ(result, expected);
+  for (std::thread& t : threads)
+    t.join();
+  for (const std::string& result : results)
+    EXPECT_EQ(result, expected);
 }
 
 TEST(HtmlToRtf, LargeDocumentConvertsWhole) {
@@ -120,7 +125,8 @@ TEST(HtmlToRtf, LargeDocumentConvertsWhole) {
   ConversionContext context;
   const std::string rtf = HtmlToRtf(DialectHtml(paragraphs), context);
   std::size_t lines = 0;
-  for (std::size_t p = rtf.find("\\line "); p != std::string::npos; p = rtf.find("\\line ", p + 1)) {
+  for (std::size_t p = rtf.find("\\line "); p != std::string::npos;
+       p = rtf.find("\\line ", p + 1)) {
     ++lines;
   }
   EXPECT_EQ(lines, static_cast<std::size_t>(paragraphs));

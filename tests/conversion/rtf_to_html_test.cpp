@@ -58,9 +58,11 @@ TEST(RtfToHtml, RebuildsTheTablesOfTheContext) {
   ConversionContext context;
   context.ColorTable = {1, 2, 3};
   context.FontFaceLists = {"Verdana, Arial"};
-  RtfToHtml("{\\rtf1{\\fonttbl{\\f0\\fswiss Arial;}{\\f1 Courier;}{\\f2\\froman Times;}}{\\colortbl;\\red1\\green2\\blue3;"
-            "\\red255\\green255\\blue255;}\\pard x\\par }",
-            context);
+  RtfToHtml(
+      "{\\rtf1{\\fonttbl{\\f0\\fswiss Arial;}{\\f1 Courier;}{\\f2\\froman "
+      "Times;}}{\\colortbl;\\red1\\green2\\blue3;"
+      "\\red255\\green255\\blue255;}\\pard x\\par }",
+      context);
   EXPECT_EQ(context.ColorTable, (std::vector<std::int32_t>{0x010203, 0xFFFFFF}));
   EXPECT_EQ(context.FontTable, (std::vector<std::string>{"Verdana, Arial", "Courier", "Times"}));
 }
@@ -90,11 +92,14 @@ TEST(RtfToHtml, ContextsOnSeveralThreadsDoNotInterfere) {
   for (std::string& result : results) {
     threads.emplace_back([&rtf, &result] {
       ConversionContext own;
-      for (int i = 0; i < 5; ++i) result = RtfToHtml(rtf, own);
+      for (int i = 0; i < 5; ++i)
+        result = RtfToHtml(rtf, own);
     });
   }
-  for (std::thread& t : threads) t.join();
-  for (const std::string& result : results) EXPECT_EQ(result, expected);
+  for (std::thread& t : threads)
+    t.join();
+  for (const std::string& result : results)
+    EXPECT_EQ(result, expected);
 }
 
 TEST(RtfToHtml, LargeDocumentConvertsWhole) {

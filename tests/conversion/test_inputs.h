@@ -13,7 +13,8 @@ namespace scrivlet::testing_inputs {
 inline std::string SurfaceDocument(int paragraphs) {
   std::string rtf =
       "{\\rtf1\\ansi\\deff0\\deftab720\\uc0{\\fonttbl{\\f0\\fswiss Arial;}{\\f1\\froman\\fcharset2 "
-      "Symbol;}}{\\colortbl\\red0\\green0\\blue0;\\red192\\green192\\blue192;\\red0\\green0\\blue255;}"
+      "Symbol;}}{\\colortbl\\red0\\green0\\blue0;\\red192\\green192\\blue192;"
+      "\\red0\\green0\\blue255;}"
       "\\pard";
   for (int i = 0; i < paragraphs; ++i) {
     rtf += "\\plain\\f0\\fs24\\cf0 Paragraph " + std::to_string(i) + " with caf\\u233  text ";
