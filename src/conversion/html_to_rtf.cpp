@@ -1,7 +1,6 @@
 #include "conversion/html_to_rtf.h"
 
 #include <array>
-#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -38,17 +37,11 @@ constexpr std::array<bool, 256> kRtfSpecial = MakeRtfSpecials();
 
 enum class NonAscii { kCopy, kEscape };
 
-void AppendNumber(std::string& out, std::int64_t value) {
-  char buffer[24];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-  out.append(buffer, result.ptr);
-}
-
 // "\uN " for one character; N is a signed 16-bit unit, a surrogate pair above the BMP.
 void AppendUnicodeEscape(std::string& out, char32_t code) {
   const auto appendUnit = [&out](char32_t unit) {
     out += "\\u";
-    AppendNumber(out, static_cast<std::int16_t>(static_cast<std::uint16_t>(unit)));
+    AppendDecimal(out, static_cast<std::int16_t>(static_cast<std::uint16_t>(unit)));
     out += ' ';
   };
   if (code >= 0x10000) {
@@ -240,9 +233,9 @@ constexpr std::array<ExactTag, 13> kFixedTags = {{
 
 void AppendIndentFragment(std::string& piece, std::int64_t indent) {
   piece += "\\li";
-  AppendNumber(piece, indent);
+  AppendDecimal(piece, indent);
   piece += "\\ri";
-  AppendNumber(piece, indent);
+  AppendDecimal(piece, indent);
   piece += ' ';
 }
 
@@ -264,7 +257,7 @@ bool TranslateExactTag(ScanState& s, std::string_view tag, std::string& piece) {
   }
   if (tag == "UL") {
     piece += "\\li";
-    AppendNumber(piece, s.indent + kIndentStep);
+    AppendDecimal(piece, s.indent + kIndentStep);
     piece += kBulletListOpen;
   } else if (tag == "/UL") {
     piece += "\\pard";
@@ -286,15 +279,15 @@ bool TranslateExactTag(ScanState& s, std::string_view tag, std::string& piece) {
 void TranslateFontTag(ScanState& s, std::string_view tag, std::string& piece) {
   const std::string face = GetTagAttribute(tag, "FACE");
   piece += "\\f";
-  AppendNumber(piece, face.empty() ? 0 : IndexFont(s, face));
+  AppendDecimal(piece, face.empty() ? 0 : IndexFont(s, face));
 
   const std::string size = GetTagAttribute(tag, "SIZE");
   piece += "\\fs";
-  AppendNumber(piece, size.empty() ? 24 : 2 * HtmlSizeToPoints(ReadSizeValue(size)));
+  AppendDecimal(piece, size.empty() ? 24 : 2 * HtmlSizeToPoints(ReadSizeValue(size)));
 
   const std::string color = GetTagAttribute(tag, "COLOR");
   piece += "\\cf";
-  AppendNumber(piece, color.empty() ? 0 : IndexColor(s, ReadColorValue(color)));
+  AppendDecimal(piece, color.empty() ? 0 : IndexColor(s, ReadColorValue(color)));
   piece += ' ';
 }
 
@@ -307,11 +300,11 @@ void TranslateHyperlinkTag(ScanState& s, std::string_view tag, std::string& piec
   const std::int32_t silver = IndexColor(s, MarkerColor);
   const std::int32_t blue = IndexColor(s, LinkColor);
   piece += "\\i\\ul\\cf";
-  AppendNumber(piece, silver);
+  AppendDecimal(piece, silver);
   piece += ' ';
   AppendRtfText(piece, url);
   piece += "\\i0\\ul\\cf";
-  AppendNumber(piece, blue);
+  AppendDecimal(piece, blue);
   piece += ' ';
 }
 
@@ -345,7 +338,7 @@ void TranslateComment(ScanState& s, std::size_t lt, std::size_t gt, std::string_
 
 void TranslateRawTag(ScanState& s, std::string_view tag, std::string& piece) {
   piece += "\\i\\ulnone\\cf";
-  AppendNumber(piece, IndexColor(s, MarkerColor));
+  AppendDecimal(piece, IndexColor(s, MarkerColor));
   piece += " <";
   AppendRtfText(piece, tag);
   piece += ">\\i0\\cf0 ";
@@ -434,7 +427,7 @@ void AppendFontTable(std::string& out, const ConversionContext& context) {
   out += "{\\fonttbl";
   for (std::size_t i = 0; i < context.FontTable.size(); ++i) {
     out += "{\\f";
-    AppendNumber(out, static_cast<std::int64_t>(i));
+    AppendDecimal(out, static_cast<std::int64_t>(i));
     out += ' ';
     AppendRtfText(out, FirstFontFace(context.FontTable[i]));
     out += ";}";
@@ -447,11 +440,11 @@ void AppendColorTable(std::string& out, const ConversionContext& context) {
   for (const std::int32_t color : context.ColorTable) {
     const ColorBytes bytes = SplitColor(color);
     out += "\\red";
-    AppendNumber(out, bytes.high);
+    AppendDecimal(out, bytes.high);
     out += "\\green";
-    AppendNumber(out, bytes.middle);
+    AppendDecimal(out, bytes.middle);
     out += "\\blue";
-    AppendNumber(out, bytes.low);
+    AppendDecimal(out, bytes.low);
     out += ';';
   }
   out += '}';

@@ -186,15 +186,9 @@ std::int64_t QuoteSteps(std::int32_t twips) {
 
 // ----- Output helpers -----
 
-void AppendNumber(std::string& out, std::int64_t value) {
-  char buffer[24];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-  out.append(buffer, result.ptr);
-}
-
 void AppendCharReference(std::string& out, char32_t code) {
   out += "&#";
-  AppendNumber(out, code);
+  AppendDecimal(out, code);
   out += ';';
 }
 
@@ -452,7 +446,7 @@ void EmitMarkerFontOpen(RenderState& s) {
     s.out += "</FONT>";
   }
   s.out += "<FONT SIZE=";
-  AppendNumber(s.out, s.fontSize);
+  AppendDecimal(s.out, s.fontSize);
   s.out += HtmlColorAttribute(s.context.DefaultColor);
   s.out += '>';
   s.fontOpen = true;
@@ -672,7 +666,7 @@ void HandleFontWords(RenderState& s, std::string_view word) {
                                  std::numeric_limits<std::int16_t>::max())));
     OpenFontForAttribute(s);
     s.wordOutput = " SIZE=";
-    AppendNumber(s.wordOutput, s.fontSize);
+    AppendDecimal(s.wordOutput, s.fontSize);
     return;
   }
   const std::int64_t index = ReadParameter(word, 1);
@@ -927,11 +921,11 @@ std::string BuildMarkerComment(const VersionInfo& version) {
   comment += ' ';
   comment += version.Product;
   comment += ' ';
-  AppendNumber(comment, version.Major);
+  AppendDecimal(comment, version.Major);
   comment += '.';
-  AppendNumber(comment, version.Minor);
+  AppendDecimal(comment, version.Minor);
   comment += ".0.";
-  AppendNumber(comment, version.Revision);
+  AppendDecimal(comment, version.Revision);
   comment += " -->";
   return comment;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 
 namespace scrivlet {
 
@@ -75,6 +76,12 @@ void AppendUtf8(std::string& out, char32_t code) {
     out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
     out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
   }
+}
+
+void AppendDecimal(std::string& out, std::int64_t value) {
+  char buffer[24];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  out.append(buffer, result.ptr);
 }
 
 std::u16string Utf8ToUtf16(std::string_view text) {

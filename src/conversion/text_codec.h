@@ -30,6 +30,9 @@ char32_t Cp1252ToUnicode(std::uint8_t byte);
 std::u16string Utf8ToUtf16(std::string_view text);
 std::string Utf16ToUtf8(std::u16string_view text);
 
+// Appends `value` in decimal, with a minus sign when negative and no leading zeros.
+void AppendDecimal(std::string& out, std::int64_t value);
+
 // ASCII-only case folding, used by the case-insensitive searches of tag and attribute names.
 constexpr char FoldAscii(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
