@@ -3,6 +3,8 @@
 //   scrivlet html2rtf --body [OPTIONS] [FILE]      HtmlToRtf of the input
 //   scrivlet html2rtf --document [OPTIONS] [FILE]  the document a TextHTML assignment loads
 //   scrivlet rtf2html --direct [OPTIONS] [FILE]    RtfToHtml of the input
+//   scrivlet rtf2rtf [OPTIONS] [FILE]              the RTF loaded into the headless surface and
+//                                                  written back in the surface's own dialect
 //
 // Input is UTF-8 from FILE or standard input; the result goes to standard output byte for byte.
 // Exit status: 0 success, 1 conversion error, 2 usage or I/O error.
@@ -23,6 +25,7 @@
 #include "conversion/conversion_error.h"
 #include "conversion/html_to_rtf.h"
 #include "conversion/rtf_to_html.h"
+#include "platform/headless/memory_rich_text_box.h"
 #include "settings/wddx.h"
 
 namespace {
@@ -31,10 +34,10 @@ constexpr int kExitConversionError = 1;
 constexpr int kExitUsage = 2;
 
 constexpr std::string_view kUsage =
-    "usage: scrivlet html2rtf --body|--document | rtf2html --direct "
+    "usage: scrivlet html2rtf --body|--document | rtf2html --direct | rtf2rtf "
     "[--fore-color N] [--font-name NAME] [--wddx FILE] [FILE]";
 
-enum class Command { kHtmlToRtfBody, kHtmlToRtfDocument, kRtfToHtmlDirect };
+enum class Command { kHtmlToRtfBody, kHtmlToRtfDocument, kRtfToHtmlDirect, kRtfToRtf };
 
 struct Options {
   std::optional<Command> command;
@@ -91,8 +94,12 @@ Options ParseArguments(const std::vector<std::string_view>& args) {
   }
   Options options;
   options.verb = args[0];
-  if (options.verb != "html2rtf" && options.verb != "rtf2html" && options.verb != "roundtrip") {
+  if (options.verb != "html2rtf" && options.verb != "rtf2html" && options.verb != "rtf2rtf" &&
+      options.verb != "roundtrip") {
     throw UsageError{"unknown command \"" + options.verb + "\""};
+  }
+  if (options.verb == "rtf2rtf") {
+    options.command = Command::kRtfToRtf;
   }
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string_view arg = args[i];
@@ -137,6 +144,12 @@ std::string Convert(const Options& options, std::string_view input) {
       return scrivlet::BuildHtmlDocument(options.fontName, scrivlet::HtmlToRtf(input, context));
     case Command::kRtfToHtmlDirect:
       return scrivlet::RtfToHtml(input, context);
+    case Command::kRtfToRtf: {
+      scrivlet::MemoryRichTextBox surface;
+      surface.SetFontName(options.fontName);
+      surface.SetTextRTF(input);
+      return surface.TextRTF();
+    }
   }
   return {};
 }

@@ -5,10 +5,13 @@
 // "\n"; blank lines before the next case are not part of it. A line whose trailing whitespace
 // matters ends with "¶", which is removed. Directives before the first case set the file's
 // defaults:
-//   @convert rtf2html|html2rtf|document|roundtrip|html-encode|rtf-encode
+//   @convert rtf2html|html2rtf|document|roundtrip|rtf2rtf|html-encode|rtf-encode
+//            roundtrip: HTML loaded into the headless surface as TextHTML loads it, and its RTF
+//            read back as HTML; a second trip must give the same HTML again.
+//            rtf2rtf: RTF loaded into the headless surface and written back.
 //   @default-color 0xRRGGBB          the control's text colour, HTML order
 //   @face-list Verdana, Arial        a configured font face list (repeatable)
-//   @font-name NAME                  the surface's font for "document" (default Arial)
+//   @font-name NAME                  the surface's font (default Arial)
 // An expected output "!error MESSAGE" expects a ConversionError with exactly that message.
 
 #include <gtest/gtest.h>
@@ -24,6 +27,7 @@
 #include "conversion/conversion_error.h"
 #include "conversion/html_to_rtf.h"
 #include "conversion/rtf_to_html.h"
+#include "platform/headless/memory_rich_text_box.h"
 
 namespace scrivlet {
 namespace {
@@ -152,6 +156,19 @@ std::vector<GoldenCase> AllCases() {
   return cases;
 }
 
+std::string LoadIntoSurface(const Settings& settings, const std::string& rtf) {
+  MemoryRichTextBox surface;
+  surface.SetFontName(settings.fontName);
+  surface.SetTextRTF(rtf);
+  return surface.TextRTF();
+}
+
+std::string RoundTrip(const Settings& settings, ConversionContext& context,
+                      const std::string& html) {
+  const std::string document = BuildHtmlDocument(settings.fontName, HtmlToRtf(html, context));
+  return RtfToHtml(LoadIntoSurface(settings, document), context);
+}
+
 std::string Convert(const Settings& settings, const std::string& input) {
   ConversionContext context;
   context.DefaultColor = settings.defaultColor;
@@ -164,12 +181,13 @@ std::string Convert(const Settings& settings, const std::string& input) {
   if (mode == "document")
     return BuildHtmlDocument(settings.fontName, HtmlToRtf(input, context));
   if (mode == "roundtrip") {
-    // The editing surface ends every document it writes with a paragraph mark, which the read
-    // side leaves out; give the loaded document the same ending.
-    std::string document = BuildHtmlDocument(settings.fontName, HtmlToRtf(input, context));
-    document.insert(document.size() - 1, "\\par ");
-    return RtfToHtml(document, context);
+    const std::string once = RoundTrip(settings, context, input);
+    const std::string twice = RoundTrip(settings, context, once);
+    EXPECT_EQ(once, twice) << "a second round trip changed the HTML";
+    return once;
   }
+  if (mode == "rtf2rtf")
+    return LoadIntoSurface(settings, input);
   if (mode == "html-encode")
     return HtmlEncode(input);
   if (mode == "rtf-encode")

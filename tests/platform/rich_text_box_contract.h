@@ -1,0 +1,285 @@
+#pragma once
+
+// The contract every RichTextBox implementation keeps. An implementation joins the suite with
+//   INSTANTIATE_TYPED_TEST_SUITE_P(Name, RichTextBoxContract, TheClass);
+// where TheClass is default-constructible.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "conversion/rtf_to_html.h"
+#include "platform/rich_text_box.h"
+
+namespace scrivlet {
+
+template <typename Surface>
+class RichTextBoxContract : public testing::Test {
+ protected:
+  // Types `text` at the end of the document in the current typing format.
+  void Type(std::u16string_view text) {
+    surface.SetSelStart(static_cast<std::int32_t>(surface.Text().size()));
+    surface.SetSelText(text);
+  }
+  void Select(std::int32_t start, std::int32_t length) {
+    surface.SetSelStart(start);
+    surface.SetSelLength(length);
+  }
+
+  Surface surface;
+};
+
+TYPED_TEST_SUITE_P(RichTextBoxContract);
+
+TYPED_TEST_P(RichTextBoxContract, StartsEmpty) {
+  auto& s = this->surface;
+  EXPECT_EQ(s.Text(), u"");
+  EXPECT_EQ(s.SelStart(), 0);
+  EXPECT_EQ(s.SelLength(), 0);
+  EXPECT_FALSE(s.CanUndo());
+  EXPECT_EQ(RtfToHtml(s.TextRTF()), "");
+}
+
+TYPED_TEST_P(RichTextBoxContract, TypingInsertsAtTheCaretAndBreaksCountOnce) {
+  auto& s = this->surface;
+  s.SetSelText(u"one\r\ntwo\rthree\nfour");
+  EXPECT_EQ(s.Text(), u"one\ntwo\nthree\nfour");
+  EXPECT_EQ(s.SelStart(), 18);
+  s.SetSelStart(3);
+  s.SetSelText(u"!");
+  EXPECT_EQ(s.Text(), u"one!\ntwo\nthree\nfour");
+  EXPECT_EQ(s.SelStart(), 4);
+  this->Select(2, 4);
+  EXPECT_EQ(s.SelText(), u"e!\nt");
+  s.SetSelText(u"");
+  EXPECT_EQ(s.Text(), u"onwo\nthree\nfour");
+}
+
+TYPED_TEST_P(RichTextBoxContract, SelectionIsClampedAndCollapsedBySelStart) {
+  auto& s = this->surface;
+  s.SetSelText(u"abc");
+  this->Select(1, 100);
+  EXPECT_EQ(s.SelLength(), 2);
+  s.SetSelStart(-5);
+  EXPECT_EQ(s.SelStart(), 0);
+  s.SetSelStart(50);
+  EXPECT_EQ(s.SelStart(), 3);
+  EXPECT_EQ(s.SelLength(), 0);
+  s.SetSelLength(-1);
+  EXPECT_EQ(s.SelLength(), 0);
+}
+
+TYPED_TEST_P(RichTextBoxContract, BoundariesNeverSplitASurrogatePair) {
+  auto& s = this->surface;
+  s.SetSelText(u"a\U0001F600b");  // a, pair, b
+  s.SetSelStart(2);
+  EXPECT_EQ(s.SelStart(), 1);
+  this->Select(0, 2);
+  EXPECT_EQ(s.SelLength(), 1);
+  this->Select(1, 2);
+  EXPECT_EQ(s.SelText(), u"\U0001F600");
+  s.SetSelText(u"x");
+  EXPECT_EQ(s.Text(), u"axb");
+}
+
+TYPED_TEST_P(RichTextBoxContract, CharacterAttributesReadAsValueOrMixed) {
+  auto& s = this->surface;
+  s.SetSelText(u"plain bold");
+  this->Select(6, 4);
+  s.SetSelBold(true);
+  s.SetSelColor(0x0000FF);
+  EXPECT_EQ(s.SelBold(), true);
+  EXPECT_EQ(s.SelColor(), 0x0000FF);
+  this->Select(4, 4);
+  EXPECT_EQ(s.SelBold(), std::nullopt);
+  EXPECT_EQ(s.SelColor(), std::nullopt);
+  EXPECT_EQ(s.SelItalic(), false);
+  this->Select(0, 5);
+  EXPECT_EQ(s.SelBold(), false);
+  EXPECT_EQ(s.SelFontName(), s.FontName());
+  EXPECT_EQ(s.SelFontSize(), s.FontSize());
+}
+
+TYPED_TEST_P(RichTextBoxContract, EmptySelectionReadsAndSetsTheTypingFormat) {
+  auto& s = this->surface;
+  s.SetSelText(u"ab");
+  this->Select(1, 1);
+  s.SetSelItalic(true);
+  s.SetSelStart(2);
+  EXPECT_EQ(s.SelItalic(), true);  // the character before the caret
+  s.SetSelStart(1);
+  EXPECT_EQ(s.SelItalic(), false);
+  s.SetSelUnderline(true);
+  s.SetSelFontSize(20);
+  EXPECT_EQ(s.SelUnderline(), true);
+  EXPECT_EQ(s.Text(), u"ab");  // nothing changed yet
+  s.SetSelText(u"X");
+  this->Select(1, 1);
+  EXPECT_EQ(s.SelUnderline(), true);
+  EXPECT_EQ(s.SelFontSize(), 20.0);
+  this->Select(0, 1);
+  EXPECT_EQ(s.SelUnderline(), false);
+}
+
+TYPED_TEST_P(RichTextBoxContract, MovingTheCaretForgetsAPendingFormat) {
+  auto& s = this->surface;
+  s.SetSelText(u"ab");
+  s.SetSelBold(true);
+  s.SetSelStart(0);
+  s.SetSelStart(2);
+  s.SetSelText(u"c");
+  this->Select(2, 1);
+  EXPECT_EQ(s.SelBold(), false);
+}
+
+TYPED_TEST_P(RichTextBoxContract, ParagraphAttributesCoverTouchedParagraphs) {
+  auto& s = this->surface;
+  s.SetSelText(u"one\ntwo\nthree");
+  this->Select(1, 4);  // "ne\nt": paragraphs one and two
+  s.SetSelAlignment(Alignment::kCenter);
+  s.SetSelBullet(true);
+  s.SetSelIndent(720);
+  s.SetSelRightIndent(360);
+  EXPECT_EQ(s.SelAlignment(), Alignment::kCenter);
+  EXPECT_EQ(s.SelIndent(), 720);
+  EXPECT_EQ(s.SelRightIndent(), 360);
+  this->Select(4, 1);
+  EXPECT_EQ(s.SelBullet(), true);
+  this->Select(5, 5);  // "wo\nth"
+  EXPECT_EQ(s.SelAlignment(), std::nullopt);
+  EXPECT_EQ(s.SelBullet(), std::nullopt);
+  this->Select(0, 4);  // "one\n" ends just after the break: only paragraph one
+  EXPECT_EQ(s.SelBullet(), true);
+  s.SetSelStart(9);
+  EXPECT_EQ(s.SelAlignment(), Alignment::kLeft);
+  EXPECT_EQ(s.SelIndent(), 0);
+}
+
+TYPED_TEST_P(RichTextBoxContract, SelRtfOfPartOfAParagraphPastesWithoutABreak) {
+  auto& s = this->surface;
+  s.SetSelText(u"hello world");
+  this->Select(6, 5);
+  s.SetSelBold(true);
+  const std::string copied = s.SelRTF();
+  s.SetSelStart(0);
+  s.SetSelRTF(copied);
+  EXPECT_EQ(s.Text(), u"worldhello world");
+  EXPECT_EQ(s.SelStart(), 5);
+  this->Select(0, 5);
+  EXPECT_EQ(s.SelBold(), true);
+}
+
+TYPED_TEST_P(RichTextBoxContract, SelRtfAcrossParagraphsKeepsTheirBreaksAndFormats) {
+  auto& s = this->surface;
+  s.SetSelText(u"ab\ncd");
+  this->Select(3, 2);
+  s.SetSelAlignment(Alignment::kRight);
+  this->Select(1, 3);  // "b\nc"
+  const std::string copied = s.SelRTF();
+  s.SetSelStart(5);
+  s.SetSelRTF(copied);
+  EXPECT_EQ(s.Text(), u"ab\ncdb\nc");
+  // A paragraph's format travels with its break: "cdb" now ends with the copied left-aligned
+  // break, and the pasted "c" runs into the right-aligned one.
+  this->Select(3, 3);
+  EXPECT_EQ(s.SelAlignment(), Alignment::kLeft);
+  s.SetSelStart(7);
+  EXPECT_EQ(s.SelAlignment(), Alignment::kRight);
+}
+
+TYPED_TEST_P(RichTextBoxContract, EmptySelRtfDeletesTheSelection) {
+  auto& s = this->surface;
+  s.SetSelText(u"one\ntwo");
+  this->Select(2, 3);
+  s.SetSelRTF("");
+  EXPECT_EQ(s.Text(), u"onwo");
+  EXPECT_EQ(s.SelStart(), 2);
+}
+
+TYPED_TEST_P(RichTextBoxContract, TextRtfReplacesTheDocumentAndTheHistory) {
+  auto& s = this->surface;
+  s.SetSelText(u"old");
+  ASSERT_TRUE(s.CanUndo());
+  s.SetTextRTF("{\\rtf1\\ansi{\\colortbl\\red0\\green0\\blue0;}\\pard new\\par second\\par }");
+  EXPECT_EQ(s.Text(), u"new\nsecond");
+  EXPECT_EQ(s.SelStart(), 0);
+  EXPECT_FALSE(s.CanUndo());
+}
+
+TYPED_TEST_P(RichTextBoxContract, TextRtfRoundTripsItsOwnOutput) {
+  auto& s = this->surface;
+  s.SetSelText(u"plain bold \U0001F600 caf\u00e9\n\titem {x}\\y");
+  this->Select(6, 4);
+  s.SetSelBold(true);
+  s.SetSelFontName("Georgia");
+  s.SetSelStart(20);
+  s.SetSelBullet(true);
+  s.SetSelAlignment(Alignment::kCenter);
+  const std::string rtf = s.TextRTF();
+  const std::u16string text = s.Text();
+  s.SetTextRTF(rtf);
+  EXPECT_EQ(s.Text(), text);
+  EXPECT_EQ(s.TextRTF(), rtf);
+}
+
+TYPED_TEST_P(RichTextBoxContract, UndoRevertsOneChange) {
+  auto& s = this->surface;
+  s.SetSelText(u"abc");
+  s.EmptyUndoBuffer();
+  this->Select(0, 1);
+  s.SetSelBold(true);
+  s.SetSelStart(3);
+  s.SetSelText(u"d");
+  ASSERT_TRUE(s.CanUndo());
+  s.Undo();
+  EXPECT_EQ(s.Text(), u"abc");
+  EXPECT_FALSE(s.CanUndo());
+  this->Select(0, 1);
+  EXPECT_EQ(s.SelBold(), true);  // only the last change was undone
+  s.SetSelBold(false);
+  s.Undo();
+  EXPECT_EQ(s.SelBold(), true);
+  s.SetSelText(u"x");
+  s.EmptyUndoBuffer();
+  EXPECT_FALSE(s.CanUndo());
+}
+
+TYPED_TEST_P(RichTextBoxContract, EventsFireSynchronouslyForChangesByCode) {
+  auto& s = this->surface;
+  std::vector<std::int32_t> seen;
+  int focus = 0;
+  s.SetSelChangeHandler([&] { seen.push_back(s.SelStart()); });
+  s.SetGotFocusHandler([&] { ++focus; });
+  s.SetSelText(u"abc");
+  s.SetSelStart(1);
+  s.SetSelStart(1);  // no change, no event
+  s.SetTextRTF("{\\rtf1 x\\par }");
+  s.SetFocus();
+  EXPECT_EQ(seen, (std::vector<std::int32_t>{3, 1, 0}));
+  EXPECT_EQ(focus, 1);
+}
+
+TYPED_TEST_P(RichTextBoxContract, DefaultFontAppliesToPlainText) {
+  auto& s = this->surface;
+  s.SetFontName("Verdana");
+  s.SetFontSize(10);
+  s.SetTextRTF("{\\rtf1{\\fonttbl{\\f0\\fswiss Georgia;}}\\pard\\f0 face\\plain  default\\par }");
+  this->Select(0, 4);
+  EXPECT_EQ(s.SelFontName(), "Georgia");
+  this->Select(5, 7);
+  EXPECT_EQ(s.SelFontName(), "Verdana");
+  EXPECT_EQ(s.SelFontSize(), 10.0);
+}
+
+REGISTER_TYPED_TEST_SUITE_P(
+    RichTextBoxContract, StartsEmpty, TypingInsertsAtTheCaretAndBreaksCountOnce,
+    SelectionIsClampedAndCollapsedBySelStart, BoundariesNeverSplitASurrogatePair,
+    CharacterAttributesReadAsValueOrMixed, EmptySelectionReadsAndSetsTheTypingFormat,
+    MovingTheCaretForgetsAPendingFormat, ParagraphAttributesCoverTouchedParagraphs,
+    SelRtfOfPartOfAParagraphPastesWithoutABreak, SelRtfAcrossParagraphsKeepsTheirBreaksAndFormats,
+    EmptySelRtfDeletesTheSelection, TextRtfReplacesTheDocumentAndTheHistory,
+    TextRtfRoundTripsItsOwnOutput, UndoRevertsOneChange, EventsFireSynchronouslyForChangesByCode,
+    DefaultFontAppliesToPlainText);
+
+}  // namespace scrivlet
