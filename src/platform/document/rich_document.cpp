@@ -4,7 +4,7 @@ namespace scrivlet {
 
 std::int32_t Paragraph::Length() const {
   std::size_t length = 0;
-  for (const Run& run : runs) {
+  for (const TextRun& run : runs) {
     length += run.text.size();
   }
   return static_cast<std::int32_t>(length);
@@ -21,8 +21,8 @@ void AppendText(Paragraph& paragraph, const CharFormat& format, std::u16string_v
   }
 }
 
-void AppendRuns(Paragraph& paragraph, const std::vector<Run>& runs) {
-  for (const Run& run : runs) {
+void AppendRuns(Paragraph& paragraph, const std::vector<TextRun>& runs) {
+  for (const TextRun& run : runs) {
     AppendText(paragraph, run.format, run.text);
   }
 }

@@ -31,14 +31,14 @@ struct ParaFormat {
   bool operator==(const ParaFormat&) const = default;
 };
 
-struct Run {
+struct TextRun {
   CharFormat format;
   std::u16string text;  // never empty in a document; no paragraph breaks
 };
 
 struct Paragraph {
   ParaFormat format;
-  std::vector<Run> runs;  // adjacent runs always differ in format
+  std::vector<TextRun> runs;  // adjacent runs always differ in format
   // The format of the paragraph mark: what the caret takes in an empty paragraph.
   CharFormat mark;
 
@@ -54,6 +54,6 @@ struct RichDocument {
 void AppendText(Paragraph& paragraph, const CharFormat& format, std::u16string_view text);
 
 // Appends runs, joining equal formats at the seam and dropping empty runs.
-void AppendRuns(Paragraph& paragraph, const std::vector<Run>& runs);
+void AppendRuns(Paragraph& paragraph, const std::vector<TextRun>& runs);
 
 }  // namespace scrivlet

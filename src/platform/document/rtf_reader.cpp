@@ -415,9 +415,11 @@ class RtfReader {
       return;
     }
     const std::size_t start = pos_;
-    while (pos_ < in_.size() && IsLetter(in_[pos_]) && pos_ - start < kMaxWordLength)
+    while (pos_ < in_.size() && IsLetter(in_[pos_])) {
       ++pos_;
-    const std::string_view word = in_.substr(start, pos_ - start);
+    }
+    // No control word is longer; a longer one is nothing this reader knows.
+    const std::string_view word = in_.substr(start, std::min(pos_ - start, kMaxWordLength + 1));
     std::optional<std::int32_t> parameter;
     if (pos_ < in_.size() && (IsDigit(in_[pos_]) || in_[pos_] == '-')) {
       parameter = ReadParameter();
@@ -536,7 +538,12 @@ class RtfReader {
     if (const auto special = SpecialCharacter(word)) {
       AddCharacter(*special);
     } else if (word == "u" && parameter) {
-      AddCharacter(static_cast<std::uint16_t>(static_cast<std::int16_t>(*parameter)));
+      // Writers give units above 32767 either negative or as they are; nothing else is a unit,
+      // and NUL is no character of a document.
+      const std::int32_t unit = *parameter < 0 ? *parameter + 65536 : *parameter;
+      if (unit > 0 && unit <= 0xFFFF) {
+        AddCharacter(static_cast<char32_t>(unit));
+      }
       pendingSkip_ = Top().unicodeSkip;
     } else if (word == "uc" && parameter) {
       Top().unicodeSkip = std::max(0, *parameter);

@@ -132,7 +132,7 @@ void EmitBody(WriteState& s, const RichDocument& document) {
     if (paragraph.format.bullet) {
       s.out += "{\\pntext\\f1\\'b7\\tab}";
     }
-    for (const Run& run : paragraph.runs) {
+    for (const TextRun& run : paragraph.runs) {
       EmitRunOpen(s, run.format);
       EmitText(s.out, run.text);
     }

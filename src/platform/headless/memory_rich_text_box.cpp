@@ -21,7 +21,7 @@ bool IsLowSurrogate(char16_t unit) {
 
 // Splits a paragraph's runs so that a run begins at `offset`; returns that run's index (the run
 // count when the offset is the paragraph's end).
-std::size_t SplitRunsAt(std::vector<Run>& runs, std::int32_t offset) {
+std::size_t SplitRunsAt(std::vector<TextRun>& runs, std::int32_t offset) {
   std::int32_t at = 0;
   for (std::size_t i = 0; i < runs.size(); ++i) {
     const auto length = static_cast<std::int32_t>(runs[i].text.size());
@@ -29,7 +29,7 @@ std::size_t SplitRunsAt(std::vector<Run>& runs, std::int32_t offset) {
       return i;
     }
     if (offset < at + length) {
-      Run tail{runs[i].format, runs[i].text.substr(static_cast<std::size_t>(offset - at))};
+      TextRun tail{runs[i].format, runs[i].text.substr(static_cast<std::size_t>(offset - at))};
       runs[i].text.resize(static_cast<std::size_t>(offset - at));
       runs.insert(runs.begin() + static_cast<std::ptrdiff_t>(i) + 1, std::move(tail));
       return i + 1;
@@ -40,10 +40,10 @@ std::size_t SplitRunsAt(std::vector<Run>& runs, std::int32_t offset) {
 }
 
 // The runs of a paragraph between two offsets.
-std::vector<Run> RunsBetween(const Paragraph& paragraph, std::int32_t from, std::int32_t to) {
-  std::vector<Run> runs;
+std::vector<TextRun> RunsBetween(const Paragraph& paragraph, std::int32_t from, std::int32_t to) {
+  std::vector<TextRun> runs;
   std::int32_t at = 0;
-  for (const Run& run : paragraph.runs) {
+  for (const TextRun& run : paragraph.runs) {
     const auto length = static_cast<std::int32_t>(run.text.size());
     const std::int32_t begin = std::max(from, at);
     const std::int32_t end = std::min(to, at + length);
@@ -58,7 +58,7 @@ std::vector<Run> RunsBetween(const Paragraph& paragraph, std::int32_t from, std:
 
 // Joins adjacent runs of the same format and drops empty ones.
 void Normalize(Paragraph& paragraph) {
-  std::vector<Run> runs = std::move(paragraph.runs);
+  std::vector<TextRun> runs = std::move(paragraph.runs);
   paragraph.runs.clear();
   AppendRuns(paragraph, runs);
 }
@@ -136,7 +136,7 @@ MemoryRichTextBox::Location MemoryRichTextBox::Locate(std::int32_t position) con
 
 char16_t MemoryRichTextBox::UnitAt(const Paragraph& paragraph, std::int32_t offset) const {
   std::int32_t at = 0;
-  for (const Run& run : paragraph.runs) {
+  for (const TextRun& run : paragraph.runs) {
     const auto length = static_cast<std::int32_t>(run.text.size());
     if (offset < at + length) {
       return run.text[static_cast<std::size_t>(offset - at)];
@@ -149,7 +149,7 @@ char16_t MemoryRichTextBox::UnitAt(const Paragraph& paragraph, std::int32_t offs
 const CharFormat& MemoryRichTextBox::FormatAt(const Paragraph& paragraph,
                                               std::int32_t offset) const {
   std::int32_t at = 0;
-  for (const Run& run : paragraph.runs) {
+  for (const TextRun& run : paragraph.runs) {
     at += static_cast<std::int32_t>(run.text.size());
     if (offset < at) {
       return run.format;
@@ -219,7 +219,7 @@ std::u16string MemoryRichTextBox::Text() const {
     if (i > 0) {
       text += u'\n';
     }
-    for (const Run& run : document_.paragraphs[i].runs) {
+    for (const TextRun& run : document_.paragraphs[i].runs) {
       text += run.text;
     }
   }
@@ -255,7 +255,7 @@ std::u16string MemoryRichTextBox::SelText() const {
     if (i > 0) {
       text += u'\n';
     }
-    for (const Run& run : slice.paragraphs[i].runs) {
+    for (const TextRun& run : slice.paragraphs[i].runs) {
       text += run.text;
     }
   }
@@ -331,9 +331,9 @@ std::int32_t MemoryRichTextBox::Splice(std::int32_t from, std::int32_t to, RichD
   const std::int32_t inserted = FragmentLength(fragment);
 
   std::vector<Paragraph> replacement = std::move(fragment.paragraphs);
-  std::vector<Run> tailRuns = RunsBetween(tail, last.offset, tail.Length());
+  std::vector<TextRun> tailRuns = RunsBetween(tail, last.offset, tail.Length());
   Paragraph& opening = replacement.front();
-  std::vector<Run> openingRuns = std::move(opening.runs);
+  std::vector<TextRun> openingRuns = std::move(opening.runs);
   opening.runs = RunsBetween(head, 0, first.offset);
   AppendRuns(opening, openingRuns);
   Paragraph& closing = replacement.back();
@@ -432,7 +432,7 @@ std::optional<T> MemoryRichTextBox::ReadCharacters(Get get) const {
   if (selLength_ > 0) {
     const RichDocument slice = Slice(selStart_, selStart_ + selLength_);
     for (const Paragraph& paragraph : slice.paragraphs) {
-      for (const Run& run : paragraph.runs) {
+      for (const TextRun& run : paragraph.runs) {
         const T v = get(run.format);
         if (any && !(*value == v)) {
           return std::nullopt;
