@@ -1,0 +1,202 @@
+#include "actions/span_text.h"
+
+#include <gtest/gtest.h>
+
+#include "actions/surface_builder.h"
+
+namespace scrivlet {
+namespace {
+
+using testing_surface::Append;
+using testing_surface::Select;
+using testing_surface::Style;
+
+struct Selection {
+  std::int32_t start;
+  std::int32_t length;
+  bool operator==(const Selection&) const = default;
+};
+
+Selection SelectionOf(const RichTextBox& surface) {
+  return {surface.SelStart(), surface.SelLength()};
+}
+
+class SpanTextTest : public testing::Test {
+ protected:
+  void SetUp() override { SharedHeldStyle() = {}; }
+  MemoryRichTextBox surface;
+};
+
+// "See a.htmHome now": the URL at 4-8, the link text at 9-12.
+class HyperlinkTest : public SpanTextTest {
+ protected:
+  void SetUp() override {
+    SpanTextTest::SetUp();
+    Append(surface, u"See ", Style::kPlain);
+    Append(surface, u"a.htm", Style::kUrl);
+    Append(surface, u"Home", Style::kLinkText);
+    Append(surface, u" now", Style::kPlain);
+  }
+};
+
+TEST_F(HyperlinkTest, CaretInsideTheLinkSelectsUrlAndText) {
+  for (const std::int32_t caret : {5, 8, 9, 11, 12}) {
+    Select(surface, caret, 0);
+    const HyperlinkParts parts = SelectHyperlink(surface);
+    EXPECT_EQ(parts.url, "a.htm") << caret;
+    EXPECT_EQ(parts.text, "Home") << caret;
+    EXPECT_EQ(SelectionOf(surface), (Selection{4, 9})) << caret;
+  }
+}
+
+TEST_F(HyperlinkTest, CaretJustOutsideTheLinkFindsNothing) {
+  for (const std::int32_t caret : {4, 13, 2}) {
+    Select(surface, caret, 0);
+    const HyperlinkParts parts = SelectHyperlink(surface);
+    EXPECT_EQ(parts.url, "") << caret;
+    EXPECT_EQ(parts.text, "") << caret;
+    EXPECT_EQ(SelectionOf(surface), (Selection{caret, 0})) << caret;
+  }
+}
+
+TEST_F(HyperlinkTest, RunTestsReadTheSelection) {
+  Select(surface, 5, 2);
+  EXPECT_TRUE(IsUrlRun(surface));
+  EXPECT_FALSE(IsLinkTextOrRawTag(surface));
+  Select(surface, 9, 2);
+  EXPECT_TRUE(IsLinkTextRun(surface));
+  EXPECT_FALSE(IsRawTagRun(surface));
+  Select(surface, 7, 4);  // across both runs: the colour is mixed
+  EXPECT_FALSE(IsUrlRun(surface));
+  EXPECT_FALSE(IsLinkTextOrRawTag(surface));
+}
+
+TEST_F(SpanTextTest, LinkedPictureReturnsTheTagAsText) {
+  Append(surface, u"x.htm", Style::kUrl);
+  Append(surface, u"<IMG SRC='a.gif'>", Style::kRawTag);
+  Select(surface, 8, 0);
+  const HyperlinkParts parts = SelectHyperlink(surface);
+  EXPECT_EQ(parts.url, "x.htm");
+  EXPECT_EQ(parts.text, "<IMG SRC='a.gif'>");
+  EXPECT_EQ(SelectionOf(surface), (Selection{0, 22}));
+}
+
+TEST_F(SpanTextTest, PlainSelectionIsReturnedAsTextWithoutItsClosingBreak) {
+  Append(surface, u"one\ntwo", Style::kPlain);
+  Select(surface, 0, 4);
+  const HyperlinkParts parts = SelectHyperlink(surface);
+  EXPECT_EQ(parts.url, "");
+  EXPECT_EQ(parts.text, "one");
+  EXPECT_EQ(SelectionOf(surface), (Selection{0, 3}));
+}
+
+// The walks at the ends of the text and beside paragraph breaks keep the whole run.
+TEST_F(SpanTextTest, LinksAtTheEndsOfTheTextAndBesideBreaksAreFoundWhole) {
+  Append(surface, u"u.htm", Style::kUrl);
+  Append(surface, u"first", Style::kLinkText);
+  Append(surface, u"\nmid ", Style::kPlain);
+  Append(surface, u"v.htm", Style::kUrl);
+  Append(surface, u"last", Style::kLinkText);
+  const struct {
+    std::int32_t caret;
+    std::string url;
+    std::string text;
+    Selection selected;
+  } cases[] = {
+      {2, "u.htm", "first", {0, 10}},
+      {9, "u.htm", "first", {0, 10}},
+      {17, "v.htm", "last", {15, 9}},
+      {23, "v.htm", "last", {15, 9}},
+  };
+  for (const auto& c : cases) {
+    Select(surface, c.caret, 0);
+    const HyperlinkParts parts = SelectHyperlink(surface);
+    EXPECT_EQ(parts.url, c.url) << c.caret;
+    EXPECT_EQ(parts.text, c.text) << c.caret;
+    EXPECT_EQ(SelectionOf(surface), c.selected) << c.caret;
+  }
+}
+
+TEST_F(SpanTextTest, RunsHoldingCharactersOutsideTheBmpAreSelectedWhole) {
+  Append(surface, u"\U0001F600.htm", Style::kUrl);
+  Append(surface, u"smile \U0001F600", Style::kLinkText);
+  Append(surface, u" \U0001F600", Style::kPlain);
+  Select(surface, 8, 0);
+  const HyperlinkParts parts = SelectHyperlink(surface);
+  EXPECT_EQ(parts.url, "\xF0\x9F\x98\x80.htm");
+  EXPECT_EQ(parts.text, "smile \xF0\x9F\x98\x80");
+  EXPECT_EQ(SelectionOf(surface), (Selection{0, 14}));
+}
+
+TEST_F(SpanTextTest, PictureAtTheCaretIsSelectedWithItsAttributes) {
+  Append(surface, u"pic ", Style::kPlain);
+  Append(surface, u"<img src='x.gif' width=20>", Style::kRawTag);
+  Append(surface, u" after", Style::kPlain);
+  Select(surface, 10, 0);
+  const PictureAttributes picture = SelectPicture(surface);
+  EXPECT_EQ(picture.src, "x.gif");
+  EXPECT_EQ(picture.width, "20");
+  EXPECT_EQ(picture.alt + picture.align + picture.height + picture.border + picture.hspace +
+                picture.vspace,
+            "");
+  EXPECT_EQ(SelectionOf(surface), (Selection{4, 26}));
+}
+
+TEST_F(SpanTextTest, OtherRawTagsAndPlacesOutsideAPictureSelectNothing) {
+  Append(surface, u"<HR>", Style::kRawTag);
+  Append(surface, u" and ", Style::kPlain);
+  Append(surface, u"<IMG SRC='y.gif'>", Style::kRawTag);
+  for (const std::int32_t caret : {2, 6, 9, 26}) {
+    Select(surface, caret, 0);
+    const PictureAttributes picture = SelectPicture(surface);
+    EXPECT_EQ(picture.src, "") << caret;
+    EXPECT_EQ(SelectionOf(surface), (Selection{caret, 0})) << caret;
+  }
+  Select(surface, 12, 0);
+  EXPECT_EQ(SelectPicture(surface).src, "y.gif");  // a picture that ends the text
+  EXPECT_EQ(SelectionOf(surface), (Selection{9, 17}));
+}
+
+TEST_F(SpanTextTest, WalksStepOverPairsAndStopBeforeBreaks) {
+  Append(surface, u"a\U0001F600b", Style::kRawTag);
+  Append(surface, u"\nplain", Style::kPlain);
+  Select(surface, 4, 0);
+  WalkRun(surface, RunKind::kRawTag, WalkDirection::kBackward);
+  EXPECT_EQ(SelectionOf(surface), (Selection{0, 0}));
+  WalkRun(surface, RunKind::kRawTag, WalkDirection::kForward);
+  EXPECT_EQ(SelectionOf(surface), (Selection{0, 4}));
+  Select(surface, 2, 0);  // inside the pair: the surface puts the caret before it
+  EXPECT_EQ(surface.SelStart(), 1);
+}
+
+TEST_F(SpanTextTest, HoldTypingStyleKeepsTheFirstStyleHeld) {
+  Append(surface, u"big", Style::kPlain);
+  Select(surface, 0, 3);
+  surface.SetSelFontSize(18);
+  surface.SetSelColor(0x123456);
+  Select(surface, 3, 0);
+  HoldTypingStyle(surface, TypingStyle::kHold);
+  EXPECT_EQ(SelectionOf(surface), (Selection{3, 0}));
+  SetUrlRun(surface);
+  surface.SetSelFontSize(8);
+  surface.SetSelText(u"u.htm");
+  HoldTypingStyle(surface, TypingStyle::kHold);  // already held: skipped
+  HoldTypingStyle(surface, TypingStyle::kGiveBack);
+  surface.SetSelText(u"more");
+  Select(surface, 8, 4);
+  EXPECT_EQ(surface.SelFontSize(), 18.0);
+  EXPECT_EQ(surface.SelColor(), 0x123456);
+  EXPECT_EQ(surface.SelItalic(), false);
+  EXPECT_FALSE(SharedHeldStyle().Held);
+}
+
+TEST_F(SpanTextTest, HoldTypingStyleOnAnEmptyTextHoldsTheInsertionPoint) {
+  surface.SetSelItalic(true);
+  HoldTypingStyle(surface, TypingStyle::kHold);
+  EXPECT_TRUE(SharedHeldStyle().Held);
+  EXPECT_EQ(SharedHeldStyle().Size, 12);
+  EXPECT_EQ(SelectionOf(surface), (Selection{0, 0}));
+}
+
+}  // namespace
+}  // namespace scrivlet
