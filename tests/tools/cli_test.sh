@@ -47,6 +47,16 @@ printf "<field name='FONT_FACE'><string>Georgia, Times</string></field>" >"$work
 expect "rtf2html with a WDDX packet" 0 "<FONT FACE='Georgia, Times'>x</FONT>" \
   -- rtf2html --direct --wddx "$work/faces.wddx"
 
+printf '{\\rtf1{\\fonttbl{\\f0 Georgia;}}\\f0\\b x\\par }' >"$work/in"
+expect "rtf2rtf writes the surface's dialect" 0 \
+  '{\rtf1\ansi\deff0\deftab720\uc0{\fonttbl{\f0\fswiss Verdana;}{\f1\froman\fcharset2 Symbol;}{\f2\fswiss Georgia;}}{\colortbl\red0\green0\blue0;}\pard\plain\f2\fs24\cf0\b x\plain\par }' \
+  -- rtf2rtf --font-name Verdana
+
+printf "<A HREF='a.htm'>Home</A> page" >"$work/in"
+"$SCRIVLET" html2rtf --document <"$work/in" | "$SCRIVLET" rtf2rtf | "$SCRIVLET" rtf2html --direct \
+  >"$work/out" || fail "the pipeline of a page through the surface"
+grep -q "<A HREF='a.htm'><U>Home</U></A>" "$work/out" || fail "the pipeline keeps the link"
+
 printf '<FONT COLOR=red>x' >"$work/in"
 expect "conversion error" 1 '' -- html2rtf --body
 grep -q 'COLOR value "red" is not a hexadecimal number' "$work/err" || fail "conversion error message"
