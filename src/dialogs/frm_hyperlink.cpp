@@ -1,0 +1,138 @@
+#include "dialogs/frm_hyperlink.h"
+
+#include "conversion/text_codec.h"
+
+namespace scrivlet {
+
+namespace {
+
+template <typename Control>
+Control Make(std::string name, ControlRect rect, std::int32_t tabIndex) {
+  Control control;
+  control.Name = std::move(name);
+  control.Rect = rect;
+  control.TabIndex = tabIndex;
+  return control;
+}
+
+}  // namespace
+
+frmHyperlink::frmHyperlink(const std::vector<HyperlinkEntry>& entries)
+    : Form("frmHyperlink"), entries_(entries) {
+  Label2 = Make<Label>("Label2", {240, 360, 1335, 255}, 0);
+  Label2.Caption = "&Hyperlink:";
+  txtText = Make<ComboBox>("txtText", {1680, 240, 2775, 315}, 1);
+  Frame1 = Make<Frame>("Frame1", {240, 720, 4215, 1215}, 2);
+  Frame1.Caption = "Protocol";
+  optProtocol[0] = Make<OptionButton>("optProtocol(0)", {240, 360, 2055, 255}, 3);
+  optProtocol[0].Caption = "&WWW (http:)";
+  optProtocol[0].Tag = "http://";
+  optProtocol[1] = Make<OptionButton>("optProtocol(1)", {240, 720, 2055, 255}, 4);
+  optProtocol[1].Caption = "&Email (mailto:)";
+  optProtocol[1].Tag = "mailto:";
+  Label1 = Make<Label>("Label1", {240, 2280, 1335, 255}, 5);
+  Label1.Caption = "&Location:";
+  txtURL = Make<TextBox>("txtURL", {1680, 2160, 2775, 405}, 6);
+  txtURL.Text = "http://";
+  Label3 = Make<Label>("Label3", {240, 2760, 1335, 255}, 7);
+  Label3.Caption = "&Target Frame:";
+  cboTarget = Make<ComboBox>("cboTarget", {1680, 2760, 2775, 315}, 8);
+  for (const char* target : {"_blank", "_parent", "_self", "_top"}) {
+    cboTarget.AddItem(target);
+  }
+  cmdOk = Make<CommandButton>("cmdOk", {4800, 240, 1215, 375}, 9);
+  cmdOk.Caption = "OK";
+  cmdOk.Default = true;
+  cmdCancel = Make<CommandButton>("cmdCancel", {4800, 720, 1215, 375}, 10);
+  cmdCancel.Caption = "Cancel";
+  cmdCancel.Cancel = true;
+
+  for (std::size_t i = 0; i < optProtocol.size(); ++i) {
+    optProtocol[i].Click = [this, i] { optProtocol_Click(i); };
+  }
+  txtText.Click = [this] { txtText_Click(); };
+  cmdOk.Click = [this] { cmdOk_Click(); };
+  cmdCancel.Click = [this] { cmdCancel_Click(); };
+}
+
+void frmHyperlink::Init() {
+  SyncProtocol();
+  const std::string text = txtText.Text;
+  txtText.Clear();
+  for (std::size_t i = 0; i < entries_.size(); ++i) {
+    txtText.AddItem(entries_[i].Title, static_cast<std::int32_t>(i + 1));
+  }
+  txtText.Text = text;
+  txtText.SelStart = 0;
+  txtText.SelLength = static_cast<std::int32_t>(text.size());
+}
+
+const OptionButton* frmHyperlink::MatchingProtocol() const {
+  for (const OptionButton& option : optProtocol) {
+    if (StartsWithNoCase(txtURL.Text, option.Tag)) {
+      return &option;
+    }
+  }
+  return nullptr;
+}
+
+void frmHyperlink::SyncProtocol() {
+  if (txtURL.Text.empty()) {
+    SelectProtocol(0);
+    return;
+  }
+  for (std::size_t i = 0; i < optProtocol.size(); ++i) {
+    if (StartsWithNoCase(txtURL.Text, optProtocol[i].Tag)) {
+      SelectProtocol(i);
+      return;
+    }
+  }
+}
+
+void frmHyperlink::SelectProtocol(std::size_t index) {
+  optProtocol[index].Choose();
+}
+
+// The chosen option's prefix replaces the one the location has, keeping the rest.
+void frmHyperlink::optProtocol_Click(std::size_t index) {
+  for (std::size_t i = 0; i < optProtocol.size(); ++i) {
+    optProtocol[i].Value = i == index;
+  }
+  std::string location = txtURL.Text;
+  if (const OptionButton* current = MatchingProtocol()) {
+    location.erase(0, current->Tag.size());
+  }
+  txtURL.SetText(optProtocol[index].Tag + location);
+}
+
+void frmHyperlink::txtText_Click() {
+  const std::int32_t index = txtText.ListIndex;
+  if (index < 0 || static_cast<std::size_t>(index) >= txtText.ItemData.size()) {
+    return;
+  }
+  const auto entry = static_cast<std::size_t>(txtText.ItemData[static_cast<std::size_t>(index)]);
+  if (entry >= 1 && entry <= entries_.size()) {
+    txtURL.SetText(entries_[entry - 1].Location);
+  }
+  SyncProtocol();
+}
+
+void frmHyperlink::cmdOk_Click() {
+  ok_ = true;
+  Hide();
+}
+
+void frmHyperlink::cmdCancel_Click() {
+  ok_ = false;
+  Hide();
+}
+
+bool frmHyperlink::QueryUnload(UnloadMode mode) {
+  if (mode == UnloadMode::kUserClose) {
+    cmdCancel.Press();
+    return true;
+  }
+  return false;
+}
+
+}  // namespace scrivlet

@@ -1,0 +1,223 @@
+#include "actions/actions.h"
+
+#include <gtest/gtest.h>
+
+#include "actions/surface_builder.h"
+#include "platform/headless/headless_toolbar.h"
+#include "platform/headless/memory_clipboard.h"
+#include "platform/headless/memory_settings_store.h"
+#include "platform/headless/scripted_color_dialog.h"
+
+namespace scrivlet {
+namespace {
+
+using testing_surface::Append;
+using testing_surface::Select;
+using testing_surface::Style;
+
+constexpr std::string_view kKeys[] = {"Cut",       "Copy",    "Paste", "Undo",   "Bold", "Italic",
+                                      "Underline", "Bullets", "Left",  "Center", "Right"};
+
+class ActionsTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    for (const std::string_view key : kKeys) {
+      toolbar.Add({std::string(key), ButtonStyle::kCheck, {}, {}, {}});
+    }
+    InitActions(toolbar, surface);
+    InitColorDialog(colors);
+  }
+
+  ToolbarButton& Button(std::string_view key) { return toolbar.Button(key); }
+  void Refresh() { UpdateToolbar(toolbar, surface, clipboard); }
+
+  MemorySettingsStore settings;
+  HeadlessToolbar toolbar{settings};
+  MemoryRichTextBox surface;
+  MemoryClipboard clipboard;
+  ScriptedColorDialog colors;
+};
+
+TEST_F(ActionsTest, TogglesMakeAMixedSelectionWhollyOnThenOff) {
+  Append(surface, u"plain", Style::kPlain);
+  Append(surface, u"bold", Style::kBold);
+  const struct {
+    void (*toggle)(RichTextBox&);
+    std::optional<bool> (RichTextBox::*read)() const;
+  } toggles[] = {{DoBold, &RichTextBox::SelBold},
+                 {DoItalic, &RichTextBox::SelItalic},
+                 {DoUnderline, &RichTextBox::SelUnderline}};
+  for (const auto& t : toggles) {
+    Select(surface, 3, 4);
+    if ((surface.*t.read)() == false) {
+      t.toggle(surface);  // make it partly on first
+      Select(surface, 3, 1);
+      t.toggle(surface);
+      Select(surface, 3, 4);
+    }
+    ASSERT_EQ((surface.*t.read)(), std::nullopt);
+    t.toggle(surface);
+    EXPECT_EQ((surface.*t.read)(), true);
+    t.toggle(surface);
+    EXPECT_EQ((surface.*t.read)(), false);
+  }
+}
+
+TEST_F(ActionsTest, BulletsOverPartlyBulletedParagraphsBulletAll) {
+  Append(surface, u"one\ntwo", Style::kPlain);
+  Select(surface, 0, 1);
+  DoBullets(surface);
+  Select(surface, 0, 5);
+  DoBullets(surface);
+  EXPECT_EQ(surface.SelBullet(), true);
+}
+
+TEST_F(ActionsTest, IndentMovesBothIndentsWithinHalfTheWidth) {
+  Append(surface, u"one\ntwo", Style::kPlain);
+  surface.Move(0, 0, 4000, 1000);
+  Select(surface, 0, 1);
+  DoIndent(surface, -360);
+  EXPECT_EQ(surface.SelIndent(), 0);
+  DoIndent(surface, 360);
+  EXPECT_EQ(surface.SelIndent(), 360);
+  EXPECT_EQ(surface.SelRightIndent(), 360);
+  surface.SetSelIndent(1800);
+  DoIndent(surface, 360);
+  EXPECT_EQ(surface.SelIndent(), 2000);
+  EXPECT_EQ(surface.SelRightIndent(), 2000);
+  Select(surface, 0, 6);  // two paragraphs, indents differ
+  DoIndent(surface, 360);
+  Select(surface, 5, 0);
+  EXPECT_EQ(surface.SelIndent(), 0);
+}
+
+TEST_F(ActionsTest, AlignNeedsASelection) {
+  Append(surface, u"text", Style::kPlain);
+  Select(surface, 2, 0);
+  DoAlign(surface, Alignment::kCenter);
+  EXPECT_EQ(surface.SelAlignment(), Alignment::kLeft);
+  Select(surface, 2, 1);
+  DoAlign(surface, Alignment::kCenter);
+  EXPECT_EQ(surface.SelAlignment(), Alignment::kCenter);
+}
+
+TEST_F(ActionsTest, CutAndPasteMoveFormattedTextThroughTheClipboard) {
+  Append(surface, u"keep ", Style::kPlain);
+  Append(surface, u"moved", Style::kBold);
+  Select(surface, 5, 5);
+  DoCut(surface, clipboard);
+  EXPECT_EQ(surface.Text(), u"keep ");
+  Select(surface, 0, 0);
+  DoPaste(surface, clipboard);
+  EXPECT_EQ(surface.Text(), u"movedkeep ");
+  Select(surface, 0, 5);
+  EXPECT_EQ(surface.SelBold(), true);
+  DoCopy(surface, clipboard);
+  EXPECT_EQ(surface.SelLength(), 5);
+}
+
+TEST_F(ActionsTest, PasteIgnoresPlainText) {
+  Append(surface, u"text", Style::kPlain);
+  clipboard.SetText("plain", ClipboardFormat::kText);
+  DoPaste(surface, clipboard);
+  EXPECT_EQ(surface.Text(), u"text");
+  Refresh();
+  EXPECT_FALSE(Button("Paste").Enabled());
+  Select(surface, 0, 2);
+  DoCopy(surface, clipboard);
+  Refresh();
+  EXPECT_TRUE(Button("Paste").Enabled());
+}
+
+TEST_F(ActionsTest, UndoUndoesOnceAndDisablesTheButton) {
+  Append(surface, u"text", Style::kPlain);
+  Select(surface, 0, 4);
+  DoBold(surface);
+  Refresh();
+  EXPECT_TRUE(Button("Undo").Enabled());
+  DoUndo(surface);
+  EXPECT_EQ(surface.SelBold(), false);
+  EXPECT_TRUE(SharedActionFlags().ToolbarDirty);
+  Refresh();
+  EXPECT_FALSE(Button("Undo").Enabled());
+  EXPECT_FALSE(SharedActionFlags().ToolbarDirty);
+}
+
+TEST_F(ActionsTest, FontFaceAndSizeFromTheMenus) {
+  Append(surface, u"text", Style::kPlain);
+  Select(surface, 0, 4);
+  DoFontSize(surface, 5);
+  DoFontFace(surface, " Verdana , Arial");
+  EXPECT_EQ(surface.SelFontSize(), 18.0);
+  EXPECT_EQ(surface.SelFontName(), "Verdana");
+}
+
+TEST_F(ActionsTest, FontColorFollowsTheDialogAndKeepsCustomColors) {
+  Append(surface, u"text", Style::kPlain);
+  Select(surface, 0, 4);
+  colors.QueueCancel();
+  DoFontColor(surface);
+  EXPECT_EQ(surface.SelColor(), 0);
+  ColorChoice choice;
+  choice.Color = 0x00FF00;
+  choice.Custom[3] = 0x123456;
+  colors.QueueChoice(choice);
+  DoFontColor(surface);
+  EXPECT_EQ(surface.SelColor(), 0x00FF00);
+  colors.QueueCancel();
+  DoFontColor(surface);
+  ASSERT_EQ(colors.Calls().size(), 3u);
+  EXPECT_EQ(colors.Calls()[2].Custom[3], 0x123456);  // kept for the next call
+}
+
+TEST_F(ActionsTest, ToolbarShowsTheSelection) {
+  Append(surface, u"plain", Style::kPlain);
+  Append(surface, u"bold\nnext", Style::kBold);
+  Select(surface, 2, 0);
+  Refresh();
+  EXPECT_FALSE(Button("Cut").Enabled());
+  EXPECT_FALSE(Button("Copy").Enabled());
+  EXPECT_EQ(Button("Bold").Value(), ButtonValue::kUnpressed);
+  EXPECT_EQ(Button("Left").Value(), ButtonValue::kPressed);
+  Select(surface, 6, 1);
+  Refresh();
+  EXPECT_TRUE(Button("Cut").Enabled());
+  EXPECT_EQ(Button("Bold").Value(), ButtonValue::kPressed);
+  Select(surface, 3, 4);  // partly bold: mixed, the value stays
+  Refresh();
+  EXPECT_TRUE(Button("Bold").MixedState());
+  EXPECT_EQ(Button("Bold").Value(), ButtonValue::kPressed);
+  Select(surface, 10, 1);
+  DoAlign(surface, Alignment::kRight);
+  Select(surface, 0, 12);  // paragraphs aligned differently
+  Refresh();
+  for (const std::string_view key : {"Left", "Center", "Right"}) {
+    EXPECT_TRUE(Button(key).MixedState()) << key;
+  }
+  Select(surface, 11, 0);
+  Refresh();
+  EXPECT_EQ(Button("Right").Value(), ButtonValue::kPressed);
+  EXPECT_EQ(Button("Left").Value(), ButtonValue::kUnpressed);
+  EXPECT_FALSE(Button("Left").MixedState());
+}
+
+TEST_F(ActionsTest, RefreshSkipsRemovedButtonsAndPausesWhileNotTracking) {
+  Append(surface, u"bold", Style::kBold);
+  for (const std::string_view key : {"Cut", "Copy", "Paste", "Undo"}) {
+    toolbar.Remove(key);
+  }
+  Select(surface, 0, 4);
+  Refresh();
+  EXPECT_EQ(Button("Bold").Value(), ButtonValue::kPressed);
+  SharedActionFlags().TrackSelection = false;
+  SharedActionFlags().ToolbarDirty = true;
+  Select(surface, 0, 0);
+  surface.SetSelBold(false);
+  Refresh();
+  EXPECT_EQ(Button("Bold").Value(), ButtonValue::kPressed);
+  EXPECT_TRUE(SharedActionFlags().ToolbarDirty);
+  SharedActionFlags().TrackSelection = true;
+}
+
+}  // namespace
+}  // namespace scrivlet

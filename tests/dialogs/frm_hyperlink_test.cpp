@@ -1,0 +1,105 @@
+#include "dialogs/frm_hyperlink.h"
+
+#include <gtest/gtest.h>
+
+#include "dialogs/frm_about.h"
+#include "platform/headless/headless_form_host.h"
+#include "platform/headless/recording_shell_open.h"
+
+namespace scrivlet {
+namespace {
+
+class HyperlinkDialogTest : public testing::Test {
+ protected:
+  std::vector<HyperlinkEntry> entries{{"Home", "index.htm"},
+                                      {"Mail us", "mailto:info@example.com"}};
+  frmHyperlink form{entries};
+};
+
+TEST_F(HyperlinkDialogTest, StartsFromItsLayout) {
+  EXPECT_EQ(form.txtURL.Text, "http://");
+  EXPECT_EQ(form.txtText.Text, "");
+  EXPECT_EQ(form.cboTarget.List, (std::vector<std::string>{"_blank", "_parent", "_self", "_top"}));
+  // The target chooser lies below the client area: nothing reads a target.
+  EXPECT_GE(form.cboTarget.Rect.Top, form.ClientArea.Height);
+  EXPECT_TRUE(form.cmdOk.Default);
+  EXPECT_TRUE(form.cmdCancel.Cancel);
+  EXPECT_EQ(form.cmdCancel.TabIndex, 10);
+}
+
+TEST_F(HyperlinkDialogTest, ProtocolOptionsExchangeThePrefix) {
+  const struct {
+    std::string location;
+    std::size_t click;
+    std::string result;
+  } cases[] = {
+      {"mailto:bob", 0, "http://bob"},    {"http://bob", 1, "mailto:bob"},
+      {"HTTP://Site", 1, "mailto:Site"},  {"MailTo:x", 1, "mailto:x"},
+      {"ftp:host", 0, "http://ftp:host"}, {"", 1, "mailto:"},
+  };
+  for (const auto& c : cases) {
+    form.txtURL.Text = c.location;
+    form.optProtocol[c.click].Choose();
+    EXPECT_EQ(form.txtURL.Text, c.result) << c.location;
+    EXPECT_TRUE(form.optProtocol[c.click].Value);
+    EXPECT_FALSE(form.optProtocol[1 - c.click].Value);
+  }
+}
+
+TEST_F(HyperlinkDialogTest, InitSelectsTheProtocolOfTheLocation) {
+  form.txtURL.Text = "mailto:me";
+  form.Init();
+  EXPECT_TRUE(form.optProtocol[1].Value);
+  frmHyperlink other(entries);
+  other.txtURL.Text = "ftp:x";
+  other.Init();
+  EXPECT_FALSE(other.optProtocol[0].Value);
+  EXPECT_FALSE(other.optProtocol[1].Value);
+  EXPECT_EQ(other.txtURL.Text, "ftp:x");
+}
+
+TEST_F(HyperlinkDialogTest, InitListsTheTitlesAndSelectsTheText) {
+  form.txtText.Text = "see";
+  form.Init();
+  EXPECT_EQ(form.txtText.List, (std::vector<std::string>{"Home", "Mail us"}));
+  EXPECT_EQ(form.txtText.Text, "see");
+  EXPECT_EQ(form.txtText.SelLength, 3);
+}
+
+TEST_F(HyperlinkDialogTest, PickingAnEntrySetsItsLocationAndProtocol) {
+  form.Init();
+  form.txtText.Choose(1);
+  EXPECT_EQ(form.txtText.Text, "Mail us");
+  EXPECT_EQ(form.txtURL.Text, "mailto:info@example.com");
+  EXPECT_TRUE(form.optProtocol[1].Value);
+  form.txtText.Text = "typed over";  // the picked location stays
+  EXPECT_EQ(form.txtURL.Text, "mailto:info@example.com");
+}
+
+TEST_F(HyperlinkDialogTest, OkCancelAndTheCloseBox) {
+  HeadlessFormHost host;
+  host.SetUser("frmHyperlink", [](Form& f) { static_cast<frmHyperlink&>(f).cmdOk.Press(); });
+  host.ShowModal(form);
+  EXPECT_FALSE(form.Cancelled());
+  host.SetUser("frmHyperlink", {});  // no user code: the window is closed from its title bar
+  host.ShowModal(form);
+  EXPECT_TRUE(form.Cancelled());
+  EXPECT_FALSE(form.Visible());
+}
+
+TEST(AboutBoxTest, ShowsTheVersionAndOpensTheMakersPage) {
+  RecordingShellOpen shell;
+  frmAbout about(shell, {"Scrivlet", "Korvex, Inc.", "Scrivlet", 2, 3, 12});
+  EXPECT_EQ(about.Caption, "About Scrivlet");
+  EXPECT_EQ(about.lblTitle.Caption, "Scrivlet v2.3.0.12");
+  EXPECT_EQ(about.lblDescription.Caption, "On-line WYSIWYG Editor");
+  about.lblURL.Click();
+  ASSERT_EQ(shell.Addresses().size(), 1u);
+  EXPECT_EQ(shell.Addresses()[0], kMakerAddress);
+  HeadlessFormHost host;
+  host.ShowModal(about);  // the close box ends it as OK does
+  EXPECT_FALSE(about.Visible());
+}
+
+}  // namespace
+}  // namespace scrivlet
