@@ -24,7 +24,9 @@ bool Form::RequestClose(UnloadMode mode) {
   return true;
 }
 
-bool Form::QueryUnload(UnloadMode /*mode*/) { return false; }
+bool Form::QueryUnload(UnloadMode /*mode*/) {
+  return false;
+}
 
 void FormHost::BeginShow(Form& form, std::function<void()> on_hidden) {
   if (form.visible_) {

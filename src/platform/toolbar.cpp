@@ -21,7 +21,9 @@ void ImageList::Add(std::string_view key, std::string_view picture) {
   }
 }
 
-bool ImageList::Has(std::string_view key) const { return pictures_.find(key) != pictures_.end(); }
+bool ImageList::Has(std::string_view key) const {
+  return pictures_.find(key) != pictures_.end();
+}
 
 const std::string& ImageList::Picture(std::string_view key) const {
   const auto it = pictures_.find(key);

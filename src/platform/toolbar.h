@@ -43,7 +43,7 @@ enum class ButtonStyle {
 enum class ButtonValue : std::int32_t { kUnpressed = 0, kPressed = 1 };
 
 // What an entry is created with. Entries start enabled, visible, unpressed and not mixed.
-struct ButtonSpec {
+struct ButtonDefinition {
   std::string Key;
   ButtonStyle Style = ButtonStyle::kDefault;
   // The text the customisation dialog lists for the entry.
@@ -125,7 +125,7 @@ class Toolbar {
 
   // Appends an entry and returns it. Throws std::invalid_argument when a non-empty key is
   // already on the toolbar.
-  virtual ToolbarButton& Add(const ButtonSpec& spec) = 0;
+  virtual ToolbarButton& Add(const ButtonDefinition& definition) = 0;
   // Removes an entry; later entries move down by one. Throw ToolbarError when there is none.
   virtual void Remove(std::int32_t index) = 0;
   virtual void Remove(std::string_view key) = 0;

@@ -143,14 +143,13 @@ TEST(ScriptedMessageBoxTest, QueuedAnswersComeFirstThenTheResponder) {
   std::vector<std::string> asked;
   box.SetResponder([&asked](const ScriptedMessageBox::Call& call) {
     asked.push_back(call.Text);
-    return call.Style.Buttons == MessageBoxButtons::kYesNo ? MessageBoxAnswer::kYes
-                                                           : call.Answer;
+    return call.Style.Buttons == MessageBoxButtons::kYesNo ? MessageBoxAnswer::kYes : call.Answer;
   });
   EXPECT_EQ(box.Show("first", yes_no, "t1"), MessageBoxAnswer::kYes);
   EXPECT_EQ(box.Show("second", yes_no, "t2"), MessageBoxAnswer::kYes);
-  EXPECT_EQ(box.Show("third", {MessageBoxButtons::kOkOnly, MessageBoxIcon::kCritical},
-                     "Program Error"),
-            MessageBoxAnswer::kOk);
+  EXPECT_EQ(
+      box.Show("third", {MessageBoxButtons::kOkOnly, MessageBoxIcon::kCritical}, "Program Error"),
+      MessageBoxAnswer::kOk);
   EXPECT_EQ(asked, (std::vector<std::string>{"second", "third"}));
 
   ASSERT_EQ(box.Calls().size(), 3u);

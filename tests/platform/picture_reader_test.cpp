@@ -19,7 +19,9 @@ std::string Be16(std::uint32_t value) {
   return {static_cast<char>(value >> 8 & 0xFF), static_cast<char>(value & 0xFF)};
 }
 
-std::string Be32(std::uint32_t value) { return Be16(value >> 16) + Be16(value & 0xFFFF); }
+std::string Be32(std::uint32_t value) {
+  return Be16(value >> 16) + Be16(value & 0xFFFF);
+}
 
 // Headers only: each file ends with the last byte the reader needs.
 std::string Gif(std::string_view version, std::uint32_t width, std::uint32_t height) {

@@ -58,9 +58,9 @@ TEST_F(IniSettingsStoreTest, ValuesPersistAcrossInstances) {
 
 TEST_F(IniSettingsStoreTest, OddCharactersSurviveInNamesAndValues) {
   const std::vector<std::string> texts = {
-      "line one\nline two", "cr\r\nlf", "a=b=c",       "[section]", "]", ";comment", "#hash",
-      "back\\slash\\",      "\\n",       "trailing ", " leading",  "",  "a/b",      "Ünï©ødé ✓",
-      std::string("nul\0byte", 8),
+      "line one\nline two", "cr\r\nlf", "a=b=c",         "[section]", "]",
+      ";comment",           "#hash",    "back\\slash\\", "\\n",       "trailing ",
+      " leading",           "",         "a/b",           "Ünï©ødé ✓", std::string("nul\0byte", 8),
   };
   {
     IniSettingsStore settings(File());

@@ -9,8 +9,8 @@
 #include "platform/headless/headless_toolbar.h"
 #include "platform/headless/ini_settings_store.h"
 #include "platform/headless/memory_settings_store.h"
-#include "platform/toolbar_layout.h"
 #include "platform/temp_dir.h"
+#include "platform/toolbar_layout.h"
 
 namespace scrivlet {
 namespace {
@@ -20,7 +20,7 @@ constexpr std::string_view kValueName = "Toolbar";
 
 // A toolbar shaped like the control's: separators between groups, check and group entries.
 void Fill(Toolbar& toolbar) {
-  const std::vector<ButtonSpec> specs = {
+  const std::vector<ButtonDefinition> definitions = {
       {"", ButtonStyle::kSeparator, "", "", ""},
       {"Cut", ButtonStyle::kDefault, "Cut", "Cut", "Cut"},
       {"Copy", ButtonStyle::kDefault, "Copy", "Copy", "Copy"},
@@ -39,8 +39,8 @@ void Fill(Toolbar& toolbar) {
       {"", ButtonStyle::kSeparator, "", "", ""},
       {"About", ButtonStyle::kDefault, "About", "About Scrivlet", "About"},
   };
-  for (const ButtonSpec& spec : specs) {
-    toolbar.Add(spec);
+  for (const ButtonDefinition& definition : definitions) {
+    toolbar.Add(definition);
   }
 }
 
@@ -287,8 +287,8 @@ class ToolbarLayoutRoundTripTest : public ::testing::TestWithParam<std::string> 
                            std::string_view key, std::string_view default_value) const override {
       return target_.GetSetting(application, section, key, default_value);
     }
-    void SaveSetting(std::string_view application, std::string_view section,
-                     std::string_view key, std::string_view value) override {
+    void SaveSetting(std::string_view application, std::string_view section, std::string_view key,
+                     std::string_view value) override {
       target_.SaveSetting(application, section, key, value);
     }
 
@@ -328,7 +328,7 @@ INSTANTIATE_TEST_SUITE_P(Stores, ToolbarLayoutRoundTripTest, ::testing::Values("
 
 TEST(ToolbarLayoutTest, KeysWithMarkCharactersRoundTrip) {
   const std::vector<LayoutItem> items = {
-      {"a|b", 0, false}, {"!x", 0, true}, {"#3", 0, false}, {"back\\slash\\", 0, true},
+      {"a|b", 0, false}, {"!x", 0, true}, {"#3", 0, false},      {"back\\slash\\", 0, true},
       {"", 7, true},     {"", 2, false},  {"Ünïcødé", 0, false},
   };
   const std::vector<LayoutItem> decoded = DecodeToolbarLayout(EncodeToolbarLayout(items));

@@ -11,16 +11,16 @@ namespace scrivlet {
 
 class HeadlessToolbar::Entry final : public ToolbarButton {
  public:
-  Entry(const HeadlessToolbar& owner, const ButtonSpec& spec, std::int32_t serial)
-      : owner_(owner), spec_(spec), serial_(serial) {}
+  Entry(const HeadlessToolbar& owner, const ButtonDefinition& definition, std::int32_t serial)
+      : owner_(owner), definition_(definition), serial_(serial) {}
 
   std::int32_t Index() const override { return owner_.IndexOf(*this); }
-  const std::string& Key() const override { return spec_.Key; }
-  ButtonStyle Style() const override { return spec_.Style; }
-  const std::string& Description() const override { return spec_.Description; }
-  const std::string& ToolTipText() const override { return spec_.ToolTipText; }
-  const std::string& Image() const override { return spec_.Image; }
-  void SetImage(std::string_view image_key) override { spec_.Image = image_key; }
+  const std::string& Key() const override { return definition_.Key; }
+  ButtonStyle Style() const override { return definition_.Style; }
+  const std::string& Description() const override { return definition_.Description; }
+  const std::string& ToolTipText() const override { return definition_.ToolTipText; }
+  const std::string& Image() const override { return definition_.Image; }
+  void SetImage(std::string_view image_key) override { definition_.Image = image_key; }
   bool Enabled() const override { return enabled_; }
   void SetEnabled(bool enabled) override { enabled_ = enabled; }
   bool Visible() const override { return visible_; }
@@ -38,20 +38,21 @@ class HeadlessToolbar::Entry final : public ToolbarButton {
     if (!visible_) {
       return 0;
     }
-    const bool separator = spec_.Style == ButtonStyle::kSeparator;
+    const bool separator = definition_.Style == ButtonStyle::kSeparator;
     return (separator ? kSeparatorWidthPixels : kButtonWidthPixels) * kTwipsPerPixel;
   }
   // Whether a stored layout item names this entry.
   bool Matches(const LayoutItem& item) const {
-    return spec_.Key.empty() ? item.Key.empty() && item.Serial == serial_ : item.Key == spec_.Key;
+    return definition_.Key.empty() ? item.Key.empty() && item.Serial == serial_
+                                   : item.Key == definition_.Key;
   }
   LayoutItem ToLayoutItem() const {
-    return LayoutItem{spec_.Key, spec_.Key.empty() ? serial_ : 0, !visible_};
+    return LayoutItem{definition_.Key, definition_.Key.empty() ? serial_ : 0, !visible_};
   }
 
  private:
   const HeadlessToolbar& owner_;
-  ButtonSpec spec_;
+  ButtonDefinition definition_;
   std::int32_t serial_;
   bool enabled_ = true;
   bool visible_ = true;
@@ -105,11 +106,11 @@ bool HeadlessToolbar::Contains(std::string_view key) const {
                                      [key](const auto& entry) { return entry->Key() == key; });
 }
 
-ToolbarButton& HeadlessToolbar::Add(const ButtonSpec& spec) {
-  if (Contains(spec.Key)) {
-    throw std::invalid_argument("toolbar key \"" + spec.Key + "\" is already in use");
+ToolbarButton& HeadlessToolbar::Add(const ButtonDefinition& definition) {
+  if (Contains(definition.Key)) {
+    throw std::invalid_argument("toolbar key \"" + definition.Key + "\" is already in use");
   }
-  entries_.push_back(std::make_unique<Entry>(*this, spec, ++next_serial_));
+  entries_.push_back(std::make_unique<Entry>(*this, definition, ++next_serial_));
   return *entries_.back();
 }
 

@@ -37,7 +37,7 @@ class HeadlessToolbar final : public Toolbar {
   ToolbarButton& Button(std::string_view key) override;
   const ToolbarButton& Button(std::string_view key) const override;
   bool Contains(std::string_view key) const override;
-  ToolbarButton& Add(const ButtonSpec& spec) override;
+  ToolbarButton& Add(const ButtonDefinition& definition) override;
   void Remove(std::int32_t index) override;
   void Remove(std::string_view key) override;
   const ImageList* GetImageList() const override { return images_; }

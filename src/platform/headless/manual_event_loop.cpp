@@ -29,7 +29,9 @@ void ManualEventLoop::ProcessPendingEvents() {
   AdvanceBy(idle_step_);
 }
 
-std::size_t ManualEventLoop::RunPending() { return RunDueBefore(next_sequence_); }
+std::size_t ManualEventLoop::RunPending() {
+  return RunDueBefore(next_sequence_);
+}
 
 std::size_t ManualEventLoop::RunDueBefore(std::uint64_t limit) {
   std::size_t ran = 0;
@@ -61,9 +63,9 @@ void ManualEventLoop::AdvanceBy(std::chrono::milliseconds step) {
   int passes_at_this_instant = 0;
   for (;;) {
     DropFinished();
-    const auto next = std::min_element(
-        entries_.begin(), entries_.end(),
-        [](const Entry& a, const Entry& b) { return a.Due < b.Due; });
+    const auto next =
+        std::min_element(entries_.begin(), entries_.end(),
+                         [](const Entry& a, const Entry& b) { return a.Due < b.Due; });
     if (next == entries_.end() || next->Due > target) {
       break;
     }
@@ -79,8 +81,8 @@ void ManualEventLoop::AdvanceBy(std::chrono::milliseconds step) {
 }
 
 std::size_t ManualEventLoop::PendingCount() const {
-  return static_cast<std::size_t>(std::count_if(
-      entries_.begin(), entries_.end(), [](const Entry& e) { return e.Call->Pending(); }));
+  return static_cast<std::size_t>(std::count_if(entries_.begin(), entries_.end(),
+                                                [](const Entry& e) { return e.Call->Pending(); }));
 }
 
 void ManualEventLoop::DropFinished() {

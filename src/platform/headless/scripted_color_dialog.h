@@ -17,7 +17,7 @@ class ScriptedColorDialog final : public ColorDialog {
   using Responder = std::function<std::optional<ColorChoice>(const CustomColorSet& custom)>;
 
   struct Call {
-    CustomColorSet Custom{};              // the custom colours the dialog was given
+    CustomColorSet Custom{};            // the custom colours the dialog was given
     std::optional<ColorChoice> Result;  // what it answered
   };
 
@@ -36,7 +36,7 @@ class ScriptedColorDialog final : public ColorDialog {
 
  private:
   struct Scripted {
-    std::optional<std::int32_t> Color;   // nothing: cancel
+    std::optional<std::int32_t> Color;     // nothing: cancel
     std::optional<CustomColorSet> Custom;  // nothing: as given
   };
 
