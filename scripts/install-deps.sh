@@ -3,7 +3,7 @@
 # Usage: scripts/install-deps.sh [PACKAGE...]   (extra packages on top of the base set)
 set -eu
 
-packages="cmake ninja-build g++ libgtest-dev libgmock-dev python3 $*"
+packages="cmake ninja-build g++ libgtest-dev libgmock-dev python3 libcurl4-openssl-dev python3-pyftpdlib $*"
 missing=""
 for package in $packages; do
   if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then

@@ -11,6 +11,7 @@
 #include "conversion/text_codec.h"
 #include "conversion/util_lib.h"
 #include "dialogs/frm_hyperlink.h"
+#include "dialogs/frm_image.h"
 
 namespace scrivlet {
 
@@ -85,6 +86,12 @@ void InitColorDialog(ColorDialog& dialog) {
   CustomColors().fill(0);
 }
 
+void ReleaseColorDialog(const ColorDialog& dialog) {
+  if (colorDialog == &dialog) {
+    colorDialog = nullptr;
+  }
+}
+
 bool ChooseColorDialog(std::int32_t& color) {
   if (colorDialog == nullptr) {
     return false;
@@ -98,12 +105,16 @@ bool ChooseColorDialog(std::int32_t& color) {
   return true;
 }
 
+// The clipboard is emptied first: text another program left there must not stand beside the
+// selection as if it were the same content.
 void DoCut(RichTextBox& surface, Clipboard& clipboard) {
+  clipboard.Clear();
   clipboard.SetText(surface.SelRTF(), ClipboardFormat::kRichText);
   surface.SetSelRTF("");
 }
 
 void DoCopy(RichTextBox& surface, Clipboard& clipboard) {
+  clipboard.Clear();
   clipboard.SetText(surface.SelRTF(), ClipboardFormat::kRichText);
 }
 
@@ -223,6 +234,72 @@ void DoHyperlink(RichTextBox& surface, FormHost& host, const std::vector<Hyperli
   }
   // Also when nothing was inserted: a style left held would be written after some later,
   // unrelated insertion.
+  HoldTypingStyle(surface, TypingStyle::kGiveBack);
+}
+
+namespace {
+
+void SetIfNotEmpty(TextBox& field, const std::string& value) {
+  if (!value.empty()) {
+    field.SetText(value);
+  }
+}
+
+std::string PictureTag(const frmImage& form, const std::string& src) {
+  std::string tag = "<IMG SRC='" + src + "'";
+  const std::string alt = Slashed(form.txtText.Text);
+  if (!alt.empty()) {
+    tag += " ALT='" + alt + "'";
+  }
+  if (!form.txtAlign().empty()) {
+    tag += " ALIGN=" + form.txtAlign();
+  }
+  const std::pair<const TextBox*, std::string_view> numbers[] = {
+      {&form.txtWidth, " WIDTH="},        {&form.txtHeight, " HEIGHT="},
+      {&form.txtBorder, " BORDER="},      {&form.txtHorzSpacing, " HSPACE="},
+      {&form.txtVertSpacing, " VSPACE="},
+  };
+  for (const auto& [field, name] : numbers) {
+    if (!field->Text.empty()) {
+      tag += name;
+      tag += field->Text;
+    }
+  }
+  return tag + ">";
+}
+
+}  // namespace
+
+void DoPicture(RichTextBox& surface, FormHost& host, const std::vector<ImageEntry>& entries,
+               frmImageCopy& imageCopy) {
+  const PictureAttributes found = SearchQuietly([&surface] { return SelectPicture(surface); });
+  frmImage form(entries, imageCopy, host);
+  SetIfNotEmpty(form.txtURL, found.src);
+  if (!found.alt.empty()) {
+    form.txtText.Text = found.alt;
+  }
+  if (!found.align.empty()) {
+    form.set_txtAlign(found.align);
+  }
+  SetIfNotEmpty(form.txtWidth, found.width);
+  SetIfNotEmpty(form.txtHeight, found.height);
+  SetIfNotEmpty(form.txtBorder, found.border);
+  SetIfNotEmpty(form.txtHorzSpacing, found.hspace);
+  SetIfNotEmpty(form.txtVertSpacing, found.vspace);
+  form.Init();
+  host.ShowModal(form);
+  if (form.Cancelled()) {
+    return;
+  }
+  surface.SetSelText(u"");
+  HoldTypingStyle(surface, TypingStyle::kHold);
+  const std::string src = Slashed(form.txtURL.Text);
+  if (!src.empty()) {
+    SetRawTagRun(surface);
+    DoFontSize(surface, 1);
+    surface.SetSelText(Utf8ToUtf16(PictureTag(form, src)));
+  }
+  // Also when nothing was inserted, as for a hyperlink.
   HoldTypingStyle(surface, TypingStyle::kGiveBack);
 }
 

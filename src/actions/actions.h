@@ -32,9 +32,13 @@ ActionFlags& SharedActionFlags();
 // argument is read.
 void InitActions(Toolbar& toolbar, RichTextBox& surface);
 
+class frmImageCopy;
+
 // Makes `dialog` the colour dialog of ChooseColorDialog (the newest editor's) and clears the
 // 16 custom colours. The dialog is not owned; it must outlive its use.
 void InitColorDialog(ColorDialog& dialog);
+// Forgets `dialog` when it is the colour dialog in use, for an owner that goes away.
+void ReleaseColorDialog(const ColorDialog& dialog);
 
 // Shows the colour dialog with the custom colours kept so far. On OK stores the chosen colour
 // (platform order) in `color`, keeps the dialog's custom colours and returns true; on cancel,
@@ -81,6 +85,15 @@ void DoIndent(RichTextBox& surface, std::int32_t step);
 // the style that stood before the caret. An empty text deletes the selection; an empty location
 // inserts the text as ordinary text. Cancel changes nothing.
 void DoHyperlink(RichTextBox& surface, FormHost& host, const std::vector<HyperlinkEntry>& entries);
+
+// The Picture command: selects the picture at the caret (or keeps the user's selection), edits
+// it in the picture dialog shown through `host` with the predefined `entries` and the shared
+// picture-copy dialog, and on OK replaces the selection by the IMG tag as an 8-point raw-tag
+// run, with backslashes in the location and title turned into slashes. Typing afterwards
+// continues in the style that stood before the caret. An empty location deletes the selection.
+// Cancel changes nothing.
+void DoPicture(RichTextBox& surface, FormHost& host, const std::vector<ImageEntry>& entries,
+               frmImageCopy& imageCopy);
 
 // Shows the selection's state on the toolbar: Cut and Copy enabled with a selection, Paste with
 // rich text on the clipboard, Undo when the surface can undo; Bold, Italic, Underline and

@@ -57,6 +57,22 @@ printf "<A HREF='a.htm'>Home</A> page" >"$work/in"
   >"$work/out" || fail "the pipeline of a page through the surface"
 grep -q "<A HREF='a.htm'><U>Home</U></A>" "$work/out" || fail "the pipeline keeps the link"
 
+printf '<B>x</B>' >"$work/in"
+expect "html2rtf through a control" 0 \
+  '{\rtf1\ansi\deff0\deftab720\uc0{\fonttbl{\f0\fswiss Arial;}{\f1\froman\fcharset2 Symbol;}}{\colortbl\red0\green0\blue0;}\pard\plain\f0\fs24\cf0\b x\plain\par }' \
+  -- html2rtf
+expect "roundtrip through a control" 0 \
+  '<!-- Korvex, Inc. Scrivlet 2.3.0.0 --><FONT SIZE=3 COLOR=#000000><B>x</B></FONT>' -- roundtrip
+printf '{\\rtf1 plain\\par }' >"$work/in"
+expect "rtf2html through a control" 0 \
+  '<!-- Korvex, Inc. Scrivlet 2.3.0.0 --><FONT SIZE=3 COLOR=#000000>plain</FONT>' -- rtf2html
+
+printf 'html <B>x</B>\nselect 0 1\nclick Bold\nprint html\n' >"$work/in"
+expect "a script" 0 '<!-- Korvex, Inc. Scrivlet 2.3.0.0 --><FONT SIZE=3 COLOR=#000000>x</FONT>' -- script
+printf 'html x\nbogus\n' >"$work/in"
+expect "a script with an unknown command" 1 '' -- script
+grep -q 'line 2: unknown command "bogus"' "$work/err" || fail "the failing line is named"
+
 printf '<FONT COLOR=red>x' >"$work/in"
 expect "conversion error" 1 '' -- html2rtf --body
 grep -q 'COLOR value "red" is not a hexadecimal number' "$work/err" || fail "conversion error message"
@@ -65,9 +81,6 @@ grep -q 'COLOR value "red" is not a hexadecimal number' "$work/err" || fail "con
 expect "no command" 2 '' --
 grep -q '^usage: scrivlet' "$work/err" || fail "usage line"
 expect "unknown command" 2 '' -- convert
-expect "missing mode" 2 '' -- html2rtf
-grep -q 'headless control' "$work/err" || fail "missing mode says why"
-expect "roundtrip not yet" 2 '' -- roundtrip
 expect "mode of another command" 2 '' -- rtf2html --body
 expect "missing file" 2 '' -- html2rtf --body "$work/none.html"
 expect "bad colour" 2 '' -- html2rtf --body --fore-color blue

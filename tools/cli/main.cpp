@@ -5,6 +5,11 @@
 //   scrivlet rtf2html --direct [OPTIONS] [FILE]    RtfToHtml of the input
 //   scrivlet rtf2rtf [OPTIONS] [FILE]              the RTF loaded into the headless surface and
 //                                                  written back in the surface's own dialect
+//   scrivlet html2rtf [OPTIONS] [FILE]             TextHTML assigned to a headless control, its
+//                                                  TextRTF printed
+//   scrivlet rtf2html [OPTIONS] [FILE]             TextRTF assigned, TextHTML printed
+//   scrivlet roundtrip [OPTIONS] [FILE]            TextHTML assigned, TextHTML printed
+//   scrivlet script [FILE]                         a scripted session (see script_session.h)
 //
 // Input is UTF-8 from FILE or standard input; the result goes to standard output byte for byte.
 // Exit status: 0 success, 1 conversion error, 2 usage or I/O error.
@@ -25,7 +30,9 @@
 #include "conversion/conversion_error.h"
 #include "conversion/html_to_rtf.h"
 #include "conversion/rtf_to_html.h"
+#include "platform/headless/headless_host.h"
 #include "platform/headless/memory_rich_text_box.h"
+#include "script_session.h"
 #include "settings/wddx.h"
 
 namespace {
@@ -34,10 +41,19 @@ constexpr int kExitConversionError = 1;
 constexpr int kExitUsage = 2;
 
 constexpr std::string_view kUsage =
-    "usage: scrivlet html2rtf --body|--document | rtf2html --direct | rtf2rtf "
-    "[--fore-color N] [--font-name NAME] [--wddx FILE] [FILE]";
+    "usage: scrivlet html2rtf [--body|--document] | rtf2html [--direct] | rtf2rtf | roundtrip "
+    "[--fore-color N] [--font-name NAME] [--wddx FILE] [FILE] | script [FILE]";
 
-enum class Command { kHtmlToRtfBody, kHtmlToRtfDocument, kRtfToHtmlDirect, kRtfToRtf };
+enum class Command {
+  kHtmlToRtfBody,
+  kHtmlToRtfDocument,
+  kRtfToHtmlDirect,
+  kRtfToRtf,
+  kControlHtmlToRtf,
+  kControlRtfToHtml,
+  kControlRoundTrip,
+  kScript,
+};
 
 struct Options {
   std::optional<Command> command;
@@ -94,12 +110,18 @@ Options ParseArguments(const std::vector<std::string_view>& args) {
   }
   Options options;
   options.verb = args[0];
-  if (options.verb != "html2rtf" && options.verb != "rtf2html" && options.verb != "rtf2rtf" &&
-      options.verb != "roundtrip") {
-    throw UsageError{"unknown command \"" + options.verb + "\""};
+  const std::pair<std::string_view, Command> verbs[] = {{"html2rtf", Command::kControlHtmlToRtf},
+                                                        {"rtf2html", Command::kControlRtfToHtml},
+                                                        {"rtf2rtf", Command::kRtfToRtf},
+                                                        {"roundtrip", Command::kControlRoundTrip},
+                                                        {"script", Command::kScript}};
+  for (const auto& [verb, command] : verbs) {
+    if (options.verb == verb) {
+      options.command = command;
+    }
   }
-  if (options.verb == "rtf2rtf") {
-    options.command = Command::kRtfToRtf;
+  if (!options.command) {
+    throw UsageError{"unknown command \"" + options.verb + "\""};
   }
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string_view arg = args[i];
@@ -127,11 +149,29 @@ Options ParseArguments(const std::vector<std::string_view>& args) {
       options.inputFile = std::string(arg);
     }
   }
-  if (!options.command) {
-    throw UsageError{options.verb + " without --body, --document or --direct converts through " +
-                     "the headless control, which this build does not have yet"};
+  if (options.command == Command::kScript &&
+      (options.wddxFile || options.foreColor != 0 || options.fontName != "Arial")) {
+    throw UsageError{"script takes no options; a script sets properties itself"};
   }
   return options;
+}
+
+// The conversions a host sees: through the properties of a headless control.
+std::string ConvertThroughControl(const Options& options, std::string_view input) {
+  scrivlet::HeadlessHost host;
+  host.StartNew();
+  scrivlet::Scrivlet& control = host.Control;
+  control.SetFontName(options.fontName);
+  control.SetForeColor(options.foreColor);
+  if (options.wddxFile) {
+    control.SetWDDX(ReadInput(options.wddxFile));
+  }
+  if (*options.command == Command::kControlRtfToHtml) {
+    control.SetTextRTF(input);
+    return control.TextHTML();
+  }
+  control.SetTextHTML(input);
+  return *options.command == Command::kControlHtmlToRtf ? control.TextRTF() : control.TextHTML();
 }
 
 std::string Convert(const Options& options, std::string_view input) {
@@ -144,6 +184,12 @@ std::string Convert(const Options& options, std::string_view input) {
       return scrivlet::BuildHtmlDocument(options.fontName, scrivlet::HtmlToRtf(input, context));
     case Command::kRtfToHtmlDirect:
       return scrivlet::RtfToHtml(input, context);
+    case Command::kControlHtmlToRtf:
+    case Command::kControlRtfToHtml:
+    case Command::kControlRoundTrip:
+      return ConvertThroughControl(options, input);
+    case Command::kScript:
+      return {};
     case Command::kRtfToRtf: {
       scrivlet::MemoryRichTextBox surface;
       surface.SetFontName(options.fontName);
@@ -154,9 +200,33 @@ std::string Convert(const Options& options, std::string_view input) {
   return {};
 }
 
+int RunScript(const Options& options) {
+  std::ifstream file;
+  if (options.inputFile && *options.inputFile != "-") {
+    file.open(*options.inputFile, std::ios::binary);
+    if (!file) {
+      throw UsageError{"cannot open " + *options.inputFile};
+    }
+  }
+  std::istream& script = file.is_open() ? static_cast<std::istream&>(file) : std::cin;
+  try {
+    scrivlet::ScriptSession session(std::cout);
+    session.Run(script);
+  } catch (const scrivlet::ScriptError& error) {
+    std::cout.flush();
+    std::cerr << "scrivlet: script " << error.what() << '\n';
+    return kExitConversionError;
+  }
+  std::cout.flush();
+  return 0;
+}
+
 int Run(const std::vector<std::string_view>& args) {
   try {
     const Options options = ParseArguments(args);
+    if (options.command == Command::kScript) {
+      return RunScript(options);
+    }
     if (options.wddxFile) {
       scrivlet::ParseWddx(ReadInput(options.wddxFile));
     }

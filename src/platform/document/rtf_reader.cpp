@@ -291,7 +291,9 @@ class RtfReader {
     scratch_.clear();
     for (std::size_t i = 0; i < text.size();) {
       const char c = text[i];
-      if (c == '\r' || c == '\n') {
+      // NUL is no character of a document: the writer could not write it back ("\u0" is
+      // dropped), so a raw one is ignored as CR and LF are.
+      if (c == '\r' || c == '\n' || c == '\0') {
         ++i;
         continue;
       }
@@ -327,6 +329,9 @@ class RtfReader {
   }
 
   void AddCharacter(char32_t code) {
+    if (code == 0) {
+      return;  // "\'00": NUL is no character of a document, as in "\u0"
+    }
     switch (Top().destination) {
       case Destination::kBody:
         AddBodyCharacter(code);
@@ -335,7 +340,7 @@ class RtfReader {
         if (code == ';') {
           CommitFont();
         } else {
-          AppendUtf8(fontName_, code);
+          AddFontNameCharacter(code);
         }
         break;
       case Destination::kColorTable:
@@ -356,6 +361,21 @@ class RtfReader {
     }
   }
 
+  // "\uN" gives a character above U+FFFF as two units: a face name pairs them as text does.
+  void AddFontNameCharacter(char32_t code) {
+    if (code >= 0xDC00 && code <= 0xDFFF && fontHigh_ != 0) {
+      code = 0x10000 + ((fontHigh_ - 0xD800) << 10) + (code - 0xDC00);
+    } else if (fontHigh_ != 0) {
+      AppendUtf8(fontName_, 0xFFFD);
+    }
+    fontHigh_ = 0;
+    if (code >= 0xD800 && code <= 0xDBFF) {
+      fontHigh_ = static_cast<char16_t>(code);
+      return;
+    }
+    AppendUtf8(fontName_, code);  // a lone low surrogate is written as U+FFFD
+  }
+
   CharFormat TextFormat() const {
     CharFormat format = groups_.back().format;
     if (groups_.back().linkResult) {
@@ -367,6 +387,15 @@ class RtfReader {
   }
 
   void AddBodyCharacter(char32_t code) {
+    // A CR or LF given as an escape ("\'0d", "\u10") breaks the paragraph, as it does in the
+    // surface's text: a run never holds one. CR LF is one break.
+    if (code == '\r' || code == '\n') {
+      if (code == '\r' || !afterEscapedCr_) {
+        EndParagraph(/*byPar=*/true);
+      }
+      afterEscapedCr_ = code == '\r';
+      return;
+    }
     if (code >= 0xDC00 && code <= 0xDFFF && pendingHigh_ != 0) {
       AppendUnits(std::u16string{pendingHigh_, static_cast<char16_t>(code)});
       pendingHigh_ = 0;
@@ -399,6 +428,7 @@ class RtfReader {
   void AppendUnits(std::u16string_view units) {
     AppendText(current_, TextFormat(), units);
     openedByPar_ = false;
+    afterEscapedCr_ = false;
   }
 
   // ----- Control words and symbols -----
@@ -521,7 +551,10 @@ class RtfReader {
     }
     switch (Top().destination) {
       case Destination::kFontTable:
-        HandleFontTableWord(word, parameter);
+        // A face name holds escapes as text does: the writer writes a non-ASCII face as "\uN".
+        if (!HandleFontTableWord(word, parameter)) {
+          HandleCharacterEscapeWord(word, parameter);
+        }
         return;
       case Destination::kColorTable:
         HandleColorTableWord(word, parameter);
@@ -532,9 +565,17 @@ class RtfReader {
       default:
         break;
     }
-    if (HandleParagraphWord(word, parameter) || HandleCharacterWord(word, parameter)) {
+    if (HandleParagraphWord(word, parameter) || HandleCharacterWord(word, parameter) ||
+        HandleCharacterEscapeWord(word, parameter)) {
       return;
     }
+    if (word == "ansicpg" && parameter) {
+      codePage_ = *parameter;
+    }
+  }
+
+  // Words that stand for a character: "\emdash", "\uN" (and "\ucN", which governs it).
+  bool HandleCharacterEscapeWord(std::string_view word, std::optional<std::int32_t> parameter) {
     if (const auto special = SpecialCharacter(word)) {
       AddCharacter(*special);
     } else if (word == "u" && parameter) {
@@ -547,9 +588,10 @@ class RtfReader {
       pendingSkip_ = Top().unicodeSkip;
     } else if (word == "uc" && parameter) {
       Top().unicodeSkip = std::max(0, *parameter);
-    } else if (word == "ansicpg" && parameter) {
-      codePage_ = *parameter;
+    } else {
+      return false;
     }
+    return true;
   }
 
   // Words that open a destination. Returns true when `word` was one.
@@ -596,16 +638,23 @@ class RtfReader {
     Top().linkResult = true;
   }
 
-  void HandleFontTableWord(std::string_view word, std::optional<std::int32_t> parameter) {
+  bool HandleFontTableWord(std::string_view word, std::optional<std::int32_t> parameter) {
     if (word == "f" && parameter) {
       CommitFont();
       fontNumber_ = *parameter;
     } else if (word == "fcharset" && parameter) {
       fontCodePage_ = CodePageForCharset(*parameter);
+    } else {
+      return false;
     }
+    return true;
   }
 
   void CommitFont() {
+    if (fontHigh_ != 0) {
+      AppendUtf8(fontName_, 0xFFFD);
+      fontHigh_ = 0;
+    }
     const std::string name = TrimName(fontName_);
     if (fontNumber_ && !name.empty()) {
       fonts_[*fontNumber_] = {name, fontCodePage_};  // a later definition wins
@@ -700,6 +749,7 @@ class RtfReader {
     current_ = Paragraph{};
     current_.mark = Top().format;
     openedByPar_ = byPar;
+    afterEscapedCr_ = false;
   }
 
   void FinishParagraph() {
@@ -735,6 +785,7 @@ class RtfReader {
   std::unordered_map<std::int32_t, FontEntry> fonts_;
   std::optional<std::int32_t> fontNumber_;
   std::string fontName_;
+  char16_t fontHigh_ = 0;  // a high surrogate of the face name waiting for its low half
   std::int32_t fontCodePage_ = 0;
 
   std::vector<std::optional<std::int32_t>> colors_;
@@ -745,6 +796,7 @@ class RtfReader {
   ParagraphState paragraph_;
   Paragraph current_;
   bool openedByPar_ = false;
+  bool afterEscapedCr_ = false;  // the last thing read was a CR escape that broke the paragraph
   RichDocument document_;
 };
 

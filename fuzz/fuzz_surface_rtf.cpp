@@ -1,0 +1,91 @@
+// The headless surface's RTF reader and writer on any bytes: the document loaded as TextRTF, then
+// pasted as SelRTF into the middle of itself.
+//
+// Properties: the model stays well formed (no empty runs, adjacent runs differ, no paragraph
+// break inside a run); Text counts one unit per paragraph break and the runs' units otherwise;
+// TextRTF read back gives the same Text and the same TextRTF; SelRTF read back gives SelText; a
+// paste replaces exactly the selection with the fragment's text; Undo restores the document.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "fuzz_support.h"
+#include "platform/headless/memory_rich_text_box.h"
+
+namespace {
+
+using scrivlet::MemoryRichTextBox;
+
+void CheckModel(const MemoryRichTextBox& surface) {
+  const scrivlet::RichDocument& document = surface.Document();
+  SCRIVLET_FUZZ_CHECK(!document.paragraphs.empty());
+  std::size_t units = document.paragraphs.size() - 1;
+  for (const scrivlet::Paragraph& paragraph : document.paragraphs) {
+    for (std::size_t r = 0; r < paragraph.runs.size(); ++r) {
+      const scrivlet::TextRun& run = paragraph.runs[r];
+      SCRIVLET_FUZZ_CHECK(!run.text.empty());
+      SCRIVLET_FUZZ_CHECK(run.text.find_first_of(u"\r\n") == std::u16string::npos);
+      SCRIVLET_FUZZ_CHECK(r == 0 || !(paragraph.runs[r - 1].format == run.format));
+      units += run.text.size();
+    }
+  }
+  SCRIVLET_FUZZ_CHECK(surface.Text().size() == units);
+}
+
+// A fresh surface holding `rtf`.
+std::u16string TextOf(std::string_view rtf) {
+  MemoryRichTextBox surface;
+  surface.SetTextRTF(rtf);
+  return surface.Text();
+}
+
+void CheckWriteRead(const MemoryRichTextBox& surface) {
+  const std::string written = surface.TextRTF();
+  MemoryRichTextBox again;
+  again.SetTextRTF(written);
+  SCRIVLET_FUZZ_CHECK(again.Text() == surface.Text());
+  SCRIVLET_FUZZ_CHECK(again.TextRTF() == written);
+}
+
+std::uint64_t Hash(std::string_view bytes) {
+  std::uint64_t h = 14695981039346656037u;
+  for (const char c : bytes) {
+    h = (h ^ static_cast<unsigned char>(c)) * 1099511628211u;
+  }
+  return h;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view rtf = scrivlet::fuzz::AsText(data, size);
+  MemoryRichTextBox surface;
+  surface.SetTextRTF(rtf);
+  CheckModel(surface);
+  CheckWriteRead(surface);
+
+  // Select somewhere in the middle and paste the same bytes there.
+  const std::u16string before = surface.Text();
+  const std::string rtfBefore = surface.TextRTF();
+  const auto length = static_cast<std::int32_t>(before.size());
+  const std::uint64_t h = Hash(rtf);
+  surface.SetSelStart(length == 0 ? 0 : static_cast<std::int32_t>(h % (length + 1)));
+  surface.SetSelLength(static_cast<std::int32_t>((h >> 32) % (length / 2 + 1)));
+  const std::int32_t start = surface.SelStart();
+  const std::int32_t selected = surface.SelLength();
+  SCRIVLET_FUZZ_CHECK(start >= 0 && selected >= 0 && start + selected <= length);
+  SCRIVLET_FUZZ_CHECK(TextOf(surface.SelRTF()) == surface.SelText());
+
+  surface.SetSelRTF(rtf);
+  CheckModel(surface);
+  const std::u16string expected = before.substr(0, static_cast<std::size_t>(start)) + TextOf(rtf) +
+                                  before.substr(static_cast<std::size_t>(start + selected));
+  SCRIVLET_FUZZ_CHECK(surface.Text() == expected);
+  CheckWriteRead(surface);
+
+  SCRIVLET_FUZZ_CHECK(surface.CanUndo());
+  surface.Undo();
+  SCRIVLET_FUZZ_CHECK(surface.Text() == before);
+  SCRIVLET_FUZZ_CHECK(surface.TextRTF() == rtfBefore);
+  return 0;
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <chrono>
+#include <memory>
+
+#include "platform/internet_library.h"
+
+// The Internet library over libcurl.
+namespace scrivlet {
+
+// Bounds on how long a network step may take before it fails with kInternetErrorTimeout.
+struct CurlTimeouts {
+  // Reaching the server, through the greeting and the login.
+  std::chrono::milliseconds Connect{30000};
+  // Waiting for the server's reply to one command.
+  std::chrono::milliseconds ServerResponse{60000};
+  // Waiting for the server to connect back for an active-mode transfer.
+  std::chrono::milliseconds ActiveAccept{30000};
+  // A transfer that moves less than one byte a second for this long is abandoned.
+  std::chrono::seconds Stall{60};
+};
+
+// Each FTP connection is one libcurl easy handle run on its own multi handle, whose connection
+// cache keeps the control connection open between operations: the user logs in once per
+// connection (libcurl logs in again by itself if the server dropped an idle connection). Uploads
+// use TYPE I. The remote directory is changed with one CWD of the whole path, so "/images" means
+// the server's /images.
+//
+// libcurl results map to the library's numbers: unresolvable host or proxy 12007, refused or
+// failed connection 12029, timeout 12002, rejected login 12014, a command the server refused
+// (missing directory, refused upload, full disk) 12003 with LastResponse holding the reply,
+// a connection dropped mid-way 12030, an unreadable local file 2, a bad server name or path
+// 12005; others kInternetErrorUnmappedBase plus the libcurl result number.
+class CurlInternetLibrary final : public InternetLibrary {
+ public:
+  // Initialises libcurl (once per process, counted). Throws std::runtime_error when it cannot.
+  explicit CurlInternetLibrary(CurlTimeouts timeouts = {});
+  ~CurlInternetLibrary() override;
+  CurlInternetLibrary(const CurlInternetLibrary&) = delete;
+  CurlInternetLibrary& operator=(const CurlInternetLibrary&) = delete;
+
+  OpenedInternetSession Open(const InternetOpenRequest& request) override;
+  LastResponseInfo LastResponse() const override;
+
+  // The shared state behind the library, its sessions and connections.
+  struct State;
+
+ private:
+  std::shared_ptr<State> state_;
+};
+
+}  // namespace scrivlet

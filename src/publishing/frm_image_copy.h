@@ -1,0 +1,174 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "dialogs/form_controls.h"
+#include "platform/event_loop.h"
+#include "platform/file_dialog.h"
+#include "platform/form_host.h"
+#include "platform/internet_library.h"
+#include "platform/message_box.h"
+#include "platform/picture_reader.h"
+#include "platform/screen.h"
+#include "platform/settings_store.h"
+
+// The picture-copy dialog ("Select Picture File"): the user picks a local picture, sees it
+// previewed and measured, and publishes it under a chosen name, by a file copy into the images
+// folder when no FTP server is set, else by an FTP upload. The owner then reads the picture's
+// web location (FullPath) and size.
+//
+// How an owner uses it: set FTPServer, FTPUsername, FTPPassword and ImagesPath; empty
+// LocalFilename; assign FullPath the picture's current address; show the form modally through a
+// FormHost; then read Cancelled and, when false, FullPath, ImageWidth and ImageHeight.
+namespace scrivlet {
+
+// The platform services the dialog works through. The dialog keeps references: they must
+// outlive its use (see SharedImageCopyForm for the shared instance).
+struct ImageCopyServices {
+  MessageBox& Messages;
+  FileDialog& Files;
+  PictureReader& Pictures;
+  SettingsStore& Settings;
+  EventLoop& Loop;  // status pauses wait on its clock
+  Screen& Display;  // twips per pixel; the busy pointer
+  InternetLibrary& Internet;
+};
+
+class frmImageCopy final : public Form {
+ public:
+  static constexpr std::string_view kFormName = "frmImageCopy";
+  // Per-user settings of the FTP panel.
+  static constexpr std::string_view kSettingsApplication = "Scrivlet";
+  static constexpr std::string_view kSettingsSection = "FTPSetup";
+  static constexpr std::int32_t kClientWidth = 8250;
+  static constexpr std::int32_t kClientHeight = 4320;
+  // The window's outer height with the FTP panel open; closed, it is less by the panel's height.
+  static constexpr std::int32_t kOpenHeight = 4695;
+
+  // Builds the controls and loads the form (Form_Load), which reads the FTP panel's settings.
+  explicit frmImageCopy(const ImageCopyServices& services);
+
+  // Replaces the services for the uses that follow; the dialog keeps its state. Not while shown.
+  void UseServices(const ImageCopyServices& services);
+
+  // --- Window state a view shows. ---
+  std::string Caption = "Select Picture File";
+  // Outer height in twips: kOpenHeight with the FTP panel open, kOpenHeight minus the panel's
+  // height when it is closed.
+  std::int32_t Height = kOpenHeight;
+
+  // --- Controls; positions in twips within the window's inner area. ---
+  Label Label2;
+  Label lblFilename;
+  TextBox LocalFilename;
+  Label Label3;
+  TextBox RemoteFilename;
+  CommandButton cmdOk;
+  CommandButton cmdCancel;
+  CommandButton cmdBrowse;
+  CommandButton cmdPreview;
+  CommandButton cmdFTPSetup;
+  Label lblStatus;
+  PictureBox imgFrame;    // marks the square the preview is fitted into
+  PictureBox imgPreview;  // Picture is the path of the file shown, "" for none
+  Frame fraFtpSetup;
+  // Inside fraFtpSetup, positioned relative to it; disabling or hiding the frame does the same
+  // to them.
+  Label Label1;
+  TextBox txtProxy;
+  CheckBox chkAppendFtpServer;
+  CheckBox chkPassive;
+
+  // --- Properties. ---
+  // True unless the last use ended with a publish (or with nothing to publish).
+  bool Cancelled() const { return !accepted_; }
+  // The FTP server, "host" or "host/directory" (a port may follow the host: "host:2121");
+  // empty means a local copy. Assigning empty closes the FTP panel and hides its button.
+  const std::string& FTPServer() const { return ftp_server_; }
+  void SetFTPServer(std::string_view value);
+  // An empty user name is stored as "anonymous".
+  void SetFTPUsername(std::string_view value);
+  // The password in its scrambled form (ScramblePassword). An empty one stores the product's
+  // name, scrambled.
+  void SetFTPPassword(std::string_view value);
+  // The images folder or web location; backslashes are stored as "/".
+  const std::string& ImagesPath() const { return images_path_; }
+  void SetImagesPath(std::string_view value);
+  // ImagesPath joined with the remote file name. Assigning sets the remote file name to the
+  // part after the value's last "/".
+  std::string FullPath() const;
+  void SetFullPath(std::string_view value);
+  // The previewed picture's size in screen pixels; 0 until a preview measured one, and again
+  // after every change of the local file name.
+  std::int32_t ImageWidth() const { return image_width_; }
+  std::int32_t ImageHeight() const { return image_height_; }
+  // True while a copy or upload runs. The dialog's buttons are disabled and its file name and
+  // proxy boxes locked meanwhile, since the status pauses let the user's events through.
+  bool Publishing() const { return publishing_; }
+
+  // --- Event handlers. ---
+  // Closes the FTP panel and shows the saved panel settings; a "Passive" or "AppendFtpServer"
+  // text that is not a number reads as its default (unchecked, checked).
+  void Form_Load();
+  // A user's close from the title bar is refused and presses Cancel instead (which does nothing
+  // while a publish runs); returns true to refuse. Closing by code is agreed to.
+  bool Form_QueryUnload(UnloadMode mode);
+  // Lets the user pick a GIF or JPEG file, previews it and proposes its name as the remote name
+  // when none is typed.
+  void cmdBrowse_Click();
+  // Measures the local file and fits it into the preview square. A missing file clears the
+  // preview; a file that is not a readable picture also says so in a message box and leaves
+  // the size at 0.
+  void cmdPreview_Click();
+  // Opens or closes the FTP panel.
+  void cmdFTPSetup_Click();
+  // Saves the panel's settings (a store that cannot keep them is reported and the publish goes
+  // on), then publishes. Done, or nothing to publish: accepted and hidden. Overwrite declined:
+  // as Cancel. Failed: the dialog stays open for another try.
+  void cmdOK_Click();
+  // Not accepted; clears the preview and hides the dialog.
+  void cmdCancel_Click();
+  void LocalFilename_Change();
+  void RemoteFilename_Change();
+
+ protected:
+  bool QueryUnload(UnloadMode mode) override { return Form_QueryUnload(mode); }
+
+ private:
+  // The outcome of a publish attempt.
+  enum class PublishResult { kDeclined = 2, kNothingToPublish = 5, kDone = 6, kFailed = 7 };
+
+  class PublishingScope;
+
+  void BuildControls();
+  void SaveFtpSettings();
+  PublishResult Publish();
+  PublishResult CopyLocal(std::string_view local, std::string_view remote);
+  PublishResult UploadFtp(std::string_view local, std::string_view remote);
+  // Shows a status line for a second (on the loop's clock), or hides it for "".
+  void SetStatus(std::string_view text);
+  void ClosePanel();
+  // Button enabled states follow from the names, the server and whether a publish runs.
+  void UpdateInputState();
+
+  std::optional<ImageCopyServices> services_;
+  bool accepted_ = false;
+  std::string ftp_server_;
+  std::string ftp_username_;
+  std::string ftp_password_;
+  std::string images_path_;
+  std::int32_t image_width_ = 0;
+  std::int32_t image_height_ = 0;
+  bool publishing_ = false;
+};
+
+// The process's one picture-copy dialog, created (and loaded) with `services` on the first call
+// and kept, hidden between uses, until the process ends. Every call hands the dialog the
+// caller's services for the uses that follow, so they need only outlive the caller's use. Do
+// not call it while the dialog is shown.
+frmImageCopy& SharedImageCopyForm(const ImageCopyServices& services);
+
+}  // namespace scrivlet

@@ -1,0 +1,95 @@
+#include "publishing/ftp.h"
+
+#include <chrono>
+#include <filesystem>
+
+#include "conversion/util_lib.h"
+
+namespace scrivlet {
+namespace {
+
+constexpr std::string_view kRootDirectory = "/";
+
+// Reports a call made without a connection instead of letting it pass for a success.
+InternetErrorCode ReportNoConnection(const InternetServices& services, std::string_view context) {
+  ReportInternetError(services, kInternetErrorHandleState, context);
+  return kInternetErrorHandleState;
+}
+
+}  // namespace
+
+InternetErrorCode ChangeFtpDirectory(const InternetServices& services, std::string_view directory) {
+  constexpr std::string_view kContext = "Change Directory";
+  FtpConnection* const connection = CurrentFtpConnection();
+  if (connection == nullptr) {
+    return ReportNoConnection(services, kContext);
+  }
+  const std::string_view target = directory.empty() ? kRootDirectory : directory;
+  const InternetErrorCode error = connection->SetCurrentDirectory(target);
+  if (error == kInternetSuccess || target == kRootDirectory) {
+    return kInternetSuccess;
+  }
+  ReportInternetError(services, error, kContext);
+  return error;
+}
+
+InternetErrorCode PutFtpFile(const InternetServices& services, std::string_view local_path,
+                             std::string_view remote_directory, std::string_view remote_name) {
+  constexpr std::string_view kContext = "FTP File";
+  if (!HasFtpConnection()) {
+    return ReportNoConnection(services, kContext);
+  }
+  const InternetErrorCode directory_error = ChangeFtpDirectory(services, remote_directory);
+  if (directory_error != kInternetSuccess) {
+    return directory_error;
+  }
+  // Looked up again: the report of a failure may have closed the connection.
+  FtpConnection* const connection = CurrentFtpConnection();
+  if (connection == nullptr) {
+    return ReportNoConnection(services, kContext);
+  }
+  const InternetErrorCode error =
+      connection->PutFile(std::filesystem::path(std::string(local_path)), remote_name);
+  if (error != kInternetSuccess) {
+    ReportInternetError(services, error, kContext);
+  }
+  return error;
+}
+
+FtpLocation SplitFtpPath(std::string_view location) {
+  const std::string work = ReplaceText(location, "\\", "/");
+  std::size_t start = 0;
+  if (const std::size_t scheme_end = work.find("//"); scheme_end != std::string::npos) {
+    start = scheme_end + 2;
+  }
+  FtpLocation result;
+  const std::size_t slash = work.find('/', start);
+  if (slash == std::string::npos) {
+    result.Host = work;
+  } else {
+    result.Host = work.substr(0, slash);
+    result.Directory = work.substr(slash);
+    if (result.Directory.back() == '/') {
+      result.Directory.pop_back();
+    }
+  }
+  if (result.Directory.empty()) {
+    result.Directory = kRootDirectory;
+  }
+  return result;
+}
+
+void Pause(EventLoop& loop, float seconds) {
+  // Also false for NaN.
+  if (!(seconds > 0.0F)) {
+    return;
+  }
+  const std::chrono::duration<double> wait(seconds);
+  const std::chrono::milliseconds start = loop.Now();
+  // The loop's clock is steady, so there is no midnight wrap to undo.
+  while (std::chrono::duration<double>(loop.Now() - start) < wait) {
+    loop.ProcessPendingEvents();
+  }
+}
+
+}  // namespace scrivlet

@@ -1,0 +1,253 @@
+#include "control/scrivlet.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "conversion/conversion_context.h"
+#include "conversion/conversion_error.h"
+#include "platform/headless/headless_host.h"
+#include "platform/headless/memory_property_bag.h"
+
+namespace scrivlet {
+namespace {
+
+// The toolbar as "key key - key", a separator as "-".
+std::string Keys(const Toolbar& bar) {
+  std::string keys;
+  for (std::int32_t i = 1; i <= bar.Count(); ++i) {
+    const std::string& key = bar.Button(i).Key();
+    keys += (keys.empty() ? "" : " ") + (key.empty() ? std::string("-") : key);
+  }
+  return keys;
+}
+
+constexpr std::string_view kAllKeys =
+    "- Cut Copy Paste Undo - FontFace FontSize - Bold Italic Underline FontColor - Bullets "
+    "IndentLeft IndentRight - Left Center Right - Hyperlink Picture - About";
+
+class ControlTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    SharedContext().FontFaceLists.clear();
+    host.StartNew();
+  }
+  Scrivlet& control() { return host.Control; }
+
+  HeadlessHost host;
+};
+
+TEST_F(ControlTest, ANewControlHasItsDesignTimeParts) {
+  EXPECT_EQ(Keys(host.Bar), kAllKeys);
+  EXPECT_EQ(host.Bar.Button("About").ToolTipText(), "About Scrivlet");
+  EXPECT_EQ(host.Bar.Button("IndentLeft").Description(), "Decrease Indentation");
+  EXPECT_EQ(host.Bar.Button("Left").Style(), ButtonStyle::kButtonGroup);
+  EXPECT_EQ(host.Bar.Button("Bold").Image(), "Bold");
+  EXPECT_EQ(control().ImageList1().Count(), 19);
+  EXPECT_TRUE(control().AllowCustomize());
+  EXPECT_EQ(host.Surface.FontName(), "Arial");
+  EXPECT_EQ(host.Surface.FontSize(), 12.0);
+  EXPECT_EQ(host.Surface.BulletIndent(), 360);
+  EXPECT_EQ(control().BackColor(), Scrivlet::kSystemWindowColor);
+  EXPECT_FALSE(control().Timer1Enabled());
+}
+
+TEST_F(ControlTest, ANewInstanceSavesNothingButDefaultsAndReadsBackTheSame) {
+  MemoryPropertyBag bag;
+  control().UserControl_WriteProperties(bag);
+  ASSERT_EQ(bag.Writes().size(), 20u);
+  EXPECT_EQ(bag.Writes().front().Name, "AllowCustomize");
+  EXPECT_EQ(bag.Writes().back().Name, "BackColor");
+  HeadlessHost restored;
+  restored.Restore(bag);
+  restored.RunPendingWork();
+  EXPECT_EQ(Keys(restored.Bar), kAllKeys);
+  EXPECT_EQ(restored.Control.FontSize(), 3);
+  EXPECT_EQ(restored.Control.FontName(), "Arial");
+  // A restored control always assigns WDDX: without face lists the face button is hidden.
+  EXPECT_FALSE(restored.Bar.Button("FontFace").Visible());
+}
+
+TEST_F(ControlTest, FlagsReadAsFalseRemoveTheirGroupsAtTheOneShotPass) {
+  const struct {
+    std::vector<std::string> flags;
+    std::string keys;
+  } cases[] = {
+      {{"ButtonsAbout"},
+       "- Cut Copy Paste Undo - FontFace FontSize - Bold Italic Underline FontColor - Bullets "
+       "IndentLeft IndentRight - Left Center Right - Hyperlink Picture -"},
+      {{"ButtonsEdit"},
+       "- FontFace FontSize - Bold Italic Underline FontColor - Bullets IndentLeft IndentRight "
+       "- Left Center Right - Hyperlink Picture - About"},
+      {{"ButtonsEdit", "ButtonsFontSize", "ButtonsFontStyle", "ButtonsFontColor", "ButtonsIndent",
+        "ButtonsAlign", "ButtonsBullets", "ButtonsHyperlink", "ButtonsPicture", "ButtonsAbout"},
+       "- FontFace -"},
+  };
+  for (const auto& c : cases) {
+    MemoryPropertyBag bag;
+    for (const std::string& flag : c.flags)
+      bag.WriteBoolean(flag, false, true);
+    HeadlessHost restored;
+    restored.Restore(bag);
+    EXPECT_TRUE(restored.Control.Timer1Enabled());
+    EXPECT_EQ(Keys(restored.Bar), kAllKeys);  // nothing happens before the pass
+    restored.RunPendingWork();
+    EXPECT_FALSE(restored.Control.Timer1Enabled());
+    EXPECT_EQ(Keys(restored.Bar), c.keys);
+    EXPECT_FALSE(restored.Control.ButtonsEdit() && c.flags.size() > 1);
+  }
+}
+
+TEST_F(ControlTest, AssigningFalseRemovesAGroupForGood) {
+  control().SetButtonsAlign(false);
+  EXPECT_EQ(Keys(host.Bar),
+            "- Cut Copy Paste Undo - FontFace FontSize - Bold Italic Underline FontColor - Bullets "
+            "IndentLeft IndentRight - Hyperlink Picture - About");
+  control().SetButtonsAlign(true);
+  control().SetButtonsAlign(false);
+  EXPECT_FALSE(control().ButtonsAlign());
+  EXPECT_EQ(std::count(host.PropertyChanges.begin(), host.PropertyChanges.end(), "ButtonsAlign"),
+            1);
+  control().SetButtonsFontSize(false);
+  EXPECT_TRUE(host.Bar.Contains("FontFace"));
+  EXPECT_FALSE(host.Bar.Contains("FontSize"));
+}
+
+TEST_F(ControlTest, ARemovedButtonTheUserTookOffIsSkipped) {
+  host.Bar.Remove("About");  // as the user's customisation might
+  control().SetButtonsAbout(false);
+  EXPECT_FALSE(control().ButtonsAbout());
+}
+
+TEST_F(ControlTest, WddxRebuildsTheFaceMenuAndTheFaceButton) {
+  control().SetWDDX(
+      "<field name='FONT_FACE'><string>Arial, Helvetica</string><string>Times New Roman, "
+      "Times</string><string>Courier</string></field>");
+  EXPECT_EQ(host.FaceMenu.Indexes(), (std::vector<std::int32_t>{0, 1, 2, 3}));
+  EXPECT_EQ(host.FaceMenu.ItemCaption(2), "Times New Roman, Times");
+  EXPECT_TRUE(host.Bar.Button("FontFace").Visible());
+  control().SetWDDX("<field name='FONT_FACE'><string>Georgia</string></field>");
+  EXPECT_EQ(host.FaceMenu.Indexes(), (std::vector<std::int32_t>{0, 1}));
+  EXPECT_EQ(host.FaceMenu.ItemCaption(1), "Georgia");
+  control().SetWDDX("");
+  EXPECT_EQ(host.FaceMenu.Indexes(), std::vector<std::int32_t>{0});
+  EXPECT_FALSE(host.Bar.Button("FontFace").Visible());
+  EXPECT_FALSE(host.Bar.Button("FontFace").Enabled());
+}
+
+TEST_F(ControlTest, PropertiesReachTheSurfaceAndTheSharedState) {
+  control().SetFontSize(0);
+  EXPECT_EQ(host.Surface.FontSize(), 8.0);
+  control().SetFontSize(9);
+  EXPECT_EQ(host.Surface.FontSize(), 36.0);
+  EXPECT_EQ(control().FontSize(), 9);
+  control().SetForeColor(0x0000FF);
+  EXPECT_EQ(SharedContext().DefaultColor, 0xFF0000);
+  control().SetForeColor(0);
+  control().SetFontName("Verdana");
+  EXPECT_EQ(host.Surface.FontName(), "Verdana");
+  EXPECT_EQ(host.PropertyChanges, (std::vector<std::string>{"FontSize", "FontSize", "ForeColor",
+                                                            "ForeColor", "FontName"}));
+}
+
+TEST_F(ControlTest, TheSurfaceFillsTheAreaBelowTheToolbar) {
+  host.Resize(6000, 4000);
+  EXPECT_EQ(host.Surface.Top(), host.Bar.Height());
+  EXPECT_EQ(host.Surface.Width(), 6000);
+  EXPECT_EQ(host.Surface.Height(), 4000 - host.Bar.Height());
+  host.Resize(6000, host.Bar.Height() - 100);
+  EXPECT_EQ(host.Surface.Height(), 0);
+}
+
+TEST_F(ControlTest, TextHtmlReadsBehindTheMarkerAndARejectedPageChangesNothing) {
+  control().SetTextHTML("<B>Hi</B>");
+  EXPECT_EQ(control().TextHTML(),
+            "<!-- Korvex, Inc. Scrivlet 2.3.0.0 --><FONT SIZE=3 COLOR=#000000><B>Hi</B></FONT>");
+  const std::string before = control().TextRTF();
+  EXPECT_THROW(control().SetTextHTML("<FONT COLOR=red>x"), ConversionError);
+  EXPECT_EQ(control().TextRTF(), before);
+}
+
+TEST_F(ControlTest, KeysDispatchExactly) {
+  control().SetTextHTML("word");
+  host.Surface.SetSelStart(0);
+  host.Surface.SetSelLength(4);
+  const struct {
+    std::string key;
+    std::optional<bool> bold;
+  } cases[] = {{"bold", false}, {"Bold ", false}, {"BOLD", false}, {"Bold", true}};
+  for (const auto& c : cases) {
+    ButtonDefinition definition;
+    definition.Key = c.key;
+    ToolbarButton& extra =
+        host.Bar.Contains(c.key) ? host.Bar.Button(c.key) : host.Bar.Add(definition);
+    control().Toolbar1_ButtonClick(extra);
+    EXPECT_EQ(host.Surface.SelBold(), c.bold) << "[" << c.key << "]";
+  }
+}
+
+TEST_F(ControlTest, MenusCheckTheSelectionAndApplyTheChosenItem) {
+  control().SetWDDX(
+      "<field name='FONT_FACE'><string>Arial, Helvetica</string><string>Times New Roman, "
+      "Times</string></field>");
+  control().SetTextRTF(
+      "{\\rtf1{\\fonttbl{\\f0 Times New Roman;}}\\f0\\fs22 eleven\\plain\\fs80  forty\\par }");
+  host.Surface.SetSelStart(0);
+  host.Surface.SetSelLength(6);
+  host.FaceMenu.QueueDismiss();
+  host.Bar.UserClick("FontFace");
+  EXPECT_TRUE(host.FaceMenu.Shows().back().Items[2].Checked);
+  host.SizeMenu.QueueChoice(0);
+  host.Bar.UserClick("FontSize");
+  EXPECT_TRUE(host.SizeMenu.Shows().back().Items[2].Checked);  // 11 pt: "2 (10 pt)"
+  EXPECT_EQ(host.Surface.SelFontSize(), 12.0);                 // "Normal": the control's size 3
+  host.Surface.SetSelLength(12);                               // sizes mixed: nothing checked
+  host.SizeMenu.QueueDismiss();
+  host.Bar.UserClick("FontSize");
+  for (const auto& item : host.SizeMenu.Shows().back().Items)
+    EXPECT_FALSE(item.Checked);
+  const ToolbarButton& button = host.Bar.Button("FontSize");
+  EXPECT_EQ(host.SizeMenu.Shows().back().X, button.Left());
+  EXPECT_EQ(host.SizeMenu.Shows().back().Y, button.Top() + button.Height() + 30);
+}
+
+TEST_F(ControlTest, TheUsersLayoutIsSavedAndRestoredByThePass) {
+  ASSERT_TRUE(host.Bar.UserHide(host.Bar.Button("About").Index()));
+  MemoryPropertyBag bag;
+  control().UserControl_WriteProperties(bag);
+  HeadlessHost restored;
+  restored.Settings = host.Settings;
+  restored.Restore(bag);
+  restored.RunPendingWork();
+  EXPECT_FALSE(restored.Bar.Button("About").Visible());
+  bag.WriteBoolean("AllowCustomize", false, true);
+  HeadlessHost locked;
+  locked.Settings = host.Settings;
+  locked.Restore(bag);
+  locked.RunPendingWork();
+  EXPECT_TRUE(locked.Bar.Button("About").Visible());
+}
+
+TEST(TwoControls, WorkSideBySide) {
+  HeadlessHost first;
+  HeadlessHost second;
+  first.StartNew();
+  second.StartNew();
+  first.Control.SetTextHTML("<B>one</B>");
+  second.Control.SetTextHTML("<I>two</I>");
+  first.Surface.SetSelStart(0);
+  first.Surface.SetSelLength(3);
+  first.Bar.UserClick("Copy");
+  second.Clip.SetText(first.Clip.GetText(ClipboardFormat::kRichText), ClipboardFormat::kRichText);
+  second.Surface.SetFocus();  // the refresh on focus enables Paste
+  second.Bar.UserClick("Paste");
+  EXPECT_NE(first.Control.TextHTML().find("<B>one</B>"), std::string::npos);
+  EXPECT_NE(second.Control.TextHTML().find("<B>one</B>"), std::string::npos);
+  EXPECT_NE(second.Control.TextHTML().find("two"), std::string::npos);
+  second.Control.SetButtonsAbout(false);
+  EXPECT_TRUE(first.Bar.Contains("About"));
+}
+
+}  // namespace
+}  // namespace scrivlet

@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "conversion/util_lib.h"
+#include "platform/curl/curl_internet_library.h"
+#include "platform/headless/header_picture_reader.h"
+#include "platform/headless/headless_form_host.h"
+#include "platform/headless/headless_screen.h"
+#include "platform/headless/manual_event_loop.h"
+#include "platform/headless/memory_settings_store.h"
+#include "platform/headless/scripted_file_dialog.h"
+#include "platform/headless/scripted_message_box.h"
+#include "publishing/frm_image_copy.h"
+#include "publishing/ftp.h"
+#include "publishing/ftp_test_server.h"
+#include "publishing/local_sockets.h"
+#include "publishing/picture_files.h"
+#include "publishing/win_inet.h"
+
+namespace scrivlet {
+namespace {
+
+using testing::FtpTestServer;
+using testing::GifBytes;
+using testing::TempDir;
+
+// The publishing module and the dialog on libcurl, against a real server.
+class PublishingFtpTest : public ::testing::Test {
+ protected:
+  void SetUp() override { std::filesystem::create_directory(server_.Home() / "images"); }
+  void TearDown() override { CloseInternet(); }
+
+  const std::vector<ScriptedMessageBox::Call>& Boxes() const { return messages_.Calls(); }
+
+  FtpTestServer server_;
+  TempDir local_;
+  CurlInternetLibrary library_{CurlTimeouts{std::chrono::milliseconds(10000)}};
+  ScriptedMessageBox messages_;
+  InternetServices services_{library_, messages_};
+};
+
+TEST_F(PublishingFtpTest, TheAnswerToARejectedLoginClosesOrKeepsTheSession) {
+  for (const MessageBoxAnswer answer : {MessageBoxAnswer::kNo, MessageBoxAnswer::kYes}) {
+    ASSERT_EQ(OpenInternet(services_, ""), kInternetSuccess);
+    messages_.QueueAnswer(answer);
+    EXPECT_EQ(ConnectFtp(services_, server_.Address(), FtpMode::kPassive, "alice", "wrong"),
+              kInternetErrorLoginRejected);
+    EXPECT_EQ(Boxes().back().Text,
+              "Internet Connect Err: 12014\r\nThe request to connect and login to an FTP server "
+              "could not be completed because the supplied user name or password is "
+              "incorrect.\r\nClose Connection and Session?");
+    EXPECT_EQ(HasInternetSession(), answer == MessageBoxAnswer::kNo);
+    EXPECT_FALSE(HasFtpConnection());
+  }
+}
+
+TEST_F(PublishingFtpTest, AMissingDirectoryShowsTheServersReplyAndSendsNothing) {
+  const std::filesystem::path file = local_.Write("a.gif", "GIF89a");
+  ASSERT_EQ(OpenInternet(services_, ""), kInternetSuccess);
+  ASSERT_EQ(ConnectFtp(services_, server_.Address(), FtpMode::kPassive, "alice", "s3cret"),
+            kInternetSuccess);
+  messages_.QueueAnswer(MessageBoxAnswer::kOk);
+  messages_.QueueAnswer(MessageBoxAnswer::kYes);
+  EXPECT_EQ(PutFtpFile(services_, file.string(), "/missing", "a.gif"), kInternetErrorExtended);
+  ASSERT_EQ(Boxes().size(), 2U);
+  EXPECT_EQ(Boxes()[0].Text.rfind("Change Directory Extd Err: 550 550 ", 0), 0U) << Boxes()[0].Text;
+  EXPECT_EQ(Boxes()[1].Text.rfind("Change Directory Err: 12003\r\n", 0), 0U);
+  EXPECT_FALSE(HasInternetSession());
+  EXPECT_FALSE(std::filesystem::exists(server_.Home() / "a.gif"));
+}
+
+TEST_F(PublishingFtpTest, UnreachableServersAreReportedAsThePartSays) {
+  ASSERT_EQ(OpenInternet(services_, ""), kInternetSuccess);
+  EXPECT_EQ(ConnectFtp(services_, "scrivlet-test.invalid", FtpMode::kPassive, "a", "b"),
+            kInternetErrorNameNotResolved);
+  ASSERT_EQ(Boxes().size(), 1U);
+  EXPECT_EQ(Boxes()[0].Text, "Could not connect to the Internet.");
+  EXPECT_FALSE(HasInternetSession());
+
+  ASSERT_EQ(OpenInternet(services_, ""), kInternetSuccess);
+  EXPECT_EQ(ConnectFtp(services_, testing::ClosedLocalAddress(), FtpMode::kActive, "a", "b"),
+            kInternetErrorCannotConnect);
+  ASSERT_EQ(Boxes().size(), 2U);
+  EXPECT_EQ(Boxes()[1].Text,
+            "Internet Connect Err: 12029\r\nThe attempt to connect to the server failed.\r\n"
+            "Close Connection and Session?");
+  EXPECT_TRUE(HasInternetSession());  // the script answered No
+}
+
+TEST_F(PublishingFtpTest, TheDialogUploadsAChosenPictureAndHandsBackItsAddressAndSize) {
+  const std::string picture = local_.Write("Photo.gif", GifBytes(120, 80)).string();
+  ScriptedFileDialog files;
+  HeaderPictureReader pictures;
+  MemorySettingsStore settings;
+  settings.SaveSetting("Scrivlet", "FTPSetup", "Passive", "1");
+  ManualEventLoop loop;
+  HeadlessScreen screen;
+  HeadlessFormHost host;
+  frmImageCopy form(
+      ImageCopyServices{messages_, files, pictures, settings, loop, screen, library_});
+  form.SetFTPServer(server_.Address() + "/images");
+  form.SetFTPUsername("alice");
+  form.SetFTPPassword(ScramblePassword(ScrambleDirection::kEncode, "s3cret"));
+  form.SetImagesPath("http://www.example.com/images");
+  form.LocalFilename.SetText("");
+  form.SetFullPath("http://www.example.com/images/old.gif");
+
+  host.SetUser(frmImageCopy::kFormName, [&](Form& shown) {
+    auto& dialog = static_cast<frmImageCopy&>(shown);
+    files.QueueChoice(picture);
+    ASSERT_TRUE(dialog.cmdBrowse.Press());
+    dialog.RemoteFilename.SetText("photo.gif");
+    ASSERT_TRUE(dialog.cmdOk.Press());
+  });
+  host.ShowModal(form);
+
+  EXPECT_TRUE(Boxes().empty());
+  EXPECT_FALSE(form.Cancelled());
+  EXPECT_EQ(form.FullPath(), "http://www.example.com/images/photo.gif");
+  EXPECT_EQ(form.ImageWidth(), 120);
+  EXPECT_EQ(form.ImageHeight(), 80);
+  EXPECT_EQ(server_.ReadRemote("images/photo.gif"), GifBytes(120, 80));
+  EXPECT_EQ(server_.Logins(), std::vector<std::string>{"alice"});
+  EXPECT_FALSE(HasInternetSession());
+  // Four status lines of a second each, all on the injected clock.
+  EXPECT_GE(loop.Now(), std::chrono::milliseconds(4000));
+}
+
+}  // namespace
+}  // namespace scrivlet
