@@ -429,7 +429,7 @@ void frmImageCopy::SaveFtpSettings() {
 
 frmImageCopy::PublishResult frmImageCopy::Publish() {
   const PublishingScope busy(*this);
-  // Copies: the boxes may not change under a running publish, but the view is not ours to trust.
+  // Copies, so that nothing typed during the status pauses changes what is published.
   const std::string local = LocalFilename.Text;
   const std::string remote = RemoteFilename.Text;
   return ftp_server_.empty() ? CopyLocal(local, remote) : UploadFtp(local, remote);

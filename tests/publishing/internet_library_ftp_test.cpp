@@ -14,7 +14,6 @@ namespace {
 
 using testing::FtpTestServer;
 using testing::LocalSocket;
-using testing::ReadFile;
 using testing::TempDir;
 
 // Every byte value, line ends in every arrangement, and enough random bytes to take many reads.
@@ -93,14 +92,6 @@ TEST_F(CurlFtpTest, AnEmptyUserNameLogsInAnonymously) {
   EXPECT_EQ(server_.Logins(), std::vector<std::string>{"anonymous"});
 }
 
-TEST_F(CurlFtpTest, ARejectedLoginIs12014WithTheServersReply) {
-  const OpenedFtpConnection opened = Connect("alice", "wrong");
-  EXPECT_EQ(opened.Error, kInternetErrorLoginRejected);
-  EXPECT_EQ(opened.Connection, nullptr);
-  EXPECT_EQ(library_.LastResponse().Error, 530);
-  EXPECT_TRUE(server_.Logins().empty());
-}
-
 TEST_F(CurlFtpTest, RefusedCommandsAre12003WithTheServersReplyAndKeepTheConnection) {
   const std::filesystem::path file = local_.Write("a.gif", "GIF89a");
   OpenedFtpConnection opened = Connect("alice", "s3cret");
@@ -129,13 +120,6 @@ TEST_F(CurlFtpTest, AnUnreadableLocalFileSendsNothing) {
             kInternetErrorLocalFile);
   EXPECT_EQ(opened.Connection->PutFile(local_.path(), "dir.gif"), kInternetErrorLocalFile);
   EXPECT_FALSE(std::filesystem::exists(server_.Home() / "m.gif"));
-}
-
-TEST_F(CurlFtpTest, UnreachableServersMapToTheirCodes) {
-  EXPECT_EQ(ConnectTo("scrivlet-test.invalid", "alice", "s3cret").Error,
-            kInternetErrorNameNotResolved);
-  EXPECT_EQ(ConnectTo(testing::ClosedLocalAddress(), "alice", "s3cret").Error,
-            kInternetErrorCannotConnect);
 }
 
 TEST_F(CurlFtpTest, AServerThatNeverGreetsTimesOut) {

@@ -71,7 +71,7 @@ TEST_F(PublishingFtpTest, AMissingDirectoryShowsTheServersReplyAndSendsNothing) 
   EXPECT_FALSE(std::filesystem::exists(server_.Home() / "a.gif"));
 }
 
-TEST_F(PublishingFtpTest, UnreachableServersAreReportedAsThePartSays) {
+TEST_F(PublishingFtpTest, UnreachableServersAreReportedWithTheirMessages) {
   ASSERT_EQ(OpenInternet(services_, ""), kInternetSuccess);
   EXPECT_EQ(ConnectFtp(services_, "scrivlet-test.invalid", FtpMode::kPassive, "a", "b"),
             kInternetErrorNameNotResolved);
