@@ -18,7 +18,7 @@ INPUT_KIND = {"rtf2html": "rtf", "rtf2rtf": "rtf", "html2rtf": "html", "document
 OUTPUT_KIND = {"rtf2html": "html", "rtf2rtf": "rtf", "html2rtf": "rtf", "document": "rtf",
                "roundtrip": "html"}
 TARGETS = {"rtf": ["fuzz_rtf_to_html", "fuzz_surface_rtf"],
-           "html": ["fuzz_html_to_rtf", "fuzz_util"]}
+           "html": ["fuzz_html_to_rtf", "fuzz_html_roundtrip", "fuzz_util"]}
 
 WDDX_SEEDS = [
     "<wddxPacket version='1.0'><header/><data><struct>"

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace scrivlet {
@@ -14,6 +15,12 @@ struct VersionInfo {
   std::int32_t Minor;
   std::int32_t Revision;
 };
+
+// The version as products show it: major.minor.0.revision, for example "2.3.0.0".
+inline std::string VersionNumberText(const VersionInfo& version) {
+  return std::to_string(version.Major) + "." + std::to_string(version.Minor) + ".0." +
+         std::to_string(version.Revision);
+}
 
 // This build's version data.
 inline constexpr VersionInfo kScrivletVersion{"Scrivlet", "Korvex, Inc.", "Scrivlet", 2, 3, 0};

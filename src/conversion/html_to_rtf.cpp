@@ -408,9 +408,12 @@ void TranslateEntity(std::string_view name, std::string& piece) {
     piece += "\\endash ";
   } else if (name.starts_with('#')) {
     std::int64_t code = ReadCharacterReference(name.substr(1), name);
-    // Codes 128-159 name the code page 1252 characters, as in the 8-bit character set and as
-    // browsers read them. NUL and surrogates are no characters of a document.
-    if (code >= 0x80 && code <= 0x9F) {
+    // Decimal codes 128-159 name the code page 1252 characters, as in the 8-bit character set
+    // and as browsers read them. The hexadecimal form is the code itself: HtmlEncode writes a C1
+    // control character that way, so that it comes back. NUL and surrogates are no characters
+    // of a document.
+    const bool hexadecimal = name.size() > 1 && FoldAscii(name[1]) == 'x';
+    if (code >= 0x80 && code <= 0x9F && !hexadecimal) {
       code = Cp1252ToUnicode(static_cast<std::uint8_t>(code));
     }
     if (code > 0 && !(code >= 0xD800 && code <= 0xDFFF)) {

@@ -192,6 +192,17 @@ void AppendCharReference(std::string& out, char32_t code) {
   out += ';';
 }
 
+// A C1 control character as "&#xHH;". A decimal reference 128-159 is read (by HtmlToRtf, as by
+// browsers) as the code page 1252 character legacy pages mean by it; HtmlToRtf reads the
+// hexadecimal form as the code itself, so the character survives a round trip.
+void AppendC1Reference(std::string& out, char32_t code) {
+  constexpr std::string_view kHex = "0123456789ABCDEF";
+  out += "&#x";
+  out += kHex[(code >> 4) & 0xF];
+  out += kHex[code & 0xF];
+  out += ';';
+}
+
 // Which ASCII bytes HtmlEncode must look at.
 constexpr std::array<bool, 256> MakeHtmlSpecials() {
   std::array<bool, 256> special{};
@@ -238,7 +249,11 @@ void AppendHtmlEncoded(std::string& out, std::string_view text) {
         break;
       default: {
         const DecodedChar decoded = DecodeUtf8(text, i);
-        AppendCharReference(out, decoded.code);
+        if (decoded.code >= 0x80 && decoded.code <= 0x9F) {
+          AppendC1Reference(out, decoded.code);
+        } else {
+          AppendCharReference(out, decoded.code);
+        }
         i += decoded.bytes;
         previousSpace = false;
         continue;
@@ -916,18 +931,8 @@ std::string HtmlEncode(std::string_view text) {
 }
 
 std::string BuildMarkerComment(const VersionInfo& version) {
-  std::string comment = "<!-- ";
-  comment += version.Company;
-  comment += ' ';
-  comment += version.Product;
-  comment += ' ';
-  AppendDecimal(comment, version.Major);
-  comment += '.';
-  AppendDecimal(comment, version.Minor);
-  comment += ".0.";
-  AppendDecimal(comment, version.Revision);
-  comment += " -->";
-  return comment;
+  return "<!-- " + std::string(version.Company) + " " + std::string(version.Product) + " " +
+         VersionNumberText(version) + " -->";
 }
 
 }  // namespace scrivlet

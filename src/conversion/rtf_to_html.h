@@ -31,7 +31,8 @@ std::string RtfToHtml(std::string_view rtf, ConversionContext& context);
 std::string RtfToHtml(std::string_view rtf);
 
 // Escapes plain text for HTML: "<" "&lt;", ">" "&gt;", '"' "&quot;", "&" "&amp;", a space after a
-// space "&nbsp;", and every non-ASCII character (UTF-8 in) "&#code;" with its Unicode code.
+// space "&nbsp;", and every non-ASCII character (UTF-8 in) "&#code;" with its Unicode code; a
+// C1 control character (U+0080-U+009F) as "&#xHH;", since decimal 128-159 reads as code page 1252.
 std::string HtmlEncode(std::string_view text);
 
 // The comment every read of TextHTML begins with, for example

@@ -124,6 +124,14 @@ struct ComboBox : ControlBase {
   std::string Text;
   std::int32_t SelStart = 0;  // the selected part of Text, as in TextBox
   std::int32_t SelLength = 0;
+
+  // The number kept with the chosen entry, or 0 when none is chosen.
+  std::int32_t ChosenItemData() const {
+    if (ListIndex < 0 || static_cast<std::size_t>(ListIndex) >= ItemData.size()) {
+      return 0;
+    }
+    return ItemData[static_cast<std::size_t>(ListIndex)];
+  }
   bool DropDownList = false;  // only the entries can be chosen; no free text
   std::function<void()> Click;
 };
@@ -138,5 +146,22 @@ struct PictureBox : ControlBase {
   std::string Picture;
   bool Stretch = false;
 };
+
+// A control with its name, place and tab position.
+template <typename Control>
+Control MakeControl(std::string name, ControlRect rect, std::int32_t tabIndex) {
+  Control control;
+  control.Name = std::move(name);
+  control.Rect = rect;
+  control.TabIndex = tabIndex;
+  return control;
+}
+
+inline Label MakeLabel(std::string name, std::string caption, ControlRect rect,
+                       std::int32_t tabIndex) {
+  Label label = MakeControl<Label>(std::move(name), rect, tabIndex);
+  label.Caption = std::move(caption);
+  return label;
+}
 
 }  // namespace scrivlet

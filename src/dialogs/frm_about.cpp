@@ -1,7 +1,5 @@
 #include "dialogs/frm_about.h"
 
-#include "conversion/text_codec.h"
-
 namespace scrivlet {
 
 frmAbout::frmAbout(ShellOpen& shell, const VersionInfo& version)
@@ -41,14 +39,7 @@ frmAbout::frmAbout(ShellOpen& shell, const VersionInfo& version)
 
 void frmAbout::Form_Load() {
   Caption = "About " + std::string(version_.Title);
-  std::string title(version_.Title);
-  title += " v";
-  AppendDecimal(title, version_.Major);
-  title += '.';
-  AppendDecimal(title, version_.Minor);
-  title += ".0.";
-  AppendDecimal(title, version_.Revision);
-  lblTitle.Caption = title;
+  lblTitle.Caption = std::string(version_.Title) + " v" + VersionNumberText(version_);
 }
 
 void frmAbout::cmdOK_Click() {

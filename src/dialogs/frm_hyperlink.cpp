@@ -4,55 +4,35 @@
 
 namespace scrivlet {
 
-namespace {
-
-template <typename Control>
-Control Make(std::string name, ControlRect rect, std::int32_t tabIndex) {
-  Control control;
-  control.Name = std::move(name);
-  control.Rect = rect;
-  control.TabIndex = tabIndex;
-  return control;
-}
-
-}  // namespace
-
 frmHyperlink::frmHyperlink(const std::vector<HyperlinkEntry>& entries)
-    : Form("frmHyperlink"), entries_(entries) {
-  Label2 = Make<Label>("Label2", {240, 360, 1335, 255}, 0);
+    : OkCancelForm("frmHyperlink", {4800, 240, 1215, 375}, 9, {4800, 720, 1215, 375}, 10),
+      entries_(entries) {
+  Label2 = MakeControl<Label>("Label2", {240, 360, 1335, 255}, 0);
   Label2.Caption = "&Hyperlink:";
-  txtText = Make<ComboBox>("txtText", {1680, 240, 2775, 315}, 1);
-  Frame1 = Make<Frame>("Frame1", {240, 720, 4215, 1215}, 2);
+  txtText = MakeControl<ComboBox>("txtText", {1680, 240, 2775, 315}, 1);
+  Frame1 = MakeControl<Frame>("Frame1", {240, 720, 4215, 1215}, 2);
   Frame1.Caption = "Protocol";
-  optProtocol[0] = Make<OptionButton>("optProtocol(0)", {240, 360, 2055, 255}, 3);
+  optProtocol[0] = MakeControl<OptionButton>("optProtocol(0)", {240, 360, 2055, 255}, 3);
   optProtocol[0].Caption = "&WWW (http:)";
   optProtocol[0].Tag = "http://";
-  optProtocol[1] = Make<OptionButton>("optProtocol(1)", {240, 720, 2055, 255}, 4);
+  optProtocol[1] = MakeControl<OptionButton>("optProtocol(1)", {240, 720, 2055, 255}, 4);
   optProtocol[1].Caption = "&Email (mailto:)";
   optProtocol[1].Tag = "mailto:";
-  Label1 = Make<Label>("Label1", {240, 2280, 1335, 255}, 5);
+  Label1 = MakeControl<Label>("Label1", {240, 2280, 1335, 255}, 5);
   Label1.Caption = "&Location:";
-  txtURL = Make<TextBox>("txtURL", {1680, 2160, 2775, 405}, 6);
+  txtURL = MakeControl<TextBox>("txtURL", {1680, 2160, 2775, 405}, 6);
   txtURL.Text = "http://";
-  Label3 = Make<Label>("Label3", {240, 2760, 1335, 255}, 7);
+  Label3 = MakeControl<Label>("Label3", {240, 2760, 1335, 255}, 7);
   Label3.Caption = "&Target Frame:";
-  cboTarget = Make<ComboBox>("cboTarget", {1680, 2760, 2775, 315}, 8);
+  cboTarget = MakeControl<ComboBox>("cboTarget", {1680, 2760, 2775, 315}, 8);
   for (const char* target : {"_blank", "_parent", "_self", "_top"}) {
     cboTarget.AddItem(target);
   }
-  cmdOk = Make<CommandButton>("cmdOk", {4800, 240, 1215, 375}, 9);
-  cmdOk.Caption = "OK";
-  cmdOk.Default = true;
-  cmdCancel = Make<CommandButton>("cmdCancel", {4800, 720, 1215, 375}, 10);
-  cmdCancel.Caption = "Cancel";
-  cmdCancel.Cancel = true;
 
   for (std::size_t i = 0; i < optProtocol.size(); ++i) {
     optProtocol[i].Click = [this, i] { optProtocol_Click(i); };
   }
   txtText.Click = [this] { txtText_Click(); };
-  cmdOk.Click = [this] { cmdOk_Click(); };
-  cmdCancel.Click = [this] { cmdCancel_Click(); };
 }
 
 void frmHyperlink::Init() {
@@ -106,33 +86,11 @@ void frmHyperlink::optProtocol_Click(std::size_t index) {
 }
 
 void frmHyperlink::txtText_Click() {
-  const std::int32_t index = txtText.ListIndex;
-  if (index < 0 || static_cast<std::size_t>(index) >= txtText.ItemData.size()) {
-    return;
-  }
-  const auto entry = static_cast<std::size_t>(txtText.ItemData[static_cast<std::size_t>(index)]);
+  const auto entry = static_cast<std::size_t>(txtText.ChosenItemData());
   if (entry >= 1 && entry <= entries_.size()) {
     txtURL.SetText(entries_[entry - 1].Location);
   }
   SyncProtocol();
-}
-
-void frmHyperlink::cmdOk_Click() {
-  ok_ = true;
-  Hide();
-}
-
-void frmHyperlink::cmdCancel_Click() {
-  ok_ = false;
-  Hide();
-}
-
-bool frmHyperlink::QueryUnload(UnloadMode mode) {
-  if (mode == UnloadMode::kUserClose) {
-    cmdCancel.Press();
-    return true;
-  }
-  return false;
 }
 
 }  // namespace scrivlet

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "dialogs/form_controls.h"
-#include "platform/form_host.h"
+#include "dialogs/ok_cancel_form.h"
 #include "settings/wddx.h"
 
 namespace scrivlet {
@@ -15,7 +15,7 @@ namespace scrivlet {
 //
 // Use: construct, set txtURL and txtText, call Init, show through a FormHost, read Cancelled and
 // the two texts. OK and Cancel hide the form; the title-bar close acts as Cancel.
-class frmHyperlink final : public Form {
+class frmHyperlink final : public OkCancelForm {
  public:
   // `entries` are the predefined hyperlinks; they must outlive the form.
   explicit frmHyperlink(const std::vector<HyperlinkEntry>& entries);
@@ -23,14 +23,10 @@ class frmHyperlink final : public Form {
   // Selects the protocol of the location, lists the predefined hyperlinks and selects the
   // visible text so that typing replaces it.
   void Init();
-  // True unless the dialog was closed with OK.
-  bool Cancelled() const { return !ok_; }
 
   // Handlers, run by the controls (and so by a view or a test playing the user).
   void optProtocol_Click(std::size_t index);
   void txtText_Click();
-  void cmdOk_Click();
-  void cmdCancel_Click();
 
   std::string Caption = "Hyperlink";
   ControlRect ClientArea{0, 0, 6225, 2700};
@@ -44,11 +40,6 @@ class frmHyperlink final : public Form {
   // The target-frame chooser lies below the visible area: no marker run holds a target.
   Label Label3;
   ComboBox cboTarget;
-  CommandButton cmdOk;
-  CommandButton cmdCancel;
-
- protected:
-  bool QueryUnload(UnloadMode mode) override;
 
  private:
   void SyncProtocol();
@@ -57,7 +48,6 @@ class frmHyperlink final : public Form {
   const OptionButton* MatchingProtocol() const;
 
   const std::vector<HyperlinkEntry>& entries_;
-  bool ok_ = false;
 };
 
 }  // namespace scrivlet

@@ -10,21 +10,6 @@ namespace scrivlet {
 
 namespace {
 
-template <typename Control>
-Control Make(std::string name, ControlRect rect, std::int32_t tabIndex) {
-  Control control;
-  control.Name = std::move(name);
-  control.Rect = rect;
-  control.TabIndex = tabIndex;
-  return control;
-}
-
-Label MakeLabel(std::string name, std::string caption, ControlRect rect, std::int32_t tab) {
-  Label label = Make<Label>(std::move(name), rect, tab);
-  label.Caption = std::move(caption);
-  return label;
-}
-
 std::string Decimal(std::int32_t value) {
   std::string text;
   AppendDecimal(text, value);
@@ -53,46 +38,41 @@ std::string NormalizeNumberText(std::string_view text) {
 }
 
 frmImage::frmImage(const std::vector<ImageEntry>& entries, frmImageCopy& imageCopy, FormHost& host)
-    : Form("frmImage"), entries_(entries), imageCopy_(imageCopy), host_(host) {
+    : OkCancelForm("frmImage", {5880, 240, 1215, 375}, 19, {5880, 720, 1215, 375}, 20),
+      entries_(entries),
+      imageCopy_(imageCopy),
+      host_(host) {
   Label2 = MakeLabel("Label2", "&Picture:", {240, 360, 855, 255}, 0);
-  txtText = Make<ComboBox>("txtText", {1200, 240, 2895, 315}, 1);
-  cmdSelect = Make<CommandButton>("cmdSelect", {4320, 240, 1215, 375}, 2);
+  txtText = MakeControl<ComboBox>("txtText", {1200, 240, 2895, 315}, 1);
+  cmdSelect = MakeControl<CommandButton>("cmdSelect", {4320, 240, 1215, 375}, 2);
   cmdSelect.Caption = "&From File...";
   Label1 = MakeLabel("Label1", "&Location:", {240, 840, 855, 255}, 3);
-  txtURL = Make<TextBox>("txtURL", {1200, 720, 4335, 375}, 4);
-  Frame2 = Make<Frame>("Frame2", {240, 1200, 4695, 1215}, 5);
+  txtURL = MakeControl<TextBox>("txtURL", {1200, 720, 4335, 375}, 4);
+  Frame2 = MakeControl<Frame>("Frame2", {240, 1200, 4695, 1215}, 5);
   Frame2.Caption = "Layout";
   Label3 = MakeLabel("Label3", "&Width:", {120, 360, 735, 255}, 6);
-  txtWidth = Make<TextBox>("txtWidth", {960, 240, 735, 375}, 7);
+  txtWidth = MakeControl<TextBox>("txtWidth", {960, 240, 735, 375}, 7);
   Label4 = MakeLabel("Label4", "&Height:", {120, 840, 735, 255}, 8);
-  txtHeight = Make<TextBox>("txtHeight", {960, 720, 735, 375}, 9);
+  txtHeight = MakeControl<TextBox>("txtHeight", {960, 720, 735, 375}, 9);
   Label5 = MakeLabel("Label5", "&Border Thickness:", {2040, 360, 1455, 255}, 10);
-  txtBorder = Make<TextBox>("txtBorder", {3720, 240, 735, 375}, 11);
+  txtBorder = MakeControl<TextBox>("txtBorder", {3720, 240, 735, 375}, 11);
   txtBorder.Text = "0";
   Label6 = MakeLabel("Label6", "&Alignment:", {2040, 840, 975, 255}, 12);
-  cboAlign = Make<ComboBox>("cboAlign", {3120, 720, 1335, 315}, 13);
+  cboAlign = MakeControl<ComboBox>("cboAlign", {3120, 720, 1335, 315}, 13);
   cboAlign.DropDownList = true;
   for (const std::string& alignment : kAlignments) {
     cboAlign.AddItem(alignment);
   }
-  Frame1 = Make<Frame>("Frame1", {5040, 1200, 2055, 1215}, 14);
+  Frame1 = MakeControl<Frame>("Frame1", {5040, 1200, 2055, 1215}, 14);
   Frame1.Caption = "Spacing";
   Label7 = MakeLabel("Label7", "H&orizontal:", {240, 360, 855, 255}, 15);
-  txtHorzSpacing = Make<TextBox>("txtHorzSpacing", {1200, 240, 735, 375}, 16);
+  txtHorzSpacing = MakeControl<TextBox>("txtHorzSpacing", {1200, 240, 735, 375}, 16);
   Label8 = MakeLabel("Label8", "&Vertical:", {240, 840, 855, 255}, 17);
-  txtVertSpacing = Make<TextBox>("txtVertSpacing", {1200, 720, 735, 375}, 18);
-  cmdOk = Make<CommandButton>("cmdOk", {5880, 240, 1215, 375}, 19);
-  cmdOk.Caption = "OK";
-  cmdOk.Default = true;
-  cmdCancel = Make<CommandButton>("cmdCancel", {5880, 720, 1215, 375}, 20);
-  cmdCancel.Caption = "Cancel";
-  cmdCancel.Cancel = true;
+  txtVertSpacing = MakeControl<TextBox>("txtVertSpacing", {1200, 720, 735, 375}, 18);
 
   cboAlign.Click = [this] { cboAlign_Click(); };
   txtText.Click = [this] { txtText_Click(); };
   cmdSelect.Click = [this] { cmdSelect_Click(); };
-  cmdOk.Click = [this] { cmdOk_Click(); };
-  cmdCancel.Click = [this] { cmdCancel_Click(); };
   for (TextBox* field : {&txtWidth, &txtHeight, &txtBorder, &txtHorzSpacing, &txtVertSpacing}) {
     field->Change = [this, field] { NormalizeNumber(*field); };
   }
@@ -137,11 +117,7 @@ void frmImage::cboAlign_Click() {
 }
 
 void frmImage::txtText_Click() {
-  const std::int32_t index = txtText.ListIndex;
-  if (index < 0 || static_cast<std::size_t>(index) >= txtText.ItemData.size()) {
-    return;
-  }
-  const auto entry = static_cast<std::size_t>(txtText.ItemData[static_cast<std::size_t>(index)]);
+  const auto entry = static_cast<std::size_t>(txtText.ChosenItemData());
   if (entry < 1 || entry > entries_.size()) {
     return;
   }
@@ -174,24 +150,6 @@ void frmImage::cmdSelect_Click() {
     txtWidth.SetText(Decimal(width));
     txtHeight.SetText(Decimal(height));
   }
-}
-
-void frmImage::cmdOk_Click() {
-  ok_ = true;
-  Hide();
-}
-
-void frmImage::cmdCancel_Click() {
-  ok_ = false;
-  Hide();
-}
-
-bool frmImage::QueryUnload(UnloadMode mode) {
-  if (mode == UnloadMode::kUserClose) {
-    cmdCancel.Press();
-    return true;
-  }
-  return false;
 }
 
 }  // namespace scrivlet

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "dialogs/form_controls.h"
+#include "dialogs/ok_cancel_form.h"
 #include "platform/form_host.h"
 #include "settings/wddx.h"
 
@@ -19,7 +20,7 @@ class frmImageCopy;
 // Use: construct, set the fields and txtAlign, call Init, show through a FormHost, read
 // Cancelled, the fields and txtAlign. OK and Cancel hide the form; the title-bar close acts as
 // Cancel. Every use starts with an empty alignment.
-class frmImage final : public Form {
+class frmImage final : public OkCancelForm {
  public:
   // The entries of the alignment list, "Not set" first.
   static const std::array<std::string, 10> kAlignments;
@@ -29,7 +30,6 @@ class frmImage final : public Form {
   frmImage(const std::vector<ImageEntry>& entries, frmImageCopy& imageCopy, FormHost& host);
 
   void Init();
-  bool Cancelled() const { return !ok_; }
   // The picture's ALIGN keyword; empty when not set.
   const std::string& txtAlign() const { return alignment_; }
   void set_txtAlign(const std::string& alignment) { alignment_ = alignment; }
@@ -37,8 +37,6 @@ class frmImage final : public Form {
   void cboAlign_Click();
   void txtText_Click();
   void cmdSelect_Click();
-  void cmdOk_Click();
-  void cmdCancel_Click();
 
   std::string Caption = "Picture";
   ControlRect ClientArea{0, 0, 7290, 2610};
@@ -62,11 +60,6 @@ class frmImage final : public Form {
   TextBox txtHorzSpacing;
   Label Label8;
   TextBox txtVertSpacing;
-  CommandButton cmdOk;
-  CommandButton cmdCancel;
-
- protected:
-  bool QueryUnload(UnloadMode mode) override;
 
  private:
   void NormalizeNumber(TextBox& field);
@@ -74,7 +67,6 @@ class frmImage final : public Form {
   const std::vector<ImageEntry>& entries_;
   frmImageCopy& imageCopy_;
   FormHost& host_;
-  bool ok_ = false;
   std::string alignment_;
 };
 

@@ -1,0 +1,44 @@
+// HTML through the way a TextHTML assignment and a TextHTML read take it: HtmlToRtf, the
+// document loaded into the headless surface, its RTF converted back by RtfToHtml. Property: a
+// second trip gives the HTML of the first unchanged.
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "conversion/conversion_context.h"
+#include "conversion/conversion_error.h"
+#include "conversion/html_to_rtf.h"
+#include "conversion/rtf_to_html.h"
+#include "fuzz_support.h"
+#include "platform/headless/memory_rich_text_box.h"
+
+namespace {
+
+std::optional<std::string> RoundTrip(std::string_view html, scrivlet::ConversionContext& context) {
+  std::string body;
+  try {
+    body = scrivlet::HtmlToRtf(html, context);
+  } catch (const scrivlet::ConversionError&) {
+    return std::nullopt;
+  }
+  scrivlet::MemoryRichTextBox surface;
+  surface.SetTextRTF(scrivlet::BuildHtmlDocument("Arial", body));
+  // The surface writes parameters that are numbers in range: converting its RTF cannot fail.
+  return scrivlet::RtfToHtml(surface.TextRTF(), context);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  scrivlet::ConversionContext context;
+  context.FontFaceLists = {"Verdana, Arial, Helvetica", "Georgia"};
+  const std::optional<std::string> once = RoundTrip(scrivlet::fuzz::AsText(data, size), context);
+  if (!once) {
+    return 0;
+  }
+  const std::optional<std::string> twice = RoundTrip(*once, context);
+  SCRIVLET_FUZZ_CHECK(twice.has_value());
+  SCRIVLET_FUZZ_CHECK(*twice == *once);
+  return 0;
+}
