@@ -187,6 +187,44 @@ TEST_F(ControlTest, KeysDispatchExactly) {
   }
 }
 
+// Every key runs its command: each case sets up a selection, clicks, and checks the effect.
+TEST_F(ControlTest, EveryKeyRunsItsCommand) {
+  const struct {
+    std::string key;
+    std::function<bool(HeadlessHost&)> done;
+  } cases[] = {
+      {"Bold", [](HeadlessHost& h) { return h.Surface.SelBold() == true; }},
+      {"Italic", [](HeadlessHost& h) { return h.Surface.SelItalic() == true; }},
+      {"Underline", [](HeadlessHost& h) { return h.Surface.SelUnderline() == true; }},
+      {"Bullets", [](HeadlessHost& h) { return h.Surface.SelBullet() == true; }},
+      {"IndentRight", [](HeadlessHost& h) { return h.Surface.SelIndent() == 360; }},
+      {"IndentLeft", [](HeadlessHost& h) { return h.Surface.SelIndent() == 0; }},
+      {"Center", [](HeadlessHost& h) { return h.Surface.SelAlignment() == Alignment::kCenter; }},
+      {"Right", [](HeadlessHost& h) { return h.Surface.SelAlignment() == Alignment::kRight; }},
+      {"Left", [](HeadlessHost& h) { return h.Surface.SelAlignment() == Alignment::kLeft; }},
+      {"FontColor", [](HeadlessHost& h) { return h.Surface.SelColor() == 0x00FF00; }},
+      {"Copy", [](HeadlessHost& h) { return h.Clip.HasFormat(ClipboardFormat::kRichText); }},
+      {"Cut", [](HeadlessHost& h) { return h.Surface.Text() == u" text"; }},
+      {"Paste", [](HeadlessHost& h) { return h.Surface.Text() == u"Somet"; }},  // over " tex"
+      {"Undo", [](HeadlessHost& h) { return h.Surface.Text() == u" text"; }},
+      {"About", [](HeadlessHost& h) { return h.Forms.Shows().back().FormName == "frmAbout"; }},
+      {"Hyperlink",
+       [](HeadlessHost& h) { return h.Forms.Shows().back().FormName == "frmHyperlink"; }},
+      {"Picture", [](HeadlessHost& h) { return h.Forms.Shows().back().FormName == "frmImage"; }},
+      {"FontFace", [](HeadlessHost& h) { return h.FaceMenu.Shows().size() == 1; }},
+      {"FontSize", [](HeadlessHost& h) { return h.SizeMenu.Shows().size() == 1; }},
+  };
+  control().SetTextHTML("Some text");
+  host.Colors.QueueChoice(0x00FF00);
+  for (const auto& c : cases) {
+    host.Surface.SetSelStart(0);
+    host.Surface.SetSelLength(4);
+    host.Surface.SetFocus();  // the refresh enables the edit buttons as the state allows
+    host.Bar.UserClick(c.key);
+    EXPECT_TRUE(c.done(host)) << c.key;
+  }
+}
+
 TEST_F(ControlTest, MenusCheckTheSelectionAndApplyTheChosenItem) {
   control().SetWDDX(
       "<field name='FONT_FACE'><string>Arial, Helvetica</string><string>Times New Roman, "
