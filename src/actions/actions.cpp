@@ -201,6 +201,17 @@ auto SearchQuietly(Search search) {
   return found;
 }
 
+// Replaces the selection by what `insert` writes, and gives the typing style that stood before
+// the caret back after it. Also when nothing was inserted: a style left held would be written
+// after some later, unrelated insertion.
+template <typename Insert>
+void ReplaceHoldingStyle(RichTextBox& surface, Insert insert) {
+  surface.SetSelText(u"");
+  HoldTypingStyle(surface, TypingStyle::kHold);
+  insert();
+  HoldTypingStyle(surface, TypingStyle::kGiveBack);
+}
+
 }  // namespace
 
 void DoHyperlink(RichTextBox& surface, FormHost& host, const std::vector<HyperlinkEntry>& entries) {
@@ -217,10 +228,11 @@ void DoHyperlink(RichTextBox& surface, FormHost& host, const std::vector<Hyperli
   if (form.Cancelled()) {
     return;
   }
-  surface.SetSelText(u"");
-  HoldTypingStyle(surface, TypingStyle::kHold);
-  const std::string text = Slashed(form.txtText.Text);
-  if (!text.empty()) {
+  ReplaceHoldingStyle(surface, [&surface, &form] {
+    const std::string text = Slashed(form.txtText.Text);
+    if (text.empty()) {
+      return;
+    }
     const std::string url = Slashed(form.txtURL.Text);
     if (!url.empty()) {
       SetUrlRun(surface);
@@ -231,10 +243,7 @@ void DoHyperlink(RichTextBox& surface, FormHost& host, const std::vector<Hyperli
       SetRawTagRun(surface);
     }
     surface.SetSelText(Utf8ToUtf16(text));
-  }
-  // Also when nothing was inserted: a style left held would be written after some later,
-  // unrelated insertion.
-  HoldTypingStyle(surface, TypingStyle::kGiveBack);
+  });
 }
 
 namespace {
@@ -291,16 +300,15 @@ void DoPicture(RichTextBox& surface, FormHost& host, const std::vector<ImageEntr
   if (form.Cancelled()) {
     return;
   }
-  surface.SetSelText(u"");
-  HoldTypingStyle(surface, TypingStyle::kHold);
-  const std::string src = Slashed(form.txtURL.Text);
-  if (!src.empty()) {
+  ReplaceHoldingStyle(surface, [&surface, &form] {
+    const std::string src = Slashed(form.txtURL.Text);
+    if (src.empty()) {
+      return;
+    }
     SetRawTagRun(surface);
     DoFontSize(surface, 1);
     surface.SetSelText(Utf8ToUtf16(PictureTag(form, src)));
-  }
-  // Also when nothing was inserted, as for a hyperlink.
-  HoldTypingStyle(surface, TypingStyle::kGiveBack);
+  });
 }
 
 void UpdateToolbar(Toolbar& toolbar, const RichTextBox& surface, const Clipboard& clipboard) {
