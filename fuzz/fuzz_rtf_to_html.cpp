@@ -1,5 +1,7 @@
 // RtfToHtml on any bytes: it either converts or raises ConversionError for a malformed
-// parameter; any other exception, a crash, a leak or a hang is a fault.
+// parameter; any other exception, a crash, a leak or a hang is a fault. Property: a FONT start
+// tag holds attributes only, no text (marker runs, which copy a URL or a tag as it stands, are
+// left out of the check).
 #include <cstddef>
 #include <cstdint>
 
@@ -7,6 +9,28 @@
 #include "conversion/conversion_error.h"
 #include "conversion/rtf_to_html.h"
 #include "fuzz_support.h"
+
+namespace {
+
+// Between "<FONT" and its ">", outside a quoted FACE value, neither "<" nor "&" may stand.
+bool FontStartTagsHoldOnlyAttributes(std::string_view html) {
+  std::size_t at = html.find("<FONT");
+  while (at != std::string_view::npos) {
+    bool quoted = false;
+    std::size_t i = at + 5;
+    for (; i < html.size() && (quoted || html[i] != '>'); ++i) {
+      if (html[i] == '\'') {
+        quoted = !quoted;
+      } else if (!quoted && (html[i] == '<' || html[i] == '&')) {
+        return false;
+      }
+    }
+    at = html.find("<FONT", i);  // after the tag: a FACE value may hold "<FONT" itself
+  }
+  return true;
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view rtf = scrivlet::fuzz::AsText(data, size);
@@ -18,6 +42,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   try {
     const std::string html = scrivlet::RtfToHtml(rtf, context);
+    if (html.find("<!-- ScrivletHTML -->") == std::string::npos &&
+        html.find("<A HREF=") == std::string::npos) {
+      SCRIVLET_FUZZ_CHECK(FontStartTagsHoldOnlyAttributes(html));
+    }
     // The context's tables hold only what the document defined.
     SCRIVLET_FUZZ_CHECK(context.ColorTable.size() <= size);
     SCRIVLET_FUZZ_CHECK(context.FontTable.size() <= size);

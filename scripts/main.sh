@@ -1,16 +1,17 @@
 #!/bin/sh
-# Builds Scrivlet and runs the main job: the command-line tool converting the sample page into
-# the RTF document the control loads, and the sample RTF document back into HTML.
+# Builds Scrivlet and runs the main job: the demo host, scrivlet-demo. On a machine without a
+# display it renders its window offscreen into a PNG file, then prints the file's path and the
+# page's HTML. Arguments are passed to scrivlet-demo (see scrivlet-demo --help).
 set -eu
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DSCRIVLET_BUILD_TESTS=OFF
-cmake --build build/release -j2 --target scrivlet
+cmake --build build/release -j2 --target scrivlet-demo
 
-echo "== examples/sample.html as the document a TextHTML assignment loads"
-build/release/tools/scrivlet html2rtf --document examples/sample.html
-echo
-echo "== examples/sample.rtf read back as HTML"
-build/release/tools/scrivlet rtf2html --direct examples/sample.rtf
-echo
+demo=build/release/tools/demo/scrivlet-demo
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  exec "$demo" "$@"
+fi
+mkdir -p build/screenshots
+exec "$demo" --screenshot build/screenshots/scrivlet-demo.png --print-html "$@"

@@ -4,8 +4,13 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <string>
 #include <unordered_map>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "conversion/color_lib.h"
 #include "conversion/conversion_error.h"
@@ -52,13 +57,35 @@ void AppendUnicodeEscape(std::string& out, char32_t code) {
   }
 }
 
+// The first byte at or after `i` the RTF encoder must look at, or the text's size. Most of a
+// page is plain words, so the scan takes sixteen bytes at a time.
+std::size_t FindRtfSpecial(std::string_view text, std::size_t i) {
+#if defined(__SSE2__)
+  const __m128i backslash = _mm_set1_epi8('\\');
+  const __m128i open = _mm_set1_epi8('{');
+  const __m128i close = _mm_set1_epi8('}');
+  for (; i + 16 <= text.size(); i += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+    const __m128i hit =
+        _mm_or_si128(_mm_cmpeq_epi8(bytes, backslash),
+                     _mm_or_si128(_mm_cmpeq_epi8(bytes, open), _mm_cmpeq_epi8(bytes, close)));
+    // The sign bit of a byte is set for every non-ASCII byte.
+    const int mask = _mm_movemask_epi8(hit) | _mm_movemask_epi8(bytes);
+    if (mask != 0) {
+      return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+    }
+  }
+#endif
+  while (i < text.size() && !kRtfSpecial[static_cast<unsigned char>(text[i])]) {
+    ++i;
+  }
+  return i;
+}
+
 void AppendRtfEncoded(std::string& out, std::string_view text, NonAscii nonAscii) {
   std::size_t i = 0;
   while (i < text.size()) {
-    std::size_t plain = i;
-    while (plain < text.size() && !kRtfSpecial[static_cast<unsigned char>(text[plain])]) {
-      ++plain;
-    }
+    const std::size_t plain = FindRtfSpecial(text, i);
     out.append(text.substr(i, plain - i));
     i = plain;
     if (i == text.size()) {
@@ -146,9 +173,31 @@ std::string_view TrimBlanks(std::string_view text) {
   return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
 }
 
+// `text` as a whole number when it is one to nine decimal digits, the common case that needs no
+// floating-point reading.
+std::optional<std::int64_t> ReadPlainDigits(std::string_view text) {
+  if (text.empty() || text.size() > 9) {
+    return std::nullopt;
+  }
+  std::int64_t value = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') {
+      return std::nullopt;
+    }
+    value = value * 10 + (c - '0');
+  }
+  return value;
+}
+
 // A SIZE value as a whole number: signed, a fraction rounds half to even, an exponent allowed.
 std::int16_t ReadSizeValue(std::string_view value) {
   const std::string_view number = TrimBlanks(value);
+  if (const std::optional<std::int64_t> plain = ReadPlainDigits(number)) {
+    if (*plain > std::numeric_limits<std::int16_t>::max()) {
+      ThrowBadValue("SIZE", value, "is out of range");
+    }
+    return static_cast<std::int16_t>(*plain);
+  }
   std::size_t i = (!number.empty() && (number[0] == '+' || number[0] == '-')) ? 1 : 0;
   bool digits = false;
   bool point = false;
@@ -383,7 +432,8 @@ std::int64_t ReadCharacterReference(std::string_view number, std::string_view en
     }
     return static_cast<std::int64_t>(code);
   }
-  const std::int64_t code = RoundHalfEven(ReadLeadingNumber(number));
+  const std::optional<std::int64_t> plain = ReadPlainDigits(number);
+  const std::int64_t code = plain ? *plain : RoundHalfEven(ReadLeadingNumber(number));
   if (code < 0) {
     throw ConversionError("character reference \"&" + std::string(entity) + ";\" is negative",
                           std::string(entity));

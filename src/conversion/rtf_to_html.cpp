@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <cstdint>
 #include <limits>
 #include <optional>
@@ -203,10 +207,11 @@ void AppendC1Reference(std::string& out, char32_t code) {
   out += ';';
 }
 
-// Which ASCII bytes HtmlEncode must look at.
+// Which bytes HtmlEncode must write other than as themselves. A space matters only after another
+// space, which the scan checks itself.
 constexpr std::array<bool, 256> MakeHtmlSpecials() {
   std::array<bool, 256> special{};
-  for (const char c : std::string_view("<>\"& ")) {
+  for (const char c : std::string_view("<>\"&")) {
     special[static_cast<unsigned char>(c)] = true;
   }
   for (int b = 0x80; b < 0x100; ++b) {
@@ -216,22 +221,57 @@ constexpr std::array<bool, 256> MakeHtmlSpecials() {
 }
 constexpr std::array<bool, 256> kHtmlSpecial = MakeHtmlSpecials();
 
+bool IsHtmlSpecialAt(std::string_view text, std::size_t i) {
+  const char c = text[i];
+  return kHtmlSpecial[static_cast<unsigned char>(c)] || (c == ' ' && i > 0 && text[i - 1] == ' ');
+}
+
+// The first position at or after `i` that HtmlEncode must write other than as itself, or the
+// text's size. Most of a document is plain words, so the scan takes sixteen bytes at a time.
+std::size_t FindHtmlSpecial(std::string_view text, std::size_t i) {
+  const std::size_t size = text.size();
+  if (i == 0 && size > 0) {
+    if (IsHtmlSpecialAt(text, 0)) {
+      return 0;
+    }
+    i = 1;
+  }
+#if defined(__SSE2__)
+  const __m128i space = _mm_set1_epi8(' ');
+  const __m128i lt = _mm_set1_epi8('<');
+  const __m128i gt = _mm_set1_epi8('>');
+  const __m128i quote = _mm_set1_epi8('"');
+  const __m128i amp = _mm_set1_epi8('&');
+  for (; i + 16 <= size; i += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+    const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i - 1));
+    __m128i hit = _mm_or_si128(_mm_cmpeq_epi8(bytes, lt), _mm_cmpeq_epi8(bytes, gt));
+    hit = _mm_or_si128(hit, _mm_or_si128(_mm_cmpeq_epi8(bytes, quote), _mm_cmpeq_epi8(bytes, amp)));
+    hit = _mm_or_si128(hit, _mm_and_si128(_mm_cmpeq_epi8(bytes, space),
+                                          _mm_cmpeq_epi8(before, space)));
+    // The sign bit of a byte is set for every non-ASCII byte.
+    const int mask = _mm_movemask_epi8(hit) | _mm_movemask_epi8(bytes);
+    if (mask != 0) {
+      return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+    }
+  }
+#endif
+  while (i < size && !IsHtmlSpecialAt(text, i)) {
+    ++i;
+  }
+  return i;
+}
+
 void AppendHtmlEncoded(std::string& out, std::string_view text) {
-  bool previousSpace = false;
   std::size_t i = 0;
   while (i < text.size()) {
-    std::size_t plain = i;
-    while (plain < text.size() && !kHtmlSpecial[static_cast<unsigned char>(text[plain])]) {
-      ++plain;
-    }
+    const std::size_t plain = FindHtmlSpecial(text, i);
     if (plain > i) {
       out.append(text.substr(i, plain - i));
-      previousSpace = false;
       i = plain;
       continue;
     }
-    const char c = text[i];
-    switch (c) {
+    switch (text[i]) {
       case '<':
         out += "&lt;";
         break;
@@ -245,7 +285,7 @@ void AppendHtmlEncoded(std::string& out, std::string_view text) {
         out += "&amp;";
         break;
       case ' ':
-        out += previousSpace ? "&nbsp;" : " ";
+        out += "&nbsp;";  // a space after a space
         break;
       default: {
         const DecodedChar decoded = DecodeUtf8(text, i);
@@ -255,11 +295,9 @@ void AppendHtmlEncoded(std::string& out, std::string_view text) {
           AppendCharReference(out, decoded.code);
         }
         i += decoded.bytes;
-        previousSpace = false;
         continue;
       }
     }
-    previousSpace = c == ' ';
     ++i;
   }
 }
@@ -310,12 +348,22 @@ char32_t CharFromHexEscape(std::string_view escape) {
 
 // ----- Step 1: the text run -----
 
+// The first CR or LF in `text`, or its size. Two memchr scans: find_first_of would compare
+// every byte against the set one call at a time.
+std::size_t FindLineEnd(std::string_view text) {
+  const void* cr = std::memchr(text.data(), '\r', text.size());
+  const std::size_t limit =
+      cr == nullptr ? text.size() : static_cast<std::size_t>(static_cast<const char*>(cr) - text.data());
+  const void* lf = std::memchr(text.data(), '\n', limit);
+  return lf == nullptr ? limit : static_cast<std::size_t>(static_cast<const char*>(lf) - text.data());
+}
+
 // Appends text to the token; raw CR and LF are not text in RTF.
 void AppendRawText(std::string& token, std::string_view text) {
   while (!text.empty()) {
-    const std::size_t stop = text.find_first_of("\r\n");
+    const std::size_t stop = FindLineEnd(text);
     token.append(text.substr(0, stop));
-    if (stop == std::string_view::npos) {
+    if (stop == text.size()) {
       return;
     }
     text.remove_prefix(stop + 1);
@@ -368,6 +416,27 @@ std::size_t UnicodeEscapeLength(std::string_view in, std::size_t b) {
   return (i < in.size() && in[i] == ' ' ? i + 1 : i) - b;
 }
 
+// Length of "\~", "\emdash" or "\endash" (with its delimiting space) at `b`, setting `code` to
+// the character; 0 when none stands there. In a marker run these are characters of the URL or
+// the tag (the surface writes U+00A0, U+2014 and U+2013 so), and the run must stay whole.
+std::size_t MarkerSymbolLength(std::string_view in, std::size_t b, char32_t& code) {
+  if (b + 1 < in.size() && in[b + 1] == '~') {
+    code = 0x00A0;
+    return 2;
+  }
+  const std::string_view word = in.substr(b + 1, 6);
+  if (word != "emdash" && word != "endash") {
+    return 0;
+  }
+  const std::size_t after = b + 7;
+  if (after < in.size() &&
+      (IsDigit(in[after]) || in[after] == '-' || (FoldAscii(in[after]) >= 'a' && FoldAscii(in[after]) <= 'z'))) {
+    return 0;  // a longer word
+  }
+  code = word == "emdash" ? 0x2014 : 0x2013;
+  return after < in.size() && in[after] == ' ' ? 8 : 7;
+}
+
 // Takes a character escape at `b` into the token when it is text of a body run, so that a
 // marker run holding a brace, a backslash or a non-ASCII character stays one run. Returns
 // false when the escape is a control word for the word run.
@@ -391,6 +460,15 @@ bool TakeCharacterEscape(RenderState& s, std::size_t b) {
     AppendUtf8(s.token, code);
     s.pos = b + 4;
     return true;
+  }
+  if (s.currentColor == MarkerColor && s.italicOpen) {
+    char32_t symbol = 0;
+    if (const std::size_t symbolLength = MarkerSymbolLength(s.in, b, symbol)) {
+      FlushPendingHigh(s, s.token);
+      AppendUtf8(s.token, symbol);
+      s.pos = b + symbolLength;
+      return true;
+    }
   }
   const std::size_t length = UnicodeEscapeLength(s.in, b);
   if (length == 0) {
@@ -476,15 +554,32 @@ void EmitTextRun(RenderState& s) {
       s.out += "</U></I>";
       EmitMarkerFontOpen(s);
       s.out += "<A HREF='";
-      s.out += s.token;
+      // An apostrophe would end the quoted value; as a character reference it is the same URL
+      // to a browser and comes back unchanged.
+      for (std::size_t start = 0; start < s.token.size();) {
+        const std::size_t quote = std::min(s.token.find('\'', start), s.token.size());
+        s.out.append(s.token, start, quote - start);
+        if (quote < s.token.size()) {
+          s.out += "&#39;";
+        }
+        start = quote + 1;
+      }
       s.out += "'>";
       s.inLink = true;
     } else {
       if (!s.inLink) {
         EmitMarkerFontOpen(s);
       }
-      s.out += kRawTagComment;
-      s.out += s.token;
+      // Adjacent pictures in the same formatting are one run on the surface. Each tag needs a
+      // comment of its own: without one the next read of the HTML drops the tag.
+      const std::string_view tags = s.token;
+      for (std::size_t start = 0; start < tags.size();) {
+        const std::size_t seam = tags.find("><", start);
+        const std::size_t end = seam == std::string_view::npos ? tags.size() : seam + 1;
+        s.out += kRawTagComment;
+        s.out += tags.substr(start, end - start);
+        start = end;
+      }
     }
     return;
   }
@@ -664,6 +759,17 @@ void HandleIndentWords(RenderState& s, std::string_view word) {
   }
 }
 
+// A face name inside FACE='...'. A quote or ">" would end the value or the tag early, and an
+// "=" would let a name such as "COLOR=" pass for the attribute itself when the HTML is read
+// back: these cannot stand in a face name and are left out.
+void AppendFaceAttributeValue(std::string& out, std::string_view face) {
+  for (const char c : face) {
+    if (c != '\'' && c != '>' && c != '=') {
+      out += c;
+    }
+  }
+}
+
 void HandleFontWords(RenderState& s, std::string_view word) {
   if (word.starts_with("cf")) {
     const std::int64_t index = ReadParameter(word, 2);
@@ -688,10 +794,43 @@ void HandleFontWords(RenderState& s, std::string_view word) {
   if (index < s.context.FontCount() &&
       !s.context.FontTable[static_cast<std::size_t>(index)].empty()) {
     OpenFontForAttribute(s);
-    s.wordOutput = " FACE='" + s.context.FontTable[static_cast<std::size_t>(index)] + "'";
+    s.wordOutput = " FACE='";
+    AppendFaceAttributeValue(s.wordOutput, s.context.FontTable[static_cast<std::size_t>(index)]);
+    s.wordOutput += '\'';
   }
 }
 
+void HandlePard(RenderState& s) {
+  std::string& w = s.wordOutput;
+  w += s.listClose;
+  for (; s.quoteDepth > 0; --s.quoteDepth) {
+    w += kBlockquoteClose;
+  }
+  if (s.alignOpen) {
+    w += "</DIV>";
+  }
+  s.listClose = {};
+  s.alignOpen = false;
+}
+
+void HandleColorWordInLink(RenderState& s, std::string_view word) {
+  // No FONT element starts inside the anchor, but the colour still tells the link's text from a
+  // marker run: italic link text in blue is no URL.
+  const std::int64_t index = ReadParameter(word, 2);
+  if (index < s.context.ColorCount()) {
+    s.currentColor = s.context.ColorTable[static_cast<std::size_t>(index)];
+  }
+}
+
+void HandleFontWordAt(RenderState& s, std::string_view word) {
+  if (!s.inLink) {
+    HandleFontWords(s, word);
+  } else if (word.starts_with("cf")) {
+    HandleColorWordInLink(s, word);
+  }
+}
+
+// Dispatched on the first letter: this runs for every control word of the document.
 void HandleBodyWord(RenderState& s) {
   const std::string_view word = s.token;
   std::string& w = s.wordOutput;
@@ -699,58 +838,95 @@ void HandleBodyWord(RenderState& s) {
     // Any other word ends a "\uN" fallback that was not there.
     s.pendingSkip = 0;
   }
-  if (word == "par") {
-    w = s.listClose.empty() ? "<BR>" : "</LI>";
-  } else if (word == "pard") {
-    w += s.listClose;
-    for (; s.quoteDepth > 0; --s.quoteDepth) {
-      w += kBlockquoteClose;
+  if (word.empty()) {
+    return;
+  }
+  switch (word[0]) {
+    case 'p':
+      if (word == "par") {
+        w = s.listClose.empty() ? "<BR>" : "</LI>";
+      } else if (word == "pard") {
+        HandlePard(s);
+      } else if (word == "plain") {
+        HandlePlain(s);
+      }
+      return;
+    case 'q':
+      if (word == "ql" || word == "qc" || word == "qr") {
+        w = word == "ql"   ? "<DIV ALIGN=LEFT>"
+            : word == "qc" ? "<DIV ALIGN=CENTER>"
+                           : "<DIV ALIGN=RIGHT>";
+        s.alignOpen = true;
+      }
+      return;
+    case 'l':
+      if (word == "line") {
+        w = "<BR>";
+      } else if (IsWordWithOptionalNumber(word, "li")) {
+        HandleIndentWords(s, word);
+      }
+      return;
+    case 'b':
+    case 'i':
+      if (IsStyleWord(word)) {
+        HandleStyleWord(s, word);
+      }
+      return;
+    case 'u':
+      if (IsStyleWord(word)) {
+        HandleStyleWord(s, word);
+      } else if (IsWordWithNumber(word, "uc")) {
+        s.unicodeSkip = std::max(0, ReadParameter(word, 2));
+      } else if (word.size() > 1 && (IsDigit(word[1]) || word[1] == '-')) {
+        HandleUnicodeWord(s, word);
+      }
+      return;
+    case '~':
+      if (word == "~") {
+        w = "&nbsp;";
+      }
+      return;
+    case 'e':
+      if (word == "emdash" || word == "endash") {
+        w = word == "emdash" ? "&mdash;" : "&ndash;";
+      }
+      return;
+    case '*':
+      if (word == "*") {
+        s.star = StarState::kMet;
+      }
+      return;
+    case 'a':
+      if (IsWordWithNumber(word, "ansicpg")) {
+        // Escapes are read as code page 1252 whatever the page; the number is still checked.
+        if (ReadParameter(word, 7) > std::numeric_limits<std::int16_t>::max()) {
+          ThrowBadParameter(word, "has a code page out of range");
+        }
+      }
+      return;
+    case '\'': {
+      const char32_t code = CharFromHexEscape(word);
+      if (s.pendingSkip > 0) {
+        --s.pendingSkip;  // the fallback of a "\uN" before it
+      } else {
+        AppendCharReference(w, code);
+      }
+      return;
     }
-    if (s.alignOpen) {
-      w += "</DIV>";
-    }
-    s.listClose = {};
-    s.alignOpen = false;
-  } else if (word == "ql" || word == "qc" || word == "qr") {
-    w = word == "ql"   ? "<DIV ALIGN=LEFT>"
-        : word == "qc" ? "<DIV ALIGN=CENTER>"
-                       : "<DIV ALIGN=RIGHT>";
-    s.alignOpen = true;
-  } else if (word == "line") {
-    w = "<BR>";
-  } else if (IsStyleWord(word)) {
-    HandleStyleWord(s, word);
-  } else if (word == "plain") {
-    HandlePlain(s);
-  } else if (word == "~") {
-    w = "&nbsp;";
-  } else if (word == "emdash" || word == "endash") {
-    w = word == "emdash" ? "&mdash;" : "&ndash;";
-  } else if (word == "*") {
-    s.star = StarState::kMet;
-  } else if (IsWordWithNumber(word, "ansicpg")) {
-    // Escapes are read as code page 1252 whatever the page; the number is still checked.
-    if (ReadParameter(word, 7) > std::numeric_limits<std::int16_t>::max()) {
-      ThrowBadParameter(word, "has a code page out of range");
-    }
-  } else if (word.starts_with("'")) {
-    const char32_t code = CharFromHexEscape(word);
-    if (s.pendingSkip > 0) {
-      --s.pendingSkip;  // the fallback of a "\uN" before it
-    } else {
-      AppendCharReference(w, code);
-    }
-  } else if (IsWordWithOptionalNumber(word, "li") || IsWordWithOptionalNumber(word, "fi")) {
-    HandleIndentWords(s, word);
-  } else if (IsWordWithNumber(word, "cf") || IsWordWithNumber(word, "fs") ||
-             IsWordWithNumber(word, "f")) {
-    if (!s.inLink) {
-      HandleFontWords(s, word);
-    }
-  } else if (IsWordWithNumber(word, "uc")) {
-    s.unicodeSkip = std::max(0, ReadParameter(word, 2));
-  } else if (word.size() > 1 && word[0] == 'u' && (IsDigit(word[1]) || word[1] == '-')) {
-    HandleUnicodeWord(s, word);
+    case 'f':
+      if (IsWordWithOptionalNumber(word, "fi")) {
+        HandleIndentWords(s, word);
+      } else if (IsWordWithNumber(word, "fs") || IsWordWithNumber(word, "f")) {
+        HandleFontWordAt(s, word);
+      }
+      return;
+    case 'c':
+      if (IsWordWithNumber(word, "cf")) {
+        HandleFontWordAt(s, word);
+      }
+      return;
+    default:
+      return;
   }
 }
 
@@ -777,6 +953,80 @@ void ReadColorTableWord(RenderState& s) {
   }
 }
 
+// A face name as the font table gives it, escapes decoded: the surface writes a backslash or
+// brace in a name escaped and a non-ASCII character as "\uN". Undecoded, a name would gain a
+// backslash on every TextHTML round trip.
+std::string DecodeFaceName(std::string_view raw) {
+  std::string name;
+  char32_t high = 0;
+  const auto append = [&](char32_t code) {
+    if (code >= 0xDC00 && code <= 0xDFFF && high != 0) {
+      code = 0x10000 + ((high - 0xD800) << 10) + (code - 0xDC00);
+    } else if (high != 0) {
+      AppendUtf8(name, 0xFFFD);
+    }
+    high = 0;
+    if (code >= 0xD800 && code <= 0xDBFF) {
+      high = code;
+    } else {
+      AppendUtf8(name, code);
+    }
+  };
+  std::size_t i = 0;
+  while (i < raw.size()) {
+    const char c = raw[i];
+    const char next = i + 1 < raw.size() ? raw[i + 1] : '\0';
+    if (c == '\r' || c == '\n') {
+      ++i;
+    } else if (c != '\\') {
+      const std::size_t plain = std::min(raw.find_first_of("\\\r\n", i), raw.size());
+      if (high != 0) {
+        AppendUtf8(name, 0xFFFD);
+        high = 0;
+      }
+      name.append(raw.substr(i, plain - i));
+      i = plain;
+    } else if (next == '\\' || next == '{' || next == '}') {
+      append(static_cast<unsigned char>(next));
+      i += 2;
+    } else if (next == '~') {
+      append(0x00A0);
+      i += 2;
+    } else if (next == '\'' && i + 3 < raw.size() && IsHexDigit(raw[i + 2]) &&
+               IsHexDigit(raw[i + 3])) {
+      append(CharFromHexEscape(raw.substr(i + 1, 3)));
+      i += 4;
+    } else {
+      std::size_t j = i + 1;
+      while (j < raw.size() && FoldAscii(raw[j]) >= 'a' && FoldAscii(raw[j]) <= 'z') {
+        ++j;
+      }
+      const std::string_view word = raw.substr(i + 1, j - i - 1);
+      if (j < raw.size() && raw[j] == '-') {
+        ++j;
+      }
+      while (j < raw.size() && IsDigit(raw[j])) {
+        ++j;
+      }
+      const std::string_view parameter = raw.substr(i + 1, j - i - 1);
+      if (j < raw.size() && raw[j] == ' ') {
+        ++j;
+      }
+      const bool negative = parameter.size() > 1 && parameter[1] == '-';
+      if (word == "u" && HasDigitAt(parameter, negative ? 2 : 1)) {
+        append(UnitFromParameter(ReadParameter(parameter, 1)));
+      } else if (word == "emdash" || word == "endash") {
+        append(word == "emdash" ? 0x2014 : 0x2013);
+      }
+      i = std::max(j, i + 1);
+    }
+  }
+  if (high != 0) {
+    AppendUtf8(name, 0xFFFD);
+  }
+  return name;
+}
+
 void ReadFontTableEntry(RenderState& s) {
   s.context.FontTable.emplace_back();
   // Without a family word the name was read into the word ("f1 Courier"); searching on for a
@@ -792,7 +1042,7 @@ void ReadFontTableEntry(RenderState& s) {
   if (space != std::string_view::npos) {
     const std::size_t semicolon = s.semicolons.Find(space + 1);
     if (semicolon != std::string_view::npos) {
-      const std::string_view name = s.in.substr(space + 1, semicolon - space - 1);
+      const std::string name = DecodeFaceName(s.in.substr(space + 1, semicolon - space - 1));
       s.context.FontTable.back() = FontFaceListFor(s.context.FontFaceLists, name);
       s.pos = semicolon + 1;
     }
@@ -800,11 +1050,35 @@ void ReadFontTableEntry(RenderState& s) {
   s.token.clear();
 }
 
-void SkipStarGroup(RenderState& s) {
-  if (!s.groupCloses) {
-    s.groupCloses.emplace(s.in);
+// The "}" closing the group `from` lies in, found by scanning forward: a skipped group is short,
+// and the scan never passes the same bytes twice. Npos when the scan reaches the end.
+std::size_t ScanToGroupClose(std::string_view in, std::size_t from) {
+  std::int64_t level = 0;
+  for (std::size_t x = from; x < in.size(); ++x) {
+    const char c = in[x];
+    if ((c != '{' && c != '}') || (x > 0 && in[x - 1] == '\\')) {
+      continue;
+    }
+    level += c == '{' ? 1 : -1;
+    if (level < 0) {
+      return x;
+    }
   }
-  const std::size_t close = s.groupCloses->FindClose(s.pos);
+  return std::string_view::npos;
+}
+
+void SkipStarGroup(RenderState& s) {
+  std::size_t close = std::string_view::npos;
+  if (!s.groupCloses) {
+    close = ScanToGroupClose(s.in, s.pos);
+    // An unclosed group sends the scan to the end; a document of many would make each later
+    // scan do the same, so from then on the index answers in logarithmic time.
+    if (close == std::string_view::npos) {
+      s.groupCloses.emplace(s.in);
+    }
+  } else {
+    close = s.groupCloses->FindClose(s.pos);
+  }
   if (close != std::string_view::npos) {
     s.pos = close + 1;
     --s.depth;
@@ -858,7 +1132,9 @@ void RunControlWords(RenderState& s) {
     if (s.token != "*" && s.star == StarState::kMet) {
       s.star = StarState::kSuppressing;
     }
-    if (s.attributePending && s.wordOutput.starts_with('<')) {
+    // Only an attribute (" COLOR=...") goes into an open start tag: a character a word stands
+    // for ("\'e9", "\~") follows the tag, as a tag does.
+    if (s.attributePending && !s.wordOutput.empty() && s.wordOutput[0] != ' ') {
       s.out += '>';
       s.attributePending = false;
     }

@@ -120,17 +120,29 @@ std::size_t FindNoCase(std::string_view text, std::string_view find, std::size_t
   if (find.empty()) {
     return from <= text.size() ? from : std::string_view::npos;
   }
-  const auto equal = [](char a, char b) { return FoldAscii(a) == FoldAscii(b); };
-  if (from > text.size()) {
+  if (from > text.size() || text.size() - from < find.size()) {
     return std::string_view::npos;
   }
-  const auto it = std::search(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(),
-                              find.begin(), find.end(), equal);
-  return it == text.end() ? std::string_view::npos : static_cast<std::size_t>(it - text.begin());
+  const char first = FoldAscii(find[0]);
+  const std::string_view rest = find.substr(1);
+  for (std::size_t i = from; i + find.size() <= text.size(); ++i) {
+    if (FoldAscii(text[i]) == first && StartsWithNoCase(text.substr(i + 1), rest)) {
+      return i;
+    }
+  }
+  return std::string_view::npos;
 }
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && FindNoCase(text.substr(0, prefix.size()), prefix) == 0;
+  if (text.size() < prefix.size()) {
+    return false;
+  }
+  for (std::size_t i = 0; i < prefix.size(); ++i) {
+    if (FoldAscii(text[i]) != FoldAscii(prefix[i])) {
+      return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace scrivlet

@@ -95,12 +95,20 @@ void SplitText(std::string_view text, std::string_view delimiter,
 }
 
 std::string GetTagAttribute(std::string_view tag, std::string_view name) {
-  const std::string key = std::string(name) + "=";
-  const std::size_t p = FindNoCase(tag, key);
-  if (p == std::string_view::npos) {
+  // Every occurrence of "NAME=" ends at an "=": trying each "=" of the tag in turn finds the
+  // first occurrence, and a tag has only a few.
+  std::size_t q = std::string_view::npos;
+  for (std::size_t equals = tag.find('='); equals != std::string_view::npos;
+       equals = tag.find('=', equals + 1)) {
+    if (equals >= name.size() &&
+        StartsWithNoCase(tag.substr(equals - name.size(), name.size()), name)) {
+      q = equals + 1;
+      break;
+    }
+  }
+  if (q == std::string_view::npos) {
     return {};
   }
-  std::size_t q = p + key.size();
   std::size_t e = std::string_view::npos;
   if (q < tag.size() && (tag[q] == '"' || tag[q] == '\'')) {
     const char quote = tag[q];

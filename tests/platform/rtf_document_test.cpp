@@ -89,6 +89,15 @@ TEST(RtfWriter, ControlCharactersAreEscapedNotDropped) {
   EXPECT_EQ(PlainText(ReadRtf(rtf, {})), u"a\x01\x1F b");
 }
 
+// The writer cannot write a NUL ("\u0" reads as nothing), so the reader takes none: what it
+// reads it must read again from its own output.
+TEST(RtfReader, NulIsNoCharacterRawOrEscaped) {
+  const std::string rtf("{\\rtf1 a\0b\\'00c}", 16);
+  const RichDocument document = ReadRtf(rtf, {});
+  EXPECT_EQ(PlainText(document), u"abc");
+  EXPECT_EQ(PlainText(ReadRtf(WriteRtf(document, "Arial", 360), {})), u"abc");
+}
+
 TEST(MemoryRichTextBox, LargeDocumentsLoadEditAndWrite) {
   std::string rtf = "{\\rtf1\\ansi{\\colortbl\\red0\\green0\\blue0;\\red255\\green0\\blue0;}\\pard";
   for (int i = 0; i < 100000; ++i) {

@@ -6,7 +6,6 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "conversion/markers.h"
@@ -56,93 +55,247 @@ struct Field {
   bool resultSeen = false;
 };
 
-const std::unordered_set<std::string_view>& SkippedDestinations() {
-  static const std::unordered_set<std::string_view> words = {"info",
-                                                             "stylesheet",
-                                                             "pict",
-                                                             "object",
-                                                             "header",
-                                                             "headerl",
-                                                             "headerr",
-                                                             "headerf",
-                                                             "footer",
-                                                             "footerl",
-                                                             "footerr",
-                                                             "footerf",
-                                                             "footnote",
-                                                             "annotation",
-                                                             "listtable",
-                                                             "listoverridetable",
-                                                             "pntext",
-                                                             "pntxta",
-                                                             "pntxtb",
-                                                             "listtext",
-                                                             "rsidtbl",
-                                                             "generator",
-                                                             "xmlnstbl",
-                                                             "themedata",
-                                                             "colorschememapping",
-                                                             "latentstyles",
-                                                             "datastore",
-                                                             "filetbl",
-                                                             "revtbl",
-                                                             "author",
-                                                             "operator",
-                                                             "title",
-                                                             "subject",
-                                                             "keywords",
-                                                             "comment",
-                                                             "doccomm",
-                                                             "company",
-                                                             "creatim",
-                                                             "revtim",
-                                                             "printim",
-                                                             "buptim",
-                                                             "nonshppict",
-                                                             "shp",
-                                                             "shpinst",
-                                                             "template",
-                                                             "fldtype",
-                                                             "private",
-                                                             "xe",
-                                                             "tc",
-                                                             "txe",
-                                                             "atnid",
-                                                             "atnauthor",
-                                                             "atrfstart",
-                                                             "atrfend",
-                                                             "bkmkstart",
-                                                             "bkmkend",
-                                                             "userprops",
-                                                             "pgdsctbl",
-                                                             "protusertbl",
-                                                             "objdata",
-                                                             "mmathPr",
-                                                             "wgrffmtfilter",
-                                                             "passwordhash",
-                                                             "defchp",
-                                                             "defpap"};
+// What a control word means to the reader, looked up once per word.
+enum class WordKind : std::uint8_t {
+  kOther,
+  kBin,
+  // Destinations.
+  kFontTable,
+  kColorTable,
+  kField,
+  kFieldInstruction,
+  kFieldResult,
+  kBulletSpec,
+  kSkippedDestination,
+  // Words of the font and colour tables.
+  kCharset,
+  kRed,
+  kGreen,
+  kBlue,
+  // Paragraph words.
+  kParagraphEnd,
+  kLine,
+  kPard,
+  kAlignLeft,
+  kAlignCenter,
+  kAlignRight,
+  kLeftIndent,
+  kRightIndent,
+  kListItem,        // \ls: a paragraph of a list
+  kBulletLevel,     // \pnlvlblt, \pnlvlbody
+  kBulletContinue,  // \pnlvlcont, a bullet only inside \pn
+  // Character words.
+  kPlain,
+  kBold,
+  kItalic,
+  kUnderline,
+  kUnderlineNone,
+  kFontSize,
+  kFont,
+  kColor,
+  kSpecialCharacter,
+  kUnicode,
+  kUnicodeSkip,
+  kCodePage,
+};
+
+struct WordInfo {
+  WordKind kind = WordKind::kOther;
+  char32_t character = 0;  // for kSpecialCharacter
+};
+
+// One table for every word the reader knows: each control word costs one lookup.
+// The known words in an open-addressing table: control words are short, so a multiplicative
+// hash over their letters and a probe or two cost less than a general hash map.
+class WordTable {
+ public:
+  void Add(std::string_view word, WordInfo info) {
+    std::size_t slot = Hash(word);
+    while (!slots_[slot].word.empty()) {
+      slot = (slot + 1) % kSlots;
+    }
+    slots_[slot] = {word, info};
+  }
+
+  WordInfo Find(std::string_view word) const {
+    for (std::size_t slot = Hash(word);; slot = (slot + 1) % kSlots) {
+      const Slot& entry = slots_[slot];
+      if (entry.word.empty()) {
+        return {};
+      }
+      if (entry.word == word) {
+        return entry.info;
+      }
+    }
+  }
+
+ private:
+  static constexpr std::size_t kSlots = 512;  // a power of two, over three times the words
+  struct Slot {
+    std::string_view word;
+    WordInfo info;
+  };
+
+  static std::size_t Hash(std::string_view word) {
+    std::size_t h = word.size();
+    for (const char c : word) {
+      h = h * 131 + static_cast<unsigned char>(c);
+    }
+    return h % kSlots;
+  }
+
+  std::array<Slot, kSlots> slots_{};
+};
+
+const WordTable& KnownWords() {
+  static const WordTable words = [] {
+    WordTable table;
+    for (const std::string_view word : {"info",
+                                        "stylesheet",
+                                        "pict",
+                                        "object",
+                                        "header",
+                                        "headerl",
+                                        "headerr",
+                                        "headerf",
+                                        "footer",
+                                        "footerl",
+                                        "footerr",
+                                        "footerf",
+                                        "footnote",
+                                        "annotation",
+                                        "listtable",
+                                        "listoverridetable",
+                                        "pntext",
+                                        "pntxta",
+                                        "pntxtb",
+                                        "listtext",
+                                        "rsidtbl",
+                                        "generator",
+                                        "xmlnstbl",
+                                        "themedata",
+                                        "colorschememapping",
+                                        "latentstyles",
+                                        "datastore",
+                                        "filetbl",
+                                        "revtbl",
+                                        "author",
+                                        "operator",
+                                        "title",
+                                        "subject",
+                                        "keywords",
+                                        "comment",
+                                        "doccomm",
+                                        "company",
+                                        "creatim",
+                                        "revtim",
+                                        "printim",
+                                        "buptim",
+                                        "nonshppict",
+                                        "shp",
+                                        "shpinst",
+                                        "template",
+                                        "fldtype",
+                                        "private",
+                                        "xe",
+                                        "tc",
+                                        "txe",
+                                        "atnid",
+                                        "atnauthor",
+                                        "atrfstart",
+                                        "atrfend",
+                                        "bkmkstart",
+                                        "bkmkend",
+                                        "userprops",
+                                        "pgdsctbl",
+                                        "protusertbl",
+                                        "objdata",
+                                        "mmathPr",
+                                        "wgrffmtfilter",
+                                        "passwordhash",
+                                        "defchp",
+                                        "defpap"}) {
+      table.Add(word, {WordKind::kSkippedDestination});
+    }
+    const std::pair<std::string_view, char32_t> characters[] = {
+        {"tab", u'\t'},        {"cell", u'\t'},       {"nestcell", u'\t'}, {"emdash", 0x2014},
+        {"endash", 0x2013},    {"bullet", 0x2022},    {"lquote", 0x2018},  {"rquote", 0x2019},
+        {"ldblquote", 0x201C}, {"rdblquote", 0x201D}, {"emspace", 0x2003}, {"enspace", 0x2002},
+        {"qmspace", 0x2005},   {"zwj", 0x200D},       {"zwnj", 0x200C},    {"~", 0x00A0},
+        {"_", 0x2011}};
+    for (const auto& [word, character] : characters) {
+      table.Add(word, {WordKind::kSpecialCharacter, character});
+    }
+    for (const std::string_view word :
+         {"ul", "ulw", "uld", "uldb", "ulth", "uldash", "uldashd", "uldashdd", "ulhwave", "ulwave",
+          "ululdbwave", "ulthd", "ulthdash", "ulthdashd", "ulthdashdd", "ulldash", "ulthldash",
+          "ulhair"}) {
+      table.Add(word, {WordKind::kUnderline});
+    }
+    const std::pair<std::string_view, WordKind> others[] = {
+        {"bin", WordKind::kBin},
+        {"fonttbl", WordKind::kFontTable},
+        {"colortbl", WordKind::kColorTable},
+        {"field", WordKind::kField},
+        {"fldinst", WordKind::kFieldInstruction},
+        {"fldrslt", WordKind::kFieldResult},
+        {"pn", WordKind::kBulletSpec},
+        {"fcharset", WordKind::kCharset},
+        {"red", WordKind::kRed},
+        {"green", WordKind::kGreen},
+        {"blue", WordKind::kBlue},
+        {"par", WordKind::kParagraphEnd},
+        {"sect", WordKind::kParagraphEnd},
+        {"page", WordKind::kParagraphEnd},
+        {"row", WordKind::kParagraphEnd},
+        {"nestrow", WordKind::kParagraphEnd},
+        {"line", WordKind::kLine},
+        {"pard", WordKind::kPard},
+        {"ql", WordKind::kAlignLeft},
+        {"qj", WordKind::kAlignLeft},
+        {"qd", WordKind::kAlignLeft},
+        {"qc", WordKind::kAlignCenter},
+        {"qr", WordKind::kAlignRight},
+        {"li", WordKind::kLeftIndent},
+        {"lin", WordKind::kLeftIndent},
+        {"ri", WordKind::kRightIndent},
+        {"rin", WordKind::kRightIndent},
+        {"ls", WordKind::kListItem},
+        {"pnlvlblt", WordKind::kBulletLevel},
+        {"pnlvlbody", WordKind::kBulletLevel},
+        {"pnlvlcont", WordKind::kBulletContinue},
+        {"plain", WordKind::kPlain},
+        {"b", WordKind::kBold},
+        {"i", WordKind::kItalic},
+        {"ulnone", WordKind::kUnderlineNone},
+        {"fs", WordKind::kFontSize},
+        {"f", WordKind::kFont},
+        {"cf", WordKind::kColor},
+        {"u", WordKind::kUnicode},
+        {"uc", WordKind::kUnicodeSkip},
+        {"ansicpg", WordKind::kCodePage},
+    };
+    for (const auto& [word, kind] : others) {
+      table.Add(word, {kind});
+    }
+    return table;
+  }();
   return words;
 }
 
-// Characters that control symbols and words stand for.
-std::optional<char32_t> SpecialCharacter(std::string_view word) {
-  static const std::unordered_map<std::string_view, char32_t> characters = {
-      {"tab", u'\t'},        {"cell", u'\t'},       {"nestcell", u'\t'}, {"emdash", 0x2014},
-      {"endash", 0x2013},    {"bullet", 0x2022},    {"lquote", 0x2018},  {"rquote", 0x2019},
-      {"ldblquote", 0x201C}, {"rdblquote", 0x201D}, {"emspace", 0x2003}, {"enspace", 0x2002},
-      {"qmspace", 0x2005},   {"zwj", 0x200D},       {"zwnj", 0x200C},    {"~", 0x00A0},
-      {"_", 0x2011}};
-  const auto it = characters.find(word);
-  return it == characters.end() ? std::nullopt : std::optional<char32_t>(it->second);
+// The position of the next "{", "}" or backslash at or after `from`, or the size of `in`.
+std::size_t FindSyntax(std::string_view in, std::size_t from) {
+  for (; from < in.size(); ++from) {
+    const char c = in[from];
+    if (c == '{' || c == '}' || c == '\\') {
+      break;
+    }
+  }
+  return from;
 }
 
-bool IsUnderlineOn(std::string_view word) {
-  static const std::unordered_set<std::string_view> words = {
-      "ul",       "ulw",       "uld",        "uldb",    "ulth",       "uldash",
-      "uldashd",  "uldashdd",  "ulhwave",    "ulwave",  "ululdbwave", "ulthd",
-      "ulthdash", "ulthdashd", "ulthdashdd", "ulldash", "ulthldash",  "ulhair"};
-  return words.contains(word);
+WordInfo LookUpWord(std::string_view word) {
+  return KnownWords().Find(word);
 }
 
 bool IsLetter(char c) {
@@ -281,14 +434,17 @@ class RtfReader {
   // ----- Text -----
 
   void ReadText() {
-    const std::size_t end = std::min(in_.find_first_of("{}\\", pos_), in_.size());
+    const std::size_t end = FindSyntax(in_, pos_);
     const std::string_view text = in_.substr(pos_, end - pos_);
     pos_ = end;
     if (Skipping()) {
       return;
     }
     const bool body = Top().destination == Destination::kBody;
-    scratch_.clear();
+    // At most one unit per byte: the units are written in place, then the length is set.
+    scratch_.resize(text.size());
+    char16_t* units = scratch_.data();
+    std::size_t count = 0;
     for (std::size_t i = 0; i < text.size();) {
       const char c = text[i];
       // NUL is no character of a document: the writer could not write it back ("\u0" is
@@ -297,21 +453,25 @@ class RtfReader {
         ++i;
         continue;
       }
-      const DecodedChar decoded = DecodeUtf8(text, i);
+      const DecodedChar decoded =
+          static_cast<unsigned char>(c) < 0x80
+              ? DecodedChar{static_cast<char32_t>(c), 1}
+              : DecodeUtf8(text, i);
       i += decoded.bytes;
-      if (ConsumeFallback()) {
+      if (pendingSkip_ > 0 && ConsumeFallback()) {
         continue;
       }
       if (!body) {
         AddCharacter(decoded.code);
       } else if (decoded.code >= 0x10000) {
         const char32_t v = decoded.code - 0x10000;
-        scratch_ += static_cast<char16_t>(0xD800 + (v >> 10));
-        scratch_ += static_cast<char16_t>(0xDC00 + (v & 0x3FF));
+        units[count++] = static_cast<char16_t>(0xD800 + (v >> 10));
+        units[count++] = static_cast<char16_t>(0xDC00 + (v & 0x3FF));
       } else {
-        scratch_ += static_cast<char16_t>(decoded.code);
+        units[count++] = static_cast<char16_t>(decoded.code);
       }
     }
+    scratch_.resize(count);
     if (!scratch_.empty()) {
       // Raw text is never the low half of a pair a "\u" escape began.
       FlushHighSurrogate();
@@ -426,7 +586,11 @@ class RtfReader {
   }
 
   void AppendUnits(std::u16string_view units) {
-    AppendText(current_, TextFormat(), units);
+    if (groups_.back().linkResult) {
+      AppendText(current_, TextFormat(), units);
+    } else {
+      AppendText(current_, groups_.back().format, units);  // no copy of the format
+    }
     openedByPar_ = false;
     afterEscapedCr_ = false;
   }
@@ -500,8 +664,9 @@ class RtfReader {
     }
     if (c == '\\' || c == '{' || c == '}') {
       AddCharacter(static_cast<char32_t>(c));
-    } else if (const auto special = SpecialCharacter(std::string_view(&c, 1))) {
-      AddCharacter(*special);
+    } else if (const WordInfo info = LookUpWord(std::string_view(&c, 1));
+               info.kind == WordKind::kSpecialCharacter) {
+      AddCharacter(info.character);
     }
   }
 
@@ -530,7 +695,8 @@ class RtfReader {
   }
 
   void HandleWord(std::string_view word, std::optional<std::int32_t> parameter) {
-    if (word == "bin") {
+    const WordInfo info = LookUpWord(word);
+    if (info.kind == WordKind::kBin) {
       // Binary data may hold any byte, braces included; it is never text.
       pos_ =
           std::min(in_.size(), pos_ + static_cast<std::size_t>(std::max(0, parameter.value_or(0))));
@@ -542,7 +708,7 @@ class RtfReader {
     if (ConsumeFallback()) {
       return;
     }
-    if (HandleDestination(word)) {
+    if (HandleDestination(info.kind)) {
       return;
     }
     if (Top().ignorable) {
@@ -552,33 +718,33 @@ class RtfReader {
     switch (Top().destination) {
       case Destination::kFontTable:
         // A face name holds escapes as text does: the writer writes a non-ASCII face as "\uN".
-        if (!HandleFontTableWord(word, parameter)) {
-          HandleCharacterEscapeWord(word, parameter);
+        if (!HandleFontTableWord(info.kind, parameter)) {
+          HandleCharacterEscapeWord(info, parameter);
         }
         return;
       case Destination::kColorTable:
-        HandleColorTableWord(word, parameter);
+        HandleColorTableWord(info.kind, parameter);
         return;
       case Destination::kBulletSpec:
-        HandleBulletWord(word);
+        HandleBulletWord(info.kind);
         return;
       default:
         break;
     }
-    if (HandleParagraphWord(word, parameter) || HandleCharacterWord(word, parameter) ||
-        HandleCharacterEscapeWord(word, parameter)) {
+    if (HandleParagraphWord(info.kind, parameter) || HandleCharacterWord(info.kind, parameter) ||
+        HandleCharacterEscapeWord(info, parameter)) {
       return;
     }
-    if (word == "ansicpg" && parameter) {
+    if (info.kind == WordKind::kCodePage && parameter) {
       codePage_ = *parameter;
     }
   }
 
   // Words that stand for a character: "\emdash", "\uN" (and "\ucN", which governs it).
-  bool HandleCharacterEscapeWord(std::string_view word, std::optional<std::int32_t> parameter) {
-    if (const auto special = SpecialCharacter(word)) {
-      AddCharacter(*special);
-    } else if (word == "u" && parameter) {
+  bool HandleCharacterEscapeWord(const WordInfo& info, std::optional<std::int32_t> parameter) {
+    if (info.kind == WordKind::kSpecialCharacter) {
+      AddCharacter(info.character);
+    } else if (info.kind == WordKind::kUnicode && parameter) {
       // Writers give units above 32767 either negative or as they are; nothing else is a unit,
       // and NUL is no character of a document.
       const std::int32_t unit = *parameter < 0 ? *parameter + 65536 : *parameter;
@@ -586,7 +752,7 @@ class RtfReader {
         AddCharacter(static_cast<char32_t>(unit));
       }
       pendingSkip_ = Top().unicodeSkip;
-    } else if (word == "uc" && parameter) {
+    } else if (info.kind == WordKind::kUnicodeSkip && parameter) {
       Top().unicodeSkip = std::max(0, *parameter);
     } else {
       return false;
@@ -594,26 +760,34 @@ class RtfReader {
     return true;
   }
 
-  // Words that open a destination. Returns true when `word` was one.
-  bool HandleDestination(std::string_view word) {
+  // Words that open a destination. Returns true when the word was one.
+  bool HandleDestination(WordKind kind) {
     GroupState& top = Top();
-    if (word == "fonttbl") {
-      top.destination = Destination::kFontTable;
-    } else if (word == "colortbl") {
-      top.destination = Destination::kColorTable;
-    } else if (word == "field") {
-      fields_.push_back({groups_.size(), {}, false});
-    } else if (word == "fldinst") {
-      top.destination = Destination::kFieldInstruction;
-    } else if (word == "fldrslt") {
-      top.destination = Destination::kBody;
-      StartFieldResult();
-    } else if (word == "pn") {
-      top.destination = Destination::kBulletSpec;
-    } else if (SkippedDestinations().contains(word)) {
-      top.destination = Destination::kSkip;
-    } else {
-      return false;
+    switch (kind) {
+      case WordKind::kFontTable:
+        top.destination = Destination::kFontTable;
+        break;
+      case WordKind::kColorTable:
+        top.destination = Destination::kColorTable;
+        break;
+      case WordKind::kField:
+        fields_.push_back({groups_.size(), {}, false});
+        break;
+      case WordKind::kFieldInstruction:
+        top.destination = Destination::kFieldInstruction;
+        break;
+      case WordKind::kFieldResult:
+        top.destination = Destination::kBody;
+        StartFieldResult();
+        break;
+      case WordKind::kBulletSpec:
+        top.destination = Destination::kBulletSpec;
+        break;
+      case WordKind::kSkippedDestination:
+        top.destination = Destination::kSkip;
+        break;
+      default:
+        return false;
     }
     top.ignorable = false;
     return true;
@@ -638,11 +812,11 @@ class RtfReader {
     Top().linkResult = true;
   }
 
-  bool HandleFontTableWord(std::string_view word, std::optional<std::int32_t> parameter) {
-    if (word == "f" && parameter) {
+  bool HandleFontTableWord(WordKind kind, std::optional<std::int32_t> parameter) {
+    if (kind == WordKind::kFont && parameter) {
       CommitFont();
       fontNumber_ = *parameter;
-    } else if (word == "fcharset" && parameter) {
+    } else if (kind == WordKind::kCharset && parameter) {
       fontCodePage_ = CodePageForCharset(*parameter);
     } else {
       return false;
@@ -663,13 +837,13 @@ class RtfReader {
     fontCodePage_ = 0;
   }
 
-  void HandleColorTableWord(std::string_view word, std::optional<std::int32_t> parameter) {
+  void HandleColorTableWord(WordKind kind, std::optional<std::int32_t> parameter) {
     const std::int32_t value = std::clamp(parameter.value_or(0), 0, 255);
-    if (word == "red") {
+    if (kind == WordKind::kRed) {
       color_ = (color_ & ~0xFF) | value;
-    } else if (word == "green") {
+    } else if (kind == WordKind::kGreen) {
       color_ = (color_ & ~0xFF00) | (value << 8);
-    } else if (word == "blue") {
+    } else if (kind == WordKind::kBlue) {
       color_ = (color_ & ~0xFF0000) | (value << 16);
     } else {
       return;
@@ -677,60 +851,83 @@ class RtfReader {
     colorSeen_ = true;
   }
 
-  void HandleBulletWord(std::string_view word) {
-    if (word == "pnlvlblt" || word == "pnlvlbody" || word == "pnlvlcont") {
+  void HandleBulletWord(WordKind kind) {
+    if (kind == WordKind::kBulletLevel || kind == WordKind::kBulletContinue) {
       paragraph_.bullet = true;
     }
   }
 
-  bool HandleParagraphWord(std::string_view word, std::optional<std::int32_t> parameter) {
-    if (word == "par" || word == "sect" || word == "page" || word == "row" || word == "nestrow") {
-      EndParagraph(/*byPar=*/true);
-    } else if (word == "line") {
-      EndParagraph(/*byPar=*/false);
-    } else if (word == "pard") {
-      paragraph_ = ParagraphState{};
-    } else if (word == "ql" || word == "qj" || word == "qd") {
-      paragraph_.alignment = Alignment::kLeft;
-    } else if (word == "qc") {
-      paragraph_.alignment = Alignment::kCenter;
-    } else if (word == "qr") {
-      paragraph_.alignment = Alignment::kRight;
-    } else if (word == "li" || word == "lin") {
-      paragraph_.left = parameter.value_or(0);
-    } else if (word == "ri" || word == "rin") {
-      paragraph_.right = parameter.value_or(0);
-    } else if (word == "ls" || word == "pnlvlblt" || word == "pnlvlbody") {
-      paragraph_.bullet = true;
-    } else {
-      return false;
+  bool HandleParagraphWord(WordKind kind, std::optional<std::int32_t> parameter) {
+    switch (kind) {
+      case WordKind::kParagraphEnd:
+        EndParagraph(/*byPar=*/true);
+        break;
+      case WordKind::kLine:
+        EndParagraph(/*byPar=*/false);
+        break;
+      case WordKind::kPard:
+        paragraph_ = ParagraphState{};
+        break;
+      case WordKind::kAlignLeft:
+        paragraph_.alignment = Alignment::kLeft;
+        break;
+      case WordKind::kAlignCenter:
+        paragraph_.alignment = Alignment::kCenter;
+        break;
+      case WordKind::kAlignRight:
+        paragraph_.alignment = Alignment::kRight;
+        break;
+      case WordKind::kLeftIndent:
+        paragraph_.left = parameter.value_or(0);
+        break;
+      case WordKind::kRightIndent:
+        paragraph_.right = parameter.value_or(0);
+        break;
+      case WordKind::kListItem:
+      case WordKind::kBulletLevel:
+        paragraph_.bullet = true;
+        break;
+      default:
+        return false;
     }
     return true;
   }
 
-  bool HandleCharacterWord(std::string_view word, std::optional<std::int32_t> parameter) {
+  bool HandleCharacterWord(WordKind kind, std::optional<std::int32_t> parameter) {
     CharFormat& format = Top().format;
     const bool on = parameter.value_or(1) != 0;
-    if (word == "plain") {
-      format = options_.defaultFormat;
-    } else if (word == "b") {
-      format.bold = on;
-    } else if (word == "i") {
-      format.italic = on;
-    } else if (IsUnderlineOn(word)) {
-      format.underline = on;
-    } else if (word == "ulnone") {
-      format.underline = false;
-    } else if (word == "fs" && parameter) {
+    switch (kind) {
+      case WordKind::kPlain:
+        format = options_.defaultFormat;
+        return true;
+      case WordKind::kBold:
+        format.bold = on;
+        return true;
+      case WordKind::kItalic:
+        format.italic = on;
+        return true;
+      case WordKind::kUnderline:
+        format.underline = on;
+        return true;
+      case WordKind::kUnderlineNone:
+        format.underline = false;
+        return true;
+      default:
+        break;
+    }
+    if (!parameter) {
+      return false;
+    }
+    if (kind == WordKind::kFontSize) {
       if (*parameter > 0)
         format.halfPoints = *parameter;
-    } else if (word == "f" && parameter) {
+    } else if (kind == WordKind::kFont) {
       const auto font = fonts_.find(*parameter);
       if (font != fonts_.end()) {
         format.face = font->second.name;
         Top().fontCodePage = font->second.codePage;
       }
-    } else if (word == "cf" && parameter) {
+    } else if (kind == WordKind::kColor) {
       if (*parameter >= 0 && static_cast<std::size_t>(*parameter) < colors_.size()) {
         format.color = colors_[static_cast<std::size_t>(*parameter)].value_or(0);
       }

@@ -1,0 +1,210 @@
+// Throughput and memory of the converters and of the headless surface's RTF reader and writer,
+// on the documents bench/compare.sh generates.
+//
+// Usage: converters_bench --docs=DIR [Google Benchmark flags]
+// DIR holds doc_<SIZE>.rtf and doc_<SIZE>.html; every size found is measured. Each benchmark
+// reports bytes per second (of the document read, or of the RTF written) and two counters:
+//   peak_mem_x_doc  the most memory one operation holds at once - its input or the surface's
+//                   document included - as a multiple of the document's size;
+//   peak_rss_MB     the process's peak resident size (meaningful when one benchmark runs per
+//                   process, as compare.sh runs them).
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <new>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "conversion/conversion_context.h"
+#include "conversion/html_to_rtf.h"
+#include "conversion/rtf_to_html.h"
+#include "platform/headless/memory_rich_text_box.h"
+
+// ----- Heap accounting: every allocation of the process passes through here -----
+
+namespace {
+std::size_t liveBytes = 0;
+std::size_t peakBytes = 0;
+
+void* Allocate(std::size_t size) {
+  void* p = std::malloc(size == 0 ? 1 : size);
+  if (p == nullptr) {
+    throw std::bad_alloc();
+  }
+  liveBytes += malloc_usable_size(p);
+  peakBytes = std::max(peakBytes, liveBytes);
+  return p;
+}
+
+void Release(void* p) noexcept {
+  if (p != nullptr) {
+    liveBytes -= malloc_usable_size(p);
+    std::free(p);
+  }
+}
+}  // namespace
+
+void* operator new(std::size_t size) {
+  return Allocate(size);
+}
+void* operator new[](std::size_t size) {
+  return Allocate(size);
+}
+void operator delete(void* p) noexcept {
+  Release(p);
+}
+void operator delete[](void* p) noexcept {
+  Release(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+  Release(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+  Release(p);
+}
+
+namespace {
+
+using scrivlet::MemoryRichTextBox;
+
+// The heap held at the peak of `operation`, beyond what was live before it.
+template <typename Operation>
+std::size_t PeakOf(Operation&& operation) {
+  const std::size_t before = liveBytes;
+  peakBytes = liveBytes;
+  operation();
+  return peakBytes - before;
+}
+
+double PeakRssMegabytes() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+std::string ReadFile(const std::filesystem::path& path) {
+  std::ifstream stream(path, std::ios::binary);
+  std::ostringstream text;
+  text << stream.rdbuf();
+  return text.str();
+}
+
+void Report(benchmark::State& state, std::size_t bytes, std::size_t peak, std::size_t docSize) {
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                          static_cast<std::int64_t>(bytes));
+  state.counters["peak_mem_x_doc"] =
+      static_cast<double>(peak) / static_cast<double>(std::max<std::size_t>(docSize, 1));
+  state.counters["peak_rss_MB"] = PeakRssMegabytes();
+}
+
+void BenchRtfToHtml(benchmark::State& state, const std::string* rtf) {
+  scrivlet::ConversionContext context;
+  const std::size_t peak =
+      rtf->size() + PeakOf([&] { benchmark::DoNotOptimize(scrivlet::RtfToHtml(*rtf, context)); });
+  for (auto _ : state) {
+    std::string html = scrivlet::RtfToHtml(*rtf, context);
+    benchmark::DoNotOptimize(html.data());
+  }
+  Report(state, rtf->size(), peak, rtf->size());
+}
+
+void BenchHtmlToRtf(benchmark::State& state, const std::string* html) {
+  scrivlet::ConversionContext context;
+  const std::size_t peak =
+      html->size() + PeakOf([&] { benchmark::DoNotOptimize(scrivlet::HtmlToRtf(*html, context)); });
+  for (auto _ : state) {
+    std::string rtf = scrivlet::HtmlToRtf(*html, context);
+    benchmark::DoNotOptimize(rtf.data());
+  }
+  Report(state, html->size(), peak, html->size());
+}
+
+// The surface reading TextRTF: the document replaced by the RTF's.
+void BenchSurfaceRead(benchmark::State& state, const std::string* rtf) {
+  const std::size_t peak = rtf->size() + PeakOf([&] {
+                             MemoryRichTextBox surface;
+                             surface.SetTextRTF(*rtf);
+                           });
+  MemoryRichTextBox surface;
+  for (auto _ : state) {
+    surface.SetTextRTF(*rtf);
+  }
+  Report(state, rtf->size(), peak, rtf->size());
+}
+
+// The surface writing TextRTF of the document it read.
+void BenchSurfaceWrite(benchmark::State& state, const std::string* rtf) {
+  std::size_t written = 0;
+  const std::size_t peak = PeakOf([&] {
+    MemoryRichTextBox surface;
+    surface.SetTextRTF(*rtf);
+    written = surface.TextRTF().size();
+  });
+  MemoryRichTextBox surface;
+  surface.SetTextRTF(*rtf);
+  for (auto _ : state) {
+    std::string out = surface.TextRTF();
+    benchmark::DoNotOptimize(out.data());
+  }
+  Report(state, written, peak, rtf->size());
+}
+
+// The sizes bench/compare.sh generates, in order; any other doc_<SIZE> file is taken too.
+std::vector<std::string> SizesIn(const std::filesystem::path& dir) {
+  std::vector<std::string> sizes;
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+    const std::string name = entry.path().filename().string();
+    if (name.starts_with("doc_") && entry.path().extension() == ".rtf") {
+      sizes.push_back(name.substr(4, name.size() - 8));
+    }
+  }
+  const auto bytes = [](const std::string& size) {
+    const char unit = size.empty() ? ' ' : size.back();
+    const double scale = unit == 'K' ? 1e3 : unit == 'M' ? 1e6 : 1.0;
+    return std::atof(size.c_str()) * scale;
+  };
+  std::sort(sizes.begin(), sizes.end(),
+            [&](const std::string& a, const std::string& b) { return bytes(a) < bytes(b); });
+  return sizes;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  std::filesystem::path docs = "docs";
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (arg.starts_with("--docs=")) {
+      docs = std::string(arg.substr(7));
+    } else {
+      std::cerr << "unknown argument " << arg << "\nusage: converters_bench --docs=DIR\n";
+      return 2;
+    }
+  }
+  if (!std::filesystem::is_directory(docs)) {
+    std::cerr << "no document directory " << docs << " (see bench/compare.sh)\n";
+    return 2;
+  }
+  // The documents live for the whole run; the benchmarks read them through pointers.
+  static std::map<std::string, std::string> texts;
+  for (const std::string& size : SizesIn(docs)) {
+    const std::string& rtf = texts[size + ".rtf"] = ReadFile(docs / ("doc_" + size + ".rtf"));
+    const std::string& html = texts[size + ".html"] = ReadFile(docs / ("doc_" + size + ".html"));
+    benchmark::RegisterBenchmark(("RtfToHtml/" + size).c_str(), BenchRtfToHtml, &rtf);
+    benchmark::RegisterBenchmark(("HtmlToRtf/" + size).c_str(), BenchHtmlToRtf, &html);
+    benchmark::RegisterBenchmark(("SurfaceReadRtf/" + size).c_str(), BenchSurfaceRead, &rtf);
+    benchmark::RegisterBenchmark(("SurfaceWriteRtf/" + size).c_str(), BenchSurfaceWrite, &rtf);
+  }
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,1559 @@
+#include "qt/qt_rich_text_box.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QDrag>
+#include <QFocusEvent>
+#include <QGuiApplication>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextDocumentFragment>
+#include <QTextEdit>
+#include <QTextLayout>
+#include <QUrl>
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+#include "platform/document/rtf_reader.h"
+#include "platform/document/rtf_writer.h"
+
+namespace scrivlet {
+
+namespace {
+
+// Exact values kept beside what Qt draws. Character formats:
+constexpr int kFaceProperty = QTextFormat::UserProperty + 1;        // QByteArray, the face's bytes
+constexpr int kHalfPointsProperty = QTextFormat::UserProperty + 2;  // int
+constexpr int kColorProperty = QTextFormat::UserProperty + 3;       // int, 0x00BBGGRR
+// A unit QTextDocument cannot hold as text (it would break the block) is stored as U+FFFD with
+// its own value here.
+constexpr int kStandInProperty = QTextFormat::UserProperty + 4;
+// Block formats:
+constexpr int kAlignmentProperty = QTextFormat::UserProperty + 10;    // int, Alignment
+constexpr int kIndentProperty = QTextFormat::UserProperty + 11;       // int, twips
+constexpr int kRightIndentProperty = QTextFormat::UserProperty + 12;  // int, twips
+constexpr int kBulletProperty = QTextFormat::UserProperty + 13;       // bool
+constexpr int kMarkProperty = QTextFormat::UserProperty + 14;         // QTextFormat, the mark
+
+constexpr char16_t kStandInUnit = 0xFFFD;
+constexpr char16_t kBulletCharacter = 0x2022;
+
+const char* const kRtfMimeTypes[] = {"text/rtf", "application/rtf"};
+
+bool IsHighSurrogate(char16_t unit) {
+  return unit >= 0xD800 && unit <= 0xDBFF;
+}
+bool IsLowSurrogate(char16_t unit) {
+  return unit >= 0xDC00 && unit <= 0xDFFF;
+}
+
+// Units QTextCursor::insertText turns into block breaks or frame marks, and the object
+// replacement character, which Qt lays out as an embedded object.
+bool NeedsStandIn(char16_t unit) {
+  return unit == u'\r' || unit == u'\n' || unit == 0x2029 || unit == 0xFDD0 || unit == 0xFDD1 ||
+         unit == 0xFFFC;
+}
+
+QString ToQString(std::u16string_view text) {
+  return QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size()));
+}
+
+std::vector<TextRun> RunsBetween(const Paragraph& paragraph, std::int32_t from, std::int32_t to) {
+  std::vector<TextRun> runs;
+  std::int32_t at = 0;
+  for (const TextRun& run : paragraph.runs) {
+    const auto length = static_cast<std::int32_t>(run.text.size());
+    const std::int32_t begin = std::max(from, at);
+    const std::int32_t end = std::min(to, at + length);
+    if (begin < end) {
+      runs.push_back({run.format, run.text.substr(static_cast<std::size_t>(begin - at),
+                                                  static_cast<std::size_t>(end - begin))});
+    }
+    at += length;
+  }
+  return runs;
+}
+
+std::size_t SplitRunsAt(std::vector<TextRun>& runs, std::int32_t offset) {
+  std::int32_t at = 0;
+  for (std::size_t i = 0; i < runs.size(); ++i) {
+    const auto length = static_cast<std::int32_t>(runs[i].text.size());
+    if (offset == at) {
+      return i;
+    }
+    if (offset < at + length) {
+      TextRun tail{runs[i].format, runs[i].text.substr(static_cast<std::size_t>(offset - at))};
+      runs[i].text.resize(static_cast<std::size_t>(offset - at));
+      runs.insert(runs.begin() + static_cast<std::ptrdiff_t>(i) + 1, std::move(tail));
+      return i + 1;
+    }
+    at += length;
+  }
+  return runs.size();
+}
+
+void Normalize(Paragraph& paragraph) {
+  std::vector<TextRun> runs = std::move(paragraph.runs);
+  paragraph.runs.clear();
+  AppendRuns(paragraph, runs);
+}
+
+std::vector<std::u16string> SplitLines(std::u16string_view text) {
+  std::vector<std::u16string> lines(1);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    if (c == u'\r' || c == u'\n') {
+      if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') {
+        ++i;
+      }
+      lines.emplace_back();
+    } else {
+      lines.back() += c;
+    }
+  }
+  return lines;
+}
+
+std::int32_t FragmentLength(const RichDocument& fragment) {
+  std::int32_t length = static_cast<std::int32_t>(fragment.paragraphs.size()) - 1;
+  for (const Paragraph& paragraph : fragment.paragraphs) {
+    length += paragraph.Length();
+  }
+  return length;
+}
+
+bool SameRuns(const Paragraph& a, const Paragraph& b) {
+  if (a.runs.size() != b.runs.size()) {
+    return false;
+  }
+  for (std::size_t i = 0; i < a.runs.size(); ++i) {
+    if (a.runs[i].text != b.runs[i].text || !(a.runs[i].format == b.runs[i].format)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool SameParagraph(const Paragraph& a, const Paragraph& b) {
+  return a.format == b.format && a.mark == b.mark && SameRuns(a, b);
+}
+
+// The number of units at the start of two paragraphs that are the same text in the same format.
+std::size_t CommonPrefix(const Paragraph& a, const Paragraph& b) {
+  std::size_t units = 0;
+  for (std::size_t i = 0; i < a.runs.size() && i < b.runs.size(); ++i) {
+    const TextRun& x = a.runs[i];
+    const TextRun& y = b.runs[i];
+    if (!(x.format == y.format)) {
+      break;
+    }
+    const auto common = static_cast<std::size_t>(
+        std::mismatch(x.text.begin(), x.text.end(), y.text.begin(), y.text.end()).first -
+        x.text.begin());
+    units += common;
+    if (common < x.text.size() || common < y.text.size()) {
+      break;
+    }
+  }
+  return units;
+}
+
+// The same at the end, counting no more than `limit` units.
+std::size_t CommonSuffix(const Paragraph& a, const Paragraph& b, std::size_t limit) {
+  std::size_t units = 0;
+  for (std::size_t i = 0; i < a.runs.size() && i < b.runs.size(); ++i) {
+    const TextRun& x = a.runs[a.runs.size() - 1 - i];
+    const TextRun& y = b.runs[b.runs.size() - 1 - i];
+    if (!(x.format == y.format)) {
+      break;
+    }
+    const auto common = static_cast<std::size_t>(
+        std::mismatch(x.text.rbegin(), x.text.rend(), y.text.rbegin(), y.text.rend()).first -
+        x.text.rbegin());
+    units += common;
+    if (units >= limit) {
+      return limit;
+    }
+    if (common < x.text.size() || common < y.text.size()) {
+      break;
+    }
+  }
+  return units;
+}
+
+char16_t UnitAt(const Paragraph& paragraph, std::size_t offset) {
+  for (const TextRun& run : paragraph.runs) {
+    if (offset < run.text.size()) {
+      return run.text[offset];
+    }
+    offset -= run.text.size();
+  }
+  return u'\n';
+}
+
+std::int32_t ColorFromQt(const QColor& color) {
+  return color.red() | (color.green() << 8) | (color.blue() << 16);
+}
+
+QColor ColorToQt(std::int32_t color) {
+  return QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
+}
+
+std::optional<SurfaceShortcut> ShortcutOf(const QKeyEvent* event) {
+  static constexpr std::pair<QKeySequence::StandardKey, SurfaceShortcut> kKeys[] = {
+      {QKeySequence::Bold, SurfaceShortcut::kBold},
+      {QKeySequence::Italic, SurfaceShortcut::kItalic},
+      {QKeySequence::Underline, SurfaceShortcut::kUnderline},
+      {QKeySequence::Cut, SurfaceShortcut::kCut},
+      {QKeySequence::Copy, SurfaceShortcut::kCopy},
+      {QKeySequence::Paste, SurfaceShortcut::kPaste},
+  };
+  for (const auto& [key, shortcut] : kKeys) {
+    if (event->matches(key)) {
+      return shortcut;
+    }
+  }
+  return std::nullopt;
+}
+
+// Keys that only move the caret or the selection: QTextEdit's own handling is kept for them.
+bool IsNavigation(const QKeyEvent* event) {
+  static constexpr QKeySequence::StandardKey kKeys[] = {
+      QKeySequence::MoveToNextChar,
+      QKeySequence::MoveToPreviousChar,
+      QKeySequence::MoveToNextWord,
+      QKeySequence::MoveToPreviousWord,
+      QKeySequence::MoveToNextLine,
+      QKeySequence::MoveToPreviousLine,
+      QKeySequence::MoveToNextPage,
+      QKeySequence::MoveToPreviousPage,
+      QKeySequence::MoveToStartOfLine,
+      QKeySequence::MoveToEndOfLine,
+      QKeySequence::MoveToStartOfBlock,
+      QKeySequence::MoveToEndOfBlock,
+      QKeySequence::MoveToStartOfDocument,
+      QKeySequence::MoveToEndOfDocument,
+      QKeySequence::SelectNextChar,
+      QKeySequence::SelectPreviousChar,
+      QKeySequence::SelectNextWord,
+      QKeySequence::SelectPreviousWord,
+      QKeySequence::SelectNextLine,
+      QKeySequence::SelectPreviousLine,
+      QKeySequence::SelectNextPage,
+      QKeySequence::SelectPreviousPage,
+      QKeySequence::SelectStartOfLine,
+      QKeySequence::SelectEndOfLine,
+      QKeySequence::SelectStartOfBlock,
+      QKeySequence::SelectEndOfBlock,
+      QKeySequence::SelectStartOfDocument,
+      QKeySequence::SelectEndOfDocument,
+      QKeySequence::SelectAll,
+      QKeySequence::Deselect,
+  };
+  for (const QKeySequence::StandardKey key : kKeys) {
+    if (event->matches(key)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// Text a key press types: not a control character (a tab excepted), not a Ctrl chord.
+bool IsTypedText(const QKeyEvent* event) {
+  const QString text = event->text();
+  if (text.isEmpty()) {
+    return false;
+  }
+  const Qt::KeyboardModifiers modifiers = event->modifiers();
+  if ((modifiers & Qt::ControlModifier) && !(modifiers & Qt::AltModifier)) {
+    return false;
+  }
+  for (const QChar c : text) {
+    const char16_t unit = c.unicode();
+    if ((unit < 0x20 && unit != u'\t') || (unit >= 0x7F && unit < 0xA0)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+// ----- The editor -----
+
+// The QTextEdit the user works in. It keeps Qt's caret movement, selection, scrolling and
+// drawing, and hands every change of the document to the surface.
+class SurfaceEdit final : public QTextEdit {
+ public:
+  SurfaceEdit(QtRichTextBox& surface, QWidget* parent) : QTextEdit(parent), surface_(surface) {}
+
+ protected:
+  bool event(QEvent* e) override {
+    if (e->type() == QEvent::ShortcutOverride) {
+      // Claim the editing chords before window shortcuts take them.
+      auto* key = static_cast<QKeyEvent*>(e);
+      if (ShortcutOf(key) || key->matches(QKeySequence::Undo) || key->matches(QKeySequence::Redo)) {
+        key->accept();
+        return true;
+      }
+    }
+    return QTextEdit::event(e);
+  }
+
+  void keyPressEvent(QKeyEvent* e) override {
+    if (const auto shortcut = ShortcutOf(e)) {
+      surface_.RunShortcut(*shortcut);
+    } else if (e->matches(QKeySequence::Undo)) {
+      surface_.Undo();
+    } else if (e->matches(QKeySequence::Redo)) {
+      // One step of undo and no redo, as the surface has.
+    } else if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) &&
+               !(e->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier))) {
+      surface_.SetSelText(u"\n");  // Shift+Enter too: no soft line breaks
+    } else if (e->key() == Qt::Key_Backspace && !(e->modifiers() & ~Qt::ShiftModifier)) {
+      surface_.DeleteBackward();
+    } else if (e->matches(QKeySequence::Delete)) {
+      surface_.DeleteForward();
+    } else if (e->matches(QKeySequence::DeleteStartOfWord)) {
+      QTextCursor target = textCursor();
+      if (!target.hasSelection()) {
+        target.movePosition(QTextCursor::PreviousWord, QTextCursor::KeepAnchor);
+      }
+      surface_.DeleteTo(target);
+    } else if (e->matches(QKeySequence::DeleteEndOfWord)) {
+      QTextCursor target = textCursor();
+      if (!target.hasSelection()) {
+        target.movePosition(QTextCursor::NextWord, QTextCursor::KeepAnchor);
+      }
+      surface_.DeleteTo(target);
+    } else if (e->matches(QKeySequence::DeleteEndOfLine)) {
+      QTextCursor target = textCursor();
+      if (!target.hasSelection()) {
+        target.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+        if (!target.hasSelection()) {
+          target.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor);
+        }
+      }
+      surface_.DeleteTo(target);
+    } else if (IsNavigation(e)) {
+      QTextEdit::keyPressEvent(e);
+      return;
+    } else if (IsTypedText(e)) {
+      surface_.SetSelText(e->text().toStdU16String());
+    } else {
+      e->ignore();  // not an editing key: the parent may want it
+      return;
+    }
+    e->accept();
+  }
+
+  void inputMethodEvent(QInputMethodEvent* e) override {
+    if (!e->commitString().isEmpty() || e->replacementLength() > 0) {
+      if (e->replacementLength() > 0 && !textCursor().hasSelection()) {
+        const std::int32_t start = surface_.SelStart() + e->replacementStart();
+        surface_.ShowSelection(start, e->replacementLength());
+      }
+      surface_.SetSelText(e->commitString().toStdU16String());
+    } else if (!e->preeditString().isEmpty() && textCursor().hasSelection()) {
+      // Composing over a selection replaces it; QTextEdit would delete it behind our back.
+      surface_.SetSelText(u"");
+    }
+    // The composition itself is drawn by QTextEdit and is no part of the document.
+    QInputMethodEvent preedit(e->preeditString(), e->attributes());
+    QTextEdit::inputMethodEvent(&preedit);
+    e->accept();
+  }
+
+  void focusInEvent(QFocusEvent* e) override {
+    QTextEdit::focusInEvent(e);
+    surface_.OnEditorFocusIn(e->reason());
+  }
+
+  void contextMenuEvent(QContextMenuEvent* e) override {
+    // QTextEdit's own menu would edit the document directly.
+    const auto text = [](const char* source) {
+      return QCoreApplication::translate("QWidgetTextControl", source);
+    };
+    const bool selected = textCursor().hasSelection();
+    const QMimeData* clipboard = QGuiApplication::clipboard()->mimeData();
+    QMenu menu(this);
+    menu.addAction(text("&Undo"), [this] { surface_.Undo(); })->setEnabled(surface_.CanUndo());
+    menu.addSeparator();
+    menu.addAction(text("Cu&t"), [this] { surface_.RunShortcut(SurfaceShortcut::kCut); })
+        ->setEnabled(selected);
+    menu.addAction(text("&Copy"), [this] { surface_.RunShortcut(SurfaceShortcut::kCopy); })
+        ->setEnabled(selected);
+    menu.addAction(text("&Paste"), [this] { surface_.RunShortcut(SurfaceShortcut::kPaste); })
+        ->setEnabled(clipboard != nullptr && QtRichTextBox::CanInsertMimeData(*clipboard));
+    menu.addAction(text("Delete"), [this] { surface_.SetSelText(u""); })->setEnabled(selected);
+    menu.addSeparator();
+    menu.addAction(text("Select All"), [this] { selectAll(); });
+    menu.exec(e->globalPos());
+  }
+
+  // A press inside the selection may start a drag, which this editor runs itself: QTextEdit
+  // would delete the moved text directly.
+  void mousePressEvent(QMouseEvent* e) override {
+    dragStart_.reset();
+    const QTextCursor cursor = textCursor();
+    if (e->button() == Qt::LeftButton && e->modifiers() == Qt::NoModifier &&
+        cursor.hasSelection()) {
+      const int at = cursorForPosition(e->position().toPoint()).position();
+      if (at >= cursor.selectionStart() && at < cursor.selectionEnd()) {
+        dragStart_ = e->position().toPoint();
+        e->accept();
+        return;
+      }
+    }
+    QTextEdit::mousePressEvent(e);
+  }
+
+  void mouseMoveEvent(QMouseEvent* e) override {
+    if (dragStart_) {
+      if ((e->position().toPoint() - *dragStart_).manhattanLength() >=
+          QApplication::startDragDistance()) {
+        dragStart_.reset();
+        StartDrag();
+      }
+      e->accept();
+      return;
+    }
+    QTextEdit::mouseMoveEvent(e);
+  }
+
+  void mouseReleaseEvent(QMouseEvent* e) override {
+    if (dragStart_) {
+      // No drag after all: the click puts the caret where it was.
+      dragStart_.reset();
+      setTextCursor(cursorForPosition(e->position().toPoint()));
+      e->accept();
+      return;
+    }
+    QTextEdit::mouseReleaseEvent(e);
+  }
+
+  void dropEvent(QDropEvent* e) override {
+    QDragLeaveEvent leave;
+    QTextEdit::dragLeaveEvent(&leave);  // takes the drop caret away
+    const QMimeData* data = e->mimeData();
+    if (data == nullptr || !QtRichTextBox::CanInsertMimeData(*data)) {
+      e->ignore();
+      return;
+    }
+    const std::int32_t at = cursorForPosition(e->position().toPoint()).position();
+    if (e->source() == this && e->dropAction() == Qt::MoveAction) {
+      surface_.MoveSelection(at);
+    } else {
+      surface_.SetSelStart(at);
+      surface_.InsertMimeData(*data);
+    }
+    e->acceptProposedAction();
+  }
+
+  void paintEvent(QPaintEvent* e) override {
+    QTextEdit::paintEvent(e);
+    PaintBullets(e->rect());
+  }
+
+  QMimeData* createMimeDataFromSelection() const override {
+    return surface_.SelectionMimeData().release();
+  }
+  bool canInsertFromMimeData(const QMimeData* source) const override {
+    return source != nullptr && QtRichTextBox::CanInsertMimeData(*source);
+  }
+  void insertFromMimeData(const QMimeData* source) override {
+    if (source != nullptr) {
+      surface_.InsertMimeData(*source);
+    }
+  }
+
+ private:
+  void StartDrag() {
+    auto* drag = new QDrag(this);  // Qt deletes it when the drag ends
+    drag->setMimeData(surface_.SelectionMimeData().release());
+    const Qt::DropAction action = drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::MoveAction);
+    QObject* target = drag->target();
+    // A move onto this editor was done by its drop; a move elsewhere takes the text away.
+    if (action == Qt::MoveAction && target != this && target != viewport()) {
+      surface_.SetSelText(u"");
+    }
+  }
+
+  // A bulleted paragraph's text is indented by the bullet indent; the bullet goes in front of
+  // it, in the font and colour of the paragraph's first character.
+  void PaintBullets(const QRect& area) {
+    const double bulletWidth = surface_.bulletIndent_ * surface_.PixelsPerTwip();
+    const QPointF scroll(horizontalScrollBar()->value(), verticalScrollBar()->value());
+    QTextBlock block = cursorForPosition(area.topLeft()).block();
+    if (block.previous().isValid()) {
+      block = block.previous();
+    }
+    QPainter painter(viewport());
+    for (; block.isValid(); block = block.next()) {
+      const QTextLayout* layout = block.layout();
+      if (layout == nullptr || layout->lineCount() == 0) {
+        continue;
+      }
+      const QPointF origin = layout->position() - scroll;
+      if (origin.y() > area.bottom()) {
+        break;
+      }
+      if (!block.blockFormat().boolProperty(kBulletProperty)) {
+        continue;
+      }
+      const QTextCharFormat format =
+          block.begin().atEnd() ? block.charFormat() : block.begin().fragment().charFormat();
+      const QTextLine line = layout->lineAt(0);
+      painter.setFont(format.font());
+      painter.setPen(format.foreground().color());
+      painter.drawText(QPointF(origin.x() + line.cursorToX(0) - bulletWidth,
+                               origin.y() + line.y() + line.ascent()),
+                       QString(QChar(kBulletCharacter)));
+    }
+  }
+
+  QtRichTextBox& surface_;
+  std::optional<QPoint> dragStart_;
+};
+
+// ----- Construction -----
+
+QtRichTextBox::QtRichTextBox() : QtRichTextBox(nullptr) {}
+
+QtRichTextBox::QtRichTextBox(QWidget* parent) : editor_(new SurfaceEdit(*this, parent)) {
+  editor_->setUndoRedoEnabled(false);
+  editor_->setTabChangesFocus(false);
+  Doc().setUndoRedoEnabled(false);
+  Doc().setDefaultFont(QFont(QString::fromStdString(fontName_), 12));
+  const auto selectionMoved = [this] { OnEditorSelectionChanged(); };
+  QObject::connect(editor_, &QTextEdit::cursorPositionChanged, editor_, selectionMoved);
+  QObject::connect(editor_, &QTextEdit::selectionChanged, editor_, selectionMoved);
+
+  ++writing_;
+  QTextCursor cursor(&Doc());
+  Paragraph empty;
+  empty.mark = DefaultFormat();
+  ApplyBlockFormat(cursor, empty);
+  --writing_;
+  SetBackColor(backColor_);
+}
+
+QtRichTextBox::~QtRichTextBox() {
+  selChange_ = nullptr;
+  gotFocus_ = nullptr;
+  delete editor_.data();
+}
+
+QTextEdit* QtRichTextBox::Editor() const {
+  return editor_.data();
+}
+
+// ----- Mapping -----
+
+QTextDocument& QtRichTextBox::Doc() const {
+  return *editor_->document();
+}
+
+QTextBlock QtRichTextBox::BlockAt(std::size_t index) const {
+  return Doc().findBlockByNumber(static_cast<int>(index));
+}
+
+std::size_t QtRichTextBox::ParagraphCount() const {
+  return static_cast<std::size_t>(Doc().blockCount());
+}
+
+CharFormat QtRichTextBox::FromQt(const QTextCharFormat& format) const {
+  CharFormat result;
+  if (format.hasProperty(kFaceProperty)) {
+    result.face = format.property(kFaceProperty).toByteArray().toStdString();
+  } else {
+    const QStringList families = format.property(QTextFormat::FontFamilies).toStringList();
+    result.face = families.isEmpty() ? fontName_ : families.front().toStdString();
+  }
+  if (format.hasProperty(kHalfPointsProperty)) {
+    result.halfPoints = format.intProperty(kHalfPointsProperty);
+  } else {
+    const double points = format.fontPointSize() > 0 ? format.fontPointSize() : fontSize_;
+    result.halfPoints = static_cast<std::int32_t>(std::lround(points * 2));
+  }
+  if (format.hasProperty(kColorProperty)) {
+    result.color = format.intProperty(kColorProperty);
+  } else if (format.foreground().style() != Qt::NoBrush) {
+    result.color = ColorFromQt(format.foreground().color());
+  }
+  result.bold = format.fontWeight() > QFont::Medium;
+  result.italic = format.fontItalic();
+  result.underline = format.fontUnderline();
+  return result;
+}
+
+QTextCharFormat QtRichTextBox::ToQt(const CharFormat& format) const {
+  QTextCharFormat result;
+  result.setFontFamilies(QStringList{QString::fromStdString(format.face)});
+  result.setProperty(kFaceProperty, QByteArray::fromStdString(format.face));
+  result.setFontPointSize(std::max(format.halfPoints, 1) / 2.0);
+  result.setProperty(kHalfPointsProperty, format.halfPoints);
+  result.setForeground(ColorToQt(format.color));
+  result.setProperty(kColorProperty, format.color);
+  result.setFontWeight(format.bold ? QFont::Bold : QFont::Normal);
+  result.setFontItalic(format.italic);
+  result.setFontUnderline(format.underline);
+  return result;
+}
+
+// Qt numbers a document's formats and never renumbers them, so a conversion is done once.
+const CharFormat& QtRichTextBox::CachedFormat(int index, const QTextCharFormat& format) const {
+  const auto [it, added] = formatCache_.try_emplace(index);
+  if (added) {
+    it->second = FromQt(format);
+  }
+  return it->second;
+}
+
+ParaFormat QtRichTextBox::ParaFromBlock(const QTextBlock& block) const {
+  const QTextBlockFormat format = block.blockFormat();
+  ParaFormat result;
+  result.alignment = static_cast<Alignment>(format.intProperty(kAlignmentProperty));
+  result.indent = format.intProperty(kIndentProperty);
+  result.rightIndent = format.intProperty(kRightIndentProperty);
+  result.bullet = format.boolProperty(kBulletProperty);
+  return result;
+}
+
+CharFormat QtRichTextBox::MarkOf(const QTextBlock& block) const {
+  const QVariant mark = block.blockFormat().property(kMarkProperty);
+  if (!mark.isValid()) {
+    return DefaultFormat();
+  }
+  return FromQt(qvariant_cast<QTextFormat>(mark).toCharFormat());
+}
+
+Paragraph QtRichTextBox::ReadParagraph(const QTextBlock& block) const {
+  Paragraph paragraph;
+  paragraph.format = ParaFromBlock(block);
+  paragraph.mark = MarkOf(block);
+  for (auto it = block.begin(); !it.atEnd(); ++it) {
+    const QTextFragment fragment = it.fragment();
+    if (!fragment.isValid()) {
+      continue;
+    }
+    const QTextCharFormat format = fragment.charFormat();
+    const CharFormat& model = CachedFormat(fragment.charFormatIndex(), format);
+    if (format.hasProperty(kStandInProperty)) {
+      AppendText(paragraph, model,
+                 std::u16string(static_cast<std::size_t>(fragment.length()),
+                                static_cast<char16_t>(format.intProperty(kStandInProperty))));
+    } else {
+      AppendText(paragraph, model, fragment.text().toStdU16String());
+    }
+  }
+  return paragraph;
+}
+
+std::vector<Paragraph> QtRichTextBox::ReadParagraphs(std::size_t first, std::size_t last) const {
+  std::vector<Paragraph> paragraphs;
+  paragraphs.reserve(last - first + 1);
+  QTextBlock block = BlockAt(first);
+  for (std::size_t i = first; i <= last && block.isValid(); ++i, block = block.next()) {
+    paragraphs.push_back(ReadParagraph(block));
+  }
+  return paragraphs;
+}
+
+double QtRichTextBox::PixelsPerTwip() const {
+  return editor_->logicalDpiX() / 1440.0;
+}
+
+// The block format draws the paragraph (alignment, margins in pixels, the bullet's room) and
+// keeps its exact values; the block's char format, which Qt gives an empty paragraph, is the mark.
+void QtRichTextBox::ApplyBlockFormat(QTextCursor& cursor, const Paragraph& paragraph) const {
+  const ParaFormat& para = paragraph.format;
+  QTextBlockFormat format;
+  switch (para.alignment) {
+    case Alignment::kCenter:
+      format.setAlignment(Qt::AlignHCenter);
+      break;
+    case Alignment::kRight:
+      format.setAlignment(Qt::AlignRight | Qt::AlignAbsolute);
+      break;
+    case Alignment::kLeft:
+      format.setAlignment(Qt::AlignLeft | Qt::AlignAbsolute);
+      break;
+  }
+  const double scale = PixelsPerTwip();
+  format.setLeftMargin((para.indent + (para.bullet ? bulletIndent_ : 0)) * scale);
+  format.setRightMargin(para.rightIndent * scale);
+  format.setProperty(kAlignmentProperty, static_cast<int>(para.alignment));
+  format.setProperty(kIndentProperty, para.indent);
+  format.setProperty(kRightIndentProperty, para.rightIndent);
+  format.setProperty(kBulletProperty, para.bullet);
+  const QTextCharFormat mark = ToQt(paragraph.mark);
+  format.setProperty(kMarkProperty, QVariant(static_cast<const QTextFormat&>(mark)));
+  cursor.setBlockFormat(format);
+  cursor.setBlockCharFormat(mark);
+}
+
+void QtRichTextBox::InsertRuns(QTextCursor& cursor, const std::vector<TextRun>& runs) const {
+  for (const TextRun& run : runs) {
+    const QTextCharFormat format = ToQt(run.format);
+    const std::u16string_view text = run.text;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      if (!NeedsStandIn(text[i])) {
+        continue;
+      }
+      if (i > start) {
+        cursor.insertText(ToQString(text.substr(start, i - start)), format);
+      }
+      QTextCharFormat standIn = format;
+      standIn.setProperty(kStandInProperty, static_cast<int>(text[i]));
+      cursor.insertText(QString(QChar(kStandInUnit)), standIn);
+      start = i + 1;
+    }
+    if (start < text.size()) {
+      cursor.insertText(ToQString(text.substr(start)), format);
+    }
+  }
+}
+
+// Writes the paragraphs from `first` on, which hold `old`, as `replacement`, touching only what
+// differs: equal paragraphs at either end stay, a paragraph replaced by one keeps its unchanged
+// beginning and end, and only a change in the number of paragraphs rewrites the blocks between.
+void QtRichTextBox::WriteParagraphs(std::size_t first, const std::vector<Paragraph>& old,
+                                    const std::vector<Paragraph>& replacement) {
+  std::size_t lead = 0;
+  while (lead < old.size() && lead < replacement.size() &&
+         SameParagraph(old[lead], replacement[lead])) {
+    ++lead;
+  }
+  std::size_t trail = 0;
+  while (trail < old.size() - lead && trail < replacement.size() - lead &&
+         SameParagraph(old[old.size() - 1 - trail], replacement[replacement.size() - 1 - trail])) {
+    ++trail;
+  }
+  std::size_t oldMiddle = old.size() - lead - trail;
+  std::size_t newMiddle = replacement.size() - lead - trail;
+  if (oldMiddle == newMiddle) {
+    for (std::size_t k = 0; k < oldMiddle; ++k) {
+      UpdateParagraph(first + lead + k, old[lead + k], replacement[lead + k]);
+    }
+    return;
+  }
+  if (oldMiddle == 0 || newMiddle == 0) {
+    // Blocks are inserted or removed next to a kept one: rewrite that one with them.
+    if (lead > 0) {
+      --lead;
+    } else {
+      --trail;
+    }
+    ++oldMiddle;
+    ++newMiddle;
+  }
+  RewriteRange(
+      first + lead, first + lead + oldMiddle - 1,
+      std::vector<Paragraph>(replacement.begin() + static_cast<std::ptrdiff_t>(lead),
+                             replacement.begin() + static_cast<std::ptrdiff_t>(lead + newMiddle)));
+}
+
+void QtRichTextBox::RewriteRange(std::size_t first, std::size_t last,
+                                 const std::vector<Paragraph>& replacement) {
+  const QTextBlock firstBlock = BlockAt(first);
+  const QTextBlock lastBlock = BlockAt(last);
+  QTextCursor cursor(&Doc());
+  cursor.beginEditBlock();
+  cursor.setPosition(firstBlock.position());
+  cursor.setPosition(lastBlock.position() + lastBlock.length() - 1, QTextCursor::KeepAnchor);
+  cursor.removeSelectedText();
+  for (std::size_t k = 0; k < replacement.size(); ++k) {
+    if (k > 0) {
+      cursor.insertBlock();
+    }
+    ApplyBlockFormat(cursor, replacement[k]);
+    InsertRuns(cursor, replacement[k].runs);
+  }
+  cursor.endEditBlock();
+}
+
+void QtRichTextBox::UpdateParagraph(std::size_t index, const Paragraph& old,
+                                    const Paragraph& replacement) {
+  const QTextBlock block = BlockAt(index);
+  QTextCursor cursor(block);
+  cursor.beginEditBlock();
+  if (!(old.format == replacement.format) || !(old.mark == replacement.mark)) {
+    ApplyBlockFormat(cursor, replacement);
+  }
+  if (!SameRuns(old, replacement)) {
+    const auto oldLength = static_cast<std::size_t>(old.Length());
+    const auto newLength = static_cast<std::size_t>(replacement.Length());
+    std::size_t prefix = CommonPrefix(old, replacement);
+    std::size_t suffix = CommonSuffix(old, replacement, std::min(oldLength, newLength) - prefix);
+    // Qt's positions must not fall inside a surrogate pair.
+    if (prefix > 0 && IsHighSurrogate(UnitAt(old, prefix - 1))) {
+      --prefix;
+    }
+    if (suffix > 0 && IsLowSurrogate(UnitAt(old, oldLength - suffix))) {
+      --suffix;
+    }
+    const int start = block.position();
+    cursor.setPosition(start + static_cast<int>(prefix));
+    cursor.setPosition(start + static_cast<int>(oldLength - suffix), QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+    InsertRuns(cursor, RunsBetween(replacement, static_cast<std::int32_t>(prefix),
+                                   static_cast<std::int32_t>(newLength - suffix)));
+  }
+  cursor.endEditBlock();
+}
+
+// Redraws every paragraph's margins after the bullet indent changed.
+void QtRichTextBox::RefreshDisplayFormats() {
+  ++writing_;
+  for (QTextBlock block = Doc().begin(); block.isValid(); block = block.next()) {
+    if (block.blockFormat().boolProperty(kBulletProperty)) {
+      QTextCursor cursor(block);
+      Paragraph paragraph;
+      paragraph.format = ParaFromBlock(block);
+      paragraph.mark = MarkOf(block);
+      ApplyBlockFormat(cursor, paragraph);
+    }
+  }
+  --writing_;
+}
+
+// ----- Positions -----
+
+std::int32_t QtRichTextBox::ParagraphStart(std::size_t index) const {
+  return BlockAt(index).position();
+}
+
+std::int32_t QtRichTextBox::TextLength() const {
+  return Doc().characterCount() - 1;
+}
+
+QtRichTextBox::Location QtRichTextBox::Locate(std::int32_t position) const {
+  position = std::clamp(position, 0, TextLength());
+  const QTextBlock block = Doc().findBlock(position);
+  return {static_cast<std::size_t>(block.blockNumber()),
+          std::clamp(position - block.position(), 0, block.length() - 1)};
+}
+
+std::int32_t QtRichTextBox::AdjustBoundary(std::int32_t position) const {
+  position = std::clamp(position, 0, TextLength());
+  const QTextBlock block = Doc().findBlock(position);
+  const std::int32_t offset = position - block.position();
+  if (offset > 0 && offset < block.length() - 1 &&
+      IsLowSurrogate(Doc().characterAt(position).unicode()) &&
+      IsHighSurrogate(Doc().characterAt(position - 1).unicode())) {
+    return position - 1;
+  }
+  return position;
+}
+
+CharFormat QtRichTextBox::FormatAt(std::size_t paragraph, std::int32_t offset) const {
+  const QTextBlock block = BlockAt(paragraph);
+  std::int32_t at = 0;
+  std::optional<QTextFragment> last;
+  for (auto it = block.begin(); !it.atEnd(); ++it) {
+    const QTextFragment fragment = it.fragment();
+    if (!fragment.isValid()) {
+      continue;
+    }
+    at += fragment.length();
+    last = fragment;
+    if (offset < at) {
+      break;
+    }
+  }
+  return last ? CachedFormat(last->charFormatIndex(), last->charFormat()) : MarkOf(block);
+}
+
+CharFormat QtRichTextBox::DefaultFormat() const {
+  CharFormat format;
+  format.face = fontName_;
+  format.halfPoints = static_cast<std::int32_t>(std::lround(fontSize_ * 2));
+  return format;
+}
+
+// A format set over the empty selection, else the character before the caret in its paragraph,
+// else the paragraph's first character or mark.
+CharFormat QtRichTextBox::InsertionFormat() const {
+  if (typingFormat_) {
+    return *typingFormat_;
+  }
+  const Location at = Locate(SelStart());
+  return FormatAt(at.paragraph, at.offset > 0 ? at.offset - 1 : 0);
+}
+
+std::pair<std::size_t, std::size_t> QtRichTextBox::TouchedParagraphs() const {
+  const std::int32_t start = SelStart();
+  const std::int32_t length = SelLength();
+  const Location first = Locate(start);
+  const Location last = Locate(start + length);
+  // A selection that ends just after a break does not reach into the next paragraph.
+  const bool endsAtBreak = length > 0 && last.offset == 0 && last.paragraph > first.paragraph;
+  return {first.paragraph, endsAtBreak ? last.paragraph - 1 : last.paragraph};
+}
+
+// ----- Whole document -----
+
+std::string QtRichTextBox::TextRTF() const {
+  RichDocument document;
+  document.paragraphs = ReadParagraphs(0, ParagraphCount() - 1);
+  return WriteRtf(document, fontName_, bulletIndent_);
+}
+
+void QtRichTextBox::SetTextRTF(std::string_view rtf) {
+  const RichDocument document = ReadRtf(rtf, {DefaultFormat(), bulletIndent_});
+  ++writing_;
+  RewriteRange(0, ParagraphCount() - 1, document.paragraphs);
+  --writing_;
+  undo_.reset();
+  typingFormat_.reset();
+  ShowSelection(0, 0);
+  RaiseSelChange();
+}
+
+std::u16string QtRichTextBox::Text() const {
+  std::u16string text;
+  text.reserve(static_cast<std::size_t>(TextLength()));
+  for (QTextBlock block = Doc().begin(); block.isValid(); block = block.next()) {
+    if (block != Doc().begin()) {
+      text += u'\n';
+    }
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+      const QTextFragment fragment = it.fragment();
+      if (!fragment.isValid()) {
+        continue;
+      }
+      const QTextCharFormat format = fragment.charFormat();
+      if (format.hasProperty(kStandInProperty)) {
+        text.append(static_cast<std::size_t>(fragment.length()),
+                    static_cast<char16_t>(format.intProperty(kStandInProperty)));
+      } else {
+        text += fragment.text().toStdU16String();
+      }
+    }
+  }
+  return text;
+}
+
+// ----- Selection -----
+
+std::int32_t QtRichTextBox::SelStart() const {
+  const QTextCursor cursor = editor_->textCursor();
+  return std::min(cursor.anchor(), cursor.position());
+}
+
+std::int32_t QtRichTextBox::SelLength() const {
+  const QTextCursor cursor = editor_->textCursor();
+  return std::abs(cursor.position() - cursor.anchor());
+}
+
+// Selects in the editor without an event; the caret goes to the end.
+void QtRichTextBox::ShowSelection(std::int32_t start, std::int32_t length) {
+  const std::int32_t end = std::clamp(start + length, 0, TextLength());
+  start = std::clamp(start, 0, TextLength());
+  QTextCursor cursor(&Doc());
+  cursor.setPosition(start);
+  cursor.setPosition(end, QTextCursor::KeepAnchor);
+  ++writing_;
+  editor_->setTextCursor(cursor);
+  --writing_;
+}
+
+void QtRichTextBox::SetSelection(std::int32_t start, std::int32_t length) {
+  const std::int32_t from = AdjustBoundary(start);
+  const std::int32_t to = AdjustBoundary(from + std::max(0, length));
+  if (from == SelStart() && to - from == SelLength()) {
+    return;
+  }
+  ShowSelection(from, to - from);
+  typingFormat_.reset();
+  RaiseSelChange();
+}
+
+void QtRichTextBox::SetSelStart(std::int32_t start) {
+  SetSelection(start, 0);
+}
+
+void QtRichTextBox::SetSelLength(std::int32_t length) {
+  SetSelection(SelStart(), length);
+}
+
+void QtRichTextBox::RaiseSelChange() {
+  reportedStart_ = SelStart();
+  reportedLength_ = SelLength();
+  if (selChange_) {
+    selChange_();
+  }
+}
+
+// The user moved the caret or the selection in the editor.
+void QtRichTextBox::OnEditorSelectionChanged() {
+  if (writing_ > 0 || (SelStart() == reportedStart_ && SelLength() == reportedLength_)) {
+    return;
+  }
+  typingFormat_.reset();
+  RaiseSelChange();
+}
+
+std::u16string QtRichTextBox::SelText() const {
+  std::u16string text;
+  const std::int32_t start = SelStart();
+  const RichDocument slice = Slice(start, start + SelLength());
+  for (std::size_t i = 0; i < slice.paragraphs.size(); ++i) {
+    if (i > 0) {
+      text += u'\n';
+    }
+    for (const TextRun& run : slice.paragraphs[i].runs) {
+      text += run.text;
+    }
+  }
+  return text;
+}
+
+void QtRichTextBox::SetSelText(std::u16string_view text) {
+  const std::int32_t start = SelStart();
+  const std::int32_t length = SelLength();
+  const Location at = Locate(start);
+  const QTextBlock block = BlockAt(at.paragraph);
+  // Replacing a selection continues in the format of its first character.
+  const CharFormat format = length > 0 && at.offset < block.length() - 1
+                                ? FormatAt(at.paragraph, at.offset)
+                                : InsertionFormat();
+  const ParaFormat paragraphFormat = ParaFromBlock(block);
+  RichDocument fragment;
+  for (const std::u16string& line : SplitLines(text)) {
+    Paragraph inserted;
+    inserted.format = paragraphFormat;
+    inserted.mark = format;
+    AppendText(inserted, format, line);
+    fragment.paragraphs.push_back(std::move(inserted));
+  }
+  const std::int32_t caret = Splice(start, start + length, std::move(fragment));
+  ShowSelection(caret, 0);
+  typingFormat_.reset();
+  RaiseSelChange();
+}
+
+std::string QtRichTextBox::SelRTF() const {
+  const std::int32_t start = SelStart();
+  return WriteRtf(Slice(start, start + SelLength()), fontName_, bulletIndent_);
+}
+
+void QtRichTextBox::SetSelRTF(std::string_view rtf) {
+  RichDocument fragment = ReadRtf(rtf, {DefaultFormat(), bulletIndent_});
+  const std::int32_t start = SelStart();
+  const std::int32_t caret = Splice(start, start + SelLength(), std::move(fragment));
+  ShowSelection(caret, 0);
+  typingFormat_.reset();
+  RaiseSelChange();
+}
+
+// ----- Editing -----
+
+RichDocument QtRichTextBox::Slice(std::int32_t from, std::int32_t to) const {
+  const Location first = Locate(from);
+  const Location last = Locate(to);
+  RichDocument slice;
+  QTextBlock block = BlockAt(first.paragraph);
+  for (std::size_t i = first.paragraph; i <= last.paragraph; ++i, block = block.next()) {
+    const Paragraph source = ReadParagraph(block);
+    Paragraph part;
+    part.format = source.format;
+    part.mark = source.mark;
+    part.runs = RunsBetween(source, i == first.paragraph ? first.offset : 0,
+                            i == last.paragraph ? last.offset : source.Length());
+    slice.paragraphs.push_back(std::move(part));
+  }
+  return slice;
+}
+
+// Replaces the text between two positions by a fragment: its first paragraph continues the
+// paragraph before `from`, its last runs on into the paragraph after `to`. Paragraph formats
+// belong to the marks: a fragment's paragraph keeps its own where its mark is kept, and the last
+// one takes the mark of the paragraph it runs into. Returns the position after the fragment.
+std::int32_t QtRichTextBox::Splice(std::int32_t from, std::int32_t to, RichDocument fragment) {
+  if (fragment.paragraphs.empty()) {
+    fragment.paragraphs.emplace_back();
+  }
+  const Location first = Locate(from);
+  const Location last = Locate(to);
+  std::vector<Paragraph> old = ReadParagraphs(first.paragraph, last.paragraph);
+  const Paragraph& head = old.front();
+  const Paragraph& tail = old.back();
+  const std::int32_t inserted = FragmentLength(fragment);
+
+  std::vector<Paragraph> replacement = std::move(fragment.paragraphs);
+  std::vector<TextRun> tailRuns = RunsBetween(tail, last.offset, tail.Length());
+  Paragraph& opening = replacement.front();
+  std::vector<TextRun> openingRuns = std::move(opening.runs);
+  opening.runs = RunsBetween(head, 0, first.offset);
+  AppendRuns(opening, openingRuns);
+  Paragraph& closing = replacement.back();
+  closing.format = tail.format;
+  if (closing.runs.empty() && tailRuns.empty()) {
+    closing.mark = tail.mark;
+  }
+  AppendRuns(closing, tailRuns);
+  for (Paragraph& paragraph : replacement) {
+    Normalize(paragraph);
+  }
+  ReplaceParagraphs(first.paragraph, std::move(old), std::move(replacement));
+  return ParagraphStart(first.paragraph) + first.offset + inserted;
+}
+
+// The one place the document changes: records the undo step, writes, and keeps the editor's
+// selection where it was (callers that move it do so afterwards).
+void QtRichTextBox::ReplaceParagraphs(std::size_t first, std::vector<Paragraph> old,
+                                      std::vector<Paragraph> replacement) {
+  const std::int32_t start = SelStart();
+  const std::int32_t length = SelLength();
+  ++writing_;
+  WriteParagraphs(first, old, replacement);
+  --writing_;
+  undo_ = UndoRecord{first, replacement.size(), std::move(old), start, length};
+  ShowSelection(start, length);
+}
+
+void QtRichTextBox::ChangeCharacters(const CharChange& change) {
+  const std::int32_t start = SelStart();
+  const std::int32_t length = SelLength();
+  if (length == 0) {
+    CharFormat format = InsertionFormat();
+    change(format);
+    typingFormat_ = format;
+    return;
+  }
+  const Location first = Locate(start);
+  const Location last = Locate(start + length);
+  std::vector<Paragraph> old = ReadParagraphs(first.paragraph, last.paragraph);
+  std::vector<Paragraph> replacement = old;
+  for (std::size_t i = 0; i < replacement.size(); ++i) {
+    Paragraph& paragraph = replacement[i];
+    const std::int32_t from = i == 0 ? first.offset : 0;
+    const std::int32_t to = i + 1 == replacement.size() ? last.offset : paragraph.Length();
+    const std::size_t begin = SplitRunsAt(paragraph.runs, from);
+    const std::size_t end = SplitRunsAt(paragraph.runs, to);
+    for (std::size_t r = begin; r < end; ++r) {
+      change(paragraph.runs[r].format);
+    }
+    if (i + 1 < replacement.size()) {
+      change(paragraph.mark);  // the selection holds this paragraph's break
+    }
+    Normalize(paragraph);
+  }
+  ReplaceParagraphs(first.paragraph, std::move(old), std::move(replacement));
+}
+
+void QtRichTextBox::ChangeParagraphs(const ParaChange& change) {
+  const auto [first, last] = TouchedParagraphs();
+  std::vector<Paragraph> old = ReadParagraphs(first, last);
+  std::vector<Paragraph> replacement = old;
+  for (Paragraph& paragraph : replacement) {
+    change(paragraph.format);
+  }
+  ReplaceParagraphs(first, std::move(old), std::move(replacement));
+}
+
+void QtRichTextBox::Undo() {
+  if (!undo_) {
+    return;
+  }
+  UndoRecord record = std::move(*undo_);
+  undo_.reset();
+  const std::size_t last = record.first + record.count - 1;
+  ++writing_;
+  WriteParagraphs(record.first, ReadParagraphs(record.first, last), record.old);
+  --writing_;
+  ShowSelection(record.selStart, record.selLength);
+  typingFormat_.reset();
+  RaiseSelChange();
+}
+
+void QtRichTextBox::MoveSelection(std::int32_t position) {
+  const std::int32_t start = SelStart();
+  const std::int32_t length = SelLength();
+  const std::int32_t end = start + length;
+  position = AdjustBoundary(position);
+  if (length == 0 || (position >= start && position <= end)) {
+    return;
+  }
+  const std::string rtf = SelRTF();
+  // One undo step for both edits: the paragraphs they touch, as they were.
+  const std::size_t first = std::min(Locate(start).paragraph, Locate(position).paragraph);
+  const std::size_t last = std::max(Locate(end).paragraph, Locate(position).paragraph);
+  std::vector<Paragraph> old = ReadParagraphs(first, last);
+  const std::size_t countBefore = ParagraphCount();
+
+  Splice(start, end, RichDocument{});
+  const std::int32_t target = position > end ? position - length : position;
+  const std::int32_t caret = Splice(target, target, ReadRtf(rtf, {DefaultFormat(), bulletIndent_}));
+  undo_ = UndoRecord{first, last - first + 1 + ParagraphCount() - countBefore, std::move(old),
+                     start, length};
+  ShowSelection(caret, 0);
+  typingFormat_.reset();
+  RaiseSelChange();
+}
+
+void QtRichTextBox::DeleteBackward() {
+  const std::int32_t caret = SelStart();
+  if (SelLength() == 0) {
+    if (caret == 0) {
+      return;
+    }
+    std::int32_t from = caret - 1;
+    if (from > 0 && IsLowSurrogate(Doc().characterAt(from).unicode()) &&
+        IsHighSurrogate(Doc().characterAt(from - 1).unicode())) {
+      --from;
+    }
+    ShowSelection(from, caret - from);
+  }
+  SetSelText(u"");
+}
+
+void QtRichTextBox::DeleteForward() {
+  const std::int32_t caret = SelStart();
+  if (SelLength() == 0) {
+    if (caret >= TextLength()) {
+      return;
+    }
+    std::int32_t to = caret + 1;
+    if (to < TextLength() && IsHighSurrogate(Doc().characterAt(caret).unicode()) &&
+        IsLowSurrogate(Doc().characterAt(to).unicode())) {
+      ++to;
+    }
+    ShowSelection(caret, to - caret);
+  }
+  SetSelText(u"");
+}
+
+void QtRichTextBox::DeleteTo(const QTextCursor& target) {
+  if (!target.hasSelection()) {
+    return;
+  }
+  const std::int32_t from = AdjustBoundary(target.selectionStart());
+  ShowSelection(from, AdjustBoundary(target.selectionEnd()) - from);
+  SetSelText(u"");
+}
+
+// ----- Attributes -----
+
+template <typename T, typename Get>
+std::optional<T> QtRichTextBox::ReadCharacters(Get get) const {
+  std::optional<T> value;
+  bool any = false;
+  const std::int32_t start = SelStart();
+  const std::int32_t length = SelLength();
+  if (length > 0) {
+    const RichDocument slice = Slice(start, start + length);
+    for (const Paragraph& paragraph : slice.paragraphs) {
+      for (const TextRun& run : paragraph.runs) {
+        const T v = get(run.format);
+        if (any && !(*value == v)) {
+          return std::nullopt;
+        }
+        value = v;
+        any = true;
+      }
+    }
+  }
+  if (!any) {
+    value = get(InsertionFormat());
+  }
+  return value;
+}
+
+template <typename T, typename Get>
+std::optional<T> QtRichTextBox::ReadParagraphAttribute(Get get) const {
+  const auto [first, last] = TouchedParagraphs();
+  QTextBlock block = BlockAt(first);
+  const T value = get(ParaFromBlock(block));
+  for (std::size_t i = first + 1; i <= last; ++i) {
+    block = block.next();
+    if (!(get(ParaFromBlock(block)) == value)) {
+      return std::nullopt;
+    }
+  }
+  return value;
+}
+
+std::optional<bool> QtRichTextBox::SelBold() const {
+  return ReadCharacters<bool>([](const CharFormat& f) { return f.bold; });
+}
+void QtRichTextBox::SetSelBold(bool bold) {
+  ChangeCharacters([bold](CharFormat& f) { f.bold = bold; });
+}
+std::optional<bool> QtRichTextBox::SelItalic() const {
+  return ReadCharacters<bool>([](const CharFormat& f) { return f.italic; });
+}
+void QtRichTextBox::SetSelItalic(bool italic) {
+  ChangeCharacters([italic](CharFormat& f) { f.italic = italic; });
+}
+std::optional<bool> QtRichTextBox::SelUnderline() const {
+  return ReadCharacters<bool>([](const CharFormat& f) { return f.underline; });
+}
+void QtRichTextBox::SetSelUnderline(bool underline) {
+  ChangeCharacters([underline](CharFormat& f) { f.underline = underline; });
+}
+std::optional<std::int32_t> QtRichTextBox::SelColor() const {
+  return ReadCharacters<std::int32_t>([](const CharFormat& f) { return f.color; });
+}
+void QtRichTextBox::SetSelColor(std::int32_t color) {
+  ChangeCharacters([color](CharFormat& f) { f.color = color & 0xFFFFFF; });
+}
+std::optional<std::string> QtRichTextBox::SelFontName() const {
+  return ReadCharacters<std::string>([](const CharFormat& f) { return f.face; });
+}
+void QtRichTextBox::SetSelFontName(std::string_view face) {
+  ChangeCharacters([name = std::string(face)](CharFormat& f) { f.face = name; });
+}
+std::optional<double> QtRichTextBox::SelFontSize() const {
+  return ReadCharacters<double>([](const CharFormat& f) { return f.halfPoints / 2.0; });
+}
+void QtRichTextBox::SetSelFontSize(double points) {
+  const auto halfPoints = static_cast<std::int32_t>(std::clamp(std::lround(points * 2), 1L, 3276L));
+  ChangeCharacters([halfPoints](CharFormat& f) { f.halfPoints = halfPoints; });
+}
+
+std::optional<bool> QtRichTextBox::SelBullet() const {
+  return ReadParagraphAttribute<bool>([](const ParaFormat& f) { return f.bullet; });
+}
+void QtRichTextBox::SetSelBullet(bool bullet) {
+  ChangeParagraphs([bullet](ParaFormat& f) { f.bullet = bullet; });
+}
+std::optional<Alignment> QtRichTextBox::SelAlignment() const {
+  return ReadParagraphAttribute<Alignment>([](const ParaFormat& f) { return f.alignment; });
+}
+void QtRichTextBox::SetSelAlignment(Alignment alignment) {
+  ChangeParagraphs([alignment](ParaFormat& f) { f.alignment = alignment; });
+}
+std::optional<std::int32_t> QtRichTextBox::SelIndent() const {
+  return ReadParagraphAttribute<std::int32_t>([](const ParaFormat& f) { return f.indent; });
+}
+void QtRichTextBox::SetSelIndent(std::int32_t twips) {
+  ChangeParagraphs([twips](ParaFormat& f) { f.indent = twips; });
+}
+std::optional<std::int32_t> QtRichTextBox::SelRightIndent() const {
+  return ReadParagraphAttribute<std::int32_t>([](const ParaFormat& f) { return f.rightIndent; });
+}
+void QtRichTextBox::SetSelRightIndent(std::int32_t twips) {
+  ChangeParagraphs([twips](ParaFormat& f) { f.rightIndent = twips; });
+}
+
+// ----- Defaults, placement, focus -----
+
+void QtRichTextBox::SetFontName(std::string_view face) {
+  fontName_ = face;
+  formatCache_.clear();  // a format without a face reads as the default
+  Doc().setDefaultFont(QFont(QString::fromStdString(fontName_), Doc().defaultFont().pointSize()));
+  // An empty document has nothing to keep: what is typed first takes the new default.
+  if (TextLength() == 0) {
+    Paragraph paragraph = ReadParagraph(Doc().begin());
+    paragraph.mark = DefaultFormat();
+    ++writing_;
+    QTextCursor cursor(Doc().begin());
+    ApplyBlockFormat(cursor, paragraph);
+    --writing_;
+  }
+}
+
+void QtRichTextBox::SetFontSize(double points) {
+  fontSize_ = points;
+  formatCache_.clear();
+  if (points > 0) {
+    QFont font = Doc().defaultFont();
+    font.setPointSizeF(points);
+    Doc().setDefaultFont(font);
+  }
+  if (TextLength() == 0) {
+    Paragraph paragraph = ReadParagraph(Doc().begin());
+    paragraph.mark = DefaultFormat();
+    ++writing_;
+    QTextCursor cursor(Doc().begin());
+    ApplyBlockFormat(cursor, paragraph);
+    --writing_;
+  }
+}
+
+void QtRichTextBox::SetBackColor(std::int32_t color) {
+  backColor_ = color;
+  QPalette palette = editor_->palette();
+  palette.setColor(QPalette::Base, ColorToQt(color));
+  editor_->setPalette(palette);
+}
+
+void QtRichTextBox::SetBulletIndent(std::int32_t twips) {
+  bulletIndent_ = twips;
+  RefreshDisplayFormats();
+}
+
+std::int32_t QtRichTextBox::Width() const {
+  const int pixels = editor_->width();
+  if (pixels == widthPixels_) {
+    return widthTwips_;
+  }
+  return static_cast<std::int32_t>(std::lround(pixels / PixelsPerTwip()));
+}
+
+void QtRichTextBox::Move(std::int32_t left, std::int32_t top, std::int32_t width,
+                         std::int32_t height) {
+  const double scale = PixelsPerTwip();
+  const auto pixels = [scale](std::int32_t twips) {
+    return static_cast<int>(std::lround(twips * scale));
+  };
+  editor_->setGeometry(pixels(left), pixels(top), pixels(width), pixels(height));
+  widthTwips_ = width;
+  widthPixels_ = editor_->width();
+}
+
+void QtRichTextBox::SetFocus() {
+  const int before = focusEvents_;
+  editor_->setFocus(Qt::OtherFocusReason);
+  if (focusEvents_ != before) {
+    return;  // the focus-in event raised it
+  }
+  // Already focused, or the window is hidden or inactive: the focus-in, if it comes, comes
+  // later and must not raise the event a second time.
+  focusRaisedEarly_ = !editor_->hasFocus();
+  if (gotFocus_) {
+    gotFocus_();
+  }
+}
+
+void QtRichTextBox::OnEditorFocusIn(Qt::FocusReason reason) {
+  ++focusEvents_;
+  const bool raised = std::exchange(focusRaisedEarly_, false);
+  // A popup menu closing gives the focus back: the surface never lost it in the user's eyes.
+  if (raised || reason == Qt::PopupFocusReason) {
+    return;
+  }
+  if (gotFocus_) {
+    gotFocus_();
+  }
+}
+
+// ----- Keyboard and clipboard -----
+
+void QtRichTextBox::RunShortcut(SurfaceShortcut shortcut) {
+  if (shortcut_ && shortcut_(shortcut)) {
+    return;
+  }
+  switch (shortcut) {
+    case SurfaceShortcut::kBold:
+    case SurfaceShortcut::kItalic:
+    case SurfaceShortcut::kUnderline:
+      ToggleStyle(shortcut);
+      break;
+    case SurfaceShortcut::kCut:
+      Cut();
+      break;
+    case SurfaceShortcut::kCopy:
+      Copy();
+      break;
+    case SurfaceShortcut::kPaste:
+      Paste();
+      break;
+  }
+}
+
+void QtRichTextBox::ToggleStyle(SurfaceShortcut style) {
+  switch (style) {
+    case SurfaceShortcut::kBold:
+      SetSelBold(SelBold() != true);
+      break;
+    case SurfaceShortcut::kItalic:
+      SetSelItalic(SelItalic() != true);
+      break;
+    case SurfaceShortcut::kUnderline:
+      SetSelUnderline(SelUnderline() != true);
+      break;
+    default:
+      break;
+  }
+}
+
+std::unique_ptr<QMimeData> QtRichTextBox::SelectionMimeData() const {
+  auto data = std::make_unique<QMimeData>();
+  const std::string rtf = SelRTF();
+  const QByteArray bytes(rtf.data(), static_cast<qsizetype>(rtf.size()));
+  for (const char* type : kRtfMimeTypes) {
+    data->setData(QString::fromLatin1(type), bytes);
+  }
+  data->setText(ToQString(SelText()));
+  return data;
+}
+
+void QtRichTextBox::Copy() const {
+  if (SelLength() == 0) {
+    return;
+  }
+  QGuiApplication::clipboard()->setMimeData(SelectionMimeData().release());
+}
+
+void QtRichTextBox::Cut() {
+  if (SelLength() == 0) {
+    return;
+  }
+  Copy();
+  SetSelText(u"");
+}
+
+void QtRichTextBox::Paste() {
+  if (const QMimeData* data = QGuiApplication::clipboard()->mimeData()) {
+    InsertMimeData(*data);
+  }
+}
+
+bool QtRichTextBox::CanInsertMimeData(const QMimeData& data) {
+  for (const char* type : kRtfMimeTypes) {
+    if (data.hasFormat(QString::fromLatin1(type))) {
+      return true;
+    }
+  }
+  return data.hasText() || data.hasHtml() || data.hasUrls();
+}
+
+bool QtRichTextBox::InsertMimeData(const QMimeData& data) {
+  for (const char* type : kRtfMimeTypes) {
+    const QString name = QString::fromLatin1(type);
+    if (data.hasFormat(name)) {
+      const QByteArray rtf = data.data(name);
+      SetSelRTF(std::string_view(rtf.constData(), static_cast<std::size_t>(rtf.size())));
+      return true;
+    }
+  }
+  QString text;
+  if (data.hasText()) {
+    text = data.text();
+  } else if (data.hasHtml()) {
+    // A picture has no text: its placeholder character does not come along.
+    text = QTextDocumentFragment::fromHtml(data.html()).toPlainText();
+    text.remove(QChar::ObjectReplacementCharacter);
+  } else if (data.hasUrls()) {
+    QStringList addresses;
+    for (const QUrl& url : data.urls()) {
+      addresses.push_back(url.toString());
+    }
+    text = addresses.join(u'\n');
+  } else {
+    return false;
+  }
+  // The surface has paragraphs only: any line or paragraph separator breaks the paragraph.
+  text.replace(QChar::ParagraphSeparator, u'\n');
+  text.replace(QChar::LineSeparator, u'\n');
+  SetSelText(text.toStdU16String());
+  return true;
+}
+
+}  // namespace scrivlet

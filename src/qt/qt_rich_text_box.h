@@ -1,0 +1,261 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "platform/document/rich_document.h"
+#include "platform/rich_text_box.h"
+
+class QMimeData;
+class QTextBlock;
+class QTextCharFormat;
+class QTextCursor;
+class QTextDocument;
+class QTextEdit;
+class QWidget;
+
+namespace scrivlet {
+
+class SurfaceEdit;
+
+// The editing keys an owner can map to its own commands.
+enum class SurfaceShortcut { kBold, kItalic, kUnderline, kCut, kCopy, kPaste };
+
+// The editing surface on the desktop: a QTextEdit showing the document, with every operation of
+// RichTextBox exactly as MemoryRichTextBox does it (same positions, formats, RTF, undo and
+// events), so that the control behaves the same with or without a display.
+//
+// The QTextDocument holds the document: one block per paragraph, one fragment per run. Exact
+// values (indents in twips, the bullet, the paragraph mark's format, a face name's bytes, sizes
+// in half-points) live in format properties; margins, fonts and colours are what Qt draws from
+// them. A bulleted paragraph is drawn by the editor itself (no QTextList), its text indented by
+// the bullet indent as its RTF says.
+//
+// Every change of the document, by code or by the user, goes through this class: typing,
+// deleting, the clipboard, drag and drop and input methods are handled by the editor and turned
+// into the operations below, so the user's changes follow the same rules and undo in one step.
+// QTextDocument's own undo stack is off. Do not change the editor's document directly.
+//
+// Keyboard: Enter and Shift+Enter both break the paragraph (the surface has no soft line
+// breaks); Backspace and Delete remove a whole surrogate pair or a paragraph break; Ctrl+Z is
+// Undo. Ctrl+B/I/U and the cut, copy and paste keys go to the shortcut handler first.
+class QtRichTextBox final : public RichTextBox {
+ public:
+  // A surface whose editor is a window of its own, hidden until shown.
+  QtRichTextBox();
+  // A surface whose editor is a child of `parent`. The surface deletes its editor when it goes
+  // (unless the parent already did).
+  explicit QtRichTextBox(QWidget* parent);
+  ~QtRichTextBox() override;
+  QtRichTextBox(const QtRichTextBox&) = delete;
+  QtRichTextBox& operator=(const QtRichTextBox&) = delete;
+
+  // The editor widget, for layout, showing and focus.
+  QTextEdit* Editor() const;
+
+  std::string TextRTF() const override;
+  void SetTextRTF(std::string_view rtf) override;
+  std::u16string Text() const override;
+
+  std::int32_t SelStart() const override;
+  void SetSelStart(std::int32_t start) override;
+  std::int32_t SelLength() const override;
+  void SetSelLength(std::int32_t length) override;
+  std::u16string SelText() const override;
+  void SetSelText(std::u16string_view text) override;
+  std::string SelRTF() const override;
+  void SetSelRTF(std::string_view rtf) override;
+
+  std::optional<bool> SelBold() const override;
+  void SetSelBold(bool bold) override;
+  std::optional<bool> SelItalic() const override;
+  void SetSelItalic(bool italic) override;
+  std::optional<bool> SelUnderline() const override;
+  void SetSelUnderline(bool underline) override;
+  std::optional<std::int32_t> SelColor() const override;
+  void SetSelColor(std::int32_t color) override;
+  std::optional<std::string> SelFontName() const override;
+  void SetSelFontName(std::string_view face) override;
+  std::optional<double> SelFontSize() const override;
+  void SetSelFontSize(double points) override;
+
+  std::optional<bool> SelBullet() const override;
+  void SetSelBullet(bool bullet) override;
+  std::optional<Alignment> SelAlignment() const override;
+  void SetSelAlignment(Alignment alignment) override;
+  std::optional<std::int32_t> SelIndent() const override;
+  void SetSelIndent(std::int32_t twips) override;
+  std::optional<std::int32_t> SelRightIndent() const override;
+  void SetSelRightIndent(std::int32_t twips) override;
+
+  std::string FontName() const override { return fontName_; }
+  void SetFontName(std::string_view face) override;
+  double FontSize() const override { return fontSize_; }
+  void SetFontSize(double points) override;
+  std::int32_t BackColor() const override { return backColor_; }
+  // Also the editor's background.
+  void SetBackColor(std::int32_t color) override;
+  std::int32_t BulletIndent() const override { return bulletIndent_; }
+  void SetBulletIndent(std::int32_t twips) override;
+
+  // The editor's width in twips: what Move last gave, as long as the editor still has the width
+  // that produced, else its pixel width converted at the screen's resolution.
+  std::int32_t Width() const override;
+  // Places the editor in its parent; twips become pixels at the screen's resolution.
+  void Move(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height) override;
+
+  bool CanUndo() const override { return undo_.has_value(); }
+  void Undo() override;
+  void EmptyUndoBuffer() override { undo_.reset(); }
+
+  // Focuses the editor. The got-focus event is raised once: by the editor's focus-in event when
+  // it arrives at once, else here (a hidden editor, an inactive window).
+  void SetFocus() override;
+  void SetSelChangeHandler(std::function<void()> handler) override {
+    selChange_ = std::move(handler);
+  }
+  void SetGotFocusHandler(std::function<void()> handler) override {
+    gotFocus_ = std::move(handler);
+  }
+
+  // ----- Keyboard and clipboard -----
+
+  // Asked first when the user presses Ctrl+B, Ctrl+I, Ctrl+U or a cut, copy or paste key;
+  // returns true when it handled the key. Otherwise the surface toggles the style over the
+  // selection (bold when not all of it is bold, and so on) or runs Cut, Copy or Paste below.
+  void SetShortcutHandler(std::function<bool(SurfaceShortcut)> handler) {
+    shortcut_ = std::move(handler);
+  }
+
+  // The selection as other programs and drags take it: its SelRTF under "text/rtf" and
+  // "application/rtf", and its SelText as plain text (paragraph breaks as "\n").
+  std::unique_ptr<QMimeData> SelectionMimeData() const;
+  // Puts the selection on the system clipboard as SelectionMimeData; nothing when it is empty.
+  void Copy() const;
+  // Copy, then deletes the selection (one undoable change).
+  void Cut();
+  // Inserts the system clipboard's contents as InsertMimeData does.
+  void Paste();
+  // Whether InsertMimeData would take anything from `data`.
+  static bool CanInsertMimeData(const QMimeData& data);
+  // Replaces the selection by what `data` holds that the document can: RTF ("text/rtf",
+  // "application/rtf") through SetSelRTF; else plain text in the typing format through
+  // SetSelText (HTML reduced to its text, links to their addresses). Pictures, tables and other
+  // formats never enter. Returns false, changing nothing, when `data` holds none of these.
+  bool InsertMimeData(const QMimeData& data);
+  // Moves the selection to `position` (a position in the text before the move) as one undoable
+  // change, as dragging the selection within the editor does; the caret ends after the moved
+  // text. Nothing happens when `position` lies inside the selection.
+  void MoveSelection(std::int32_t position);
+
+ private:
+  friend class SurfaceEdit;
+
+  struct Location {
+    std::size_t paragraph;
+    std::int32_t offset;  // within the paragraph; its length means "at the break"
+  };
+  struct UndoRecord {
+    std::size_t first;  // first paragraph replaced
+    std::size_t count;  // paragraphs that replaced them
+    std::vector<Paragraph> old;
+    std::int32_t selStart;
+    std::int32_t selLength;
+  };
+  using CharChange = std::function<void(CharFormat&)>;
+  using ParaChange = std::function<void(ParaFormat&)>;
+
+  // ----- Mapping between the document model and the QTextDocument -----
+  QTextDocument& Doc() const;
+  QTextBlock BlockAt(std::size_t index) const;
+  std::size_t ParagraphCount() const;
+  Paragraph ReadParagraph(const QTextBlock& block) const;
+  std::vector<Paragraph> ReadParagraphs(std::size_t first, std::size_t last) const;
+  CharFormat FromQt(const QTextCharFormat& format) const;
+  const CharFormat& CachedFormat(int index, const QTextCharFormat& format) const;
+  QTextCharFormat ToQt(const CharFormat& format) const;
+  ParaFormat ParaFromBlock(const QTextBlock& block) const;
+  CharFormat MarkOf(const QTextBlock& block) const;
+  void ApplyBlockFormat(QTextCursor& cursor, const Paragraph& paragraph) const;
+  void InsertRuns(QTextCursor& cursor, const std::vector<TextRun>& runs) const;
+  void WriteParagraphs(std::size_t first, const std::vector<Paragraph>& old,
+                       const std::vector<Paragraph>& replacement);
+  void RewriteRange(std::size_t first, std::size_t last, const std::vector<Paragraph>& replacement);
+  void UpdateParagraph(std::size_t index, const Paragraph& old, const Paragraph& replacement);
+  double PixelsPerTwip() const;
+  void RefreshDisplayFormats();
+
+  // ----- The editing rules (as MemoryRichTextBox's) -----
+  std::int32_t ParagraphStart(std::size_t index) const;
+  std::int32_t TextLength() const;
+  Location Locate(std::int32_t position) const;
+  std::int32_t AdjustBoundary(std::int32_t position) const;
+  CharFormat FormatAt(std::size_t paragraph, std::int32_t offset) const;
+  CharFormat InsertionFormat() const;
+  CharFormat DefaultFormat() const;
+  std::pair<std::size_t, std::size_t> TouchedParagraphs() const;
+
+  RichDocument Slice(std::int32_t from, std::int32_t to) const;
+  std::int32_t Splice(std::int32_t from, std::int32_t to, RichDocument fragment);
+  void ReplaceParagraphs(std::size_t first, std::vector<Paragraph> old,
+                         std::vector<Paragraph> replacement);
+  void ChangeCharacters(const CharChange& change);
+  void ChangeParagraphs(const ParaChange& change);
+
+  template <typename T, typename Get>
+  std::optional<T> ReadCharacters(Get get) const;
+  template <typename T, typename Get>
+  std::optional<T> ReadParagraphAttribute(Get get) const;
+
+  // ----- Selection and events -----
+  void ShowSelection(std::int32_t start, std::int32_t length);
+  void SetSelection(std::int32_t start, std::int32_t length);
+  void RaiseSelChange();
+  void OnEditorSelectionChanged();
+  void OnEditorFocusIn(Qt::FocusReason reason);
+
+  // ----- The user's edits, from the editor -----
+  void DeleteBackward();
+  void DeleteForward();
+  void DeleteTo(const QTextCursor& target);
+  void ToggleStyle(SurfaceShortcut style);
+  void RunShortcut(SurfaceShortcut shortcut);
+
+  QPointer<SurfaceEdit> editor_;
+  // Editor signals during our own writes are not the user's: they raise no event.
+  int writing_ = 0;
+  // The selection the last selection-changed event reported.
+  std::int32_t reportedStart_ = 0;
+  std::int32_t reportedLength_ = 0;
+  // Focus-in events raised while SetFocus runs, and one late focus-in SetFocus already raised.
+  int focusEvents_ = 0;
+  bool focusRaisedEarly_ = false;
+
+  // Character formats converted from Qt, by the document's format index.
+  mutable std::unordered_map<int, CharFormat> formatCache_;
+
+  std::optional<CharFormat> typingFormat_;
+  std::optional<UndoRecord> undo_;
+
+  std::string fontName_ = "Arial";
+  double fontSize_ = 12.0;
+  std::int32_t backColor_ = 0xFFFFFF;
+  std::int32_t bulletIndent_ = 360;
+  // Move's last width in twips and the pixel width it gave.
+  std::int32_t widthTwips_ = 9600;
+  int widthPixels_ = -1;
+
+  std::function<void()> selChange_;
+  std::function<void()> gotFocus_;
+  std::function<bool(SurfaceShortcut)> shortcut_;
+};
+
+}  // namespace scrivlet

@@ -1,0 +1,116 @@
+#pragma once
+
+#include <QAction>
+#include <QPointer>
+#include <QToolBar>
+#include <QToolButton>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "platform/screen.h"
+#include "platform/settings_store.h"
+#include "platform/toolbar.h"
+
+namespace scrivlet {
+
+// The toolbar as a QToolBar: one QAction per entry, in entry order, 16 x 16 icons only.
+//
+// - Styles: a check entry is a checkable action that toggles; a group entry presses and
+//   releases the adjacent group entries (separators end a group), and clicking a pressed one
+//   keeps it pressed; a separator is a separator action. Clicks on disabled or hidden entries
+//   do nothing. The state shown always follows the entries' Value and MixedState.
+// - A mixed entry shows released, with its icon faded under a dash (MixedStateIcon) and
+//   "mixed" as the button's accessible description.
+// - Pictures come from the image list: ToolbarIcon(key, artwork) for an image key the list has,
+//   none otherwise (the button then shows its description).
+// - Each button's tooltip is the entry's ToolTipText and its accessible name the tooltip (or
+//   the description, or the key); actions and buttons carry the key as object name.
+// - Geometry is measured from the laid-out buttons, in twips, in `owner`'s coordinates (the
+//   toolbar's own when there is no owner). A hidden entry, or one that does not fit and went
+//   into the toolbar's overflow menu, reports the left edge of the next shown entry (or the
+//   right edge of the last one). Before the toolbar is first shown nothing is laid out.
+// - With AllowCustomize, the toolbar's context menu offers "Customize Toolbar...", which opens
+//   QtToolbarCustomizeDialog; closing it with OK applies the order and hidden entries and
+//   raises the change event. Reset there brings back the order entries were added in, all
+//   shown.
+// - SaveToolbar and RestoreToolbar use the shared layout format (toolbar_layout.h), so a layout
+//   saved by any toolbar implementation restores here.
+class QtToolbar final : public Toolbar {
+ public:
+  static constexpr int kIconPixels = 16;
+
+  // `settings` keeps saved layouts and `screen` converts pixels to twips; both must outlive the
+  // toolbar. The QToolBar is made as a child of `owner`; the owner may delete it first, after
+  // which only destruction is allowed.
+  QtToolbar(SettingsStore& settings, const Screen& screen, QWidget* owner = nullptr);
+  ~QtToolbar() override;
+  QtToolbar(const QtToolbar&) = delete;
+  QtToolbar& operator=(const QtToolbar&) = delete;
+
+  std::int32_t Count() const override;
+  ToolbarButton& Button(std::int32_t index) override;
+  const ToolbarButton& Button(std::int32_t index) const override;
+  ToolbarButton& Button(std::string_view key) override;
+  const ToolbarButton& Button(std::string_view key) const override;
+  bool Contains(std::string_view key) const override;
+  ToolbarButton& Add(const ButtonDefinition& definition) override;
+  void Remove(std::int32_t index) override;
+  void Remove(std::string_view key) override;
+  const ImageList* GetImageList() const override { return images_; }
+  void SetImageList(const ImageList* images) override;
+  bool AllowCustomize() const override { return allow_customize_; }
+  void SetAllowCustomize(bool allow) override { allow_customize_ = allow; }
+  std::int32_t Height() const override;
+  void SaveToolbar(std::string_view key, std::string_view subkey,
+                   std::string_view value_name) override;
+  void RestoreToolbar(std::string_view key, std::string_view subkey,
+                      std::string_view value_name) override;
+  void SetButtonClickHandler(ButtonClickHandler handler) override;
+  void SetChangeHandler(ChangeHandler handler) override;
+
+  // The Qt side, for the host that places the toolbar and for tests.
+  QToolBar& Widget() { return *bar_; }
+  // The entry's action, and its button (nullptr while the toolbar has made none, as for a
+  // separator). Both throw ToolbarError when there is no such entry.
+  QAction& Action(std::int32_t index);
+  QAction& Action(std::string_view key);
+  QToolButton* ButtonWidget(std::string_view key);
+
+  // Opens the customise dialog modally, as the context menu does; returns true when the user
+  // closed it with OK (the change event has then run). Returns false at once while
+  // AllowCustomize is false.
+  bool Customize();
+
+ private:
+  class Entry;
+  friend class Entry;
+
+  std::size_t Position(std::int32_t index) const;  // throws ToolbarError
+  std::size_t Position(std::string_view key) const;
+  std::int32_t IndexOf(const Entry& entry) const;
+  void OnTriggered(Entry& entry);
+  void PressInGroup(std::size_t position);
+  void Relayout();
+  void RaiseChange();
+  void ShowContextMenu(const QPoint& position);
+  // Geometry helpers, in pixels in the owner's coordinates.
+  QWidget* Origin() const;
+  QWidget* LaidOutButton(const Entry& entry) const;
+  QRect ButtonRect(const QWidget* button) const;
+  QRect EntryRect(const Entry& entry) const;
+
+  SettingsStore& settings_;
+  const Screen& screen_;
+  QPointer<QWidget> owner_;
+  QPointer<QToolBar> bar_;
+  std::vector<std::unique_ptr<Entry>> entries_;
+  std::int32_t next_serial_ = 0;
+  const ImageList* images_ = nullptr;
+  bool allow_customize_ = true;
+  ButtonClickHandler click_handler_;
+  ChangeHandler change_handler_;
+};
+
+}  // namespace scrivlet

@@ -1,0 +1,438 @@
+#include "qt/scrivlet_widget.h"
+
+#include <QApplication>
+#include <QPalette>
+#include <QResizeEvent>
+#include <QTextDocument>
+#include <QTextEdit>
+#include <QToolBar>
+#include <algorithm>
+#include <exception>
+#include <limits>
+
+#include "control/scrivlet.h"
+#include "platform/property_bag.h"
+#include "qt/qt_platform.h"
+#include "qt/qt_property_bag.h"
+#include "qt/qt_text.h"
+
+namespace scrivlet {
+
+namespace {
+
+// System colour references (0x800000nn) name a colour of the desktop's palette, not an RGB.
+bool IsSystemColor(std::int32_t color) {
+  return (static_cast<std::uint32_t>(color) & 0x80000000U) != 0;
+}
+
+}  // namespace
+
+ScrivletWidget::ScrivletWidget(QWidget* parent) : QWidget(parent) {
+  Start(nullptr);
+}
+
+ScrivletWidget::ScrivletWidget(const PropertyBag& properties, QWidget* parent) : QWidget(parent) {
+  Start(&properties);
+}
+
+// The control goes first: it unhooks itself from the parts the platform owns.
+ScrivletWidget::~ScrivletWidget() {
+  control_.reset();
+  platform_.reset();
+}
+
+void ScrivletWidget::Start(const PropertyBag* properties) {
+  platform_ = std::make_unique<QtPlatform>(*this);
+  control_ = std::make_unique<Scrivlet>(platform_->Services());
+  control_->SetPropertyChangedHandler([this](std::string_view name) { OnPropertyChanged(name); });
+  control_->UserControl_Initialize();
+  if (properties != nullptr) {
+    control_->UserControl_ReadProperties(*properties);
+  } else {
+    control_->UserControl_InitProperties();
+  }
+  ShowBackColor();
+
+  platform_->Surface.SetShortcutHandler(
+      [this](SurfaceShortcut shortcut) { return RunShortcut(shortcut); });
+  connect(Editor()->document(), &QTextDocument::contentsChanged, this,
+          &ScrivletWidget::OnDocumentChanged);
+
+  setFocusPolicy(Qt::StrongFocus);
+  setFocusProxy(Editor());
+  LayOut();
+}
+
+// ----- Properties -----
+
+QString ScrivletWidget::TextHTML() const {
+  return ToQString(control_->TextHTML());
+}
+
+void ScrivletWidget::setTextHTML(const QString& html) {
+  QString error;
+  if (!TrySetTextHTML(html, &error)) {
+    emit conversionFailed(error);
+  }
+}
+
+bool ScrivletWidget::TrySetTextHTML(const QString& html, QString* error) {
+  const std::string text = ToStdString(html);
+  ++loading_;
+  try {
+    control_->SetTextHTML(text);
+  } catch (const std::exception& failure) {
+    --loading_;
+    if (error != nullptr) {
+      *error = QString::fromUtf8(failure.what());
+    }
+    return false;
+  }
+  --loading_;
+  emit contentsChanged();
+  return true;
+}
+
+QString ScrivletWidget::TextRTF() const {
+  return ToQString(control_->TextRTF());
+}
+
+void ScrivletWidget::setTextRTF(const QString& rtf) {
+  const std::string text = ToStdString(rtf);
+  ++loading_;
+  control_->SetTextRTF(text);
+  --loading_;
+  emit contentsChanged();
+}
+
+bool ScrivletWidget::AllowCustomize() const {
+  return control_->AllowCustomize();
+}
+void ScrivletWidget::setAllowCustomize(bool allow) {
+  control_->SetAllowCustomize(allow);
+}
+
+int ScrivletWidget::FontSize() const {
+  return control_->FontSize();
+}
+void ScrivletWidget::setFontSize(int size) {
+  control_->SetFontSize(static_cast<std::int16_t>(std::clamp<int>(
+      size, std::numeric_limits<std::int16_t>::min(), std::numeric_limits<std::int16_t>::max())));
+}
+
+QString ScrivletWidget::FontName() const {
+  return ToQString(control_->FontName());
+}
+void ScrivletWidget::setFontName(const QString& face) {
+  control_->SetFontName(ToStdString(face));
+}
+
+bool ScrivletWidget::ButtonsEdit() const {
+  return control_->ButtonsEdit();
+}
+void ScrivletWidget::setButtonsEdit(bool offered) {
+  control_->SetButtonsEdit(offered);
+}
+bool ScrivletWidget::ButtonsFontSize() const {
+  return control_->ButtonsFontSize();
+}
+void ScrivletWidget::setButtonsFontSize(bool offered) {
+  control_->SetButtonsFontSize(offered);
+}
+bool ScrivletWidget::ButtonsFontStyle() const {
+  return control_->ButtonsFontStyle();
+}
+void ScrivletWidget::setButtonsFontStyle(bool offered) {
+  control_->SetButtonsFontStyle(offered);
+}
+bool ScrivletWidget::ButtonsFontColor() const {
+  return control_->ButtonsFontColor();
+}
+void ScrivletWidget::setButtonsFontColor(bool offered) {
+  control_->SetButtonsFontColor(offered);
+}
+bool ScrivletWidget::ButtonsIndent() const {
+  return control_->ButtonsIndent();
+}
+void ScrivletWidget::setButtonsIndent(bool offered) {
+  control_->SetButtonsIndent(offered);
+}
+bool ScrivletWidget::ButtonsAlign() const {
+  return control_->ButtonsAlign();
+}
+void ScrivletWidget::setButtonsAlign(bool offered) {
+  control_->SetButtonsAlign(offered);
+}
+bool ScrivletWidget::ButtonsBullets() const {
+  return control_->ButtonsBullets();
+}
+void ScrivletWidget::setButtonsBullets(bool offered) {
+  control_->SetButtonsBullets(offered);
+}
+bool ScrivletWidget::ButtonsHyperlink() const {
+  return control_->ButtonsHyperlink();
+}
+void ScrivletWidget::setButtonsHyperlink(bool offered) {
+  control_->SetButtonsHyperlink(offered);
+}
+bool ScrivletWidget::ButtonsPicture() const {
+  return control_->ButtonsPicture();
+}
+void ScrivletWidget::setButtonsPicture(bool offered) {
+  control_->SetButtonsPicture(offered);
+}
+bool ScrivletWidget::ButtonsAbout() const {
+  return control_->ButtonsAbout();
+}
+void ScrivletWidget::setButtonsAbout(bool offered) {
+  control_->SetButtonsAbout(offered);
+}
+
+QString ScrivletWidget::FTPServer() const {
+  return ToQString(control_->FTPServer());
+}
+void ScrivletWidget::setFTPServer(const QString& server) {
+  control_->SetFTPServer(ToStdString(server));
+}
+QString ScrivletWidget::FTPUsername() const {
+  return ToQString(control_->FTPUsername());
+}
+void ScrivletWidget::setFTPUsername(const QString& user) {
+  control_->SetFTPUsername(ToStdString(user));
+}
+QString ScrivletWidget::FTPPassword() const {
+  return ToQString(control_->FTPPassword());
+}
+void ScrivletWidget::setFTPPassword(const QString& password) {
+  control_->SetFTPPassword(ToStdString(password));
+}
+QString ScrivletWidget::ImagesPath() const {
+  return ToQString(control_->ImagesPath());
+}
+void ScrivletWidget::setImagesPath(const QString& path) {
+  control_->SetImagesPath(ToStdString(path));
+}
+QString ScrivletWidget::WDDX() const {
+  return ToQString(control_->WDDX());
+}
+void ScrivletWidget::setWDDX(const QString& packet) {
+  control_->SetWDDX(ToStdString(packet));
+}
+
+QColor ScrivletWidget::BackColor() const {
+  const std::int32_t color = control_->BackColor();
+  return IsSystemColor(color) ? QApplication::palette().color(QPalette::Base)
+                              : ColorFromPlatform(color);
+}
+void ScrivletWidget::setBackColor(const QColor& color) {
+  control_->SetBackColor(ColorToPlatform(color));
+  ShowBackColor();
+}
+void ScrivletWidget::resetBackColor() {
+  control_->SetBackColor(Scrivlet::kSystemWindowColor);
+  ShowBackColor();
+}
+
+QColor ScrivletWidget::ForeColor() const {
+  return ColorFromPlatform(control_->ForeColor());
+}
+void ScrivletWidget::setForeColor(const QColor& color) {
+  control_->SetForeColor(ColorToPlatform(color));
+}
+
+// The surface draws colours as RGB; a system colour reference shows as the desktop's own.
+void ScrivletWidget::ShowBackColor() {
+  if (!IsSystemColor(control_->BackColor())) {
+    return;
+  }
+  QPalette palette = Editor()->palette();
+  palette.setColor(QPalette::Base, QApplication::palette().color(QPalette::Base));
+  Editor()->setPalette(palette);
+}
+
+// ----- Saving and restoring -----
+
+void ScrivletWidget::SaveProperties(PropertyBag& bag) const {
+  control_->UserControl_WriteProperties(bag);
+}
+
+QVariantMap ScrivletWidget::SaveProperties() const {
+  QVariantMap properties;
+  QVariantMapPropertyBag bag(properties);
+  SaveProperties(bag);
+  return properties;
+}
+
+void ScrivletWidget::SaveProperties(QSettings& settings, const QString& group) const {
+  settings.remove(group);
+  QSettingsPropertyBag bag(settings, group);
+  SaveProperties(bag);
+}
+
+void ScrivletWidget::RestoreProperties(const PropertyBag& bag) {
+  control_->UserControl_ReadProperties(bag);
+  ShowBackColor();
+  emit backColorChanged();
+}
+
+bool ScrivletWidget::RestoreProperties(const QVariantMap& properties, QString* error) {
+  QVariantMap values = properties;
+  const QVariantMapPropertyBag bag(values);
+  try {
+    RestoreProperties(bag);
+  } catch (const PropertyBagError& failure) {
+    if (error != nullptr) {
+      *error = QString::fromUtf8(failure.what());
+    }
+    return false;
+  }
+  return true;
+}
+
+bool ScrivletWidget::RestoreProperties(QSettings& settings, const QString& group, QString* error) {
+  const QSettingsPropertyBag bag(settings, group);
+  try {
+    RestoreProperties(bag);
+  } catch (const PropertyBagError& failure) {
+    if (error != nullptr) {
+      *error = QString::fromUtf8(failure.what());
+    }
+    return false;
+  }
+  return true;
+}
+
+bool ScrivletWidget::StartPending() const {
+  return control_->Timer1Enabled();
+}
+
+// ----- Parts -----
+
+Scrivlet& ScrivletWidget::Control() {
+  return *control_;
+}
+const Scrivlet& ScrivletWidget::Control() const {
+  return *control_;
+}
+QtPlatform& ScrivletWidget::Platform() {
+  return *platform_;
+}
+QtRichTextBox& ScrivletWidget::Surface() {
+  return platform_->Surface;
+}
+QTextEdit* ScrivletWidget::Editor() const {
+  return platform_->Surface.Editor();
+}
+QToolBar* ScrivletWidget::ToolBar() const {
+  return &platform_->Bar.Widget();
+}
+
+// ----- Events -----
+
+void ScrivletWidget::OnPropertyChanged(std::string_view name) {
+  // The document reports through contentsChanged.
+  if (name == "TextRTF" || name == "TextHTML") {
+    return;
+  }
+  emit propertyChanged(ToQString(name));
+  if (name == "AllowCustomize") {
+    emit allowCustomizeChanged();
+  } else if (name == "FontSize") {
+    emit fontSizeChanged();
+  } else if (name == "FontName") {
+    emit fontNameChanged();
+  } else if (name.starts_with("Buttons")) {
+    emit buttonsChanged();
+  } else if (name == "FTPServer" || name == "FTPUsername" || name == "FTPPassword" ||
+             name == "ImagesPath") {
+    emit publishingChanged();
+  } else if (name == "WDDX") {
+    emit wddxChanged();
+  } else if (name == "BackColor") {
+    emit backColorChanged();
+  } else if (name == "ForeColor") {
+    emit foreColorChanged();
+  }
+}
+
+void ScrivletWidget::OnDocumentChanged() {
+  if (loading_ == 0) {
+    emit contentsChanged();
+  }
+}
+
+bool ScrivletWidget::ClickEntry(std::string_view key) {
+  Toolbar& bar = control_->Toolbar1();
+  if (!bar.Contains(key)) {
+    return false;
+  }
+  const ToolbarButton& button = bar.Button(key);
+  if (!button.Enabled() || !button.Visible()) {
+    return false;
+  }
+  platform_->Bar.Action(key).trigger();
+  return true;
+}
+
+bool ScrivletWidget::RunShortcut(SurfaceShortcut shortcut) {
+  switch (shortcut) {
+    case SurfaceShortcut::kBold:
+      return ClickEntry("Bold");
+    case SurfaceShortcut::kItalic:
+      return ClickEntry("Italic");
+    case SurfaceShortcut::kUnderline:
+      return ClickEntry("Underline");
+    case SurfaceShortcut::kCut:
+    case SurfaceShortcut::kCopy: {
+      QtRichTextBox& surface = platform_->Surface;
+      if (surface.SelLength() == 0) {
+        return false;
+      }
+      // Taken first: Cut deletes the selection.
+      const QString plain = QString::fromStdU16String(surface.SelText());
+      if (!ClickEntry(shortcut == SurfaceShortcut::kCut ? "Cut" : "Copy")) {
+        return false;
+      }
+      // Other programs read plain text.
+      platform_->Clip.SetText(ToStdString(plain), ClipboardFormat::kText);
+      return true;
+    }
+    case SurfaceShortcut::kPaste:
+      // Plain text is pasted by the surface itself, in the typing style.
+      if (!platform_->Clip.HasFormat(ClipboardFormat::kRichText)) {
+        return false;
+      }
+      return ClickEntry("Paste");
+  }
+  return false;
+}
+
+void ScrivletWidget::LayOut() {
+  QToolBar& bar = platform_->Bar.Widget();
+  bar.setGeometry(0, 0, width(), bar.sizeHint().height());
+  const Screen& screen = platform_->Display;
+  control_->UserControl_Resize(PixelsToTwips(width(), screen.TwipsPerPixelX()),
+                               PixelsToTwips(height(), screen.TwipsPerPixelY()));
+}
+
+void ScrivletWidget::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  LayOut();
+}
+
+void ScrivletWidget::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  // The toolbar knows its height once it is polished.
+  LayOut();
+}
+
+QSize ScrivletWidget::sizeHint() const {
+  const QSize bar = platform_->Bar.Widget().sizeHint();
+  return {std::max(480, bar.width()), bar.height() + 280};
+}
+
+QSize ScrivletWidget::minimumSizeHint() const {
+  return {160, platform_->Bar.Widget().sizeHint().height() + 60};
+}
+
+}  // namespace scrivlet

@@ -1,0 +1,86 @@
+// The Designer plugin as Qt Designer loads it: from its file, through the plugin interface.
+
+#include <gtest/gtest.h>
+
+#ifdef SCRIVLET_DESIGNER_PLUGIN
+
+#include <QMetaProperty>
+#include <QPluginLoader>
+#include <QWidget>
+#include <QXmlStreamReader>
+#include <QtUiPlugin/QDesignerCustomWidgetInterface>
+#include <memory>
+
+namespace scrivlet {
+namespace {
+
+class DesignerPluginTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(loader_.load()) << loader_.errorString().toStdString();
+    plugin_ = qobject_cast<QDesignerCustomWidgetInterface*>(loader_.instance());
+    ASSERT_NE(plugin_, nullptr);
+  }
+
+  QPluginLoader loader_{QStringLiteral(SCRIVLET_DESIGNER_PLUGIN)};
+  QDesignerCustomWidgetInterface* plugin_ = nullptr;
+};
+
+TEST_F(DesignerPluginTest, DescribesTheWidgetForTheWidgetBoxAndUic) {
+  EXPECT_EQ(loader_.metaData().value(QStringLiteral("IID")).toString(),
+            QStringLiteral("org.qt-project.Qt.QDesignerCustomWidgetInterface"));
+  EXPECT_EQ(plugin_->name(), QStringLiteral("scrivlet::ScrivletWidget"));
+  EXPECT_EQ(plugin_->includeFile(), QStringLiteral("qt/scrivlet_widget.h"));
+  EXPECT_FALSE(plugin_->group().isEmpty());
+  EXPECT_FALSE(plugin_->toolTip().isEmpty());
+  EXPECT_FALSE(plugin_->icon().isNull());
+  EXPECT_FALSE(plugin_->isContainer());
+  EXPECT_FALSE(plugin_->isInitialized());
+  plugin_->initialize(nullptr);
+  EXPECT_TRUE(plugin_->isInitialized());
+
+  QXmlStreamReader xml(plugin_->domXml());
+  QString widgetClass;
+  QString widgetName;
+  while (!xml.atEnd()) {
+    if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("widget") &&
+        widgetClass.isEmpty()) {
+      widgetClass = xml.attributes().value(QLatin1String("class")).toString();
+      widgetName = xml.attributes().value(QLatin1String("name")).toString();
+    }
+  }
+  EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+  EXPECT_EQ(widgetClass, plugin_->name());
+  EXPECT_FALSE(widgetName.isEmpty());
+}
+
+TEST_F(DesignerPluginTest, CreatesTheWidgetWithItsPropertiesForTheEditor) {
+  QWidget form;
+  QWidget* widget = plugin_->createWidget(&form);
+  ASSERT_NE(widget, nullptr);
+  EXPECT_EQ(widget->parentWidget(), &form);
+  EXPECT_STREQ(widget->metaObject()->className(), "scrivlet::ScrivletWidget");
+
+  // What Designer's property editor lists and uic writes.
+  const QMetaObject* meta = widget->metaObject();
+  QStringList designable;
+  for (int i = meta->propertyOffset(); i < meta->propertyCount(); ++i) {
+    if (meta->property(i).isDesignable()) {
+      designable << QString::fromLatin1(meta->property(i).name());
+    }
+  }
+  EXPECT_EQ(designable.size(), 21) << designable.join(QLatin1Char(' ')).toStdString();
+  EXPECT_TRUE(designable.contains(QStringLiteral("TextHTML")));
+  EXPECT_TRUE(designable.contains(QStringLiteral("ButtonsPicture")));
+  EXPECT_TRUE(designable.contains(QStringLiteral("BackColor")));
+
+  ASSERT_TRUE(widget->setProperty("FontName", QStringLiteral("Verdana")));
+  EXPECT_EQ(widget->property("FontName").toString(), QStringLiteral("Verdana"));
+  ASSERT_TRUE(widget->setProperty("TextHTML", QStringLiteral("<B>designed</B>")));
+  EXPECT_TRUE(widget->property("TextRTF").toString().contains(QStringLiteral("\\b designed")));
+}
+
+}  // namespace
+}  // namespace scrivlet
+
+#endif  // SCRIVLET_DESIGNER_PLUGIN

@@ -1,0 +1,686 @@
+// ScrivletWidget as a user and a host use it: properties, toolbar clicks, typing, the keyboard
+// shortcuts, the popup menus, the hyperlink and picture dialogs, the clipboard between two
+// editors, toolbar customisation and saved property sets.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextEdit>
+#include <QToolBar>
+#include <QToolButton>
+
+#include "control/scrivlet.h"
+#include "platform/headless/memory_property_bag.h"
+#include "qt/hyperlink_view.h"
+#include "qt/image_view.h"
+#include "qt/qt_platform.h"
+#include "qt/qt_toolbar_customize_dialog.h"
+#include "qt/scrivlet_widget.h"
+#include "qt_services_test_support.h"
+
+namespace scrivlet {
+namespace {
+
+using testing::WhenModal;
+using testing::WhenPopup;
+
+// Runs the event loop until a restored widget has finished starting.
+void FinishStart(ScrivletWidget& widget) {
+  for (int turns = 0; widget.StartPending() && turns < 2000; ++turns) {
+    QTest::qWait(5);
+  }
+  ASSERT_FALSE(widget.StartPending());
+}
+
+void Select(ScrivletWidget& widget, int start, int length) {
+  widget.Surface().SetSelStart(start);
+  widget.Surface().SetSelLength(length);
+}
+
+QString Text(ScrivletWidget& widget) {
+  return QString::fromStdU16String(widget.Surface().Text());
+}
+
+QToolButton* ButtonOf(ScrivletWidget& widget, const char* key) {
+  QToolButton* button = widget.Platform().Bar.ButtonWidget(key);
+  EXPECT_NE(button, nullptr) << key;
+  return button;
+}
+
+void Click(ScrivletWidget& widget, const char* key) {
+  QToolButton* button = ButtonOf(widget, key);
+  if (button != nullptr) {
+    QTest::mouseClick(button, Qt::LeftButton);
+  }
+}
+
+class ScrivletWidgetTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // The user's own settings (the toolbar layout) go to a folder of this test's own.
+    ASSERT_TRUE(settingsDir_.isValid());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir_.path());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir_.path());
+    QApplication::clipboard()->clear();
+  }
+
+  // Shows `widget` in an active window, so that focus and keys work as for a user.
+  static void ShowActive(ScrivletWidget& widget) {
+    widget.resize(640, 400);
+    widget.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&widget));
+    widget.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&widget));
+    widget.Editor()->setFocus();
+  }
+
+  QTemporaryDir settingsDir_;
+};
+
+// ----- Properties -----
+
+TEST_F(ScrivletWidgetTest, NewWidgetHasTheControlsDefaultsAsProperties) {
+  ScrivletWidget widget;
+  EXPECT_EQ(widget.property("FontName").toString(), QStringLiteral("Arial"));
+  EXPECT_EQ(widget.property("FontSize").toInt(), 3);
+  EXPECT_TRUE(widget.property("AllowCustomize").toBool());
+  for (const char* group :
+       {"ButtonsEdit", "ButtonsFontSize", "ButtonsFontStyle", "ButtonsFontColor", "ButtonsIndent",
+        "ButtonsAlign", "ButtonsBullets", "ButtonsHyperlink", "ButtonsPicture", "ButtonsAbout"}) {
+    EXPECT_TRUE(widget.property(group).toBool()) << group;
+  }
+  for (const char* text : {"FTPServer", "FTPUsername", "FTPPassword", "ImagesPath", "WDDX"}) {
+    EXPECT_TRUE(widget.property(text).toString().isEmpty()) << text;
+  }
+  EXPECT_EQ(widget.property("ForeColor").value<QColor>(), QColor(Qt::black));
+  // Until assigned, the background is the desktop's window colour, and shows as such.
+  EXPECT_EQ(widget.Control().BackColor(), Scrivlet::kSystemWindowColor);
+  EXPECT_EQ(widget.property("BackColor").value<QColor>(),
+            QApplication::palette().color(QPalette::Base));
+  EXPECT_EQ(widget.Editor()->palette().color(QPalette::Base),
+            QApplication::palette().color(QPalette::Base));
+  EXPECT_EQ(widget.Control().Toolbar1().Count(), 26);
+  EXPECT_FALSE(widget.StartPending());
+}
+
+TEST_F(ScrivletWidgetTest, EveryPublicPropertyIsAQtProperty) {
+  const QMetaObject& meta = ScrivletWidget::staticMetaObject;
+  for (const char* name :
+       {"TextHTML",     "TextRTF",         "AllowCustomize",   "FontSize",         "FontName",
+        "ButtonsEdit",  "ButtonsFontSize", "ButtonsFontStyle", "ButtonsFontColor", "ButtonsIndent",
+        "ButtonsAlign", "ButtonsBullets",  "ButtonsHyperlink", "ButtonsPicture",   "ButtonsAbout",
+        "FTPServer",    "FTPUsername",     "FTPPassword",      "ImagesPath",       "WDDX",
+        "BackColor",    "ForeColor"}) {
+    const int index = meta.indexOfProperty(name);
+    ASSERT_GE(index, 0) << name;
+    const QMetaProperty property = meta.property(index);
+    EXPECT_TRUE(property.isWritable()) << name;
+    EXPECT_TRUE(property.hasNotifySignal()) << name;
+  }
+  // Designer stores the document once, as HTML.
+  EXPECT_TRUE(meta.property(meta.indexOfProperty("TextHTML")).isDesignable());
+  EXPECT_FALSE(meta.property(meta.indexOfProperty("TextRTF")).isDesignable());
+}
+
+TEST_F(ScrivletWidgetTest, AssignedPropertiesReachTheControlAndAreAnnounced) {
+  ScrivletWidget widget;
+  QSignalSpy names(&widget, &ScrivletWidget::propertyChanged);
+  QSignalSpy fontNames(&widget, &ScrivletWidget::fontNameChanged);
+  QSignalSpy buttons(&widget, &ScrivletWidget::buttonsChanged);
+  QSignalSpy fore(&widget, &ScrivletWidget::foreColorChanged);
+
+  ASSERT_TRUE(widget.setProperty("FontName", QStringLiteral("Verdana")));
+  EXPECT_EQ(widget.Control().FontName(), "Verdana");
+  EXPECT_EQ(widget.Surface().FontName(), "Verdana");
+  EXPECT_EQ(fontNames.count(), 1);
+
+  widget.setProperty("FontSize", 5);
+  EXPECT_EQ(widget.Control().FontSize(), 5);
+  EXPECT_DOUBLE_EQ(widget.Surface().FontSize(), 18.0);
+  widget.setFontSize(100000);  // clamped, not wrapped
+  EXPECT_EQ(widget.Control().FontSize(), 32767);
+
+  widget.setProperty("ForeColor", QColor(0x12, 0x34, 0x56));
+  EXPECT_EQ(widget.Control().ForeColor(), 0x563412);
+  EXPECT_EQ(fore.count(), 1);
+
+  widget.setProperty("BackColor", QColor(Qt::yellow));
+  EXPECT_EQ(widget.Control().BackColor(), 0x00FFFF);
+  EXPECT_EQ(widget.Editor()->palette().color(QPalette::Base), QColor(Qt::yellow));
+  widget.resetBackColor();
+  EXPECT_EQ(widget.Control().BackColor(), Scrivlet::kSystemWindowColor);
+  EXPECT_EQ(widget.Editor()->palette().color(QPalette::Base),
+            QApplication::palette().color(QPalette::Base));
+
+  widget.setProperty("FTPServer", QStringLiteral("ftp.example.com/pics"));
+  widget.setProperty("ImagesPath", QStringLiteral("http://www.example.com/pics"));
+  EXPECT_EQ(widget.Control().FTPServer(), "ftp.example.com/pics");
+  EXPECT_EQ(widget.property("ImagesPath").toString(),
+            QStringLiteral("http://www.example.com/pics"));
+
+  // A group assigned false leaves the toolbar for good.
+  widget.setProperty("ButtonsFontStyle", false);
+  EXPECT_FALSE(widget.Control().Toolbar1().Contains("Bold"));
+  EXPECT_FALSE(widget.Control().Toolbar1().Contains("Underline"));
+  widget.setProperty("ButtonsFontStyle", true);
+  EXPECT_FALSE(widget.property("ButtonsFontStyle").toBool());
+  EXPECT_EQ(buttons.count(), 1);
+
+  QStringList announced;
+  for (const QList<QVariant>& call : names) {
+    announced << call.at(0).toString();
+  }
+  EXPECT_TRUE(announced.contains(QStringLiteral("FontName")));
+  EXPECT_TRUE(announced.contains(QStringLiteral("ButtonsFontStyle")));
+  EXPECT_TRUE(announced.contains(QStringLiteral("FTPServer")));
+}
+
+TEST_F(ScrivletWidgetTest, DocumentReadsAndAssignsAsHtmlAndRtf) {
+  ScrivletWidget widget;
+  widget.setProperty("TextHTML", QStringLiteral("<B>Hello</B> world<BR>"));
+  EXPECT_EQ(Text(widget), QStringLiteral("Hello world\n"));
+  const QString html = widget.property("TextHTML").toString();
+  EXPECT_TRUE(html.startsWith(QStringLiteral("<!-- Korvex, Inc. Scrivlet"))) << html.toStdString();
+  EXPECT_TRUE(html.contains(QStringLiteral("<B>Hello</B>"))) << html.toStdString();
+  const QString rtf = widget.TextRTF();
+  EXPECT_TRUE(rtf.startsWith(QStringLiteral("{\\rtf1"))) << rtf.toStdString();
+  EXPECT_TRUE(rtf.contains(QStringLiteral("\\b Hello"))) << rtf.toStdString();
+
+  ScrivletWidget copy;
+  copy.setProperty("TextRTF", rtf);
+  EXPECT_EQ(copy.TextRTF(), rtf);
+  EXPECT_EQ(copy.TextHTML(), html);
+
+  // Non-ASCII text survives both ways.
+  widget.setTextHTML(QStringLiteral("caf\u00E9 \U0001F600"));
+  EXPECT_EQ(Text(widget), QStringLiteral("caf\u00E9 \U0001F600"));
+  EXPECT_TRUE(widget.TextHTML().contains(QStringLiteral("caf&#233; &#128512;")));
+}
+
+TEST_F(ScrivletWidgetTest, RejectedHtmlLeavesTheDocumentAndSaysWhy) {
+  ScrivletWidget widget;
+  widget.setTextHTML(QStringLiteral("kept"));
+  QSignalSpy failures(&widget, &ScrivletWidget::conversionFailed);
+  QSignalSpy changes(&widget, &ScrivletWidget::contentsChanged);
+  widget.setTextHTML(QStringLiteral("<FONT SIZE=big>x</FONT>"));
+  ASSERT_EQ(failures.count(), 1);
+  EXPECT_TRUE(failures.at(0).at(0).toString().contains(QStringLiteral("big")))
+      << failures.at(0).at(0).toString().toStdString();
+  EXPECT_EQ(changes.count(), 0);
+  EXPECT_EQ(Text(widget), QStringLiteral("kept"));
+
+  QString error;
+  EXPECT_FALSE(widget.TrySetTextHTML(QStringLiteral("<FONT COLOR=#GGHHII>x</FONT>"), &error));
+  EXPECT_FALSE(error.isEmpty());
+  EXPECT_TRUE(widget.TrySetTextHTML(QStringLiteral("fine"), &error));
+  EXPECT_EQ(Text(widget), QStringLiteral("fine"));
+}
+
+TEST_F(ScrivletWidgetTest, ContentsChangedComesOncePerLoadAndWithEveryEdit) {
+  ScrivletWidget widget;
+  ShowActive(widget);
+  QSignalSpy changes(&widget, &ScrivletWidget::contentsChanged);
+  EXPECT_TRUE(changes.isValid());
+
+  widget.setTextHTML(QStringLiteral("<B>one</B> two<BR>three"));
+  EXPECT_EQ(changes.count(), 1);
+  widget.setTextRTF(widget.TextRTF());
+  EXPECT_EQ(changes.count(), 2);
+
+  // Neither a resize nor a selection is an edit.
+  widget.resize(500, 300);
+  Select(widget, 0, 3);
+  EXPECT_EQ(changes.count(), 2);
+
+  QTest::keyClicks(widget.Editor(), "x");
+  EXPECT_GE(changes.count(), 3);
+  const int afterTyping = changes.count();
+  Select(widget, 0, 1);
+  Click(widget, "Italic");
+  EXPECT_GT(changes.count(), afterTyping);
+}
+
+// ----- Layout -----
+
+TEST_F(ScrivletWidgetTest, ToolbarSitsOnTopAndTheEditorFillsTheRest) {
+  ScrivletWidget widget;
+  widget.resize(600, 380);
+  widget.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&widget));
+  const QRect bar = widget.ToolBar()->geometry();
+  const QRect editor = widget.Editor()->geometry();
+  EXPECT_EQ(bar.topLeft(), QPoint(0, 0));
+  EXPECT_EQ(bar.width(), 600);
+  EXPECT_GT(bar.height(), 16);
+  EXPECT_EQ(editor.left(), 0);
+  EXPECT_EQ(editor.top(), bar.height());
+  EXPECT_EQ(editor.width(), 600);
+  EXPECT_EQ(editor.bottom(), 379);
+
+  widget.resize(420, 500);
+  EXPECT_EQ(widget.ToolBar()->width(), 420);
+  EXPECT_EQ(widget.Editor()->geometry(), QRect(0, bar.height(), 420, 500 - bar.height()));
+  // The control measures the surface in twips.
+  EXPECT_EQ(widget.Surface().Width(), 420 * widget.Platform().Display.TwipsPerPixelX());
+}
+
+// ----- The user at work -----
+
+TEST_F(ScrivletWidgetTest, ToolbarButtonsFormatTheSelection) {
+  ScrivletWidget widget;
+  ShowActive(widget);
+  widget.setTextHTML(QStringLiteral("hello world"));
+  Select(widget, 0, 5);
+
+  Click(widget, "Bold");
+  EXPECT_EQ(widget.Surface().SelBold(), std::optional<bool>(true));
+  EXPECT_TRUE(ButtonOf(widget, "Bold")->isChecked());
+  Click(widget, "Underline");
+  EXPECT_TRUE(widget.TextHTML().contains(QStringLiteral("<B><U>hello</B></U>")) ||
+              widget.TextHTML().contains(QStringLiteral("<B><U>hello</U></B>")))
+      << widget.TextHTML().toStdString();
+
+  Click(widget, "Center");
+  EXPECT_EQ(widget.Surface().SelAlignment(), std::optional<Alignment>(Alignment::kCenter));
+  EXPECT_TRUE(ButtonOf(widget, "Center")->isChecked());
+  EXPECT_FALSE(ButtonOf(widget, "Left")->isChecked());
+
+  Click(widget, "Bullets");
+  EXPECT_EQ(widget.Surface().SelBullet(), std::optional<bool>(true));
+  EXPECT_TRUE(widget.TextHTML().contains(QStringLiteral("<LI>")))
+      << widget.TextHTML().toStdString();
+
+  // A mixed selection shows the button in its mixed state.
+  Select(widget, 0, 11);
+  EXPECT_EQ(widget.Surface().SelBold(), std::nullopt);
+  EXPECT_TRUE(widget.Control().Toolbar1().Button("Bold").MixedState());
+  Click(widget, "Bold");
+  EXPECT_EQ(widget.Surface().SelBold(), std::optional<bool>(true));
+
+  // Undo takes back the last change.
+  Click(widget, "Undo");
+  EXPECT_EQ(widget.Surface().SelBold(), std::nullopt);
+}
+
+TEST_F(ScrivletWidgetTest, TypingAndTheStyleShortcuts) {
+  ScrivletWidget widget;
+  ShowActive(widget);
+  QTest::keyClicks(widget.Editor(), "plain ");
+  QTest::keyClick(widget.Editor(), Qt::Key_B, Qt::ControlModifier);
+  // The shortcut is the button's click: the button shows it at once.
+  EXPECT_TRUE(ButtonOf(widget, "Bold")->isChecked());
+  QTest::keyClicks(widget.Editor(), "bold");
+  QTest::keyClick(widget.Editor(), Qt::Key_Return);
+  QTest::keyClick(widget.Editor(), Qt::Key_B, Qt::ControlModifier);
+  QTest::keyClick(widget.Editor(), Qt::Key_I, Qt::ControlModifier);
+  QTest::keyClicks(widget.Editor(), "next");
+  QTest::keyClick(widget.Editor(), Qt::Key_I, Qt::ControlModifier);
+  QTest::keyClick(widget.Editor(), Qt::Key_U, Qt::ControlModifier);
+  QTest::keyClicks(widget.Editor(), "!");
+
+  EXPECT_EQ(Text(widget), QStringLiteral("plain bold\nnext!"));
+  const QString html = widget.TextHTML();
+  EXPECT_TRUE(html.contains(QStringLiteral("<B>bold</B>"))) << html.toStdString();
+  EXPECT_TRUE(html.contains(QStringLiteral("<I>next</I>"))) << html.toStdString();
+  EXPECT_TRUE(html.contains(QStringLiteral("<U>!</U>"))) << html.toStdString();
+
+  // Selected text: Ctrl+B over it, as the button does.
+  Select(widget, 0, 5);
+  QTest::keyClick(widget.Editor(), Qt::Key_B, Qt::ControlModifier);
+  EXPECT_EQ(widget.Surface().SelBold(), std::optional<bool>(true));
+}
+
+TEST_F(ScrivletWidgetTest, StyleShortcutsWorkWithoutTheirButtons) {
+  ScrivletWidget widget;
+  widget.setButtonsFontStyle(false);
+  ShowActive(widget);
+  widget.setTextHTML(QStringLiteral("word"));
+  Select(widget, 0, 4);
+  QTest::keyClick(widget.Editor(), Qt::Key_B, Qt::ControlModifier);
+  EXPECT_EQ(widget.Surface().SelBold(), std::optional<bool>(true));
+}
+
+TEST_F(ScrivletWidgetTest, FontSizeAndFontMenusUnderTheirButtons) {
+  ScrivletWidget widget;
+  ShowActive(widget);
+  widget.setTextHTML(QStringLiteral("sized text"));
+  Select(widget, 0, 5);
+
+  QStringList shown;
+  WhenPopup([&shown](QMenu* menu) {
+    QAction* chosen = nullptr;
+    for (QAction* action : menu->actions()) {
+      shown << action->text();
+      if (action->text() == QStringLiteral("5 (18 pt)")) {
+        chosen = action;
+      }
+    }
+    ASSERT_NE(chosen, nullptr);
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(chosen).center());
+  });
+  Click(widget, "FontSize");
+  EXPECT_EQ(shown.size(), 8);
+  EXPECT_EQ(widget.Surface().SelFontSize(), std::optional<double>(18.0));
+  EXPECT_TRUE(widget.TextHTML().contains(QStringLiteral("<FONT SIZE=5")))
+      << widget.TextHTML().toStdString();
+
+  // The size of the selection is checked the next time.
+  bool checked = false;
+  WhenPopup([&checked](QMenu* menu) {
+    for (QAction* action : menu->actions()) {
+      if (action->text() == QStringLiteral("5 (18 pt)")) {
+        checked = action->isChecked();
+      }
+    }
+    menu->close();
+  });
+  Click(widget, "FontSize");
+  EXPECT_TRUE(checked);
+
+  // The font button shows once the WDDX packet brings face lists.
+  widget.setWDDX(QStringLiteral(
+      "<field name='FONT_FACE'><string>Georgia, Times</string><string>Courier</string></field>"));
+  ASSERT_TRUE(widget.Control().Toolbar1().Button("FontFace").Visible());
+  widget.Editor()->setFocus();
+  Select(widget, 6, 4);
+  WhenPopup([](QMenu* menu) {
+    for (QAction* action : menu->actions()) {
+      if (action->text().startsWith(QStringLiteral("Georgia"))) {
+        action->trigger();
+        return;
+      }
+    }
+    ADD_FAILURE() << "no Georgia item";
+    menu->close();
+  });
+  Click(widget, "FontFace");
+  EXPECT_EQ(widget.Surface().SelFontName(), std::optional<std::string>("Georgia"));
+}
+
+TEST_F(ScrivletWidgetTest, HyperlinkIsInsertedAndEditedThroughItsDialog) {
+  ScrivletWidget widget;
+  ShowActive(widget);
+  widget.setTextHTML(QStringLiteral("Visit our page today"));
+  Select(widget, 6, 8);  // "our page"
+
+  WhenModal<HyperlinkView>([](HyperlinkView* view) {
+    auto* text = view->findChild<QComboBox*>(QStringLiteral("txtText"));
+    auto* url = view->findChild<QLineEdit*>(QStringLiteral("txtURL"));
+    ASSERT_NE(text, nullptr);
+    ASSERT_NE(url, nullptr);
+    EXPECT_EQ(text->currentText(), QStringLiteral("our page"));
+    url->selectAll();
+    QTest::keyClicks(url, "http://www.example.com/");
+    QTest::mouseClick(view->findChild<QPushButton*>(QStringLiteral("cmdOk")), Qt::LeftButton);
+  });
+  Click(widget, "Hyperlink");
+  QString html = widget.TextHTML();
+  EXPECT_TRUE(html.contains(QStringLiteral("<A HREF='http://www.example.com/'>")))
+      << html.toStdString();
+  EXPECT_TRUE(html.contains(QStringLiteral("our page</U></A>"))) << html.toStdString();
+
+  // The caret inside the link: the dialog opens on it and OK replaces it.
+  const int inLink = static_cast<int>(Text(widget).indexOf(QStringLiteral("page")));
+  ASSERT_GE(inLink, 0);
+  Select(widget, inLink, 0);
+  WhenModal<HyperlinkView>([](HyperlinkView* view) {
+    auto* url = view->findChild<QLineEdit*>(QStringLiteral("txtURL"));
+    auto* text = view->findChild<QComboBox*>(QStringLiteral("txtText"));
+    EXPECT_EQ(url->text(), QStringLiteral("http://www.example.com/"));
+    EXPECT_EQ(text->currentText(), QStringLiteral("our page"));
+    url->selectAll();
+    QTest::keyClicks(url, "http://www.example.org/");
+    text->lineEdit()->selectAll();
+    QTest::keyClicks(text->lineEdit(), "their page");
+    QTest::keyClick(url, Qt::Key_Return);
+  });
+  Click(widget, "Hyperlink");
+  html = widget.TextHTML();
+  EXPECT_TRUE(html.contains(QStringLiteral("<A HREF='http://www.example.org/'>")))
+      << html.toStdString();
+  EXPECT_TRUE(html.contains(QStringLiteral("their page</U></A>"))) << html.toStdString();
+  EXPECT_FALSE(html.contains(QStringLiteral("example.com"))) << html.toStdString();
+  EXPECT_FALSE(html.contains(QStringLiteral("our page"))) << html.toStdString();
+
+  // Cancel changes nothing.
+  Select(widget, inLink, 0);
+  WhenModal<HyperlinkView>([](HyperlinkView* view) {
+    QTest::keyClicks(view->findChild<QLineEdit*>(QStringLiteral("txtURL")), "junk");
+    QTest::mouseClick(view->findChild<QPushButton*>(QStringLiteral("cmdCancel")), Qt::LeftButton);
+  });
+  Click(widget, "Hyperlink");
+  EXPECT_EQ(widget.TextHTML(), html);
+}
+
+TEST_F(ScrivletWidgetTest, PictureIsInsertedAndEditedThroughItsDialog) {
+  ScrivletWidget widget;
+  ShowActive(widget);
+  widget.setTextHTML(QStringLiteral("Logo: "));
+  Select(widget, 6, 0);
+
+  WhenModal<ImageView>([](ImageView* view) {
+    auto* url = view->findChild<QLineEdit*>(QStringLiteral("txtURL"));
+    auto* title = view->findChild<QComboBox*>(QStringLiteral("txtText"));
+    auto* width = view->findChild<QLineEdit*>(QStringLiteral("txtWidth"));
+    ASSERT_NE(url, nullptr);
+    ASSERT_NE(title, nullptr);
+    ASSERT_NE(width, nullptr);
+    QTest::keyClicks(url, "images/logo.gif");
+    QTest::keyClicks(title->lineEdit(), "Our logo");
+    QTest::keyClicks(width, "88");
+    QTest::mouseClick(view->findChild<QPushButton*>(QStringLiteral("cmdOk")), Qt::LeftButton);
+  });
+  Click(widget, "Picture");
+  QString html = widget.TextHTML();
+  EXPECT_TRUE(html.contains(QStringLiteral("<IMG SRC='images/logo.gif'"))) << html.toStdString();
+  EXPECT_TRUE(html.contains(QStringLiteral("ALT='Our logo'"))) << html.toStdString();
+  EXPECT_TRUE(html.contains(QStringLiteral("WIDTH=88"))) << html.toStdString();
+
+  // The caret on the picture: the dialog shows it, and OK writes the change.
+  Select(widget, 8, 0);
+  WhenModal<ImageView>([](ImageView* view) {
+    auto* url = view->findChild<QLineEdit*>(QStringLiteral("txtURL"));
+    auto* width = view->findChild<QLineEdit*>(QStringLiteral("txtWidth"));
+    EXPECT_EQ(url->text(), QStringLiteral("images/logo.gif"));
+    EXPECT_EQ(width->text(), QStringLiteral("88"));
+    url->selectAll();
+    QTest::keyClicks(url, "images/new.png");
+    width->selectAll();
+    QTest::keyClicks(width, "120");
+    QTest::mouseClick(view->findChild<QPushButton*>(QStringLiteral("cmdOk")), Qt::LeftButton);
+  });
+  Click(widget, "Picture");
+  html = widget.TextHTML();
+  EXPECT_TRUE(html.contains(QStringLiteral("<IMG SRC='images/new.png'"))) << html.toStdString();
+  EXPECT_TRUE(html.contains(QStringLiteral("WIDTH=120"))) << html.toStdString();
+  EXPECT_FALSE(html.contains(QStringLiteral("logo.gif"))) << html.toStdString();
+  EXPECT_EQ(html.count(QStringLiteral("<IMG")), 1) << html.toStdString();
+}
+
+// ----- The clipboard between two editors -----
+
+TEST_F(ScrivletWidgetTest, CutInOneEditorPastesWithItsFormatInAnother) {
+  ScrivletWidget source;
+  ScrivletWidget target;
+  ShowActive(source);
+  source.setTextHTML(QStringLiteral("<B>bold</B> and <I>italic</I>"));
+  Select(source, 0, 4);
+  QTest::keyClick(source.Editor(), Qt::Key_X, Qt::ControlModifier);
+  EXPECT_EQ(Text(source), QStringLiteral(" and italic"));
+  const QMimeData* data = QApplication::clipboard()->mimeData();
+  ASSERT_NE(data, nullptr);
+  EXPECT_TRUE(data->hasFormat(QStringLiteral("text/rtf")));
+  // Other programs get plain text too.
+  EXPECT_EQ(data->text(), QStringLiteral("bold"));
+  // The Paste button follows the clipboard.
+  EXPECT_TRUE(ButtonOf(source, "Paste")->isEnabled());
+
+  ShowActive(target);
+  target.setTextHTML(QStringLiteral("[]"));
+  Select(target, 1, 0);
+  QTest::keyClick(target.Editor(), Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(Text(target), QStringLiteral("[bold]"));
+  EXPECT_TRUE(target.TextHTML().contains(QStringLiteral("<B>bold</B>")))
+      << target.TextHTML().toStdString();
+
+  // Copy keeps the source; the Paste button pastes the rich text too.
+  ShowActive(source);
+  Select(source, 5, 6);
+  QTest::keyClick(source.Editor(), Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(Text(source), QStringLiteral(" and italic"));
+  ShowActive(target);
+  Select(target, 0, 0);
+  Click(target, "Paste");
+  EXPECT_EQ(Text(target), QStringLiteral("italic[bold]"));
+  EXPECT_TRUE(target.TextHTML().contains(QStringLiteral("<I>italic</I>")))
+      << target.TextHTML().toStdString();
+}
+
+TEST_F(ScrivletWidgetTest, PlainTextPastesByKeyboardOnlyInTheTypingStyle) {
+  ScrivletWidget widget;
+  ShowActive(widget);
+  widget.setTextHTML(QStringLiteral("<B>ab</B>"));
+  QApplication::clipboard()->setText(QStringLiteral("xy"));
+  // The Paste button takes rich text only.
+  Select(widget, 1, 0);
+  Click(widget, "Paste");
+  EXPECT_EQ(Text(widget), QStringLiteral("ab"));
+  // The keyboard pastes the text in the style at the caret.
+  Select(widget, 1, 0);
+  QTest::keyClick(widget.Editor(), Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(Text(widget), QStringLiteral("axyb"));
+  Select(widget, 0, 4);
+  EXPECT_EQ(widget.Surface().SelBold(), std::optional<bool>(true));
+}
+
+// ----- Customising and saving -----
+
+TEST_F(ScrivletWidgetTest, CustomisedToolbarComesBackInARestoredWidget) {
+  MemoryPropertyBag saved;
+  {
+    ScrivletWidget first;
+    ShowActive(first);
+    WhenPopup([](QMenu* menu) {
+      ASSERT_FALSE(menu->actions().isEmpty());
+      EXPECT_EQ(menu->actions().front()->text(), QStringLiteral("Customize Toolbar..."));
+      menu->actions().front()->trigger();
+    });
+    WhenModal<QtToolbarCustomizeDialog>([](QtToolbarCustomizeDialog* dialog) {
+      QListWidget* shown = dialog->ToolbarList();
+      const QList<QListWidgetItem*> about =
+          shown->findItems(QStringLiteral("About"), Qt::MatchExactly);
+      ASSERT_EQ(about.size(), 1);
+      shown->setCurrentItem(about.front());
+      for (int i = 0; i < 30; ++i) {
+        dialog->MoveChosenUp();
+      }
+      const QList<QListWidgetItem*> italic =
+          shown->findItems(QStringLiteral("Italic"), Qt::MatchExactly);
+      ASSERT_EQ(italic.size(), 1);
+      shown->setCurrentItem(italic.front());
+      QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("removeButton")),
+                        Qt::LeftButton);
+      QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("okButton")),
+                        Qt::LeftButton);
+    });
+    QToolBar* bar = first.ToolBar();
+    const QPoint at(bar->width() - 2, 2);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, bar->mapToGlobal(at));
+    QApplication::sendEvent(bar, &event);
+    EXPECT_EQ(first.Control().Toolbar1().Button(1).Key(), "About");
+    EXPECT_FALSE(first.Control().Toolbar1().Button("Italic").Visible());
+    first.SaveProperties(saved);
+  }
+
+  // A new instance starts with the default toolbar...
+  ScrivletWidget fresh;
+  EXPECT_NE(fresh.Control().Toolbar1().Button(1).Key(), "About");
+  // ...a restored one brings the user's layout back once it has started.
+  ScrivletWidget restored(saved);
+  EXPECT_TRUE(restored.StartPending());
+  FinishStart(restored);
+  EXPECT_EQ(restored.Control().Toolbar1().Button(1).Key(), "About");
+  EXPECT_FALSE(restored.Control().Toolbar1().Button("Italic").Visible());
+  EXPECT_TRUE(restored.Control().Toolbar1().Button("Bold").Visible());
+}
+
+TEST_F(ScrivletWidgetTest, CustomisingIsOfferedOnlyWhenAllowed) {
+  ScrivletWidget widget;
+  widget.setProperty("AllowCustomize", false);
+  EXPECT_FALSE(widget.Control().Toolbar1().AllowCustomize());
+  EXPECT_FALSE(widget.Platform().Bar.Customize());
+}
+
+TEST_F(ScrivletWidgetTest, PropertySetRoundTripsThroughAMapAndQSettings) {
+  ScrivletWidget widget;
+  widget.setProperty("FontName", QStringLiteral("Georgia"));
+  widget.setProperty("FontSize", 4);
+  widget.setProperty("AllowCustomize", false);
+  widget.setProperty("ButtonsAbout", false);
+  widget.setProperty("FTPServer", QStringLiteral("ftp.example.com"));
+  widget.setProperty("ForeColor", QColor(0, 0, 255));
+  widget.setProperty("BackColor", QColor(255, 255, 224));
+
+  const QVariantMap map = widget.SaveProperties();
+  EXPECT_EQ(map.value(QStringLiteral("FontName")).toString(), QStringLiteral("Georgia"));
+  EXPECT_EQ(map.value(QStringLiteral("FontSize")).toInt(), 4);
+  EXPECT_EQ(map.value(QStringLiteral("ButtonsAbout")), QVariant(false));
+  // Defaults are left out.
+  EXPECT_FALSE(map.contains(QStringLiteral("ButtonsEdit")));
+  EXPECT_FALSE(map.contains(QStringLiteral("WDDX")));
+
+  ScrivletWidget fromMap;
+  ASSERT_TRUE(fromMap.RestoreProperties(map));
+  FinishStart(fromMap);
+  EXPECT_EQ(fromMap.FontName(), QStringLiteral("Georgia"));
+  EXPECT_EQ(fromMap.FontSize(), 4);
+  EXPECT_FALSE(fromMap.AllowCustomize());
+  EXPECT_FALSE(fromMap.ButtonsAbout());
+  EXPECT_FALSE(fromMap.Control().Toolbar1().Contains("About"));
+  EXPECT_EQ(fromMap.FTPServer(), QStringLiteral("ftp.example.com"));
+  EXPECT_EQ(fromMap.ForeColor(), QColor(0, 0, 255));
+  EXPECT_EQ(fromMap.BackColor(), QColor(255, 255, 224));
+  EXPECT_EQ(fromMap.Editor()->palette().color(QPalette::Base), QColor(255, 255, 224));
+
+  QTemporaryDir dir;
+  {
+    QSettings settings(dir.filePath(QStringLiteral("host.ini")), QSettings::IniFormat);
+    settings.setValue(QStringLiteral("Editor/Stale"), 1);
+    widget.SaveProperties(settings, QStringLiteral("Editor"));
+  }
+  QSettings settings(dir.filePath(QStringLiteral("host.ini")), QSettings::IniFormat);
+  EXPECT_FALSE(settings.contains(QStringLiteral("Editor/Stale")));
+  ScrivletWidget fromSettings;
+  QString error;
+  ASSERT_TRUE(fromSettings.RestoreProperties(settings, QStringLiteral("Editor"), &error))
+      << error.toStdString();
+  FinishStart(fromSettings);
+  EXPECT_EQ(fromSettings.SaveProperties(), map);
+}
+
+TEST_F(ScrivletWidgetTest, PropertySetOfTheWrongTypeIsRefused) {
+  ScrivletWidget widget;
+  QString error;
+  EXPECT_FALSE(widget.RestoreProperties(
+      QVariantMap{{QStringLiteral("FontSize"), QStringLiteral("large")}}, &error));
+  EXPECT_TRUE(error.contains(QStringLiteral("FontSize"))) << error.toStdString();
+
+  MemoryPropertyBag bag;
+  bag.Set("ButtonsEdit", std::string("perhaps"));
+  EXPECT_THROW(ScrivletWidget restored(bag), PropertyBagError);
+}
+
+}  // namespace
+}  // namespace scrivlet
