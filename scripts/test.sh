@@ -1,6 +1,6 @@
 #!/bin/sh
-# Builds and runs every test: once as built for use, once with AddressSanitizer and
-# UndefinedBehaviorSanitizer.
+# Builds and runs every test: once as built for use, and the tests outside the Qt widget again
+# with AddressSanitizer and UndefinedBehaviorSanitizer.
 set -eu
 cd "$(dirname "$0")/.."
 
@@ -10,7 +10,8 @@ cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build/test -j2
 ctest --test-dir build/test --output-on-failure -j2
 
-cmake -S . -B build/sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSCRIVLET_SANITIZE=ON
+cmake -S . -B build/sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSCRIVLET_SANITIZE=ON \
+  -DSCRIVLET_QT=OFF
 cmake --build build/sanitize -j2
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build/sanitize --output-on-failure -j2
