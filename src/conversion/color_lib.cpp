@@ -38,7 +38,7 @@ std::int32_t OleColorToRgb(std::int32_t color) {
   return static_cast<std::int32_t>((red << 16) | (green << 8) | blue);
 }
 
-std::string HtmlColorAttribute(std::int32_t color) {
+void AppendHtmlColorAttribute(std::string& out, std::int32_t color) {
   // Written by hand: RtfToHtml writes one per colour word, and snprintf costs more than the
   // rest of the word's handling.
   constexpr std::string_view kHex = "0123456789ABCDEF";
@@ -47,10 +47,16 @@ std::string HtmlColorAttribute(std::int32_t color) {
   while (digits < 8 && (bits >> (4 * digits)) != 0) {
     ++digits;
   }
-  std::string attribute = " COLOR=#";
-  for (int d = digits - 1; d >= 0; --d) {
-    attribute += kHex[(bits >> (4 * d)) & 0xF];
+  char attribute[16] = " COLOR=#";
+  for (int d = 0; d < digits; ++d) {
+    attribute[8 + d] = kHex[(bits >> (4 * (digits - 1 - d))) & 0xF];
   }
+  out.append(attribute, static_cast<std::size_t>(8 + digits));
+}
+
+std::string HtmlColorAttribute(std::int32_t color) {
+  std::string attribute;
+  AppendHtmlColorAttribute(attribute, color);
   return attribute;
 }
 

@@ -40,6 +40,9 @@ std::int32_t OleColorToRgb(std::int32_t color);
 // 0xFFFFFF keeps all its digits; a negative one is written as its 32-bit pattern).
 std::string HtmlColorAttribute(std::int32_t color);
 
+// HtmlColorAttribute appended to `out`.
+void AppendHtmlColorAttribute(std::string& out, std::int32_t color);
+
 // The colour dialog's 16 custom colours, platform order, kept between dialog calls for the life
 // of the process.
 using CustomColorSet = std::array<std::int32_t, 16>;

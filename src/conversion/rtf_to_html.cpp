@@ -96,7 +96,12 @@ struct RenderState {
   std::size_t anchor = 0;
   std::string token;
   char terminator = '\0';
-  std::string wordOutput;
+  // A text run that cannot be a marker run goes straight into the output, encoded piece by
+  // piece, instead of through the token; `afterSpace` carries the encoder's state between
+  // pieces, and `piece` holds a piece built from escapes.
+  bool direct = false;
+  bool afterSpace = false;
+  std::string piece;
   std::string out;
 
   bool boldOpen = false;
@@ -152,21 +157,39 @@ std::int32_t ReadParameter(std::string_view word, std::size_t prefixLength) {
   if (negative) {
     digits.remove_prefix(1);
   }
-  if (digits.empty() || !std::all_of(digits.begin(), digits.end(), IsDigit)) {
+  if (digits.empty()) {
     ThrowBadParameter(word, "has a parameter that is not a number");
   }
   std::int64_t value = 0;
+  bool tooLarge = false;
   for (const char c : digits) {
+    if (!IsDigit(c)) {
+      ThrowBadParameter(word, "has a parameter that is not a number");
+    }
     value = value * 10 + (c - '0');
+    // Past the range the value stops growing: every digit must still be checked.
     if (value > std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1) {
-      ThrowBadParameter(word, "has a parameter out of range");
+      tooLarge = true;
+      value = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 2;
     }
   }
   value = negative ? -value : value;
-  if (value > std::numeric_limits<std::int32_t>::max()) {
+  if (tooLarge || value > std::numeric_limits<std::int32_t>::max()) {
     ThrowBadParameter(word, "has a parameter out of range");
   }
   return static_cast<std::int32_t>(value);
+}
+
+// Appends a string literal; its length is known, so no strlen runs.
+template <std::size_t N>
+void Put(std::string& out, const char (&text)[N]) {
+  out.append(text, N - 1);
+}
+
+// `word` is exactly `name`; the comparison of a known length compiles to a few instructions.
+template <std::size_t N>
+bool WordIs(std::string_view word, const char (&name)[N]) {
+  return word.size() == N - 1 && std::memcmp(word.data(), name, N - 1) == 0;
 }
 
 bool HasDigitAt(std::string_view word, std::size_t at) {
@@ -175,7 +198,15 @@ bool HasDigitAt(std::string_view word, std::size_t at) {
 
 // `name` followed by a digit.
 bool IsWordWithNumber(std::string_view word, std::string_view name) {
-  return word.starts_with(name) && HasDigitAt(word, name.size());
+  if (word.size() <= name.size() || !IsDigit(word[name.size()])) {
+    return false;
+  }
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    if (word[i] != name[i]) {
+      return false;
+    }
+  }
+  return true;
 }
 
 // `name` followed by nothing, a digit or a minus sign: "li", "li360", "li-360" but not "lisa".
@@ -191,7 +222,7 @@ std::int64_t QuoteSteps(std::int32_t twips) {
 // ----- Output helpers -----
 
 void AppendCharReference(std::string& out, char32_t code) {
-  out += "&#";
+  Put(out, "&#");
   AppendDecimal(out, code);
   out += ';';
 }
@@ -201,7 +232,7 @@ void AppendCharReference(std::string& out, char32_t code) {
 // hexadecimal form as the code itself, so the character survives a round trip.
 void AppendC1Reference(std::string& out, char32_t code) {
   constexpr std::string_view kHex = "0123456789ABCDEF";
-  out += "&#x";
+  Put(out, "&#x");
   out += kHex[(code >> 4) & 0xF];
   out += kHex[code & 0xF];
   out += ';';
@@ -221,17 +252,19 @@ constexpr std::array<bool, 256> MakeHtmlSpecials() {
 }
 constexpr std::array<bool, 256> kHtmlSpecial = MakeHtmlSpecials();
 
-bool IsHtmlSpecialAt(std::string_view text, std::size_t i) {
+// `afterSpace`: the text continues text whose last character was a space.
+bool IsHtmlSpecialAt(std::string_view text, std::size_t i, bool afterSpace) {
   const char c = text[i];
-  return kHtmlSpecial[static_cast<unsigned char>(c)] || (c == ' ' && i > 0 && text[i - 1] == ' ');
+  const bool previousSpace = i > 0 ? text[i - 1] == ' ' : afterSpace;
+  return kHtmlSpecial[static_cast<unsigned char>(c)] || (c == ' ' && previousSpace);
 }
 
 // The first position at or after `i` that HtmlEncode must write other than as itself, or the
 // text's size. Most of a document is plain words, so the scan takes sixteen bytes at a time.
-std::size_t FindHtmlSpecial(std::string_view text, std::size_t i) {
+std::size_t FindHtmlSpecial(std::string_view text, std::size_t i, bool afterSpace) {
   const std::size_t size = text.size();
   if (i == 0 && size > 0) {
-    if (IsHtmlSpecialAt(text, 0)) {
+    if (IsHtmlSpecialAt(text, 0, afterSpace)) {
       return 0;
     }
     i = 1;
@@ -256,16 +289,17 @@ std::size_t FindHtmlSpecial(std::string_view text, std::size_t i) {
     }
   }
 #endif
-  while (i < size && !IsHtmlSpecialAt(text, i)) {
+  while (i < size && !IsHtmlSpecialAt(text, i, afterSpace)) {
     ++i;
   }
   return i;
 }
 
-void AppendHtmlEncoded(std::string& out, std::string_view text) {
+// HtmlEncode appended to `out`; `afterSpace` when the text continues text that ended in a space.
+void AppendHtmlEncoded(std::string& out, std::string_view text, bool afterSpace = false) {
   std::size_t i = 0;
   while (i < text.size()) {
-    const std::size_t plain = FindHtmlSpecial(text, i);
+    const std::size_t plain = FindHtmlSpecial(text, i, afterSpace);
     if (plain > i) {
       out.append(text.substr(i, plain - i));
       i = plain;
@@ -273,19 +307,19 @@ void AppendHtmlEncoded(std::string& out, std::string_view text) {
     }
     switch (text[i]) {
       case '<':
-        out += "&lt;";
+        Put(out, "&lt;");
         break;
       case '>':
-        out += "&gt;";
+        Put(out, "&gt;");
         break;
       case '"':
-        out += "&quot;";
+        Put(out, "&quot;");
         break;
       case '&':
-        out += "&amp;";
+        Put(out, "&amp;");
         break;
       case ' ':
-        out += "&nbsp;";  // a space after a space
+        Put(out, "&nbsp;");  // a space after a space
         break;
       default: {
         const DecodedChar decoded = DecodeUtf8(text, i);
@@ -370,6 +404,29 @@ void AppendRawText(std::string& token, std::string_view text) {
   }
 }
 
+// Text of the run being gathered: into the token, or encoded into the output.
+void TakeText(RenderState& s, std::string_view text) {
+  if (!s.direct) {
+    s.token.append(text);
+  } else if (!text.empty()) {
+    AppendHtmlEncoded(s.out, text, s.afterSpace);
+    s.afterSpace = text.back() == ' ';
+  }
+}
+
+// The run's text pieces that escapes make are built here, then taken.
+std::string& StartPiece(RenderState& s) {
+  s.piece.clear();
+  return s.piece;
+}
+
+void FlushPendingHighText(RenderState& s) {
+  if (s.pendingHigh != 0) {
+    FlushPendingHigh(s, StartPiece(s));
+    TakeText(s, s.piece);
+  }
+}
+
 // Skips the "\ucN" fallback characters that follow a "\uN" in the text.
 void SkipFallbacks(RenderState& s) {
   while (s.pendingSkip > 0 && s.pos < s.end) {
@@ -443,8 +500,8 @@ std::size_t MarkerSymbolLength(std::string_view in, std::size_t b, char32_t& cod
 bool TakeCharacterEscape(RenderState& s, std::size_t b) {
   const char c = b + 1 < s.in.size() ? s.in[b + 1] : '\0';
   if (c == '\\' || c == '{' || c == '}') {
-    FlushPendingHigh(s, s.token);
-    s.token += c;
+    FlushPendingHighText(s);
+    TakeText(s, s.in.substr(b + 1, 1));
     s.pos = b + 2;
     return true;
   }
@@ -456,16 +513,27 @@ bool TakeCharacterEscape(RenderState& s, std::size_t b) {
     if (code < 0x80) {
       return false;  // the word run writes it as a numeric reference
     }
-    FlushPendingHigh(s, s.token);
-    AppendUtf8(s.token, code);
+    FlushPendingHighText(s);
+    if (s.direct) {
+      // A character of code page 1252 above ASCII: its reference, as HtmlEncode writes it.
+      if (code <= 0x9F) {
+        AppendC1Reference(s.out, code);
+      } else {
+        AppendCharReference(s.out, code);
+      }
+      s.afterSpace = false;
+    } else {
+      AppendUtf8(s.token, code);
+    }
     s.pos = b + 4;
     return true;
   }
   if (s.currentColor == MarkerColor && s.italicOpen) {
     char32_t symbol = 0;
     if (const std::size_t symbolLength = MarkerSymbolLength(s.in, b, symbol)) {
-      FlushPendingHigh(s, s.token);
-      AppendUtf8(s.token, symbol);
+      FlushPendingHighText(s);
+      AppendUtf8(StartPiece(s), symbol);
+      TakeText(s, s.piece);
       s.pos = b + symbolLength;
       return true;
     }
@@ -478,7 +546,8 @@ bool TakeCharacterEscape(RenderState& s, std::size_t b) {
   if (word.back() == ' ') {
     word.remove_suffix(1);
   }
-  AppendUnicodeUnit(s, s.token, UnitFromParameter(ReadParameter(word, 1)));
+  AppendUnicodeUnit(s, StartPiece(s), UnitFromParameter(ReadParameter(word, 1)));
+  TakeText(s, s.piece);
   s.pos = b + length;
   s.pendingSkip = s.unicodeSkip;
   SkipFallbacks(s);
@@ -488,13 +557,28 @@ bool TakeCharacterEscape(RenderState& s, std::size_t b) {
 // Appends the input from the current position up to `to` as text.
 void TakeTextUpTo(RenderState& s, std::size_t to) {
   if (to > s.pos) {
-    FlushPendingHigh(s, s.token);
-    AppendRawText(s.token, s.in.substr(s.pos, to - s.pos));
+    FlushPendingHighText(s);
+    const std::string_view raw = s.in.substr(s.pos, to - s.pos);
+    if (FindLineEnd(raw) == raw.size()) {
+      TakeText(s, raw);
+    } else {
+      AppendRawText(StartPiece(s), raw);  // raw CR and LF are no text: the rest is one piece
+      TakeText(s, s.piece);
+    }
   }
 }
 
 void GatherTextRun(RenderState& s) {
   s.token.clear();
+  // Only a run at body level in the marker colour and italic can be a marker run, which needs
+  // its whole text before anything is written. Any other run goes straight out, after the "</A>"
+  // that ends a link before text that is not the link's.
+  s.direct = !(s.depth == 1 && s.currentColor == MarkerColor && s.italicOpen);
+  s.afterSpace = false;
+  if (s.direct && s.inLink && !s.underlineOpen) {
+    Put(s.out, "</A>");
+    s.inLink = false;
+  }
   SkipFallbacks(s);
   for (;;) {
     const std::size_t b = s.backslashes.Find(s.pos);
@@ -528,7 +612,7 @@ void GatherTextRun(RenderState& s) {
   }
   // A high surrogate stays pending only for the "\u" that may complete it.
   if (!(s.mode == RunEnd::kBackslash && UnicodeEscapeLength(s.in, s.anchor) > 0)) {
-    FlushPendingHigh(s, s.token);
+    FlushPendingHighText(s);
   }
 }
 
@@ -536,9 +620,9 @@ void GatherTextRun(RenderState& s) {
 
 void EmitMarkerFontOpen(RenderState& s) {
   if (s.fontOpen) {
-    s.out += "</FONT>";
+    Put(s.out, "</FONT>");
   }
-  s.out += "<FONT SIZE=";
+  Put(s.out, "<FONT SIZE=");
   AppendDecimal(s.out, s.fontSize);
   s.out += HtmlColorAttribute(s.context.DefaultColor);
   s.out += '>';
@@ -551,20 +635,20 @@ void EmitTextRun(RenderState& s) {
     if (s.underlineOpen) {
       s.italicOpen = false;
       s.underlineOpen = false;
-      s.out += "</U></I>";
+      Put(s.out, "</U></I>");
       EmitMarkerFontOpen(s);
-      s.out += "<A HREF='";
+      Put(s.out, "<A HREF='");
       // An apostrophe would end the quoted value; as a character reference it is the same URL
       // to a browser and comes back unchanged.
       for (std::size_t start = 0; start < s.token.size();) {
         const std::size_t quote = std::min(s.token.find('\'', start), s.token.size());
         s.out.append(s.token, start, quote - start);
         if (quote < s.token.size()) {
-          s.out += "&#39;";
+          Put(s.out, "&#39;");
         }
         start = quote + 1;
       }
-      s.out += "'>";
+      Put(s.out, "'>");
       s.inLink = true;
     } else {
       if (!s.inLink) {
@@ -584,7 +668,7 @@ void EmitTextRun(RenderState& s) {
     return;
   }
   if (s.inLink && !s.underlineOpen) {
-    s.out += "</A>";
+    Put(s.out, "</A>");
     s.inLink = false;
   }
   AppendHtmlEncoded(s.out, s.token);
@@ -592,10 +676,34 @@ void EmitTextRun(RenderState& s) {
 
 // ----- Step 5: the control-word run -----
 
+// Bytes a control word simply collects, whatever the depth: letters, digits, a minus sign.
+constexpr std::array<bool, 256> MakeWordBytes() {
+  std::array<bool, 256> plain{};
+  for (int b = 0; b < 256; ++b) {
+    plain[b] = true;
+  }
+  for (const char c : std::string_view("{}\\;'~ \r\n")) {
+    plain[static_cast<unsigned char>(c)] = false;
+  }
+  return plain;
+}
+constexpr std::array<bool, 256> kWordByte = MakeWordBytes();
+
 // Reads one control word into the token. Returns with the terminator set.
 void ReadWord(RenderState& s) {
   s.token.clear();
   while (s.pos < s.end) {
+    // The bytes the switch below would only append go in at once.
+    std::size_t run = s.pos;
+    while (run < s.end && kWordByte[static_cast<unsigned char>(s.in[run])]) {
+      ++run;
+    }
+    if (run > s.pos) {
+      s.token.append(s.in.substr(s.pos, run - s.pos));
+      s.terminator = s.in[run - 1];
+      s.pos = run;
+      continue;
+    }
     const char c = s.in[s.pos++];
     s.terminator = c;
     switch (c) {
@@ -658,36 +766,46 @@ void ReadWord(RenderState& s) {
 // closed cannot take another attribute, so a new element begins.
 void OpenFontForAttribute(RenderState& s) {
   if (s.fontOpen && !s.attributePending) {
-    s.out += "</FONT>";
+    Put(s.out, "</FONT>");
     s.fontOpen = false;
   }
   if (!s.fontOpen) {
-    s.out += "<FONT";
+    Put(s.out, "<FONT");
     s.fontOpen = true;
   }
   s.attributePending = true;
 }
 
+// Where a control word's tags and characters go. A start tag still open for attributes is
+// closed first: only an attribute (" COLOR=...") belongs inside it, never a character a word
+// stands for ("\'e9", "\~").
+std::string& TextOut(RenderState& s) {
+  if (s.attributePending) {
+    s.out += '>';
+    s.attributePending = false;
+  }
+  return s.out;
+}
+
 void HandlePlain(RenderState& s) {
-  std::string& w = s.wordOutput;
   if (s.boldOpen) {
-    w += "</B>";
+    Put(TextOut(s), "</B>");
     s.boldOpen = false;
   }
   if (s.italicOpen) {
-    w += "</I>";
+    Put(TextOut(s), "</I>");
   }
   if (s.underlineOpen) {
-    w += "</U>";
+    Put(TextOut(s), "</U>");
   }
   if (s.inLink && (s.underlineOpen || (s.italicOpen && s.currentColor == MarkerColor))) {
-    w += "</A>";
+    Put(TextOut(s), "</A>");
     s.inLink = false;
   }
   s.italicOpen = false;
   s.underlineOpen = false;
   if (!s.inLink && s.fontOpen) {
-    w += "</FONT>";
+    Put(TextOut(s), "</FONT>");
     s.fontOpen = false;
   }
 }
@@ -708,7 +826,9 @@ void HandleUnicodeWord(RenderState& s, std::string_view word) {
   }
   std::string character;
   AppendUnicodeUnit(s, character, UnitFromParameter(ReadParameter(word.substr(0, digitsEnd), 1)));
-  AppendHtmlEncoded(s.wordOutput, character);
+  if (!character.empty()) {
+    AppendHtmlEncoded(TextOut(s), character);
+  }
   const auto swallowed = static_cast<std::int32_t>(fallback.size());
   s.pendingSkip = std::max(0, s.unicodeSkip - swallowed);
 }
@@ -716,45 +836,45 @@ void HandleUnicodeWord(RenderState& s, std::string_view word) {
 void HandleStyleWord(RenderState& s, std::string_view word) {
   const auto open = [&](bool& flag, std::string_view tag) {
     flag = true;
-    s.wordOutput += tag;
+    TextOut(s) += tag;
   };
   const auto close = [&](bool& flag, std::string_view tag) {
     if (flag) {
       flag = false;
-      s.wordOutput += tag;
+      TextOut(s) += tag;
     }
   };
-  if (word == "b")
+  if (WordIs(word, "b"))
     open(s.boldOpen, "<B>");
-  if (word == "b0")
+  if (WordIs(word, "b0"))
     close(s.boldOpen, "</B>");
-  if (word == "i")
+  if (WordIs(word, "i"))
     open(s.italicOpen, "<I>");
-  if (word == "i0")
+  if (WordIs(word, "i0"))
     close(s.italicOpen, "</I>");
-  if (word == "ul")
+  if (WordIs(word, "ul"))
     open(s.underlineOpen, "<U>");
-  if (word == "ul0" || word == "ulnone")
+  if (WordIs(word, "ul0") || WordIs(word, "ulnone"))
     close(s.underlineOpen, "</U>");
 }
 
 bool IsStyleWord(std::string_view word) {
-  return word == "b" || word == "b0" || word == "i" || word == "i0" || word == "ul" ||
-         word == "ul0" || word == "ulnone";
+  return WordIs(word, "b") || WordIs(word, "b0") || WordIs(word, "i") || WordIs(word, "i0") || WordIs(word, "ul") ||
+         WordIs(word, "ul0") || WordIs(word, "ulnone");
 }
 
 void HandleIndentWords(RenderState& s, std::string_view word) {
   if (word.starts_with("li")) {
     const std::int64_t steps = std::min(QuoteSteps(ReadParameter(word, 2)), kMaxQuoteSteps);
     for (std::int64_t i = 0; i < steps; ++i) {
-      s.wordOutput += "<BLOCKQUOTE>";
+      Put(TextOut(s), "<BLOCKQUOTE>");
     }
     s.quoteDepth += std::max<std::int64_t>(steps, 0);
     return;
   }
   for (std::int64_t steps = QuoteSteps(ReadParameter(word, 2)); s.quoteDepth > 0 && steps < 0;
        ++steps) {
-    s.wordOutput += kBlockquoteClose;
+    TextOut(s) += kBlockquoteClose;
     --s.quoteDepth;
   }
 }
@@ -776,38 +896,42 @@ void HandleFontWords(RenderState& s, std::string_view word) {
     if (index < s.context.ColorCount()) {
       s.currentColor = s.context.ColorTable[static_cast<std::size_t>(index)];
       OpenFontForAttribute(s);
-      s.wordOutput = HtmlColorAttribute(s.currentColor);
+      AppendHtmlColorAttribute(s.out, s.currentColor);
     }
     return;
   }
   if (word.starts_with("fs")) {
-    const std::int64_t points = RoundHalfEven(ReadParameter(word, 2) / 2.0);
+    // Half-points to points, a half rounding to even, in integers.
+    const std::int64_t halfPoints = ReadParameter(word, 2);
+    const std::int64_t floor = halfPoints >> 1;
+    const std::int64_t points = (halfPoints & 1) != 0 ? floor + (floor & 1) : floor;
     s.fontSize = PointsToHtmlSize(static_cast<std::int16_t>(
         std::clamp<std::int64_t>(points, std::numeric_limits<std::int16_t>::min(),
                                  std::numeric_limits<std::int16_t>::max())));
     OpenFontForAttribute(s);
-    s.wordOutput = " SIZE=";
-    AppendDecimal(s.wordOutput, s.fontSize);
+    Put(s.out, " SIZE=");
+    AppendSmallDecimal(s.out, s.fontSize);
     return;
   }
   const std::int64_t index = ReadParameter(word, 1);
   if (index < s.context.FontCount() &&
       !s.context.FontTable[static_cast<std::size_t>(index)].empty()) {
     OpenFontForAttribute(s);
-    s.wordOutput = " FACE='";
-    AppendFaceAttributeValue(s.wordOutput, s.context.FontTable[static_cast<std::size_t>(index)]);
-    s.wordOutput += '\'';
+    Put(s.out, " FACE='");
+    AppendFaceAttributeValue(s.out, s.context.FontTable[static_cast<std::size_t>(index)]);
+    s.out += '\'';
   }
 }
 
 void HandlePard(RenderState& s) {
-  std::string& w = s.wordOutput;
-  w += s.listClose;
+  if (!s.listClose.empty()) {
+    TextOut(s) += s.listClose;
+  }
   for (; s.quoteDepth > 0; --s.quoteDepth) {
-    w += kBlockquoteClose;
+    TextOut(s) += kBlockquoteClose;
   }
   if (s.alignOpen) {
-    w += "</DIV>";
+    Put(TextOut(s), "</DIV>");
   }
   s.listClose = {};
   s.alignOpen = false;
@@ -833,7 +957,6 @@ void HandleFontWordAt(RenderState& s, std::string_view word) {
 // Dispatched on the first letter: this runs for every control word of the document.
 void HandleBodyWord(RenderState& s) {
   const std::string_view word = s.token;
-  std::string& w = s.wordOutput;
   if (!word.starts_with("'") && !word.starts_with("u")) {
     // Any other word ends a "\uN" fallback that was not there.
     s.pendingSkip = 0;
@@ -843,25 +966,25 @@ void HandleBodyWord(RenderState& s) {
   }
   switch (word[0]) {
     case 'p':
-      if (word == "par") {
-        w = s.listClose.empty() ? "<BR>" : "</LI>";
-      } else if (word == "pard") {
+      if (WordIs(word, "par")) {
+        TextOut(s) += s.listClose.empty() ? "<BR>" : "</LI>";
+      } else if (WordIs(word, "pard")) {
         HandlePard(s);
-      } else if (word == "plain") {
+      } else if (WordIs(word, "plain")) {
         HandlePlain(s);
       }
       return;
     case 'q':
-      if (word == "ql" || word == "qc" || word == "qr") {
-        w = word == "ql"   ? "<DIV ALIGN=LEFT>"
-            : word == "qc" ? "<DIV ALIGN=CENTER>"
-                           : "<DIV ALIGN=RIGHT>";
+      if (WordIs(word, "ql") || WordIs(word, "qc") || WordIs(word, "qr")) {
+        TextOut(s) += WordIs(word, "ql")   ? "<DIV ALIGN=LEFT>"
+                      : WordIs(word, "qc") ? "<DIV ALIGN=CENTER>"
+                                     : "<DIV ALIGN=RIGHT>";
         s.alignOpen = true;
       }
       return;
     case 'l':
-      if (word == "line") {
-        w = "<BR>";
+      if (WordIs(word, "line")) {
+        Put(TextOut(s), "<BR>");
       } else if (IsWordWithOptionalNumber(word, "li")) {
         HandleIndentWords(s, word);
       }
@@ -882,17 +1005,17 @@ void HandleBodyWord(RenderState& s) {
       }
       return;
     case '~':
-      if (word == "~") {
-        w = "&nbsp;";
+      if (WordIs(word, "~")) {
+        Put(TextOut(s), "&nbsp;");
       }
       return;
     case 'e':
-      if (word == "emdash" || word == "endash") {
-        w = word == "emdash" ? "&mdash;" : "&ndash;";
+      if (WordIs(word, "emdash") || WordIs(word, "endash")) {
+        TextOut(s) += WordIs(word, "emdash") ? "&mdash;" : "&ndash;";
       }
       return;
     case '*':
-      if (word == "*") {
+      if (WordIs(word, "*")) {
         s.star = StarState::kMet;
       }
       return;
@@ -909,7 +1032,7 @@ void HandleBodyWord(RenderState& s) {
       if (s.pendingSkip > 0) {
         --s.pendingSkip;  // the fallback of a "\uN" before it
       } else {
-        AppendCharReference(w, code);
+        AppendCharReference(TextOut(s), code);
       }
       return;
     }
@@ -1096,20 +1219,20 @@ void HandleDestinationWord(RenderState& s) {
   if (word.empty()) {
     return;
   }
-  if (word == "colortbl") {
+  if (WordIs(word, "colortbl")) {
     s.colorTableMode = true;
-  } else if (word == "fonttbl") {
+  } else if (WordIs(word, "fonttbl")) {
     if (s.context.FontFaceListCount() > 0) {
       s.fontTableDepth = s.depth;
     }
-  } else if (word == "pntext") {
+  } else if (WordIs(word, "pntext")) {
     if (s.listClose.empty()) {
-      s.wordOutput = "<UL><LI>";
+      Put(TextOut(s), "<UL><LI>");
       s.listClose = "</UL>";
     } else {
-      s.wordOutput = "<LI>";
+      Put(TextOut(s), "<LI>");
     }
-  } else if (word == "*") {
+  } else if (WordIs(word, "*")) {
     SkipStarGroup(s);
   }
 }
@@ -1123,7 +1246,6 @@ void RunControlWords(RenderState& s) {
       }
       s.star = StarState::kIdle;
     }
-    s.wordOutput.clear();
     if (s.depth == 1) {
       HandleBodyWord(s);
     } else if (s.depth >= 2) {
@@ -1132,13 +1254,6 @@ void RunControlWords(RenderState& s) {
     if (s.token != "*" && s.star == StarState::kMet) {
       s.star = StarState::kSuppressing;
     }
-    // Only an attribute (" COLOR=...") goes into an open start tag: a character a word stands
-    // for ("\'e9", "\~") follows the tag, as a tag does.
-    if (s.attributePending && !s.wordOutput.empty() && s.wordOutput[0] != ' ') {
-      s.out += '>';
-      s.attributePending = false;
-    }
-    s.out += s.wordOutput;
   } while (s.terminator != ' ' && s.pos < s.end && !(s.terminator == '}' && s.depth == 1));
 }
 
@@ -1154,17 +1269,17 @@ std::size_t FindConvertedEnd(std::string_view in) {
 void CloseOpenConstructs(RenderState& s) {
   FlushPendingHigh(s, s.out);
   if (!s.listClose.empty()) {
-    s.out += "</LI>";
+    Put(s.out, "</LI>");
     s.out += s.listClose;
   }
   for (; s.quoteDepth > 0; --s.quoteDepth) {
     s.out += kBlockquoteClose;
   }
   if (s.alignOpen) {
-    s.out += "</DIV>";
+    Put(s.out, "</DIV>");
   }
   if (s.fontOpen) {
-    s.out += "</FONT>";
+    Put(s.out, "</FONT>");
   }
 }
 

@@ -33,6 +33,19 @@ std::string Utf16ToUtf8(std::u16string_view text);
 // Appends `value` in decimal, with a minus sign when negative and no leading zeros.
 void AppendDecimal(std::string& out, std::int64_t value);
 
+// AppendDecimal for the small numbers the converters write most (sizes, table numbers), without
+// a call.
+inline void AppendSmallDecimal(std::string& out, std::int64_t value) {
+  if (value >= 0 && value < 100) {
+    if (value >= 10) {
+      out += static_cast<char>('0' + value / 10);
+    }
+    out += static_cast<char>('0' + value % 10);
+  } else {
+    AppendDecimal(out, value);
+  }
+}
+
 // ASCII-only case folding, used by the case-insensitive searches of tag and attribute names.
 constexpr char FoldAscii(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;

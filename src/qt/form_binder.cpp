@@ -5,6 +5,7 @@
 #include <QImageReader>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QStyle>
 #include <algorithm>
 
 #include "qt/qt_icons.h"
@@ -293,7 +294,81 @@ bool FormBinder::TakesFocus(Kind kind) {
   }
 }
 
+bool FormBinder::CaptionsFit(const QFont& font) const {
+  const QFontMetrics metrics(font);
+  const QStyle* style = surface_.style();
+  const int indicator = style->pixelMetric(QStyle::PM_IndicatorWidth) +
+                        style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing);
+  const int button_padding = 2 * (style->pixelMetric(QStyle::PM_ButtonMargin) +
+                                  style->pixelMetric(QStyle::PM_DefaultFrameWidth));
+  for (const Binding& binding : bindings_) {
+    if (binding.control == nullptr) {
+      continue;
+    }
+    const int width = TwipsToPixels(binding.control->Rect.Width, screen_.TwipsPerPixelX());
+    const int height = TwipsToPixels(binding.control->Rect.Height, screen_.TwipsPerPixelY());
+    const auto fits = [&metrics, width](const std::string& caption, int room) {
+      return metrics.horizontalAdvance(WithoutAccessKey(ToQString(caption))) + room <= width;
+    };
+    switch (binding.kind) {
+      case Kind::kLabel: {
+        const auto& label = *static_cast<const Label*>(binding.control);
+        if (label.FontSize > 0 || label.Caption.empty()) {
+          break;  // a label with its own size is drawn as it asks
+        }
+        QFont own = font;
+        own.setBold(label.Bold);
+        const QFontMetrics label_metrics(own);
+        const QString text = WithoutAccessKey(ToQString(label.Caption));
+        if (height >= 2 * label_metrics.height()) {
+          const QRect needed =
+              label_metrics.boundingRect(QRect(0, 0, width, 1 << 20), Qt::TextWordWrap, text);
+          if (needed.height() > height) {
+            return false;
+          }
+        } else if (label_metrics.horizontalAdvance(text) > width) {
+          return false;
+        }
+        break;
+      }
+      case Kind::kButton:
+        if (!fits(static_cast<const CommandButton*>(binding.control)->Caption, button_padding)) {
+          return false;
+        }
+        break;
+      case Kind::kCheck:
+        if (!fits(static_cast<const CheckBox*>(binding.control)->Caption, indicator)) {
+          return false;
+        }
+        break;
+      case Kind::kOption:
+        if (!fits(static_cast<const OptionButton*>(binding.control)->Caption, indicator)) {
+          return false;
+        }
+        break;
+      default:
+        break;
+    }
+  }
+  return true;
+}
+
+void FormBinder::FitFont() {
+  const QFont base = surface_.font();
+  for (int pixels = QFontInfo(base).pixelSize(); pixels >= kSmallestFontPixels; --pixels) {
+    QFont font = base;
+    font.setPixelSize(pixels);
+    if (CaptionsFit(font) || pixels == kSmallestFontPixels) {
+      if (font != base) {
+        surface_.setFont(font);
+      }
+      return;
+    }
+  }
+}
+
 void FormBinder::FinishBinding() {
+  FitFont();
   std::vector<const Binding*> ordered;
   for (const Binding& binding : bindings_) {
     if (binding.control != nullptr && binding.control->TabIndex >= 0) {

@@ -29,6 +29,8 @@ namespace scrivlet {
 // - Places and sizes are the controls' twips, converted with the screen's twips per pixel, in
 //   the surface or in the frame given as container (a frame's controls are placed relative to
 //   it). A control that lies wholly outside the client area is not shown.
+// - The form's font is the surface's, made smaller (down to kSmallestFontPixels) where its
+//   captions would not fit the controls the layout gives them.
 // - Captions keep their "&" access keys: a label's key focuses the control that follows it in
 //   tab order; a label with no such control shows its text without the mark.
 // - Tab order follows TabIndex; the widgets carry the controls' names as object names.
@@ -45,6 +47,7 @@ class FormBinder final : public QObject {
 
  public:
   static constexpr int kLiveRefreshMilliseconds = 100;
+  static constexpr int kSmallestFontPixels = 9;
 
   // `surface` is the widget the controls are placed on (a dialog); `screen` must outlive the
   // binder.
@@ -76,7 +79,8 @@ class FormBinder final : public QObject {
     error_handler_ = std::move(handler);
   }
 
-  // Call once all controls are bound: sets the tab order and the labels' buddies.
+  // Call once all controls are bound: fits the font, sets the tab order and the labels'
+  // buddies.
   void FinishBinding();
   // Shows every control's present state.
   void Refresh();
@@ -110,6 +114,8 @@ class FormBinder final : public QObject {
   void Place(const Binding& binding) const;
   bool OutsideClientArea(const Binding& binding) const;
   static bool TakesFocus(Kind kind);
+  void FitFont();
+  bool CaptionsFit(const QFont& font) const;
 
   QWidget& surface_;
   const Screen& screen_;

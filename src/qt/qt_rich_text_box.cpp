@@ -1,6 +1,5 @@
 #include "qt/qt_rich_text_box.h"
 
-#include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -312,6 +311,18 @@ class SurfaceEdit final : public QTextEdit {
   }
 
   void keyPressEvent(QKeyEvent* e) override {
+    if (isReadOnly()) {
+      // Still moves, selects and copies.
+      if (e->matches(QKeySequence::Copy)) {
+        surface_.RunShortcut(SurfaceShortcut::kCopy);
+        e->accept();
+      } else if (IsNavigation(e)) {
+        QTextEdit::keyPressEvent(e);
+      } else {
+        e->ignore();
+      }
+      return;
+    }
     if (const auto shortcut = ShortcutOf(e)) {
       surface_.RunShortcut(*shortcut);
     } else if (e->matches(QKeySequence::Undo)) {
@@ -359,10 +370,16 @@ class SurfaceEdit final : public QTextEdit {
   }
 
   void inputMethodEvent(QInputMethodEvent* e) override {
+    if (isReadOnly()) {
+      e->ignore();
+      return;
+    }
     if (!e->commitString().isEmpty() || e->replacementLength() > 0) {
       if (e->replacementLength() > 0 && !textCursor().hasSelection()) {
-        const std::int32_t start = surface_.SelStart() + e->replacementStart();
-        surface_.ShowSelection(start, e->replacementLength());
+        const std::int32_t start =
+            surface_.AdjustBoundary(surface_.SelStart() + e->replacementStart());
+        surface_.ShowSelection(start,
+                               surface_.AdjustBoundary(start + e->replacementLength()) - start);
       }
       surface_.SetSelText(e->commitString().toStdU16String());
     } else if (!e->preeditString().isEmpty() && textCursor().hasSelection()) {
@@ -386,17 +403,21 @@ class SurfaceEdit final : public QTextEdit {
       return QCoreApplication::translate("QWidgetTextControl", source);
     };
     const bool selected = textCursor().hasSelection();
+    const bool editable = !isReadOnly();
     const QMimeData* clipboard = QGuiApplication::clipboard()->mimeData();
     QMenu menu(this);
-    menu.addAction(text("&Undo"), [this] { surface_.Undo(); })->setEnabled(surface_.CanUndo());
+    menu.addAction(text("&Undo"), [this] { surface_.Undo(); })
+        ->setEnabled(editable && surface_.CanUndo());
     menu.addSeparator();
     menu.addAction(text("Cu&t"), [this] { surface_.RunShortcut(SurfaceShortcut::kCut); })
-        ->setEnabled(selected);
+        ->setEnabled(editable && selected);
     menu.addAction(text("&Copy"), [this] { surface_.RunShortcut(SurfaceShortcut::kCopy); })
         ->setEnabled(selected);
     menu.addAction(text("&Paste"), [this] { surface_.RunShortcut(SurfaceShortcut::kPaste); })
-        ->setEnabled(clipboard != nullptr && QtRichTextBox::CanInsertMimeData(*clipboard));
-    menu.addAction(text("Delete"), [this] { surface_.SetSelText(u""); })->setEnabled(selected);
+        ->setEnabled(editable && clipboard != nullptr &&
+                     QtRichTextBox::CanInsertMimeData(*clipboard));
+    menu.addAction(text("Delete"), [this] { surface_.SetSelText(u""); })
+        ->setEnabled(editable && selected);
     menu.addSeparator();
     menu.addAction(text("Select All"), [this] { selectAll(); });
     menu.exec(e->globalPos());
@@ -447,7 +468,7 @@ class SurfaceEdit final : public QTextEdit {
     QDragLeaveEvent leave;
     QTextEdit::dragLeaveEvent(&leave);  // takes the drop caret away
     const QMimeData* data = e->mimeData();
-    if (data == nullptr || !QtRichTextBox::CanInsertMimeData(*data)) {
+    if (isReadOnly() || data == nullptr || !QtRichTextBox::CanInsertMimeData(*data)) {
       e->ignore();
       return;
     }
@@ -482,7 +503,10 @@ class SurfaceEdit final : public QTextEdit {
   void StartDrag() {
     auto* drag = new QDrag(this);  // Qt deletes it when the drag ends
     drag->setMimeData(surface_.SelectionMimeData().release());
-    const Qt::DropAction action = drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::MoveAction);
+    const Qt::DropActions allowed =
+        isReadOnly() ? Qt::DropActions(Qt::CopyAction) : (Qt::CopyAction | Qt::MoveAction);
+    const Qt::DropAction action =
+        drag->exec(allowed, isReadOnly() ? Qt::CopyAction : Qt::MoveAction);
     QObject* target = drag->target();
     // A move onto this editor was done by its drop; a move elsewhere takes the text away.
     if (action == Qt::MoveAction && target != this && target != viewport()) {
@@ -671,8 +695,15 @@ std::vector<Paragraph> QtRichTextBox::ReadParagraphs(std::size_t first, std::siz
   return paragraphs;
 }
 
+// Whole twips per pixel, 1440 / dpi rounded (15 at 96 dpi), as the control's screen counts them:
+// the pixels a host converts to twips come back as the same pixels.
+std::int32_t QtRichTextBox::TwipsPerPixel(bool vertical) const {
+  const int dpi = vertical ? editor_->logicalDpiY() : editor_->logicalDpiX();
+  return dpi > 0 ? std::max(1, static_cast<int>(std::lround(1440.0 / dpi))) : 15;
+}
+
 double QtRichTextBox::PixelsPerTwip() const {
-  return editor_->logicalDpiX() / 1440.0;
+  return 1.0 / TwipsPerPixel(false);
 }
 
 // The block format draws the paragraph (alignment, margins in pixels, the bullet's room) and
@@ -1403,16 +1434,18 @@ std::int32_t QtRichTextBox::Width() const {
   if (pixels == widthPixels_) {
     return widthTwips_;
   }
-  return static_cast<std::int32_t>(std::lround(pixels / PixelsPerTwip()));
+  return pixels * TwipsPerPixel(false);
 }
 
 void QtRichTextBox::Move(std::int32_t left, std::int32_t top, std::int32_t width,
                          std::int32_t height) {
-  const double scale = PixelsPerTwip();
-  const auto pixels = [scale](std::int32_t twips) {
-    return static_cast<int>(std::lround(twips * scale));
+  const auto pixels = [](std::int32_t twips, std::int32_t perPixel) {
+    return static_cast<int>(std::lround(static_cast<double>(twips) / perPixel));
   };
-  editor_->setGeometry(pixels(left), pixels(top), pixels(width), pixels(height));
+  const std::int32_t across = TwipsPerPixel(false);
+  const std::int32_t down = TwipsPerPixel(true);
+  editor_->setGeometry(pixels(left, across), pixels(top, down), pixels(width, across),
+                       pixels(height, down));
   widthTwips_ = width;
   widthPixels_ = editor_->width();
 }
@@ -1433,9 +1466,12 @@ void QtRichTextBox::SetFocus() {
 
 void QtRichTextBox::OnEditorFocusIn(Qt::FocusReason reason) {
   ++focusEvents_;
-  const bool raised = std::exchange(focusRaisedEarly_, false);
+  // The focus SetFocus asked for while the window was hidden or inactive arrives with the
+  // window's activation; SetFocus has raised the event for it already.
+  const bool deferred =
+      std::exchange(focusRaisedEarly_, false) && reason == Qt::ActiveWindowFocusReason;
   // A popup menu closing gives the focus back: the surface never lost it in the user's eyes.
-  if (raised || reason == Qt::PopupFocusReason) {
+  if (deferred || reason == Qt::PopupFocusReason) {
     return;
   }
   if (gotFocus_) {

@@ -46,7 +46,9 @@ enum class SurfaceShortcut { kBold, kItalic, kUnderline, kCut, kCopy, kPaste };
 //
 // Keyboard: Enter and Shift+Enter both break the paragraph (the surface has no soft line
 // breaks); Backspace and Delete remove a whole surrogate pair or a paragraph break; Ctrl+Z is
-// Undo. Ctrl+B/I/U and the cut, copy and paste keys go to the shortcut handler first.
+// Undo. Ctrl+B/I/U and the cut, copy and paste keys go to the shortcut handler first. With the
+// editor set read-only (QTextEdit::setReadOnly) the user can still select and copy, while
+// the operations below still change the document.
 class QtRichTextBox final : public RichTextBox {
  public:
   // A surface whose editor is a window of its own, hidden until shown.
@@ -107,9 +109,11 @@ class QtRichTextBox final : public RichTextBox {
   void SetBulletIndent(std::int32_t twips) override;
 
   // The editor's width in twips: what Move last gave, as long as the editor still has the width
-  // that produced, else its pixel width converted at the screen's resolution.
+  // that produced, else its pixel width in twips. Twips per pixel are 1440 / dpi rounded, as
+  // the control's screen counts them.
   std::int32_t Width() const override;
-  // Places the editor in its parent; twips become pixels at the screen's resolution.
+  // Places the editor in its parent; twips become pixels at the screen's resolution (margins
+  // and indents too).
   void Move(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height) override;
 
   bool CanUndo() const override { return undo_.has_value(); }
@@ -190,6 +194,7 @@ class QtRichTextBox final : public RichTextBox {
                        const std::vector<Paragraph>& replacement);
   void RewriteRange(std::size_t first, std::size_t last, const std::vector<Paragraph>& replacement);
   void UpdateParagraph(std::size_t index, const Paragraph& old, const Paragraph& replacement);
+  std::int32_t TwipsPerPixel(bool vertical) const;
   double PixelsPerTwip() const;
   void RefreshDisplayFormats();
 

@@ -26,6 +26,7 @@
 #include "demo_window.h"
 #include "qt/qt_platform.h"
 #include "qt/scrivlet_widget.h"
+#include "settings_sandbox.h"
 
 namespace scrivlet {
 namespace {
@@ -73,15 +74,11 @@ int MarkedPixels(const QImage& image, const QRect& area) {
 
 class DemoWindowTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(dir_.isValid());
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir_.path());
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir_.path());
-  }
+  void SetUp() override { ASSERT_TRUE(sandbox_.IsValid()); }
 
-  QString Path(const char* name) const { return dir_.filePath(QString::fromLatin1(name)); }
+  QString Path(const char* name) const { return sandbox_.FilePath(QString::fromLatin1(name)); }
 
-  QTemporaryDir dir_;
+  testing::SettingsSandbox sandbox_;
 };
 
 TEST_F(DemoWindowTest, FirstStartShowsTheSamplePageAndItsHtml) {

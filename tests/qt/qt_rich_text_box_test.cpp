@@ -88,7 +88,7 @@ class Session {
       step(memory);
       step(qt);
     };
-    switch (Pick(16)) {
+    switch (Pick(17)) {
       case 0:
       case 1:
       case 2: {
@@ -173,6 +173,27 @@ class Session {
       case 14:
         both([](RichTextBox& s) { s.Undo(); });
         return "Undo()";
+      case 15: {
+        // The surface's defaults: what plain RTF and an empty document take, and the bullet's
+        // share of \\li.
+        switch (Pick(3)) {
+          case 0: {
+            const std::string face = Pick(2) == 0 ? "Verdana" : "Arial";
+            both([&](RichTextBox& s) { s.SetFontName(face); });
+            return "SetFontName(" + face + ")";
+          }
+          case 1: {
+            const double size = Pick(2) == 0 ? 10 : 12;
+            both([&](RichTextBox& s) { s.SetFontSize(size); });
+            return "SetFontSize(" + std::to_string(size) + ")";
+          }
+          default: {
+            const std::int32_t twips = Pick(2) == 0 ? 360 : 720;
+            both([&](RichTextBox& s) { s.SetBulletIndent(twips); });
+            return "SetBulletIndent(" + std::to_string(twips) + ")";
+          }
+        }
+      }
       default:
         if (Pick(2) == 0) {
           both([](RichTextBox& s) { s.EmptyUndoBuffer(); });
@@ -498,6 +519,27 @@ TEST_F(QtRichTextBoxEditor, MovingTheSelectionIsOneUndoableChange) {
   EXPECT_EQ(surface.Text(), u"one\ntwo\nthree");
 }
 
+TEST_F(QtRichTextBoxEditor, AReadOnlyEditorOnlyCopies) {
+  surface.SetSelText(u"fixed");
+  editor().setReadOnly(true);
+  surface.SetSelStart(5);
+  Type("x");
+  Key(Qt::Key_Backspace);
+  Key(Qt::Key_Return);
+  QGuiApplication::clipboard()->setText("pasted");
+  Key(Qt::Key_V, Qt::ControlModifier);
+  QMimeData text;
+  text.setText("dropped");
+  Drop(text, PointAt(0));
+  EXPECT_EQ(surface.Text(), u"fixed");
+
+  Select(4, 1);
+  Key(Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(Clipboard().text(), QString("d"));
+  surface.SetSelText(u"D");  // code still edits
+  EXPECT_EQ(surface.Text(), u"fixeD");
+}
+
 TEST_F(QtRichTextBoxEditor, InputMethodTextIsTypedThroughTheSurface) {
   surface.SetSelText(u"ab");
   surface.SetSelStart(1);
@@ -564,7 +606,7 @@ TEST(QtRichTextBoxDisplay, FormatsBecomeWhatQtDraws) {
   surface.SetSelBullet(true);
   surface.SetSelIndent(720);
 
-  const double pixelsPerTwip = surface.Editor()->logicalDpiX() / 1440.0;
+  const double perPixel = std::lround(1440.0 / surface.Editor()->logicalDpiX());
   const QTextBlock styled = surface.Editor()->document()->firstBlock();
   const QTextCharFormat format = styled.begin().fragment().charFormat();
   EXPECT_EQ(format.fontWeight(), QFont::Bold);
@@ -575,14 +617,14 @@ TEST(QtRichTextBoxDisplay, FormatsBecomeWhatQtDraws) {
   EXPECT_EQ(format.fontPointSize(), 10.5);
   EXPECT_EQ(static_cast<int>(styled.blockFormat().alignment() & Qt::AlignHorizontal_Mask),
             static_cast<int>(Qt::AlignRight | Qt::AlignAbsolute));
-  EXPECT_DOUBLE_EQ(styled.blockFormat().rightMargin(), 300 * pixelsPerTwip);
+  EXPECT_DOUBLE_EQ(styled.blockFormat().rightMargin(), 300 / perPixel);
 
   // The bullet's room comes before the text, as in the RTF (\li is indent plus bullet indent).
   const QTextBlock bullet = styled.next();
-  EXPECT_DOUBLE_EQ(bullet.blockFormat().leftMargin(), (720 + 360) * pixelsPerTwip);
+  EXPECT_DOUBLE_EQ(bullet.blockFormat().leftMargin(), (720 + 360) / perPixel);
   surface.SetBulletIndent(720);
   EXPECT_DOUBLE_EQ(surface.Editor()->document()->lastBlock().blockFormat().leftMargin(),
-                   (720 + 720) * pixelsPerTwip);
+                   (720 + 720) / perPixel);
   EXPECT_EQ(surface.SelIndent(), 720);  // the exact value, not read back from pixels
 }
 
@@ -611,13 +653,16 @@ TEST(QtRichTextBoxDisplay, BulletsAreDrawnBeforeTheirParagraphs) {
 
 TEST(QtRichTextBoxDisplay, MoveAndWidthKeepTwips) {
   QtRichTextBox surface;
-  surface.Move(150, 300, 4001, 2000);  // 4001 twips is no whole number of pixels
-  EXPECT_EQ(surface.Width(), 4001);
-  const double pixelsPerTwip = surface.Editor()->logicalDpiX() / 1440.0;
-  EXPECT_EQ(surface.Editor()->width(), std::lround(4001 * pixelsPerTwip));
-  EXPECT_EQ(surface.Editor()->x(), std::lround(150 * pixelsPerTwip));
-  surface.Editor()->resize(100, 50);  // the host resized it: its width now counts
-  EXPECT_EQ(surface.Width(), std::lround(100 / pixelsPerTwip));
+  // Whole twips per pixel, as the control's screen counts them (15 at 96 dpi).
+  const auto perPixel = static_cast<int>(std::lround(1440.0 / surface.Editor()->logicalDpiX()));
+  surface.Move(10 * perPixel, 20 * perPixel, 300 * perPixel, 200 * perPixel);
+  EXPECT_EQ(surface.Editor()->geometry(), QRect(10, 20, 300, 200));  // a host's pixels, back
+  EXPECT_EQ(surface.Width(), 300 * perPixel);
+
+  surface.Move(0, 0, 300 * perPixel + 1, 100);  // no whole number of pixels
+  EXPECT_EQ(surface.Width(), 300 * perPixel + 1);
+  surface.Editor()->resize(100, 50);  // resized by someone else: its pixels count
+  EXPECT_EQ(surface.Width(), 100 * perPixel);
 }
 
 TEST(QtRichTextBoxDisplay, ParentedEditorIsDeletedWithTheSurface) {

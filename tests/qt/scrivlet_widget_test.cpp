@@ -29,6 +29,7 @@
 #include "qt/qt_toolbar_customize_dialog.h"
 #include "qt/scrivlet_widget.h"
 #include "qt_services_test_support.h"
+#include "settings_sandbox.h"
 
 namespace scrivlet {
 namespace {
@@ -69,10 +70,7 @@ void Click(ScrivletWidget& widget, const char* key) {
 class ScrivletWidgetTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    // The user's own settings (the toolbar layout) go to a folder of this test's own.
-    ASSERT_TRUE(settingsDir_.isValid());
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir_.path());
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir_.path());
+    ASSERT_TRUE(sandbox_.IsValid());
     QApplication::clipboard()->clear();
   }
 
@@ -86,7 +84,7 @@ class ScrivletWidgetTest : public ::testing::Test {
     widget.Editor()->setFocus();
   }
 
-  QTemporaryDir settingsDir_;
+  testing::SettingsSandbox sandbox_;
 };
 
 // ----- Properties -----

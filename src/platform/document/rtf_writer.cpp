@@ -140,6 +140,71 @@ void EmitBody(WriteState& s, const RichDocument& document) {
   }
 }
 
+std::size_t DecimalSize(std::int64_t value) {
+  std::size_t size = value < 0 ? 2 : 1;
+  for (value = value < 0 ? -(value / 10) : value / 10; value != 0; value /= 10) {
+    ++size;
+  }
+  return size;
+}
+
+// The bytes EmitText writes for `text`, counted the same way: a bound that is loose by a byte a
+// character would reserve twice the memory the document needs.
+std::size_t TextSize(std::u16string_view text) {
+  std::size_t size = 0;
+  for (const char16_t c : text) {
+    if (c >= 0x20 && c < 0x80) {
+      size += (c == u'\\' || c == u'{' || c == u'}') ? 2 : 1;
+    } else if (c == u'\t') {
+      size += 1;
+    } else if (c == 0x00A0) {
+      size += 2;
+    } else if (c == 0x2014 || c == 0x2013) {
+      size += 8;
+    } else {
+      size += 3 + DecimalSize(static_cast<std::int16_t>(c));  // "\uN "
+    }
+  }
+  return size;
+}
+
+// The bytes EmitParagraphProperties writes.
+std::size_t ParagraphPropertiesSize(const WriteState& s, const ParaFormat& format) {
+  std::size_t size = 5;  // "\pard"
+  if (format.alignment == Alignment::kCenter || format.alignment == Alignment::kRight) {
+    size += 3;
+  }
+  if (format.indent != 0 || format.rightIndent != 0 || format.bullet) {
+    size += 6 + DecimalSize(format.indent + (format.bullet ? s.bulletIndent : 0)) +
+            DecimalSize(format.rightIndent);
+  }
+  if (format.bullet) {
+    size += 4 + 29 + 14 + 2 * DecimalSize(s.bulletIndent);
+  }
+  return size;
+}
+
+// The bytes the body takes, counted as EmitBody writes them. Numbers every face and colour on
+// the way, in the order the body uses them.
+std::size_t BodySize(WriteState& s, const RichDocument& document) {
+  std::size_t size = 1;  // the closing brace
+  const ParaFormat* previous = nullptr;
+  for (const Paragraph& paragraph : document.paragraphs) {
+    if (previous == nullptr || !(*previous == paragraph.format)) {
+      size += ParagraphPropertiesSize(s, paragraph.format);
+    }
+    previous = &paragraph.format;
+    size += (paragraph.format.bullet ? 20 : 0) + 11;  // the bullet's text, "\plain\par "
+    for (const TextRun& run : paragraph.runs) {
+      const CharFormat& format = run.format;
+      size += 15 + DecimalSize(NumberFont(s, format.face)) + DecimalSize(format.halfPoints) +
+              DecimalSize(NumberColor(s, format.color)) + (format.bold ? 2 : 0) +
+              (format.italic ? 2 : 0) + (format.underline ? 3 : 0) + TextSize(run.text);
+    }
+  }
+  return size;
+}
+
 std::string Header(const WriteState& s) {
   std::string header = "{\\rtf1\\ansi\\deff0\\deftab720\\uc0{\\fonttbl";
   for (std::size_t i = 0; i < s.faces.size(); ++i) {
@@ -174,10 +239,15 @@ std::string WriteRtf(const RichDocument& document, std::string_view defaultFace,
     NumberFont(s, std::string(kSymbolFace));
   }
   NumberColor(s, 0);
+  // The header's tables come first but depend on the whole body. Numbering the faces and colours
+  // beforehand lets the document go into one buffer of the size it needs: a large document is
+  // never held twice, nor in a buffer that doubled past its size.
+  const std::size_t bodySize = BodySize(s, document);
+  s.out = Header(s);
+  s.out.reserve(s.out.size() + bodySize);
   EmitBody(s, document);
   s.out += '}';
-  // The tables are known only once the body is written.
-  return Header(s) + s.out;
+  return std::move(s.out);
 }
 
 }  // namespace scrivlet
