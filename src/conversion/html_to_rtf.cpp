@@ -138,6 +138,7 @@ struct ScanState {
   // Lookups for the tables, which only this scan writes while it runs.
   std::unordered_map<std::int32_t, std::int32_t> colorNumbers;
   std::unordered_map<std::string, std::int32_t> fontNumbers;
+  std::int32_t lastFontNumber = -1;
 };
 
 std::int32_t IndexColor(ScanState& s, std::int32_t color) {
@@ -149,10 +150,15 @@ std::int32_t IndexColor(ScanState& s, std::int32_t color) {
 }
 
 std::int32_t IndexFont(ScanState& s, std::string_view face) {
+  // Pages name the same face over and over: the last one answers without a lookup.
+  if (s.lastFontNumber >= 0 && face == s.context.FontTable[static_cast<std::size_t>(s.lastFontNumber)]) {
+    return s.lastFontNumber;
+  }
   const auto [it, added] = s.fontNumbers.try_emplace(std::string(face), s.context.FontCount());
   if (added) {
     s.context.FontTable.emplace_back(face);
   }
+  s.lastFontNumber = it->second;
   return it->second;
 }
 
@@ -298,6 +304,11 @@ void StepIndent(ScanState& s, std::int64_t step) {
 
 // Tags whose whole text is a known name, letter case included. Returns false for any other.
 bool TranslateExactTag(ScanState& s, std::string_view tag, std::string& piece) {
+  // No known name is longer than a closing BLOCKQUOTE: most tags (FONT with its attributes,
+  // anchors) are, and need no comparison at all.
+  if (tag.size() > 11) {
+    return false;
+  }
   for (const ExactTag& fixed : kFixedTags) {
     if (tag == fixed.name) {
       piece += fixed.fragment;
@@ -328,15 +339,15 @@ bool TranslateExactTag(ScanState& s, std::string_view tag, std::string& piece) {
 void TranslateFontTag(ScanState& s, std::string_view tag, std::string& piece) {
   const std::string face = GetTagAttribute(tag, "FACE");
   piece += "\\f";
-  AppendDecimal(piece, face.empty() ? 0 : IndexFont(s, face));
+  AppendSmallDecimal(piece, face.empty() ? 0 : IndexFont(s, face));
 
   const std::string size = GetTagAttribute(tag, "SIZE");
   piece += "\\fs";
-  AppendDecimal(piece, size.empty() ? 24 : 2 * HtmlSizeToPoints(ReadSizeValue(size)));
+  AppendSmallDecimal(piece, size.empty() ? 24 : 2 * HtmlSizeToPoints(ReadSizeValue(size)));
 
   const std::string color = GetTagAttribute(tag, "COLOR");
   piece += "\\cf";
-  AppendDecimal(piece, color.empty() ? 0 : IndexColor(s, ReadColorValue(color)));
+  AppendSmallDecimal(piece, color.empty() ? 0 : IndexColor(s, ReadColorValue(color)));
   piece += ' ';
 }
 

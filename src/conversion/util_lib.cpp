@@ -94,14 +94,23 @@ void SplitText(std::string_view text, std::string_view delimiter,
   }
 }
 
+// Same length, equal but for ASCII letter case. Inline: it runs for every "=" of every tag.
+inline bool EqualNoCase(std::string_view a, std::string_view b) {
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (FoldAscii(a[i]) != FoldAscii(b[i])) {
+      return false;
+    }
+  }
+  return true;
+}
+
 std::string GetTagAttribute(std::string_view tag, std::string_view name) {
   // Every occurrence of "NAME=" ends at an "=": trying each "=" of the tag in turn finds the
   // first occurrence, and a tag has only a few.
   std::size_t q = std::string_view::npos;
   for (std::size_t equals = tag.find('='); equals != std::string_view::npos;
        equals = tag.find('=', equals + 1)) {
-    if (equals >= name.size() &&
-        StartsWithNoCase(tag.substr(equals - name.size(), name.size()), name)) {
+    if (equals >= name.size() && EqualNoCase(tag.substr(equals - name.size(), name.size()), name)) {
       q = equals + 1;
       break;
     }
