@@ -1,9 +1,11 @@
 // Throughput and memory of the converters and of the headless surface's RTF reader and writer,
 // on the documents bench/compare.sh generates.
 //
-// Usage: converters_bench --docs=DIR [Google Benchmark flags]
-// DIR holds doc_<SIZE>.rtf and doc_<SIZE>.html; every size found is measured. Each benchmark
-// reports bytes per second (of the document read, or of the RTF written) and two counters:
+// Usage: converters_bench --docs=DIR [--only=NAME/SIZE] [Google Benchmark flags]
+// DIR holds doc_<SIZE>.rtf and doc_<SIZE>.html; every size found is measured, or with --only the
+// one benchmark named (for example RtfToHtml/10M), its document alone loaded, so that the
+// process's peak resident size is that benchmark's. Times are wall-clock. Each benchmark reports
+// bytes per second (of the document read, or of the RTF written) and two counters:
 //   peak_mem_x_doc  the most memory one operation holds at once - its input or the surface's
 //                   document included - as a multiple of the document's size;
 //   peak_rss_MB     the process's peak resident size (meaningful when one benchmark runs per
@@ -177,17 +179,33 @@ std::vector<std::string> SizesIn(const std::filesystem::path& dir) {
   return sizes;
 }
 
+struct Subject {
+  std::string_view name;
+  void (*run)(benchmark::State&, const std::string*);
+  std::string_view extension;  // of the document it reads
+};
+constexpr Subject kSubjects[] = {
+    {"RtfToHtml", BenchRtfToHtml, ".rtf"},
+    {"HtmlToRtf", BenchHtmlToRtf, ".html"},
+    {"SurfaceReadRtf", BenchSurfaceRead, ".rtf"},
+    {"SurfaceWriteRtf", BenchSurfaceWrite, ".rtf"},
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   std::filesystem::path docs = "docs";
+  std::string only;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     if (arg.starts_with("--docs=")) {
       docs = std::string(arg.substr(7));
+    } else if (arg.starts_with("--only=")) {
+      only = arg.substr(7);
     } else {
-      std::cerr << "unknown argument " << arg << "\nusage: converters_bench --docs=DIR\n";
+      std::cerr << "unknown argument " << arg
+                << "\nusage: converters_bench --docs=DIR [--only=NAME/SIZE]\n";
       return 2;
     }
   }
@@ -198,12 +216,21 @@ int main(int argc, char** argv) {
   // The documents live for the whole run; the benchmarks read them through pointers.
   static std::map<std::string, std::string> texts;
   for (const std::string& size : SizesIn(docs)) {
-    const std::string& rtf = texts[size + ".rtf"] = ReadFile(docs / ("doc_" + size + ".rtf"));
-    const std::string& html = texts[size + ".html"] = ReadFile(docs / ("doc_" + size + ".html"));
-    benchmark::RegisterBenchmark(("RtfToHtml/" + size).c_str(), BenchRtfToHtml, &rtf);
-    benchmark::RegisterBenchmark(("HtmlToRtf/" + size).c_str(), BenchHtmlToRtf, &html);
-    benchmark::RegisterBenchmark(("SurfaceReadRtf/" + size).c_str(), BenchSurfaceRead, &rtf);
-    benchmark::RegisterBenchmark(("SurfaceWriteRtf/" + size).c_str(), BenchSurfaceWrite, &rtf);
+    for (const Subject& subject : kSubjects) {
+      const std::string name = std::string(subject.name) + "/" + size;
+      if (!only.empty() && name != only) {
+        continue;
+      }
+      const std::string file = "doc_" + size + std::string(subject.extension);
+      if (!texts.contains(file)) {
+        texts[file] = ReadFile(docs / file);
+      }
+      benchmark::RegisterBenchmark(name.c_str(), subject.run, &texts[file])->UseRealTime();
+    }
+  }
+  if (texts.empty()) {
+    std::cerr << "nothing to measure in " << docs << (only.empty() ? "" : " for " + only) << "\n";
+    return 2;
   }
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

@@ -36,8 +36,8 @@ int main(int argc, char** argv) {
     count = 0;
     const char* p = text.data();
     const char* const end = p + text.size();
-    while ((p = static_cast<const char*>(std::memchr(p, '\\', static_cast<std::size_t>(end - p)))) !=
-           nullptr) {
+    while ((p = static_cast<const char*>(
+                std::memchr(p, '\\', static_cast<std::size_t>(end - p)))) != nullptr) {
       ++count;
       ++p;
     }

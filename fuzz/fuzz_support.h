@@ -20,9 +20,9 @@ inline std::string_view AsText(const std::uint8_t* data, std::size_t size) {
 
 }  // namespace scrivlet::fuzz
 
-#define SCRIVLET_FUZZ_CHECK(condition)                                      \
-  do {                                                                      \
-    if (!(condition)) {                                                     \
-      ::scrivlet::fuzz::PropertyFailed(__FILE__, __LINE__, #condition);     \
-    }                                                                       \
+#define SCRIVLET_FUZZ_CHECK(condition)                                  \
+  do {                                                                  \
+    if (!(condition)) {                                                 \
+      ::scrivlet::fuzz::PropertyFailed(__FILE__, __LINE__, #condition); \
+    }                                                                   \
   } while (false)

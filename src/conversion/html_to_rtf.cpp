@@ -151,7 +151,8 @@ std::int32_t IndexColor(ScanState& s, std::int32_t color) {
 
 std::int32_t IndexFont(ScanState& s, std::string_view face) {
   // Pages name the same face over and over: the last one answers without a lookup.
-  if (s.lastFontNumber >= 0 && face == s.context.FontTable[static_cast<std::size_t>(s.lastFontNumber)]) {
+  if (s.lastFontNumber >= 0 &&
+      face == s.context.FontTable[static_cast<std::size_t>(s.lastFontNumber)]) {
     return s.lastFontNumber;
   }
   const auto [it, added] = s.fontNumbers.try_emplace(std::string(face), s.context.FontCount());

@@ -14,9 +14,10 @@ namespace scrivlet {
 // BR, B, /B, I, /I, U, /U, UL, /UL, LI, /LI, BLOCKQUOTE, /BLOCKQUOTE, /A), plus FONT tags in any
 // case, any tag with HREF= (a hyperlink's marker runs), any tag with ALIGN=, comments, and the
 // entities lt, gt, quot, nbsp, amp, mdash, ndash and numeric references (decimal, where 128-159
-// name code page 1252 characters, or hexadecimal with "x"). Any other tag or entity is dropped; text between tags stays. The tag after a
-// comment containing "ScrivletHTML" becomes a raw-tag marker run. Non-ASCII text is written as
-// "\uN " escapes; backslashes and braces are always escaped, also in URLs and raw tags.
+// name code page 1252 characters, or hexadecimal with "x"). Any other tag or entity is dropped;
+// text between tags stays. The tag after a comment containing "ScrivletHTML" becomes a raw-tag
+// marker run. Non-ASCII text is written as "\uN " escapes; backslashes and braces are always
+// escaped, also in URLs and raw tags.
 //
 // Resets `context.ColorTable` to the single entry `context.DefaultColor` and
 // `context.FontTable` to the single entry "Arial", then fills both in order of first use.

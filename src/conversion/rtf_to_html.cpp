@@ -280,8 +280,8 @@ std::size_t FindHtmlSpecial(std::string_view text, std::size_t i, bool afterSpac
     const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i - 1));
     __m128i hit = _mm_or_si128(_mm_cmpeq_epi8(bytes, lt), _mm_cmpeq_epi8(bytes, gt));
     hit = _mm_or_si128(hit, _mm_or_si128(_mm_cmpeq_epi8(bytes, quote), _mm_cmpeq_epi8(bytes, amp)));
-    hit = _mm_or_si128(hit, _mm_and_si128(_mm_cmpeq_epi8(bytes, space),
-                                          _mm_cmpeq_epi8(before, space)));
+    hit = _mm_or_si128(hit,
+                       _mm_and_si128(_mm_cmpeq_epi8(bytes, space), _mm_cmpeq_epi8(before, space)));
     // The sign bit of a byte is set for every non-ASCII byte.
     const int mask = _mm_movemask_epi8(hit) | _mm_movemask_epi8(bytes);
     if (mask != 0) {
@@ -387,9 +387,11 @@ char32_t CharFromHexEscape(std::string_view escape) {
 std::size_t FindLineEnd(std::string_view text) {
   const void* cr = std::memchr(text.data(), '\r', text.size());
   const std::size_t limit =
-      cr == nullptr ? text.size() : static_cast<std::size_t>(static_cast<const char*>(cr) - text.data());
+      cr == nullptr ? text.size()
+                    : static_cast<std::size_t>(static_cast<const char*>(cr) - text.data());
   const void* lf = std::memchr(text.data(), '\n', limit);
-  return lf == nullptr ? limit : static_cast<std::size_t>(static_cast<const char*>(lf) - text.data());
+  return lf == nullptr ? limit
+                       : static_cast<std::size_t>(static_cast<const char*>(lf) - text.data());
 }
 
 // Appends text to the token; raw CR and LF are not text in RTF.
@@ -486,8 +488,8 @@ std::size_t MarkerSymbolLength(std::string_view in, std::size_t b, char32_t& cod
     return 0;
   }
   const std::size_t after = b + 7;
-  if (after < in.size() &&
-      (IsDigit(in[after]) || in[after] == '-' || (FoldAscii(in[after]) >= 'a' && FoldAscii(in[after]) <= 'z'))) {
+  if (after < in.size() && (IsDigit(in[after]) || in[after] == '-' ||
+                            (FoldAscii(in[after]) >= 'a' && FoldAscii(in[after]) <= 'z'))) {
     return 0;  // a longer word
   }
   code = word == "emdash" ? 0x2014 : 0x2013;
@@ -859,8 +861,8 @@ void HandleStyleWord(RenderState& s, std::string_view word) {
 }
 
 bool IsStyleWord(std::string_view word) {
-  return WordIs(word, "b") || WordIs(word, "b0") || WordIs(word, "i") || WordIs(word, "i0") || WordIs(word, "ul") ||
-         WordIs(word, "ul0") || WordIs(word, "ulnone");
+  return WordIs(word, "b") || WordIs(word, "b0") || WordIs(word, "i") || WordIs(word, "i0") ||
+         WordIs(word, "ul") || WordIs(word, "ul0") || WordIs(word, "ulnone");
 }
 
 void HandleIndentWords(RenderState& s, std::string_view word) {
@@ -978,7 +980,7 @@ void HandleBodyWord(RenderState& s) {
       if (WordIs(word, "ql") || WordIs(word, "qc") || WordIs(word, "qr")) {
         TextOut(s) += WordIs(word, "ql")   ? "<DIV ALIGN=LEFT>"
                       : WordIs(word, "qc") ? "<DIV ALIGN=CENTER>"
-                                     : "<DIV ALIGN=RIGHT>";
+                                           : "<DIV ALIGN=RIGHT>";
         s.alignOpen = true;
       }
       return;

@@ -94,6 +94,8 @@ void SplitText(std::string_view text, std::string_view delimiter,
   }
 }
 
+namespace {
+
 // Same length, equal but for ASCII letter case. Inline: it runs for every "=" of every tag.
 inline bool EqualNoCase(std::string_view a, std::string_view b) {
   for (std::size_t i = 0; i < a.size(); ++i) {
@@ -103,6 +105,8 @@ inline bool EqualNoCase(std::string_view a, std::string_view b) {
   }
   return true;
 }
+
+}  // namespace
 
 std::string GetTagAttribute(std::string_view tag, std::string_view name) {
   // Every occurrence of "NAME=" ends at an "=": trying each "=" of the tag in turn finds the

@@ -99,7 +99,8 @@ TEST(RtfReader, NulIsNoCharacterRawOrEscaped) {
 }
 
 TEST(MemoryRichTextBox, LargeDocumentsLoadEditAndWrite) {
-  std::string rtf = "{\\rtf1\\ansi\\uc0{\\colortbl\\red0\\green0\\blue0;\\red255\\green0\\blue0;}\\pard";
+  std::string rtf =
+      "{\\rtf1\\ansi\\uc0{\\colortbl\\red0\\green0\\blue0;\\red255\\green0\\blue0;}\\pard";
   for (int i = 0; i < 100000; ++i) {
     rtf += "\\plain\\cf1 Paragraph " + std::to_string(i) + " \\plain\\b bold caf\\u233 \\par ";
   }

@@ -498,10 +498,9 @@ class RtfReader {
         ++i;
         continue;
       }
-      const DecodedChar decoded =
-          static_cast<unsigned char>(c) < 0x80
-              ? DecodedChar{static_cast<char32_t>(c), 1}
-              : DecodeUtf8(text, i);
+      const DecodedChar decoded = static_cast<unsigned char>(c) < 0x80
+                                      ? DecodedChar{static_cast<char32_t>(c), 1}
+                                      : DecodeUtf8(text, i);
       i += decoded.bytes;
       if (pendingSkip_ > 0 && ConsumeFallback()) {
         continue;

@@ -1,0 +1,154 @@
+#!/usr/bin/env python3
+"""Runs our benchmarks, the peers and the one-pass reference on the same documents and prints
+each of our figures as a ratio to every peer and to the reference. bench/compare.sh builds the
+benchmarks and generates the documents first; run that.
+
+Usage: compare.py --build DIR --sizes 100K,1M,10M [--repetitions N] [--peer-runs N]
+"""
+import argparse
+import json
+import os
+import statistics
+import subprocess
+import sys
+import tempfile
+
+OURS = ["RtfToHtml", "HtmlToRtf", "SurfaceReadRtf", "SurfaceWriteRtf"]
+# Which document each of ours reads.
+OURS_INPUT = {"RtfToHtml": "rtf", "HtmlToRtf": "html", "SurfaceReadRtf": "rtf",
+              "SurfaceWriteRtf": "rtf"}
+PEERS = [
+    ("unrtf --html", "rtf", lambda doc, out: ["unrtf", "--html", doc]),
+    ("pandoc rtf->html", "rtf", lambda doc, out: ["pandoc", "-f", "rtf", "-t", "html", doc,
+                                                   "-o", out]),
+    ("pandoc html->rtf", "html", lambda doc, out: ["pandoc", "-f", "html", "-t", "rtf", doc,
+                                                   "-o", out]),
+]
+MB = 1e6
+
+
+def size_bytes(size):
+    unit = size[-1].upper()
+    return float(size[:-1]) * {"K": 1e3, "M": 1e6}[unit] if unit in "KM" else float(size)
+
+
+def run_ours(build, docs, name, size, repetitions):
+    """Median MB/s, seconds per operation and the memory counters of one benchmark."""
+    command = [os.path.join(build, "converters_bench"), "--docs=" + docs,
+               "--only=%s/%s" % (name, size), "--benchmark_format=json",
+               "--benchmark_repetitions=%d" % repetitions,
+               "--benchmark_report_aggregates_only=true"]
+    result = subprocess.run(command, check=True, capture_output=True, text=True)
+    for entry in json.loads(result.stdout)["benchmarks"]:
+        if entry.get("aggregate_name") == "median":
+            seconds = entry["real_time"] / {"ns": 1e9, "us": 1e6, "ms": 1e3, "s": 1}[
+                entry["time_unit"]]
+            return {"mbps": entry["bytes_per_second"] / MB, "seconds": seconds,
+                    "x_doc": entry["peak_mem_x_doc"], "rss_mb": entry["peak_rss_MB"]}
+    sys.exit("no median in the output of " + " ".join(command))
+
+
+def timed(command):
+    """Wall seconds and peak resident MiB of one run, as /usr/bin/time measures them."""
+    with tempfile.NamedTemporaryFile("r", suffix=".time") as report:
+        subprocess.run(["/usr/bin/time", "-f", "%e %M", "-o", report.name] + command,
+                       check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        elapsed, kilobytes = report.read().split()[-2:]
+    return float(elapsed), float(kilobytes) / 1024
+
+
+def run_peer(make_command, doc, runs):
+    with tempfile.TemporaryDirectory() as scratch:
+        results = [timed(make_command(doc, os.path.join(scratch, "out"))) for _ in range(runs)]
+    seconds = statistics.median(r[0] for r in results)
+    return {"mbps": os.path.getsize(doc) / max(seconds, 0.005) / MB, "seconds": seconds,
+            "rss_mb": max(r[1] for r in results)}
+
+
+def run_reference(build, doc):
+    command = [os.path.join(build, "reference_pass"), doc]
+    output = subprocess.run(command, check=True, capture_output=True, text=True).stdout
+    fields = dict(part.split("=") for part in output.split())
+    _, rss = timed(command)
+    return {"mbps": float(fields["MBps"]), "rss_mb": rss}
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    parser.add_argument("--build", required=True)
+    parser.add_argument("--sizes", default="100K,1M,10M")
+    parser.add_argument("--repetitions", type=int, default=5)
+    parser.add_argument("--peer-runs", type=int, default=3)
+    args = parser.parse_args()
+    docs = os.path.join(args.build, "docs")
+    sizes = args.sizes.split(",")
+
+    ours, peers, reference = {}, {}, {}
+    for size in sizes:
+        files = {kind: os.path.join(docs, "doc_%s.%s" % (size, kind)) for kind in ("rtf", "html")}
+        print("measuring %s ..." % size, file=sys.stderr)
+        for name in OURS:
+            ours[name, size] = run_ours(args.build, docs, name, size, args.repetitions)
+        # A 10 MB document takes pandoc long enough that one run is its own median.
+        runs = args.peer_runs if size_bytes(size) < 5e6 else 1
+        for label, kind, make_command in PEERS:
+            peers[label, size] = run_peer(make_command, files[kind], runs)
+        reference[size] = run_reference(args.build, files["rtf"])
+
+    print("Our figures are medians of %d repetitions, wall clock, in-process; peers are whole "
+          "processes (start, read, write), median of %d runs (1 at 10 MB and above)."
+          % (args.repetitions, args.peer_runs))
+    print("MB = 10^6 bytes. 'x doc': peak memory over the document's size (ours: heap held at "
+          "the peak, input or surface model included; peers: peak RSS).")
+    for size in sizes:
+        doc = {kind: os.path.getsize(os.path.join(docs, "doc_%s.%s" % (size, kind)))
+               for kind in ("rtf", "html")}
+        print()
+        print("== %s documents (RTF %.2f MB, HTML %.2f MB)" % (size, doc["rtf"] / MB,
+                                                           doc["html"] / MB))
+        header = "%-16s %9s %8s %7s" % ("", "MB/s", "x doc", "RSS MiB")
+        for label, _, _ in PEERS:
+            header += " %17s" % ("vs " + label)
+        header += " %13s" % "vs one pass"
+        print(header)
+        for name in OURS:
+            figure = ours[name, size]
+            line = "%-16s %9.1f %8.2f %7.1f" % (name, figure["mbps"], figure["x_doc"],
+                                                figure["rss_mb"])
+            for label, _, _ in PEERS:
+                line += " %16.1fx" % (figure["mbps"] / peers[label, size]["mbps"])
+            line += " %12.3fx" % (figure["mbps"] / reference[size]["mbps"])
+            print(line)
+        for label, kind, _ in PEERS:
+            figure = peers[label, size]
+            print("%-16s %9.2f %8.2f %7.1f   (%.2f s)" % (
+                label, figure["mbps"], figure["rss_mb"] * 2**20 / doc[kind], figure["rss_mb"],
+                figure["seconds"]))
+        print("%-16s %9.1f %8s %7.1f" % ("one pass", reference[size]["mbps"], "",
+                                         reference[size]["rss_mb"]))
+
+    if "1M" in sizes and "10M" in sizes:
+        print()
+        print("Time growth from 1M to 10M (input %.2fx):" % (
+            os.path.getsize(os.path.join(docs, "doc_10M.rtf"))
+            / os.path.getsize(os.path.join(docs, "doc_1M.rtf"))))
+        for name in OURS:
+            print("  %-16s %.2fx" % (name, ours[name, "10M"]["seconds"] / ours[name, "1M"]["seconds"]))
+        for label, _, _ in PEERS:
+            print("  %-16s %.2fx" % (label, peers[label, "10M"]["seconds"]
+                                     / max(peers[label, "1M"]["seconds"], 0.005)))
+
+    print()
+    print("Targets (10M): RtfToHtml and HtmlToRtf >= 300 MB/s; surface read and write >= 100 MB/s; "
+          "peak memory <= 5x the document.")
+    if "10M" in sizes:
+        for name in OURS:
+            figure = ours[name, "10M"]
+            target = 300 if name in ("RtfToHtml", "HtmlToRtf") else 100
+            verdict = "met" if figure["mbps"] >= target and figure["x_doc"] <= 5 else "MISSED"
+            print("  %-16s %7.1f MB/s, %.2fx doc: %s" % (name, figure["mbps"], figure["x_doc"],
+                                                        verdict))
+
+
+if __name__ == "__main__":
+    main()
