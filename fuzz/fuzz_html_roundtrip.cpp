@@ -5,7 +5,9 @@
 // trip may lose what the dialect cannot carry: the last paragraph's alignment and indent, which
 // its closing tags reset after its text.) Text in the marker colour is left out: the converters
 // read any silver italic text as a marker run, so HTML that forges one is read differently on
-// each trip.
+// each trip. No face lists are configured, so no FACE is written: with lists, faces that map to
+// one list (or names that lose the characters an attribute cannot hold) become one face only on
+// the trip after, and the HTML may take a further trip to settle.
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -42,7 +44,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;
   }
   scrivlet::ConversionContext context;
-  context.FontFaceLists = {"Verdana, Arial, Helvetica", "Georgia"};
   const std::optional<std::string> once = RoundTrip(html, context);
   if (!once) {
     return 0;

@@ -139,13 +139,20 @@ struct ScanState {
   std::unordered_map<std::int32_t, std::int32_t> colorNumbers;
   std::unordered_map<std::string, std::int32_t> fontNumbers;
   std::int32_t lastFontNumber = -1;
+  std::int32_t lastColorNumber = -1;
 };
 
 std::int32_t IndexColor(ScanState& s, std::int32_t color) {
+  // Pages repeat colours as they repeat faces: the last one answers without a lookup.
+  if (s.lastColorNumber >= 0 &&
+      s.context.ColorTable[static_cast<std::size_t>(s.lastColorNumber)] == color) {
+    return s.lastColorNumber;
+  }
   const auto [it, added] = s.colorNumbers.try_emplace(color, s.context.ColorCount());
   if (added) {
     s.context.ColorTable.push_back(color);
   }
+  s.lastColorNumber = it->second;
   return it->second;
 }
 
@@ -337,16 +344,60 @@ bool TranslateExactTag(ScanState& s, std::string_view tag, std::string& piece) {
   return true;
 }
 
+// FACE, SIZE and COLOR of a FONT tag, each as GetTagAttribute reads it (the first "NAME="
+// anywhere, letter case ignored), found in one pass over the tag's "=" signs.
+struct FontAttributes {
+  std::string face;
+  std::string size;
+  std::string color;
+};
+
+FontAttributes ReadFontAttributes(std::string_view tag) {
+  FontAttributes attributes;
+  bool face = false;
+  bool size = false;
+  bool color = false;
+  const auto named = [&](std::size_t equals, std::string_view name) {
+    if (equals < name.size()) {
+      return false;
+    }
+    for (std::size_t i = 0; i < name.size(); ++i) {
+      if (FoldAscii(tag[equals - name.size() + i]) != FoldAscii(name[i])) {
+        return false;
+      }
+    }
+    return true;
+  };
+  for (std::size_t equals = tag.find('=');
+       equals != std::string_view::npos && !(face && size && color);
+       equals = tag.find('=', equals + 1)) {
+    if (!face && named(equals, "FACE")) {
+      attributes.face = TagAttributeValueAt(tag, equals + 1);
+      face = true;
+    }
+    if (!size && named(equals, "SIZE")) {
+      attributes.size = TagAttributeValueAt(tag, equals + 1);
+      size = true;
+    }
+    if (!color && named(equals, "COLOR")) {
+      attributes.color = TagAttributeValueAt(tag, equals + 1);
+      color = true;
+    }
+  }
+  return attributes;
+}
+
 void TranslateFontTag(ScanState& s, std::string_view tag, std::string& piece) {
-  const std::string face = GetTagAttribute(tag, "FACE");
+  const FontAttributes attributes = ReadFontAttributes(tag);
+  const std::string& face = attributes.face;
   piece += "\\f";
   AppendSmallDecimal(piece, face.empty() ? 0 : IndexFont(s, face));
 
-  const std::string size = GetTagAttribute(tag, "SIZE");
+  const std::string& size = attributes.size;
   piece += "\\fs";
   AppendSmallDecimal(piece, size.empty() ? 24 : 2 * HtmlSizeToPoints(ReadSizeValue(size)));
 
-  const std::string color = GetTagAttribute(tag, "COLOR");
+  const std::string& color = attributes.color;
   piece += "\\cf";
   AppendSmallDecimal(piece, color.empty() ? 0 : IndexColor(s, ReadColorValue(color)));
   piece += ' ';
@@ -415,11 +466,13 @@ void TranslateTag(ScanState& s, std::size_t lt, std::size_t gt, std::string& pie
   if (TranslateExactTag(s, tag, piece)) {
     return;
   }
+  // Without an "=" (a closing tag, most often) no HREF= or ALIGN= needs looking for.
+  const bool attributes = tag.find('=') != std::string_view::npos;
   if (StartsWithNoCase(tag, "FONT")) {
     TranslateFontTag(s, tag, piece);
-  } else if (FindNoCase(tag, "HREF=") != std::string_view::npos) {
+  } else if (attributes && FindNoCase(tag, "HREF=") != std::string_view::npos) {
     TranslateHyperlinkTag(s, tag, piece);
-  } else if (FindNoCase(tag, "ALIGN=") != std::string_view::npos) {
+  } else if (attributes && FindNoCase(tag, "ALIGN=") != std::string_view::npos) {
     TranslateAlignTag(tag, piece);
   } else if (tag.starts_with("!--")) {
     TranslateComment(s, lt, gt, tag, piece);
@@ -478,7 +531,9 @@ void TranslateEntity(std::string_view name, std::string& piece) {
     if (code >= 0x80 && code <= 0x9F && !hexadecimal) {
       code = Cp1252ToUnicode(static_cast<std::uint8_t>(code));
     }
-    if (code > 0 && !(code >= 0xD800 && code <= 0xDFFF)) {
+    if (code >= 0x80 && !(code >= 0xD800 && code <= 0xDFFF)) {
+      AppendUnicodeEscape(piece, static_cast<char32_t>(code));  // what AppendRtfText writes
+    } else if (code > 0 && code < 0x80) {
       std::string character;
       AppendUtf8(character, static_cast<char32_t>(code));
       AppendRtfText(piece, character);

@@ -36,8 +36,9 @@ enum class RunEnd { kTextOnly = 0, kBackslash = 1, kGroupOpen = 2 };
 
 enum class StarState { kIdle = 0, kMet = 1, kSuppressing = 3 };
 
-// Where each group closes, for skipping "\*" destinations in logarithmic time. Built on first
-// use. A brace counts unless a backslash stands directly before it.
+// Where each group closes, for skipping "\*" destinations in logarithmic time. Built only once a
+// scan for a group's end has run to the end of the input (see SkipStarGroup). A brace counts
+// unless a backslash stands directly before it.
 class GroupCloseIndex {
  public:
   explicit GroupCloseIndex(std::string_view in) {
@@ -691,9 +692,23 @@ constexpr std::array<bool, 256> MakeWordBytes() {
 }
 constexpr std::array<bool, 256> kWordByte = MakeWordBytes();
 
-// Reads one control word into the token. Returns with the terminator set.
-void ReadWord(RenderState& s) {
+// Reads one control word into the token. Returns with the terminator set. `afterBackslash`: the
+// word's backslash was just read, so a backslash or brace here is an escaped character, neither
+// the end of an empty word nor a group.
+void ReadWord(RenderState& s, bool afterBackslash) {
   s.token.clear();
+  if (afterBackslash && s.pos < s.end &&
+      (s.in[s.pos] == '\\' || s.in[s.pos] == '{' || s.in[s.pos] == '}')) {
+    if (s.depth <= 1) {
+      // Body text: the control-word run ends, and the text run takes the escape.
+      --s.pos;
+      s.terminator = ' ';
+      return;
+    }
+    // Text of a destination, a face name's for one: kept in the token, which then matches no
+    // word ("\\colortbl" in a name is no colour table).
+    s.token += s.in[s.pos++];
+  }
   while (s.pos < s.end) {
     // The bytes the switch below would only append go in at once.
     std::size_t run = s.pos;
@@ -1240,8 +1255,10 @@ void HandleDestinationWord(RenderState& s) {
 }
 
 void RunControlWords(RenderState& s) {
+  bool afterBackslash = true;  // the run starts just after "\\" or "{\\"
   do {
-    ReadWord(s);
+    ReadWord(s, afterBackslash);
+    const std::size_t wordEnd = s.pos;
     if (s.star == StarState::kSuppressing) {
       if (s.depth != 0) {
         return;
@@ -1256,6 +1273,9 @@ void RunControlWords(RenderState& s) {
     if (s.token != "*" && s.star == StarState::kMet) {
       s.star = StarState::kSuppressing;
     }
+    // The next word starts after this one's backslash, unless a skipped group or a font entry
+    // moved on.
+    afterBackslash = s.terminator == '\\' && s.pos == wordEnd;
   } while (s.terminator != ' ' && s.pos < s.end && !(s.terminator == '}' && s.depth == 1));
 }
 

@@ -133,16 +133,4 @@ std::size_t FindNoCase(std::string_view text, std::string_view find, std::size_t
   return std::string_view::npos;
 }
 
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-  if (text.size() < prefix.size()) {
-    return false;
-  }
-  for (std::size_t i = 0; i < prefix.size(); ++i) {
-    if (FoldAscii(text[i]) != FoldAscii(prefix[i])) {
-      return false;
-    }
-  }
-  return true;
-}
-
 }  // namespace scrivlet

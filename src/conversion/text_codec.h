@@ -55,7 +55,18 @@ constexpr char FoldAscii(char c) {
 // case, or npos. An empty `find` is found at `from`.
 std::size_t FindNoCase(std::string_view text, std::string_view find, std::size_t from = 0);
 
-// True when `text` begins with `prefix`, ignoring ASCII letter case.
-bool StartsWithNoCase(std::string_view text, std::string_view prefix);
+// True when `text` begins with `prefix`, ignoring ASCII letter case. Inline: the converters ask
+// it of every tag.
+inline bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+  if (text.size() < prefix.size()) {
+    return false;
+  }
+  for (std::size_t i = 0; i < prefix.size(); ++i) {
+    if (FoldAscii(text[i]) != FoldAscii(prefix[i])) {
+      return false;
+    }
+  }
+  return true;
+}
 
 }  // namespace scrivlet

@@ -108,20 +108,7 @@ inline bool EqualNoCase(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-std::string GetTagAttribute(std::string_view tag, std::string_view name) {
-  // Every occurrence of "NAME=" ends at an "=": trying each "=" of the tag in turn finds the
-  // first occurrence, and a tag has only a few.
-  std::size_t q = std::string_view::npos;
-  for (std::size_t equals = tag.find('='); equals != std::string_view::npos;
-       equals = tag.find('=', equals + 1)) {
-    if (equals >= name.size() && EqualNoCase(tag.substr(equals - name.size(), name.size()), name)) {
-      q = equals + 1;
-      break;
-    }
-  }
-  if (q == std::string_view::npos) {
-    return {};
-  }
+std::string TagAttributeValueAt(std::string_view tag, std::size_t q) {
   std::size_t e = std::string_view::npos;
   if (q < tag.size() && (tag[q] == '"' || tag[q] == '\'')) {
     const char quote = tag[q];
@@ -137,6 +124,18 @@ std::string GetTagAttribute(std::string_view tag, std::string_view name) {
     e = tag.size();
   }
   return q < e ? std::string(tag.substr(q, e - q)) : std::string();
+}
+
+std::string GetTagAttribute(std::string_view tag, std::string_view name) {
+  // Every occurrence of "NAME=" ends at an "=": trying each "=" of the tag in turn finds the
+  // first occurrence, and a tag has only a few.
+  for (std::size_t equals = tag.find('='); equals != std::string_view::npos;
+       equals = tag.find('=', equals + 1)) {
+    if (equals >= name.size() && EqualNoCase(tag.substr(equals - name.size(), name.size()), name)) {
+      return TagAttributeValueAt(tag, equals + 1);
+    }
+  }
+  return {};
 }
 
 std::int16_t PointsToHtmlSize(std::int16_t points) {

@@ -203,9 +203,19 @@ std::string MemoryRichTextBox::TextRTF() const {
 }
 
 void MemoryRichTextBox::SetTextRTF(std::string_view rtf) {
-  document_ = ReadRtf(rtf, {DefaultFormat(), bulletIndent_});
-  validStarts_ = 0;
+  // The old document goes before the new one is read (reading never fails): replacing a large
+  // document never holds two of them at once.
   undo_.reset();
+  document_.paragraphs.clear();
+  document_.paragraphs.shrink_to_fit();
+  try {
+    document_ = ReadRtf(rtf, {DefaultFormat(), bulletIndent_});
+  } catch (...) {
+    document_.paragraphs.assign(1, Paragraph{{}, {}, DefaultFormat()});  // out of memory
+    validStarts_ = 0;
+    throw;
+  }
+  validStarts_ = 0;
   typingFormat_.reset();
   selStart_ = 0;
   selLength_ = 0;
