@@ -130,7 +130,9 @@ class Toolbar {
   virtual void Remove(std::int32_t index) = 0;
   virtual void Remove(std::string_view key) = 0;
 
-  // The list the entries take their pictures from; nullptr shows none. Not owned.
+  // The list the entries take their pictures from; nullptr shows none. Not owned: it must
+  // outlive the toolbar or be replaced first. A view draws the pictures when the list is set
+  // and when an entry's Image changes; after adding to a list already set, set it again.
   virtual const ImageList* GetImageList() const = 0;
   virtual void SetImageList(const ImageList* images) = 0;
 

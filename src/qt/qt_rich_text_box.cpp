@@ -26,6 +26,7 @@
 
 #include "platform/document/rtf_reader.h"
 #include "platform/document/rtf_writer.h"
+#include "qt/qt_text.h"
 
 namespace scrivlet {
 
@@ -199,14 +200,6 @@ char16_t UnitAt(const Paragraph& paragraph, std::size_t offset) {
     offset -= run.text.size();
   }
   return u'\n';
-}
-
-std::int32_t ColorFromQt(const QColor& color) {
-  return color.red() | (color.green() << 8) | (color.blue() << 16);
-}
-
-QColor ColorToQt(std::int32_t color) {
-  return QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
 }
 
 std::optional<SurfaceShortcut> ShortcutOf(const QKeyEvent* event) {
@@ -614,7 +607,7 @@ CharFormat QtRichTextBox::FromQt(const QTextCharFormat& format) const {
   if (format.hasProperty(kColorProperty)) {
     result.color = format.intProperty(kColorProperty);
   } else if (format.foreground().style() != Qt::NoBrush) {
-    result.color = ColorFromQt(format.foreground().color());
+    result.color = ColorToPlatform(format.foreground().color());
   }
   result.bold = format.fontWeight() > QFont::Medium;
   result.italic = format.fontItalic();
@@ -628,7 +621,7 @@ QTextCharFormat QtRichTextBox::ToQt(const CharFormat& format) const {
   result.setProperty(kFaceProperty, QByteArray::fromStdString(format.face));
   result.setFontPointSize(std::max(format.halfPoints, 1) / 2.0);
   result.setProperty(kHalfPointsProperty, format.halfPoints);
-  result.setForeground(ColorToQt(format.color));
+  result.setForeground(ColorFromPlatform(format.color));
   result.setProperty(kColorProperty, format.color);
   result.setFontWeight(format.bold ? QFont::Bold : QFont::Normal);
   result.setFontItalic(format.italic);
@@ -1420,7 +1413,7 @@ void QtRichTextBox::SetFontSize(double points) {
 void QtRichTextBox::SetBackColor(std::int32_t color) {
   backColor_ = color;
   QPalette palette = editor_->palette();
-  palette.setColor(QPalette::Base, ColorToQt(color));
+  palette.setColor(QPalette::Base, ColorFromPlatform(color));
   editor_->setPalette(palette);
 }
 

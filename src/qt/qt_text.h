@@ -1,10 +1,13 @@
 #pragma once
 
 #include <QColor>
+#include <QGuiApplication>
+#include <QPalette>
 #include <QString>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
 // Conversions at the border between the control's types and Qt's: UTF-8 text, 0x00BBGGRR
 // colours and twips.
@@ -19,9 +22,32 @@ inline std::string ToStdString(const QString& text) {
   return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
-// Platform order is 0x00BBGGRR; the high byte is ignored.
+// A system colour reference (0x800000nn, nn the classic colour index) names a role of the
+// desktop's palette rather than an RGB; indices without a counterpart read as the window colour.
+inline QColor SystemColor(std::uint32_t index) {
+  static constexpr std::pair<std::uint32_t, QPalette::ColorRole> kRoles[] = {
+      {4, QPalette::Window},       {5, QPalette::Base},       {7, QPalette::WindowText},
+      {8, QPalette::Text},         {13, QPalette::Highlight}, {14, QPalette::HighlightedText},
+      {15, QPalette::Button},      {16, QPalette::Dark},      {17, QPalette::PlaceholderText},
+      {18, QPalette::ButtonText},  {20, QPalette::Light},     {23, QPalette::ToolTipText},
+      {24, QPalette::ToolTipBase},
+  };
+  QPalette::ColorRole role = QPalette::Base;
+  for (const auto& [number, named] : kRoles) {
+    if (number == index) {
+      role = named;
+    }
+  }
+  return QGuiApplication::palette().color(role);
+}
+
+// Platform order is 0x00BBGGRR; a set high bit makes it a system colour reference, and the
+// other high bits are ignored.
 inline QColor ColorFromPlatform(std::int32_t color) {
   const auto bits = static_cast<std::uint32_t>(color);
+  if ((bits & 0x80000000U) != 0) {
+    return SystemColor(bits & 0xFFU);
+  }
   return QColor(static_cast<int>(bits & 0xFFU), static_cast<int>((bits >> 8U) & 0xFFU),
                 static_cast<int>((bits >> 16U) & 0xFFU));
 }

@@ -1,7 +1,5 @@
 #include "qt/scrivlet_widget.h"
 
-#include <QApplication>
-#include <QPalette>
 #include <QResizeEvent>
 #include <QTextDocument>
 #include <QTextEdit>
@@ -17,15 +15,6 @@
 #include "qt/qt_text.h"
 
 namespace scrivlet {
-
-namespace {
-
-// System colour references (0x800000nn) name a colour of the desktop's palette, not an RGB.
-bool IsSystemColor(std::int32_t color) {
-  return (static_cast<std::uint32_t>(color) & 0x80000000U) != 0;
-}
-
-}  // namespace
 
 ScrivletWidget::ScrivletWidget(QWidget* parent) : QWidget(parent) {
   Start(nullptr);
@@ -51,7 +40,6 @@ void ScrivletWidget::Start(const PropertyBag* properties) {
   } else {
     control_->UserControl_InitProperties();
   }
-  ShowBackColor();
 
   platform_->Surface.SetShortcutHandler(
       [this](SurfaceShortcut shortcut) { return RunShortcut(shortcut); });
@@ -220,17 +208,13 @@ void ScrivletWidget::setWDDX(const QString& packet) {
 }
 
 QColor ScrivletWidget::BackColor() const {
-  const std::int32_t color = control_->BackColor();
-  return IsSystemColor(color) ? QApplication::palette().color(QPalette::Base)
-                              : ColorFromPlatform(color);
+  return ColorFromPlatform(control_->BackColor());
 }
 void ScrivletWidget::setBackColor(const QColor& color) {
   control_->SetBackColor(ColorToPlatform(color));
-  ShowBackColor();
 }
 void ScrivletWidget::resetBackColor() {
   control_->SetBackColor(Scrivlet::kSystemWindowColor);
-  ShowBackColor();
 }
 
 QColor ScrivletWidget::ForeColor() const {
@@ -238,16 +222,6 @@ QColor ScrivletWidget::ForeColor() const {
 }
 void ScrivletWidget::setForeColor(const QColor& color) {
   control_->SetForeColor(ColorToPlatform(color));
-}
-
-// The surface draws colours as RGB; a system colour reference shows as the desktop's own.
-void ScrivletWidget::ShowBackColor() {
-  if (!IsSystemColor(control_->BackColor())) {
-    return;
-  }
-  QPalette palette = Editor()->palette();
-  palette.setColor(QPalette::Base, QApplication::palette().color(QPalette::Base));
-  Editor()->setPalette(palette);
 }
 
 // ----- Saving and restoring -----
@@ -271,7 +245,6 @@ void ScrivletWidget::SaveProperties(QSettings& settings, const QString& group) c
 
 void ScrivletWidget::RestoreProperties(const PropertyBag& bag) {
   control_->UserControl_ReadProperties(bag);
-  ShowBackColor();
   emit backColorChanged();
 }
 

@@ -219,7 +219,6 @@ class ScrivletWidget : public QWidget {
   void OnPropertyChanged(std::string_view name);
   void OnDocumentChanged();
   void LayOut();
-  void ShowBackColor();
   bool RunShortcut(SurfaceShortcut shortcut);
   // Clicks the toolbar entry `key`; false when the toolbar shows no such enabled entry.
   bool ClickEntry(std::string_view key);
