@@ -25,19 +25,19 @@ QString PlainMenuText(const std::string& text) {
 
 }  // namespace
 
-class QtToolbar::Entry final : public ToolbarButton {
+class QtToolbar::Entry final : public ToolbarModel::Entry {
  public:
   Entry(QtToolbar& owner, const ButtonDefinition& definition, std::int32_t serial)
-      : owner_(owner), definition_(definition), serial_(serial) {
+      : ToolbarModel::Entry(owner, definition, serial), toolbar_(owner) {
     action_ = new QAction(owner.bar_.data());
-    action_->setObjectName(ToQString(definition_.Key));
-    if (definition_.Style == ButtonStyle::kSeparator) {
+    action_->setObjectName(ToQString(definition.Key));
+    if (definition.Style == ButtonStyle::kSeparator) {
       action_->setSeparator(true);
     } else {
-      action_->setText(PlainMenuText(definition_.Description.empty() ? definition_.Key
-                                                                     : definition_.Description));
-      action_->setToolTip(ToQString(definition_.ToolTipText));
-      action_->setCheckable(definition_.Style != ButtonStyle::kDefault);
+      action_->setText(
+          PlainMenuText(definition.Description.empty() ? definition.Key : definition.Description));
+      action_->setToolTip(ToQString(definition.ToolTipText));
+      action_->setCheckable(definition.Style != ButtonStyle::kDefault);
     }
     UpdateIcon();
   }
@@ -45,7 +45,7 @@ class QtToolbar::Entry final : public ToolbarButton {
   ~Entry() override {
     QObject::disconnect(triggered_);
     if (action_) {
-      if (QToolBar* bar = owner_.bar_.data()) {
+      if (QToolBar* bar = toolbar_.bar_.data()) {
         bar->removeAction(action_.data());
       }
       action_->deleteLater();
@@ -54,71 +54,22 @@ class QtToolbar::Entry final : public ToolbarButton {
   Entry(const Entry&) = delete;
   Entry& operator=(const Entry&) = delete;
 
-  std::int32_t Index() const override { return owner_.IndexOf(*this); }
-  const std::string& Key() const override { return definition_.Key; }
-  ButtonStyle Style() const override { return definition_.Style; }
-  const std::string& Description() const override { return definition_.Description; }
-  const std::string& ToolTipText() const override { return definition_.ToolTipText; }
-  const std::string& Image() const override { return definition_.Image; }
-  void SetImage(std::string_view image_key) override {
-    definition_.Image = image_key;
-    UpdateIcon();
-  }
-  bool Enabled() const override { return enabled_; }
-  void SetEnabled(bool enabled) override {
-    enabled_ = enabled;
-    Show();
-  }
-  bool Visible() const override { return visible_; }
-  void SetVisible(bool visible) override {
-    visible_ = visible;
-    Show();
-  }
-  ButtonValue Value() const override { return value_; }
-  void SetValue(ButtonValue value) override {
-    value_ = value;
-    Show();
-  }
-  bool MixedState() const override { return mixed_; }
-  void SetMixedState(bool mixed) override {
-    if (mixed_ != mixed) {
-      mixed_ = mixed;
-      Show();
-    }
-  }
   std::int32_t Left() const override {
-    return PixelsToTwips(owner_.EntryRect(*this).left(), owner_.screen_.TwipsPerPixelX());
+    return PixelsToTwips(toolbar_.EntryRect(*this).left(), toolbar_.screen_.TwipsPerPixelX());
   }
   std::int32_t Top() const override {
-    return PixelsToTwips(owner_.EntryRect(*this).top(), owner_.screen_.TwipsPerPixelY());
+    return PixelsToTwips(toolbar_.EntryRect(*this).top(), toolbar_.screen_.TwipsPerPixelY());
   }
   std::int32_t Height() const override {
-    return PixelsToTwips(owner_.EntryRect(*this).height(), owner_.screen_.TwipsPerPixelY());
+    return PixelsToTwips(toolbar_.EntryRect(*this).height(), toolbar_.screen_.TwipsPerPixelY());
   }
 
   QAction* Action() const { return action_.data(); }
   void SetTriggeredConnection(QMetaObject::Connection connection) { triggered_ = connection; }
-  std::int32_t Serial() const { return serial_; }
-  bool Clickable() const {
-    return enabled_ && visible_ && definition_.Style != ButtonStyle::kSeparator;
-  }
-  bool Matches(const LayoutItem& item) const {
-    return definition_.Key.empty() ? item.Key.empty() && item.Serial == serial_
-                                   : item.Key == definition_.Key;
-  }
-  LayoutItem ToLayoutItem() const {
-    return LayoutItem{definition_.Key, definition_.Key.empty() ? serial_ : 0, !visible_};
-  }
-  std::string Label() const {
-    if (definition_.Style == ButtonStyle::kSeparator) {
-      return "Separator";
-    }
-    return definition_.Description.empty() ? definition_.Key : definition_.Description;
-  }
 
   void UpdateIcon() {
-    const ImageList* images = owner_.images_;
-    const std::string& image = definition_.Image;
+    const ImageList* images = toolbar_.GetImageList();
+    const std::string& image = Image();
     icon_ = images != nullptr && !image.empty() && images->Has(image)
                 ? ToolbarIcon(image, images->Picture(image))
                 : QIcon();
@@ -131,18 +82,18 @@ class QtToolbar::Entry final : public ToolbarButton {
       return;
     }
     const QSignalBlocker blocker(action_.data());
-    action_->setEnabled(enabled_);
-    action_->setVisible(visible_);
+    action_->setEnabled(Enabled());
+    action_->setVisible(Visible());
     if (action_->isCheckable()) {
-      action_->setChecked(value_ == ButtonValue::kPressed && !mixed_);
+      action_->setChecked(Value() == ButtonValue::kPressed && !MixedState());
     }
-    action_->setIcon(mixed_ && !icon_.isNull() ? MixedStateIcon(icon_) : icon_);
+    action_->setIcon(MixedState() && !icon_.isNull() ? MixedStateIcon(icon_) : icon_);
     ShowOnButton();
   }
 
   // The button is made by the toolbar, and made again whenever the entry moves.
   void ShowOnButton() {
-    QToolBar* bar = owner_.bar_.data();
+    QToolBar* bar = toolbar_.bar_.data();
     if (bar == nullptr || !action_ || action_->isSeparator()) {
       return;
     }
@@ -150,30 +101,27 @@ class QtToolbar::Entry final : public ToolbarButton {
     if (button == nullptr) {
       return;
     }
-    button->setObjectName(ToQString(definition_.Key));
-    const std::string& name = !definition_.ToolTipText.empty()   ? definition_.ToolTipText
-                              : !definition_.Description.empty() ? definition_.Description
-                                                                 : definition_.Key;
+    button->setObjectName(ToQString(Key()));
+    const std::string& name = !ToolTipText().empty()   ? ToolTipText()
+                              : !Description().empty() ? Description()
+                                                       : Key();
     button->setAccessibleName(ToQString(name));
-    button->setAccessibleDescription(mixed_ ? QStringLiteral("mixed") : QString());
-    button->setProperty("mixedState", mixed_);
+    button->setAccessibleDescription(MixedState() ? QStringLiteral("mixed") : QString());
+    button->setProperty("mixedState", MixedState());
   }
 
  private:
-  QtToolbar& owner_;
-  ButtonDefinition definition_;
-  std::int32_t serial_;
+  void StateChanged() override { Show(); }
+  void ImageChanged() override { UpdateIcon(); }
+
+  QtToolbar& toolbar_;
   QPointer<QAction> action_;
   QMetaObject::Connection triggered_;
   QIcon icon_;
-  bool enabled_ = true;
-  bool visible_ = true;
-  ButtonValue value_ = ButtonValue::kUnpressed;
-  bool mixed_ = false;
 };
 
 QtToolbar::QtToolbar(SettingsStore& settings, const Screen& screen, QWidget* owner)
-    : settings_(settings), screen_(screen), owner_(owner), bar_(new QToolBar(owner)) {
+    : ToolbarModel(settings), screen_(screen), owner_(owner), bar_(new QToolBar(owner)) {
   bar_->setObjectName(QStringLiteral("Toolbar1"));
   bar_->setAccessibleName(QStringLiteral("Toolbar"));
   bar_->setMovable(false);
@@ -186,93 +134,39 @@ QtToolbar::QtToolbar(SettingsStore& settings, const Screen& screen, QWidget* own
 }
 
 QtToolbar::~QtToolbar() {
-  entries_.clear();
+  // Entries take their actions off the toolbar as they go.
+  RemoveAll();
   delete bar_.data();
 }
 
-std::int32_t QtToolbar::Count() const {
-  return static_cast<std::int32_t>(entries_.size());
-}
-
-std::size_t QtToolbar::Position(std::int32_t index) const {
-  if (index < 1 || index > Count()) {
-    throw ToolbarError(index);
-  }
-  return static_cast<std::size_t>(index - 1);
-}
-
-std::size_t QtToolbar::Position(std::string_view key) const {
-  const auto it = std::find_if(entries_.begin(), entries_.end(), [key](const auto& entry) {
-    return !key.empty() && entry->Key() == key;
-  });
-  if (it == entries_.end()) {
-    throw ToolbarError(key);
-  }
-  return static_cast<std::size_t>(it - entries_.begin());
-}
-
-ToolbarButton& QtToolbar::Button(std::int32_t index) {
-  return *entries_[Position(index)];
-}
-
-const ToolbarButton& QtToolbar::Button(std::int32_t index) const {
-  return *entries_[Position(index)];
-}
-
-ToolbarButton& QtToolbar::Button(std::string_view key) {
-  return *entries_[Position(key)];
-}
-
-const ToolbarButton& QtToolbar::Button(std::string_view key) const {
-  return *entries_[Position(key)];
-}
-
-bool QtToolbar::Contains(std::string_view key) const {
-  return !key.empty() && std::any_of(entries_.begin(), entries_.end(),
-                                     [key](const auto& entry) { return entry->Key() == key; });
+QtToolbar::Entry& QtToolbar::At(std::size_t position) const {
+  return static_cast<Entry&>(*Entries()[position]);
 }
 
 QAction& QtToolbar::Action(std::int32_t index) {
-  return *entries_[Position(index)]->Action();
+  return *At(Position(index)).Action();
 }
 
 QAction& QtToolbar::Action(std::string_view key) {
-  return *entries_[Position(key)]->Action();
+  return *At(Position(key)).Action();
 }
 
 QToolButton* QtToolbar::ButtonWidget(std::string_view key) {
-  Entry& entry = *entries_[Position(key)];
+  const Entry& entry = At(Position(key));
   return bar_ ? qobject_cast<QToolButton*>(bar_->widgetForAction(entry.Action())) : nullptr;
 }
 
-ToolbarButton& QtToolbar::Add(const ButtonDefinition& definition) {
-  if (Contains(definition.Key)) {
-    throw std::invalid_argument("toolbar key \"" + definition.Key + "\" is already in use");
-  }
-  entries_.push_back(std::make_unique<Entry>(*this, definition, ++next_serial_));
-  Entry& entry = *entries_.back();
+std::unique_ptr<ToolbarModel::Entry> QtToolbar::MakeEntry(const ButtonDefinition& definition,
+                                                          std::int32_t serial) {
+  auto entry = std::make_unique<Entry>(*this, definition, serial);
   if (bar_) {
-    bar_->addAction(entry.Action());
-    entry.SetTriggeredConnection(QObject::connect(entry.Action(), &QAction::triggered, bar_.data(),
-                                                  [this, &entry] { OnTriggered(entry); }));
+    bar_->addAction(entry->Action());
+    entry->SetTriggeredConnection(QObject::connect(entry->Action(), &QAction::triggered,
+                                                   bar_.data(),
+                                                   [this, e = entry.get()] { OnTriggered(*e); }));
   }
-  entry.Show();
+  entry->Show();
   return entry;
-}
-
-void QtToolbar::Remove(std::int32_t index) {
-  entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(Position(index)));
-}
-
-void QtToolbar::Remove(std::string_view key) {
-  entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(Position(key)));
-}
-
-void QtToolbar::SetImageList(const ImageList* images) {
-  images_ = images;
-  for (const auto& entry : entries_) {
-    entry->UpdateIcon();
-  }
 }
 
 std::int32_t QtToolbar::Height() const {
@@ -283,118 +177,29 @@ std::int32_t QtToolbar::Height() const {
   return PixelsToTwips(pixels, screen_.TwipsPerPixelY());
 }
 
-std::int32_t QtToolbar::IndexOf(const Entry& entry) const {
-  for (std::size_t i = 0; i < entries_.size(); ++i) {
-    if (entries_[i].get() == &entry) {
-      return static_cast<std::int32_t>(i + 1);
-    }
-  }
-  return 0;  // not reachable: an entry lives only while it is on its toolbar
-}
-
 void QtToolbar::OnTriggered(Entry& entry) {
-  const std::size_t position = static_cast<std::size_t>(IndexOf(entry) - 1);
-  if (!entry.Clickable()) {
+  // Qt has toggled a checkable action already: an entry that takes no click shows its state
+  // again.
+  if (!Click(static_cast<std::size_t>(IndexOf(entry) - 1))) {
     entry.Show();
-    return;
-  }
-  if (entry.Style() == ButtonStyle::kCheck) {
-    const bool pressed = entry.Value() == ButtonValue::kPressed;
-    entry.SetMixedState(false);
-    entry.SetValue(pressed ? ButtonValue::kUnpressed : ButtonValue::kPressed);
-  } else if (entry.Style() == ButtonStyle::kButtonGroup) {
-    PressInGroup(position);
-  }
-  // A copy, so that a handler that replaces itself finishes running.
-  const ButtonClickHandler handler = click_handler_;
-  if (handler) {
-    handler(entry);
   }
 }
 
-void QtToolbar::PressInGroup(std::size_t position) {
-  const auto in_group = [this](std::size_t i) {
-    return entries_[i]->Style() == ButtonStyle::kButtonGroup;
-  };
-  std::size_t first = position;
-  while (first > 0 && in_group(first - 1)) {
-    --first;
-  }
-  entries_[position]->SetMixedState(false);
-  for (std::size_t i = first; i < entries_.size() && in_group(i); ++i) {
-    entries_[i]->SetValue(i == position ? ButtonValue::kPressed : ButtonValue::kUnpressed);
-  }
-}
-
-void QtToolbar::Relayout() {
+void QtToolbar::OrderChanged() {
   if (!bar_) {
     return;
   }
-  for (const auto& entry : entries_) {
-    bar_->removeAction(entry->Action());
+  for (std::size_t i = 0; i < Entries().size(); ++i) {
+    bar_->removeAction(At(i).Action());
   }
-  for (const auto& entry : entries_) {
-    bar_->addAction(entry->Action());
-    entry->Show();
-  }
-}
-
-void QtToolbar::SaveToolbar(std::string_view key, std::string_view subkey,
-                            std::string_view value_name) {
-  std::vector<LayoutItem> items;
-  items.reserve(entries_.size());
-  for (const auto& entry : entries_) {
-    items.push_back(entry->ToLayoutItem());
-  }
-  const LayoutLocation where = ToolbarLayoutLocation(key, subkey, value_name);
-  settings_.SaveSetting(where.Application, where.Section, where.Key, EncodeToolbarLayout(items));
-}
-
-void QtToolbar::RestoreToolbar(std::string_view key, std::string_view subkey,
-                               std::string_view value_name) {
-  const LayoutLocation where = ToolbarLayoutLocation(key, subkey, value_name);
-  const std::vector<LayoutItem> items =
-      DecodeToolbarLayout(settings_.GetSetting(where.Application, where.Section, where.Key, ""));
-  if (items.empty()) {
-    return;
-  }
-  std::vector<std::unique_ptr<Entry>> ordered;
-  ordered.reserve(entries_.size());
-  for (const LayoutItem& item : items) {
-    const auto it = std::find_if(entries_.begin(), entries_.end(), [&item](const auto& entry) {
-      return entry != nullptr && entry->Matches(item);
-    });
-    if (it != entries_.end()) {
-      (*it)->SetVisible(!item.Hidden);
-      ordered.push_back(std::move(*it));
-    }
-  }
-  for (auto& entry : entries_) {
-    if (entry != nullptr) {
-      ordered.push_back(std::move(entry));
-    }
-  }
-  entries_ = std::move(ordered);
-  Relayout();
-}
-
-void QtToolbar::SetButtonClickHandler(ButtonClickHandler handler) {
-  click_handler_ = std::move(handler);
-}
-
-void QtToolbar::SetChangeHandler(ChangeHandler handler) {
-  change_handler_ = std::move(handler);
-}
-
-void QtToolbar::RaiseChange() {
-  const ChangeHandler handler = change_handler_;
-  if (handler) {
-    handler();
+  for (std::size_t i = 0; i < Entries().size(); ++i) {
+    bar_->addAction(At(i).Action());
+    At(i).Show();
   }
 }
 
 void QtToolbar::ShowContextMenu(const QPoint& position) {
-  if (!allow_customize_ || !bar_) {
+  if (!AllowCustomize() || !bar_) {
     return;
   }
   QMenu menu(bar_.data());
@@ -413,39 +218,27 @@ void QtToolbar::ShowContextMenu(const QPoint& position) {
 }
 
 bool QtToolbar::Customize() {
-  if (!allow_customize_ || !bar_) {
+  if (!AllowCustomize() || !bar_) {
     return false;
   }
   std::vector<ToolbarCustomization::Entry> entries;
-  std::vector<std::int32_t> default_order;
-  for (const auto& entry : entries_) {
+  std::vector<std::int32_t> defaultOrder;
+  for (const auto& entry : Entries()) {
     entries.push_back({entry->Serial(), entry->Label(), !entry->Visible()});
-    default_order.push_back(entry->Serial());
+    defaultOrder.push_back(entry->Serial());
   }
-  std::sort(default_order.begin(), default_order.end());
-  QtToolbarCustomizeDialog dialog(ToolbarCustomization(std::move(entries), default_order),
+  std::sort(defaultOrder.begin(), defaultOrder.end());
+  QtToolbarCustomizeDialog dialog(ToolbarCustomization(std::move(entries), defaultOrder),
                                   ModalParent(bar_->window()));
   if (dialog.exec() != QDialog::Accepted) {
     return false;
   }
-  // The dialog may have outlived entries the control removed meanwhile: those are skipped.
-  std::vector<std::unique_ptr<Entry>> ordered;
+  // The dialog may have outlived entries the control removed meanwhile: Reorder skips those.
+  std::vector<Placement> placements;
   for (const ToolbarCustomization::Entry& chosen : dialog.Customization().Entries()) {
-    const auto it = std::find_if(entries_.begin(), entries_.end(), [&chosen](const auto& entry) {
-      return entry != nullptr && entry->Serial() == chosen.Id;
-    });
-    if (it != entries_.end()) {
-      (*it)->SetVisible(!chosen.Hidden);
-      ordered.push_back(std::move(*it));
-    }
+    placements.push_back({chosen.Id, chosen.Hidden});
   }
-  for (auto& entry : entries_) {
-    if (entry != nullptr) {
-      ordered.push_back(std::move(entry));
-    }
-  }
-  entries_ = std::move(ordered);
-  Relayout();
+  Reorder(placements);
   RaiseChange();
   return true;
 }
@@ -482,14 +275,14 @@ QRect QtToolbar::EntryRect(const Entry& entry) const {
     return ButtonRect(button);
   }
   const std::size_t position = static_cast<std::size_t>(IndexOf(entry) - 1);
-  for (std::size_t i = position + 1; i < entries_.size(); ++i) {
-    if (const QWidget* next = LaidOutButton(*entries_[i])) {
+  for (std::size_t i = position + 1; i < Entries().size(); ++i) {
+    if (const QWidget* next = LaidOutButton(At(i))) {
       const QRect rect = ButtonRect(next);
       return QRect(rect.left(), rect.top(), 0, rect.height());
     }
   }
   for (std::size_t i = position; i-- > 0;) {
-    if (const QWidget* previous = LaidOutButton(*entries_[i])) {
+    if (const QWidget* previous = LaidOutButton(At(i))) {
       const QRect rect = ButtonRect(previous);
       return QRect(rect.right() + 1, rect.top(), 0, rect.height());
     }

@@ -11,7 +11,7 @@
 
 #include "platform/screen.h"
 #include "platform/settings_store.h"
-#include "platform/toolbar.h"
+#include "platform/toolbar_model.h"
 
 namespace scrivlet {
 
@@ -37,7 +37,7 @@ namespace scrivlet {
 //   shown.
 // - SaveToolbar and RestoreToolbar use the shared layout format (toolbar_layout.h), so a layout
 //   saved by any toolbar implementation restores here.
-class QtToolbar final : public Toolbar {
+class QtToolbar final : public ToolbarModel {
  public:
   static constexpr int kIconPixels = 16;
 
@@ -46,29 +46,8 @@ class QtToolbar final : public Toolbar {
   // which only destruction is allowed.
   QtToolbar(SettingsStore& settings, const Screen& screen, QWidget* owner = nullptr);
   ~QtToolbar() override;
-  QtToolbar(const QtToolbar&) = delete;
-  QtToolbar& operator=(const QtToolbar&) = delete;
 
-  std::int32_t Count() const override;
-  ToolbarButton& Button(std::int32_t index) override;
-  const ToolbarButton& Button(std::int32_t index) const override;
-  ToolbarButton& Button(std::string_view key) override;
-  const ToolbarButton& Button(std::string_view key) const override;
-  bool Contains(std::string_view key) const override;
-  ToolbarButton& Add(const ButtonDefinition& definition) override;
-  void Remove(std::int32_t index) override;
-  void Remove(std::string_view key) override;
-  const ImageList* GetImageList() const override { return images_; }
-  void SetImageList(const ImageList* images) override;
-  bool AllowCustomize() const override { return allow_customize_; }
-  void SetAllowCustomize(bool allow) override { allow_customize_ = allow; }
   std::int32_t Height() const override;
-  void SaveToolbar(std::string_view key, std::string_view subkey,
-                   std::string_view value_name) override;
-  void RestoreToolbar(std::string_view key, std::string_view subkey,
-                      std::string_view value_name) override;
-  void SetButtonClickHandler(ButtonClickHandler handler) override;
-  void SetChangeHandler(ChangeHandler handler) override;
 
   // The Qt side, for the host that places the toolbar and for tests.
   QToolBar& Widget() { return *bar_; }
@@ -87,13 +66,11 @@ class QtToolbar final : public Toolbar {
   class Entry;
   friend class Entry;
 
-  std::size_t Position(std::int32_t index) const;  // throws ToolbarError
-  std::size_t Position(std::string_view key) const;
-  std::int32_t IndexOf(const Entry& entry) const;
+  std::unique_ptr<ToolbarModel::Entry> MakeEntry(const ButtonDefinition& definition,
+                                                 std::int32_t serial) override;
+  void OrderChanged() override;
+  Entry& At(std::size_t position) const;
   void OnTriggered(Entry& entry);
-  void PressInGroup(std::size_t position);
-  void Relayout();
-  void RaiseChange();
   void ShowContextMenu(const QPoint& position);
   // Geometry helpers, in pixels in the owner's coordinates.
   QWidget* Origin() const;
@@ -101,16 +78,9 @@ class QtToolbar final : public Toolbar {
   QRect ButtonRect(const QWidget* button) const;
   QRect EntryRect(const Entry& entry) const;
 
-  SettingsStore& settings_;
   const Screen& screen_;
   QPointer<QWidget> owner_;
   QPointer<QToolBar> bar_;
-  std::vector<std::unique_ptr<Entry>> entries_;
-  std::int32_t next_serial_ = 0;
-  const ImageList* images_ = nullptr;
-  bool allow_customize_ = true;
-  ButtonClickHandler click_handler_;
-  ChangeHandler change_handler_;
 };
 
 }  // namespace scrivlet

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/settings_store.h"
-#include "platform/toolbar.h"
+#include "platform/toolbar_model.h"
 
 namespace scrivlet {
 
@@ -17,7 +17,7 @@ namespace scrivlet {
 // kSeparatorWidthPixels; a hidden entry takes no room. Every entry is kButtonHeightPixels high,
 // kMarginPixels below the toolbar's top, and the toolbar is that height plus a margin above and
 // below. Pixels are kTwipsPerPixel twips.
-class HeadlessToolbar final : public Toolbar {
+class HeadlessToolbar final : public ToolbarModel {
  public:
   static constexpr std::int32_t kTwipsPerPixel = 15;
   static constexpr std::int32_t kButtonWidthPixels = 24;
@@ -28,29 +28,8 @@ class HeadlessToolbar final : public Toolbar {
   // Saved layouts go to `settings`, which must outlive the toolbar.
   explicit HeadlessToolbar(SettingsStore& settings);
   ~HeadlessToolbar() override;
-  HeadlessToolbar(const HeadlessToolbar&) = delete;
-  HeadlessToolbar& operator=(const HeadlessToolbar&) = delete;
 
-  std::int32_t Count() const override;
-  ToolbarButton& Button(std::int32_t index) override;
-  const ToolbarButton& Button(std::int32_t index) const override;
-  ToolbarButton& Button(std::string_view key) override;
-  const ToolbarButton& Button(std::string_view key) const override;
-  bool Contains(std::string_view key) const override;
-  ToolbarButton& Add(const ButtonDefinition& definition) override;
-  void Remove(std::int32_t index) override;
-  void Remove(std::string_view key) override;
-  const ImageList* GetImageList() const override { return images_; }
-  void SetImageList(const ImageList* images) override { images_ = images; }
-  bool AllowCustomize() const override { return allow_customize_; }
-  void SetAllowCustomize(bool allow) override { allow_customize_ = allow; }
   std::int32_t Height() const override;
-  void SaveToolbar(std::string_view key, std::string_view subkey,
-                   std::string_view value_name) override;
-  void RestoreToolbar(std::string_view key, std::string_view subkey,
-                      std::string_view value_name) override;
-  void SetButtonClickHandler(ButtonClickHandler handler) override;
-  void SetChangeHandler(ChangeHandler handler) override;
 
   // Clicks the entry as the user would: a check entry toggles, a group member presses and
   // releases the adjacent members of its group (clearing its own mixed state), then the click
@@ -71,20 +50,9 @@ class HeadlessToolbar final : public Toolbar {
   class Entry;
   friend class Entry;
 
-  std::size_t Position(std::int32_t index) const;  // throws ToolbarError
-  std::size_t Position(std::string_view key) const;
-  std::int32_t IndexOf(const Entry& entry) const;
-  std::int32_t LeftOf(const Entry& entry) const;
-  void PressInGroup(std::size_t position);
-  void RaiseChange();
-
-  SettingsStore& settings_;
-  std::vector<std::unique_ptr<Entry>> entries_;
-  std::int32_t next_serial_ = 0;
-  const ImageList* images_ = nullptr;
-  bool allow_customize_ = true;
-  ButtonClickHandler click_handler_;
-  ChangeHandler change_handler_;
+  std::unique_ptr<ToolbarModel::Entry> MakeEntry(const ButtonDefinition& definition,
+                                                 std::int32_t serial) override;
+  std::int32_t LeftOf(const ToolbarModel::Entry& entry) const;
 };
 
 }  // namespace scrivlet
