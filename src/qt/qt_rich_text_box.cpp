@@ -69,70 +69,6 @@ QString ToQString(std::u16string_view text) {
   return QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size()));
 }
 
-std::vector<TextRun> RunsBetween(const Paragraph& paragraph, std::int32_t from, std::int32_t to) {
-  std::vector<TextRun> runs;
-  std::int32_t at = 0;
-  for (const TextRun& run : paragraph.runs) {
-    const auto length = static_cast<std::int32_t>(run.text.size());
-    const std::int32_t begin = std::max(from, at);
-    const std::int32_t end = std::min(to, at + length);
-    if (begin < end) {
-      runs.push_back({run.format, run.text.substr(static_cast<std::size_t>(begin - at),
-                                                  static_cast<std::size_t>(end - begin))});
-    }
-    at += length;
-  }
-  return runs;
-}
-
-std::size_t SplitRunsAt(std::vector<TextRun>& runs, std::int32_t offset) {
-  std::int32_t at = 0;
-  for (std::size_t i = 0; i < runs.size(); ++i) {
-    const auto length = static_cast<std::int32_t>(runs[i].text.size());
-    if (offset == at) {
-      return i;
-    }
-    if (offset < at + length) {
-      TextRun tail{runs[i].format, runs[i].text.substr(static_cast<std::size_t>(offset - at))};
-      runs[i].text.resize(static_cast<std::size_t>(offset - at));
-      runs.insert(runs.begin() + static_cast<std::ptrdiff_t>(i) + 1, std::move(tail));
-      return i + 1;
-    }
-    at += length;
-  }
-  return runs.size();
-}
-
-void Normalize(Paragraph& paragraph) {
-  std::vector<TextRun> runs = std::move(paragraph.runs);
-  paragraph.runs.clear();
-  AppendRuns(paragraph, runs);
-}
-
-std::vector<std::u16string> SplitLines(std::u16string_view text) {
-  std::vector<std::u16string> lines(1);
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char16_t c = text[i];
-    if (c == u'\r' || c == u'\n') {
-      if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') {
-        ++i;
-      }
-      lines.emplace_back();
-    } else {
-      lines.back() += c;
-    }
-  }
-  return lines;
-}
-
-std::int32_t FragmentLength(const RichDocument& fragment) {
-  std::int32_t length = static_cast<std::int32_t>(fragment.paragraphs.size()) - 1;
-  for (const Paragraph& paragraph : fragment.paragraphs) {
-    length += paragraph.Length();
-  }
-  return length;
-}
-
 bool SameRuns(const Paragraph& a, const Paragraph& b) {
   if (a.runs.size() != b.runs.size()) {
     return false;
@@ -190,16 +126,6 @@ std::size_t CommonSuffix(const Paragraph& a, const Paragraph& b, std::size_t lim
     }
   }
   return units;
-}
-
-char16_t UnitAt(const Paragraph& paragraph, std::size_t offset) {
-  for (const TextRun& run : paragraph.runs) {
-    if (offset < run.text.size()) {
-      return run.text[offset];
-    }
-    offset -= run.text.size();
-  }
-  return u'\n';
 }
 
 std::optional<SurfaceShortcut> ShortcutOf(const QKeyEvent* event) {
@@ -567,8 +493,7 @@ QtRichTextBox::QtRichTextBox(QWidget* parent) : editor_(new SurfaceEdit(*this, p
 }
 
 QtRichTextBox::~QtRichTextBox() {
-  selChange_ = nullptr;
-  gotFocus_ = nullptr;
+  DropHandlers();
   delete editor_.data();
 }
 
@@ -755,7 +680,15 @@ void QtRichTextBox::InsertRuns(QTextCursor& cursor, const std::vector<TextRun>& 
 // differs: equal paragraphs at either end stay, a paragraph replaced by one keeps its unchanged
 // beginning and end, and only a change in the number of paragraphs rewrites the blocks between.
 void QtRichTextBox::WriteParagraphs(std::size_t first, const std::vector<Paragraph>& old,
-                                    const std::vector<Paragraph>& replacement) {
+                                    std::vector<Paragraph> replacement) {
+  // The editor's signals while we write are not the user's.
+  ++writing_;
+  WriteChanges(first, old, replacement);
+  --writing_;
+}
+
+void QtRichTextBox::WriteChanges(std::size_t first, const std::vector<Paragraph>& old,
+                                 const std::vector<Paragraph>& replacement) {
   std::size_t lead = 0;
   while (lead < old.size() && lead < replacement.size() &&
          SameParagraph(old[lead], replacement[lead])) {
@@ -823,10 +756,12 @@ void QtRichTextBox::UpdateParagraph(std::size_t index, const Paragraph& old,
     std::size_t prefix = CommonPrefix(old, replacement);
     std::size_t suffix = CommonSuffix(old, replacement, std::min(oldLength, newLength) - prefix);
     // Qt's positions must not fall inside a surrogate pair.
-    if (prefix > 0 && IsHighSurrogate(UnitAt(old, prefix - 1))) {
+    if (prefix > 0 &&
+        IsHighSurrogate(scrivlet::UnitAt(old, static_cast<std::int32_t>(prefix - 1)))) {
       --prefix;
     }
-    if (suffix > 0 && IsLowSurrogate(UnitAt(old, oldLength - suffix))) {
+    if (suffix > 0 &&
+        IsLowSurrogate(scrivlet::UnitAt(old, static_cast<std::int32_t>(oldLength - suffix)))) {
       --suffix;
     }
     const int start = block.position();
@@ -860,27 +795,23 @@ std::int32_t QtRichTextBox::ParagraphStart(std::size_t index) const {
   return BlockAt(index).position();
 }
 
-std::int32_t QtRichTextBox::TextLength() const {
-  return Doc().characterCount() - 1;
+std::int32_t QtRichTextBox::ParagraphLength(std::size_t index) const {
+  return BlockAt(index).length() - 1;
+}
+
+char16_t QtRichTextBox::UnitAt(std::int32_t position) const {
+  return Doc().characterAt(position).unicode();
+}
+
+ParaFormat QtRichTextBox::ParagraphFormat(std::size_t index) const {
+  return ParaFromBlock(BlockAt(index));
 }
 
 QtRichTextBox::Location QtRichTextBox::Locate(std::int32_t position) const {
-  position = std::clamp(position, 0, TextLength());
+  position = std::clamp(position, 0, Doc().characterCount() - 1);
   const QTextBlock block = Doc().findBlock(position);
   return {static_cast<std::size_t>(block.blockNumber()),
           std::clamp(position - block.position(), 0, block.length() - 1)};
-}
-
-std::int32_t QtRichTextBox::AdjustBoundary(std::int32_t position) const {
-  position = std::clamp(position, 0, TextLength());
-  const QTextBlock block = Doc().findBlock(position);
-  const std::int32_t offset = position - block.position();
-  if (offset > 0 && offset < block.length() - 1 &&
-      IsLowSurrogate(Doc().characterAt(position).unicode()) &&
-      IsHighSurrogate(Doc().characterAt(position - 1).unicode())) {
-    return position - 1;
-  }
-  return position;
 }
 
 CharFormat QtRichTextBox::FormatAt(std::size_t paragraph, std::int32_t offset) const {
@@ -901,33 +832,6 @@ CharFormat QtRichTextBox::FormatAt(std::size_t paragraph, std::int32_t offset) c
   return last ? CachedFormat(last->charFormatIndex(), last->charFormat()) : MarkOf(block);
 }
 
-CharFormat QtRichTextBox::DefaultFormat() const {
-  CharFormat format;
-  format.face = fontName_;
-  format.halfPoints = static_cast<std::int32_t>(std::lround(fontSize_ * 2));
-  return format;
-}
-
-// A format set over the empty selection, else the character before the caret in its paragraph,
-// else the paragraph's first character or mark.
-CharFormat QtRichTextBox::InsertionFormat() const {
-  if (typingFormat_) {
-    return *typingFormat_;
-  }
-  const Location at = Locate(SelStart());
-  return FormatAt(at.paragraph, at.offset > 0 ? at.offset - 1 : 0);
-}
-
-std::pair<std::size_t, std::size_t> QtRichTextBox::TouchedParagraphs() const {
-  const std::int32_t start = SelStart();
-  const std::int32_t length = SelLength();
-  const Location first = Locate(start);
-  const Location last = Locate(start + length);
-  // A selection that ends just after a break does not reach into the next paragraph.
-  const bool endsAtBreak = length > 0 && last.offset == 0 && last.paragraph > first.paragraph;
-  return {first.paragraph, endsAtBreak ? last.paragraph - 1 : last.paragraph};
-}
-
 // ----- Whole document -----
 
 std::string QtRichTextBox::TextRTF() const {
@@ -941,8 +845,8 @@ void QtRichTextBox::SetTextRTF(std::string_view rtf) {
   ++writing_;
   RewriteRange(0, ParagraphCount() - 1, document.paragraphs);
   --writing_;
-  undo_.reset();
-  typingFormat_.reset();
+  ForgetUndo();
+  ResetTypingFormat();
   ShowSelection(0, 0);
   RaiseSelChange();
 }
@@ -995,31 +899,10 @@ void QtRichTextBox::ShowSelection(std::int32_t start, std::int32_t length) {
   --writing_;
 }
 
-void QtRichTextBox::SetSelection(std::int32_t start, std::int32_t length) {
-  const std::int32_t from = AdjustBoundary(start);
-  const std::int32_t to = AdjustBoundary(from + std::max(0, length));
-  if (from == SelStart() && to - from == SelLength()) {
-    return;
-  }
-  ShowSelection(from, to - from);
-  typingFormat_.reset();
-  RaiseSelChange();
-}
-
-void QtRichTextBox::SetSelStart(std::int32_t start) {
-  SetSelection(start, 0);
-}
-
-void QtRichTextBox::SetSelLength(std::int32_t length) {
-  SetSelection(SelStart(), length);
-}
-
 void QtRichTextBox::RaiseSelChange() {
   reportedStart_ = SelStart();
   reportedLength_ = SelLength();
-  if (selChange_) {
-    selChange_();
-  }
+  ParagraphSurface::RaiseSelChange();
 }
 
 // The user moved the caret or the selection in the editor.
@@ -1027,183 +910,11 @@ void QtRichTextBox::OnEditorSelectionChanged() {
   if (writing_ > 0 || (SelStart() == reportedStart_ && SelLength() == reportedLength_)) {
     return;
   }
-  typingFormat_.reset();
-  RaiseSelChange();
-}
-
-std::u16string QtRichTextBox::SelText() const {
-  std::u16string text;
-  const std::int32_t start = SelStart();
-  const RichDocument slice = Slice(start, start + SelLength());
-  for (std::size_t i = 0; i < slice.paragraphs.size(); ++i) {
-    if (i > 0) {
-      text += u'\n';
-    }
-    for (const TextRun& run : slice.paragraphs[i].runs) {
-      text += run.text;
-    }
-  }
-  return text;
-}
-
-void QtRichTextBox::SetSelText(std::u16string_view text) {
-  const std::int32_t start = SelStart();
-  const std::int32_t length = SelLength();
-  const Location at = Locate(start);
-  const QTextBlock block = BlockAt(at.paragraph);
-  // Replacing a selection continues in the format of its first character.
-  const CharFormat format = length > 0 && at.offset < block.length() - 1
-                                ? FormatAt(at.paragraph, at.offset)
-                                : InsertionFormat();
-  const ParaFormat paragraphFormat = ParaFromBlock(block);
-  RichDocument fragment;
-  for (const std::u16string& line : SplitLines(text)) {
-    Paragraph inserted;
-    inserted.format = paragraphFormat;
-    inserted.mark = format;
-    AppendText(inserted, format, line);
-    fragment.paragraphs.push_back(std::move(inserted));
-  }
-  const std::int32_t caret = Splice(start, start + length, std::move(fragment));
-  ShowSelection(caret, 0);
-  typingFormat_.reset();
-  RaiseSelChange();
-}
-
-std::string QtRichTextBox::SelRTF() const {
-  const std::int32_t start = SelStart();
-  return WriteRtf(Slice(start, start + SelLength()), fontName_, bulletIndent_);
-}
-
-void QtRichTextBox::SetSelRTF(std::string_view rtf) {
-  RichDocument fragment = ReadRtf(rtf, {DefaultFormat(), bulletIndent_});
-  const std::int32_t start = SelStart();
-  const std::int32_t caret = Splice(start, start + SelLength(), std::move(fragment));
-  ShowSelection(caret, 0);
-  typingFormat_.reset();
+  ResetTypingFormat();
   RaiseSelChange();
 }
 
 // ----- Editing -----
-
-RichDocument QtRichTextBox::Slice(std::int32_t from, std::int32_t to) const {
-  const Location first = Locate(from);
-  const Location last = Locate(to);
-  RichDocument slice;
-  QTextBlock block = BlockAt(first.paragraph);
-  for (std::size_t i = first.paragraph; i <= last.paragraph; ++i, block = block.next()) {
-    const Paragraph source = ReadParagraph(block);
-    Paragraph part;
-    part.format = source.format;
-    part.mark = source.mark;
-    part.runs = RunsBetween(source, i == first.paragraph ? first.offset : 0,
-                            i == last.paragraph ? last.offset : source.Length());
-    slice.paragraphs.push_back(std::move(part));
-  }
-  return slice;
-}
-
-// Replaces the text between two positions by a fragment: its first paragraph continues the
-// paragraph before `from`, its last runs on into the paragraph after `to`. Paragraph formats
-// belong to the marks: a fragment's paragraph keeps its own where its mark is kept, and the last
-// one takes the mark of the paragraph it runs into. Returns the position after the fragment.
-std::int32_t QtRichTextBox::Splice(std::int32_t from, std::int32_t to, RichDocument fragment) {
-  if (fragment.paragraphs.empty()) {
-    fragment.paragraphs.emplace_back();
-  }
-  const Location first = Locate(from);
-  const Location last = Locate(to);
-  std::vector<Paragraph> old = ReadParagraphs(first.paragraph, last.paragraph);
-  const Paragraph& head = old.front();
-  const Paragraph& tail = old.back();
-  const std::int32_t inserted = FragmentLength(fragment);
-
-  std::vector<Paragraph> replacement = std::move(fragment.paragraphs);
-  std::vector<TextRun> tailRuns = RunsBetween(tail, last.offset, tail.Length());
-  Paragraph& opening = replacement.front();
-  std::vector<TextRun> openingRuns = std::move(opening.runs);
-  opening.runs = RunsBetween(head, 0, first.offset);
-  AppendRuns(opening, openingRuns);
-  Paragraph& closing = replacement.back();
-  closing.format = tail.format;
-  if (closing.runs.empty() && tailRuns.empty()) {
-    closing.mark = tail.mark;
-  }
-  AppendRuns(closing, tailRuns);
-  for (Paragraph& paragraph : replacement) {
-    Normalize(paragraph);
-  }
-  ReplaceParagraphs(first.paragraph, std::move(old), std::move(replacement));
-  return ParagraphStart(first.paragraph) + first.offset + inserted;
-}
-
-// The one place the document changes: records the undo step, writes, and keeps the editor's
-// selection where it was (callers that move it do so afterwards).
-void QtRichTextBox::ReplaceParagraphs(std::size_t first, std::vector<Paragraph> old,
-                                      std::vector<Paragraph> replacement) {
-  const std::int32_t start = SelStart();
-  const std::int32_t length = SelLength();
-  ++writing_;
-  WriteParagraphs(first, old, replacement);
-  --writing_;
-  undo_ = UndoRecord{first, replacement.size(), std::move(old), start, length};
-  ShowSelection(start, length);
-}
-
-void QtRichTextBox::ChangeCharacters(const CharChange& change) {
-  const std::int32_t start = SelStart();
-  const std::int32_t length = SelLength();
-  if (length == 0) {
-    CharFormat format = InsertionFormat();
-    change(format);
-    typingFormat_ = format;
-    return;
-  }
-  const Location first = Locate(start);
-  const Location last = Locate(start + length);
-  std::vector<Paragraph> old = ReadParagraphs(first.paragraph, last.paragraph);
-  std::vector<Paragraph> replacement = old;
-  for (std::size_t i = 0; i < replacement.size(); ++i) {
-    Paragraph& paragraph = replacement[i];
-    const std::int32_t from = i == 0 ? first.offset : 0;
-    const std::int32_t to = i + 1 == replacement.size() ? last.offset : paragraph.Length();
-    const std::size_t begin = SplitRunsAt(paragraph.runs, from);
-    const std::size_t end = SplitRunsAt(paragraph.runs, to);
-    for (std::size_t r = begin; r < end; ++r) {
-      change(paragraph.runs[r].format);
-    }
-    if (i + 1 < replacement.size()) {
-      change(paragraph.mark);  // the selection holds this paragraph's break
-    }
-    Normalize(paragraph);
-  }
-  ReplaceParagraphs(first.paragraph, std::move(old), std::move(replacement));
-}
-
-void QtRichTextBox::ChangeParagraphs(const ParaChange& change) {
-  const auto [first, last] = TouchedParagraphs();
-  std::vector<Paragraph> old = ReadParagraphs(first, last);
-  std::vector<Paragraph> replacement = old;
-  for (Paragraph& paragraph : replacement) {
-    change(paragraph.format);
-  }
-  ReplaceParagraphs(first, std::move(old), std::move(replacement));
-}
-
-void QtRichTextBox::Undo() {
-  if (!undo_) {
-    return;
-  }
-  UndoRecord record = std::move(*undo_);
-  undo_.reset();
-  const std::size_t last = record.first + record.count - 1;
-  ++writing_;
-  WriteParagraphs(record.first, ReadParagraphs(record.first, last), record.old);
-  --writing_;
-  ShowSelection(record.selStart, record.selLength);
-  typingFormat_.reset();
-  RaiseSelChange();
-}
 
 void QtRichTextBox::MoveSelection(std::int32_t position) {
   const std::int32_t start = SelStart();
@@ -1223,10 +934,10 @@ void QtRichTextBox::MoveSelection(std::int32_t position) {
   Splice(start, end, RichDocument{});
   const std::int32_t target = position > end ? position - length : position;
   const std::int32_t caret = Splice(target, target, ReadRtf(rtf, {DefaultFormat(), bulletIndent_}));
-  undo_ = UndoRecord{first, last - first + 1 + ParagraphCount() - countBefore, std::move(old),
-                     start, length};
+  SetUndo(UndoRecord{first, last - first + 1 + ParagraphCount() - countBefore, std::move(old),
+                     start, length});
   ShowSelection(caret, 0);
-  typingFormat_.reset();
+  ResetTypingFormat();
   RaiseSelChange();
 }
 
@@ -1269,110 +980,6 @@ void QtRichTextBox::DeleteTo(const QTextCursor& target) {
   const std::int32_t from = AdjustBoundary(target.selectionStart());
   ShowSelection(from, AdjustBoundary(target.selectionEnd()) - from);
   SetSelText(u"");
-}
-
-// ----- Attributes -----
-
-template <typename T, typename Get>
-std::optional<T> QtRichTextBox::ReadCharacters(Get get) const {
-  std::optional<T> value;
-  bool any = false;
-  const std::int32_t start = SelStart();
-  const std::int32_t length = SelLength();
-  if (length > 0) {
-    const RichDocument slice = Slice(start, start + length);
-    for (const Paragraph& paragraph : slice.paragraphs) {
-      for (const TextRun& run : paragraph.runs) {
-        const T v = get(run.format);
-        if (any && !(*value == v)) {
-          return std::nullopt;
-        }
-        value = v;
-        any = true;
-      }
-    }
-  }
-  if (!any) {
-    value = get(InsertionFormat());
-  }
-  return value;
-}
-
-template <typename T, typename Get>
-std::optional<T> QtRichTextBox::ReadParagraphAttribute(Get get) const {
-  const auto [first, last] = TouchedParagraphs();
-  QTextBlock block = BlockAt(first);
-  const T value = get(ParaFromBlock(block));
-  for (std::size_t i = first + 1; i <= last; ++i) {
-    block = block.next();
-    if (!(get(ParaFromBlock(block)) == value)) {
-      return std::nullopt;
-    }
-  }
-  return value;
-}
-
-std::optional<bool> QtRichTextBox::SelBold() const {
-  return ReadCharacters<bool>([](const CharFormat& f) { return f.bold; });
-}
-void QtRichTextBox::SetSelBold(bool bold) {
-  ChangeCharacters([bold](CharFormat& f) { f.bold = bold; });
-}
-std::optional<bool> QtRichTextBox::SelItalic() const {
-  return ReadCharacters<bool>([](const CharFormat& f) { return f.italic; });
-}
-void QtRichTextBox::SetSelItalic(bool italic) {
-  ChangeCharacters([italic](CharFormat& f) { f.italic = italic; });
-}
-std::optional<bool> QtRichTextBox::SelUnderline() const {
-  return ReadCharacters<bool>([](const CharFormat& f) { return f.underline; });
-}
-void QtRichTextBox::SetSelUnderline(bool underline) {
-  ChangeCharacters([underline](CharFormat& f) { f.underline = underline; });
-}
-std::optional<std::int32_t> QtRichTextBox::SelColor() const {
-  return ReadCharacters<std::int32_t>([](const CharFormat& f) { return f.color; });
-}
-void QtRichTextBox::SetSelColor(std::int32_t color) {
-  ChangeCharacters([color](CharFormat& f) { f.color = color & 0xFFFFFF; });
-}
-std::optional<std::string> QtRichTextBox::SelFontName() const {
-  return ReadCharacters<std::string>([](const CharFormat& f) { return f.face; });
-}
-void QtRichTextBox::SetSelFontName(std::string_view face) {
-  ChangeCharacters([name = std::string(face)](CharFormat& f) { f.face = name; });
-}
-std::optional<double> QtRichTextBox::SelFontSize() const {
-  return ReadCharacters<double>([](const CharFormat& f) { return f.halfPoints / 2.0; });
-}
-void QtRichTextBox::SetSelFontSize(double points) {
-  const auto halfPoints = static_cast<std::int32_t>(std::clamp(std::lround(points * 2), 1L, 3276L));
-  ChangeCharacters([halfPoints](CharFormat& f) { f.halfPoints = halfPoints; });
-}
-
-std::optional<bool> QtRichTextBox::SelBullet() const {
-  return ReadParagraphAttribute<bool>([](const ParaFormat& f) { return f.bullet; });
-}
-void QtRichTextBox::SetSelBullet(bool bullet) {
-  ChangeParagraphs([bullet](ParaFormat& f) { f.bullet = bullet; });
-}
-std::optional<Alignment> QtRichTextBox::SelAlignment() const {
-  return ReadParagraphAttribute<Alignment>([](const ParaFormat& f) { return f.alignment; });
-}
-void QtRichTextBox::SetSelAlignment(Alignment alignment) {
-  ChangeParagraphs([alignment](ParaFormat& f) { f.alignment = alignment; });
-}
-std::optional<std::int32_t> QtRichTextBox::SelIndent() const {
-  return ReadParagraphAttribute<std::int32_t>([](const ParaFormat& f) { return f.indent; });
-}
-void QtRichTextBox::SetSelIndent(std::int32_t twips) {
-  ChangeParagraphs([twips](ParaFormat& f) { f.indent = twips; });
-}
-std::optional<std::int32_t> QtRichTextBox::SelRightIndent() const {
-  return ReadParagraphAttribute<std::int32_t>([](const ParaFormat& f) { return f.rightIndent; });
-}
-void QtRichTextBox::SetSelRightIndent(std::int32_t twips) {
-  ChangeParagraphs([twips](ParaFormat& f) { f.rightIndent = twips; });
 }
 
 // ----- Defaults, placement, focus -----
@@ -1452,9 +1059,7 @@ void QtRichTextBox::SetFocus() {
   // Already focused, or the window is hidden or inactive: the focus-in, if it comes, comes
   // later and must not raise the event a second time.
   focusRaisedEarly_ = !editor_->hasFocus();
-  if (gotFocus_) {
-    gotFocus_();
-  }
+  RaiseGotFocus();
 }
 
 void QtRichTextBox::OnEditorFocusIn(Qt::FocusReason reason) {
@@ -1467,9 +1072,7 @@ void QtRichTextBox::OnEditorFocusIn(Qt::FocusReason reason) {
   if (deferred || reason == Qt::PopupFocusReason) {
     return;
   }
-  if (gotFocus_) {
-    gotFocus_();
-  }
+  RaiseGotFocus();
 }
 
 // ----- Keyboard and clipboard -----

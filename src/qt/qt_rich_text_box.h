@@ -11,8 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/document/rich_document.h"
-#include "platform/rich_text_box.h"
+#include "platform/document/paragraph_surface.h"
 
 class QMimeData;
 class QTextBlock;
@@ -49,7 +48,7 @@ enum class SurfaceShortcut { kBold, kItalic, kUnderline, kCut, kCopy, kPaste };
 // Undo. Ctrl+B/I/U and the cut, copy and paste keys go to the shortcut handler first. With the
 // editor set read-only (QTextEdit::setReadOnly) the user can still select and copy, while
 // the operations below still change the document.
-class QtRichTextBox final : public RichTextBox {
+class QtRichTextBox final : public ParagraphSurface {
  public:
   // A surface whose editor is a window of its own, hidden until shown.
   QtRichTextBox();
@@ -67,45 +66,14 @@ class QtRichTextBox final : public RichTextBox {
   void SetTextRTF(std::string_view rtf) override;
   std::u16string Text() const override;
 
+  // The editor's selection.
   std::int32_t SelStart() const override;
-  void SetSelStart(std::int32_t start) override;
   std::int32_t SelLength() const override;
-  void SetSelLength(std::int32_t length) override;
-  std::u16string SelText() const override;
-  void SetSelText(std::u16string_view text) override;
-  std::string SelRTF() const override;
-  void SetSelRTF(std::string_view rtf) override;
 
-  std::optional<bool> SelBold() const override;
-  void SetSelBold(bool bold) override;
-  std::optional<bool> SelItalic() const override;
-  void SetSelItalic(bool italic) override;
-  std::optional<bool> SelUnderline() const override;
-  void SetSelUnderline(bool underline) override;
-  std::optional<std::int32_t> SelColor() const override;
-  void SetSelColor(std::int32_t color) override;
-  std::optional<std::string> SelFontName() const override;
-  void SetSelFontName(std::string_view face) override;
-  std::optional<double> SelFontSize() const override;
-  void SetSelFontSize(double points) override;
-
-  std::optional<bool> SelBullet() const override;
-  void SetSelBullet(bool bullet) override;
-  std::optional<Alignment> SelAlignment() const override;
-  void SetSelAlignment(Alignment alignment) override;
-  std::optional<std::int32_t> SelIndent() const override;
-  void SetSelIndent(std::int32_t twips) override;
-  std::optional<std::int32_t> SelRightIndent() const override;
-  void SetSelRightIndent(std::int32_t twips) override;
-
-  std::string FontName() const override { return fontName_; }
   void SetFontName(std::string_view face) override;
-  double FontSize() const override { return fontSize_; }
   void SetFontSize(double points) override;
-  std::int32_t BackColor() const override { return backColor_; }
   // Also the editor's background.
   void SetBackColor(std::int32_t color) override;
-  std::int32_t BulletIndent() const override { return bulletIndent_; }
   void SetBulletIndent(std::int32_t twips) override;
 
   // The editor's width in twips: what Move last gave, as long as the editor still has the width
@@ -116,19 +84,9 @@ class QtRichTextBox final : public RichTextBox {
   // and indents too).
   void Move(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height) override;
 
-  bool CanUndo() const override { return undo_.has_value(); }
-  void Undo() override;
-  void EmptyUndoBuffer() override { undo_.reset(); }
-
   // Focuses the editor. The got-focus event is raised once: by the editor's focus-in event when
   // it arrives at once, else here (a hidden editor, an inactive window).
   void SetFocus() override;
-  void SetSelChangeHandler(std::function<void()> handler) override {
-    selChange_ = std::move(handler);
-  }
-  void SetGotFocusHandler(std::function<void()> handler) override {
-    gotFocus_ = std::move(handler);
-  }
 
   // ----- Keyboard and clipboard -----
 
@@ -163,26 +121,25 @@ class QtRichTextBox final : public RichTextBox {
  private:
   friend class SurfaceEdit;
 
-  struct Location {
-    std::size_t paragraph;
-    std::int32_t offset;  // within the paragraph; its length means "at the break"
-  };
-  struct UndoRecord {
-    std::size_t first;  // first paragraph replaced
-    std::size_t count;  // paragraphs that replaced them
-    std::vector<Paragraph> old;
-    std::int32_t selStart;
-    std::int32_t selLength;
-  };
-  using CharChange = std::function<void(CharFormat&)>;
-  using ParaChange = std::function<void(ParaFormat&)>;
+  // ----- Storage: the QTextDocument -----
+  std::size_t ParagraphCount() const override;
+  std::int32_t ParagraphStart(std::size_t index) const override;
+  std::int32_t ParagraphLength(std::size_t index) const override;
+  Location Locate(std::int32_t position) const override;
+  char16_t UnitAt(std::int32_t position) const override;
+  CharFormat FormatAt(std::size_t paragraph, std::int32_t offset) const override;
+  ParaFormat ParagraphFormat(std::size_t index) const override;
+  std::vector<Paragraph> ReadParagraphs(std::size_t first, std::size_t last) const override;
+  void WriteParagraphs(std::size_t first, const std::vector<Paragraph>& old,
+                       std::vector<Paragraph> replacement) override;
+  // Selects in the editor without an event; the caret goes to the end.
+  void ShowSelection(std::int32_t start, std::int32_t length) override;
+  void RaiseSelChange() override;
 
   // ----- Mapping between the document model and the QTextDocument -----
   QTextDocument& Doc() const;
   QTextBlock BlockAt(std::size_t index) const;
-  std::size_t ParagraphCount() const;
   Paragraph ReadParagraph(const QTextBlock& block) const;
-  std::vector<Paragraph> ReadParagraphs(std::size_t first, std::size_t last) const;
   CharFormat FromQt(const QTextCharFormat& format) const;
   const CharFormat& CachedFormat(int index, const QTextCharFormat& format) const;
   QTextCharFormat ToQt(const CharFormat& format) const;
@@ -190,44 +147,17 @@ class QtRichTextBox final : public RichTextBox {
   CharFormat MarkOf(const QTextBlock& block) const;
   void ApplyBlockFormat(QTextCursor& cursor, const Paragraph& paragraph) const;
   void InsertRuns(QTextCursor& cursor, const std::vector<TextRun>& runs) const;
-  void WriteParagraphs(std::size_t first, const std::vector<Paragraph>& old,
-                       const std::vector<Paragraph>& replacement);
+  void WriteChanges(std::size_t first, const std::vector<Paragraph>& old,
+                    const std::vector<Paragraph>& replacement);
   void RewriteRange(std::size_t first, std::size_t last, const std::vector<Paragraph>& replacement);
   void UpdateParagraph(std::size_t index, const Paragraph& old, const Paragraph& replacement);
   std::int32_t TwipsPerPixel(bool vertical) const;
   double PixelsPerTwip() const;
   void RefreshDisplayFormats();
 
-  // ----- The editing rules (as MemoryRichTextBox's) -----
-  std::int32_t ParagraphStart(std::size_t index) const;
-  std::int32_t TextLength() const;
-  Location Locate(std::int32_t position) const;
-  std::int32_t AdjustBoundary(std::int32_t position) const;
-  CharFormat FormatAt(std::size_t paragraph, std::int32_t offset) const;
-  CharFormat InsertionFormat() const;
-  CharFormat DefaultFormat() const;
-  std::pair<std::size_t, std::size_t> TouchedParagraphs() const;
-
-  RichDocument Slice(std::int32_t from, std::int32_t to) const;
-  std::int32_t Splice(std::int32_t from, std::int32_t to, RichDocument fragment);
-  void ReplaceParagraphs(std::size_t first, std::vector<Paragraph> old,
-                         std::vector<Paragraph> replacement);
-  void ChangeCharacters(const CharChange& change);
-  void ChangeParagraphs(const ParaChange& change);
-
-  template <typename T, typename Get>
-  std::optional<T> ReadCharacters(Get get) const;
-  template <typename T, typename Get>
-  std::optional<T> ReadParagraphAttribute(Get get) const;
-
-  // ----- Selection and events -----
-  void ShowSelection(std::int32_t start, std::int32_t length);
-  void SetSelection(std::int32_t start, std::int32_t length);
-  void RaiseSelChange();
+  // ----- Selection, focus and the user's edits, from the editor -----
   void OnEditorSelectionChanged();
   void OnEditorFocusIn(Qt::FocusReason reason);
-
-  // ----- The user's edits, from the editor -----
   void DeleteBackward();
   void DeleteForward();
   void DeleteTo(const QTextCursor& target);
@@ -247,19 +177,10 @@ class QtRichTextBox final : public RichTextBox {
   // Character formats converted from Qt, by the document's format index.
   mutable std::unordered_map<int, CharFormat> formatCache_;
 
-  std::optional<CharFormat> typingFormat_;
-  std::optional<UndoRecord> undo_;
-
-  std::string fontName_ = "Arial";
-  double fontSize_ = 12.0;
-  std::int32_t backColor_ = 0xFFFFFF;
-  std::int32_t bulletIndent_ = 360;
   // Move's last width in twips and the pixel width it gave.
   std::int32_t widthTwips_ = 9600;
   int widthPixels_ = -1;
 
-  std::function<void()> selChange_;
-  std::function<void()> gotFocus_;
   std::function<bool(SurfaceShortcut)> shortcut_;
 };
 

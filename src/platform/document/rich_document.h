@@ -56,4 +56,10 @@ void AppendText(Paragraph& paragraph, const CharFormat& format, std::u16string_v
 // Appends runs, joining equal formats at the seam and dropping empty runs.
 void AppendRuns(Paragraph& paragraph, const std::vector<TextRun>& runs);
 
+// Copies of the runs of a paragraph between two offsets, cut at them.
+std::vector<TextRun> RunsBetween(const Paragraph& paragraph, std::int32_t from, std::int32_t to);
+
+// The code unit at `offset` of a paragraph's text; u'\n' (its break) past the text.
+char16_t UnitAt(const Paragraph& paragraph, std::int32_t offset);
+
 }  // namespace scrivlet

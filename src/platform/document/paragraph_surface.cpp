@@ -1,0 +1,423 @@
+#include "platform/document/paragraph_surface.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+#include "platform/document/rtf_reader.h"
+#include "platform/document/rtf_writer.h"
+
+namespace scrivlet {
+
+namespace {
+
+bool IsHighSurrogate(char16_t unit) {
+  return unit >= 0xD800 && unit <= 0xDBFF;
+}
+bool IsLowSurrogate(char16_t unit) {
+  return unit >= 0xDC00 && unit <= 0xDFFF;
+}
+
+// Splits a paragraph's runs so that a run begins at `offset`; returns that run's index (the run
+// count when the offset is the paragraph's end).
+std::size_t SplitRunsAt(std::vector<TextRun>& runs, std::int32_t offset) {
+  std::int32_t at = 0;
+  for (std::size_t i = 0; i < runs.size(); ++i) {
+    const auto length = static_cast<std::int32_t>(runs[i].text.size());
+    if (offset == at) {
+      return i;
+    }
+    if (offset < at + length) {
+      TextRun tail{runs[i].format, runs[i].text.substr(static_cast<std::size_t>(offset - at))};
+      runs[i].text.resize(static_cast<std::size_t>(offset - at));
+      runs.insert(runs.begin() + static_cast<std::ptrdiff_t>(i) + 1, std::move(tail));
+      return i + 1;
+    }
+    at += length;
+  }
+  return runs.size();
+}
+
+// Joins adjacent runs of the same format and drops empty ones.
+void Normalize(Paragraph& paragraph) {
+  std::vector<TextRun> runs = std::move(paragraph.runs);
+  paragraph.runs.clear();
+  AppendRuns(paragraph, runs);
+}
+
+// Paragraphs of plain text: "\r\n", "\r" and "\n" each break.
+std::vector<std::u16string> SplitLines(std::u16string_view text) {
+  std::vector<std::u16string> lines(1);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    if (c == u'\r' || c == u'\n') {
+      if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') {
+        ++i;
+      }
+      lines.emplace_back();
+    } else {
+      lines.back() += c;
+    }
+  }
+  return lines;
+}
+
+std::int32_t FragmentLength(const RichDocument& fragment) {
+  std::int32_t length = static_cast<std::int32_t>(fragment.paragraphs.size()) - 1;
+  for (const Paragraph& paragraph : fragment.paragraphs) {
+    length += paragraph.Length();
+  }
+  return length;
+}
+
+}  // namespace
+
+// ----- Positions and formats -----
+
+std::int32_t ParagraphSurface::TextLength() const {
+  const std::size_t last = ParagraphCount() - 1;
+  return ParagraphStart(last) + ParagraphLength(last);
+}
+
+std::int32_t ParagraphSurface::AdjustBoundary(std::int32_t position) const {
+  position = std::clamp(position, 0, TextLength());
+  const Location at = Locate(position);
+  if (at.offset > 0 && at.offset < ParagraphLength(at.paragraph) &&
+      IsLowSurrogate(UnitAt(position)) && IsHighSurrogate(UnitAt(position - 1))) {
+    return position - 1;
+  }
+  return position;
+}
+
+CharFormat ParagraphSurface::DefaultFormat() const {
+  CharFormat format;
+  format.face = fontName_;
+  format.halfPoints = static_cast<std::int32_t>(std::lround(fontSize_ * 2));
+  return format;
+}
+
+// A format set over the empty selection, else the character before the caret in its paragraph,
+// else the paragraph's first character or mark.
+CharFormat ParagraphSurface::InsertionFormat() const {
+  if (typingFormat_) {
+    return *typingFormat_;
+  }
+  const Location at = Locate(SelStart());
+  return FormatAt(at.paragraph, at.offset > 0 ? at.offset - 1 : 0);
+}
+
+std::pair<std::size_t, std::size_t> ParagraphSurface::TouchedParagraphs() const {
+  const std::int32_t start = SelStart();
+  const std::int32_t length = SelLength();
+  const Location first = Locate(start);
+  const Location last = Locate(start + length);
+  // A selection that ends just after a break does not reach into the next paragraph.
+  const bool endsAtBreak = length > 0 && last.offset == 0 && last.paragraph > first.paragraph;
+  return {first.paragraph, endsAtBreak ? last.paragraph - 1 : last.paragraph};
+}
+
+// ----- Selection -----
+
+void ParagraphSurface::SetSelection(std::int32_t start, std::int32_t length) {
+  const std::int32_t from = AdjustBoundary(start);
+  const std::int32_t to = AdjustBoundary(from + std::max(0, length));
+  if (from == SelStart() && to - from == SelLength()) {
+    return;
+  }
+  ShowSelection(from, to - from);
+  typingFormat_.reset();
+  RaiseSelChange();
+}
+
+void ParagraphSurface::SetSelStart(std::int32_t start) {
+  SetSelection(start, 0);
+}
+
+void ParagraphSurface::SetSelLength(std::int32_t length) {
+  SetSelection(SelStart(), length);
+}
+
+void ParagraphSurface::RaiseSelChange() {
+  if (selChange_) {
+    selChange_();
+  }
+}
+
+void ParagraphSurface::RaiseGotFocus() const {
+  if (gotFocus_) {
+    gotFocus_();
+  }
+}
+
+void ParagraphSurface::FinishEdit(std::int32_t caret) {
+  ShowSelection(caret, 0);
+  typingFormat_.reset();
+  RaiseSelChange();
+}
+
+std::u16string ParagraphSurface::SelText() const {
+  std::u16string text;
+  const std::int32_t start = SelStart();
+  const RichDocument slice = Slice(start, start + SelLength());
+  for (std::size_t i = 0; i < slice.paragraphs.size(); ++i) {
+    if (i > 0) {
+      text += u'\n';
+    }
+    for (const TextRun& run : slice.paragraphs[i].runs) {
+      text += run.text;
+    }
+  }
+  return text;
+}
+
+void ParagraphSurface::SetSelText(std::u16string_view text) {
+  const std::int32_t start = SelStart();
+  const std::int32_t length = SelLength();
+  const Location at = Locate(start);
+  // Replacing a selection continues in the format of its first character.
+  const CharFormat format = length > 0 && at.offset < ParagraphLength(at.paragraph)
+                                ? FormatAt(at.paragraph, at.offset)
+                                : InsertionFormat();
+  const ParaFormat paragraphFormat = ParagraphFormat(at.paragraph);
+  RichDocument fragment;
+  for (const std::u16string& line : SplitLines(text)) {
+    Paragraph inserted;
+    inserted.format = paragraphFormat;
+    inserted.mark = format;
+    AppendText(inserted, format, line);
+    fragment.paragraphs.push_back(std::move(inserted));
+  }
+  FinishEdit(Splice(start, start + length, std::move(fragment)));
+}
+
+std::string ParagraphSurface::SelRTF() const {
+  const std::int32_t start = SelStart();
+  return WriteRtf(Slice(start, start + SelLength()), fontName_, bulletIndent_);
+}
+
+void ParagraphSurface::SetSelRTF(std::string_view rtf) {
+  RichDocument fragment = ReadRtf(rtf, {DefaultFormat(), bulletIndent_});
+  const std::int32_t start = SelStart();
+  FinishEdit(Splice(start, start + SelLength(), std::move(fragment)));
+}
+
+// ----- Editing -----
+
+RichDocument ParagraphSurface::Slice(std::int32_t from, std::int32_t to) const {
+  const Location first = Locate(from);
+  const Location last = Locate(to);
+  RichDocument slice;
+  slice.paragraphs = ReadParagraphs(first.paragraph, last.paragraph);
+  for (std::size_t i = 0; i < slice.paragraphs.size(); ++i) {
+    Paragraph& part = slice.paragraphs[i];
+    const bool isFirst = i == 0;
+    const bool isLast = i + 1 == slice.paragraphs.size();
+    if (isFirst || isLast) {
+      part.runs =
+          RunsBetween(part, isFirst ? first.offset : 0, isLast ? last.offset : part.Length());
+    }
+  }
+  return slice;
+}
+
+// The fragment's first paragraph continues the paragraph before `from`, its last runs on into
+// the paragraph after `to`. Paragraph formats belong to the marks: a fragment's paragraph keeps
+// its own where its mark is kept, and the last one takes the mark of the paragraph it runs into.
+std::int32_t ParagraphSurface::Splice(std::int32_t from, std::int32_t to, RichDocument fragment) {
+  if (fragment.paragraphs.empty()) {
+    fragment.paragraphs.emplace_back();
+  }
+  const Location first = Locate(from);
+  const Location last = Locate(to);
+  std::vector<Paragraph> old = ReadParagraphs(first.paragraph, last.paragraph);
+  const Paragraph& head = old.front();
+  const Paragraph& tail = old.back();
+  const std::int32_t inserted = FragmentLength(fragment);
+
+  std::vector<Paragraph> replacement = std::move(fragment.paragraphs);
+  std::vector<TextRun> tailRuns = RunsBetween(tail, last.offset, tail.Length());
+  Paragraph& opening = replacement.front();
+  std::vector<TextRun> openingRuns = std::move(opening.runs);
+  opening.runs = RunsBetween(head, 0, first.offset);
+  AppendRuns(opening, openingRuns);
+  Paragraph& closing = replacement.back();
+  closing.format = tail.format;
+  if (closing.runs.empty() && tailRuns.empty()) {
+    closing.mark = tail.mark;
+  }
+  AppendRuns(closing, tailRuns);
+  for (Paragraph& paragraph : replacement) {
+    Normalize(paragraph);
+  }
+  ReplaceParagraphs(first.paragraph, std::move(old), std::move(replacement));
+  return ParagraphStart(first.paragraph) + first.offset + inserted;
+}
+
+// The one place the document changes: records the undo step, writes, and keeps the selection
+// where it was (callers that move it do so afterwards).
+void ParagraphSurface::ReplaceParagraphs(std::size_t first, std::vector<Paragraph> old,
+                                         std::vector<Paragraph> replacement) {
+  const std::int32_t start = SelStart();
+  const std::int32_t length = SelLength();
+  const std::size_t count = replacement.size();
+  WriteParagraphs(first, old, std::move(replacement));
+  undo_ = UndoRecord{first, count, std::move(old), start, length};
+  ShowSelection(start, length);
+}
+
+void ParagraphSurface::ChangeCharacters(const CharChange& change) {
+  const std::int32_t start = SelStart();
+  const std::int32_t length = SelLength();
+  if (length == 0) {
+    CharFormat format = InsertionFormat();
+    change(format);
+    typingFormat_ = format;
+    return;
+  }
+  const Location first = Locate(start);
+  const Location last = Locate(start + length);
+  std::vector<Paragraph> old = ReadParagraphs(first.paragraph, last.paragraph);
+  std::vector<Paragraph> replacement = old;
+  for (std::size_t i = 0; i < replacement.size(); ++i) {
+    Paragraph& paragraph = replacement[i];
+    const std::int32_t from = i == 0 ? first.offset : 0;
+    const std::int32_t to = i + 1 == replacement.size() ? last.offset : paragraph.Length();
+    const std::size_t begin = SplitRunsAt(paragraph.runs, from);
+    const std::size_t end = SplitRunsAt(paragraph.runs, to);
+    for (std::size_t r = begin; r < end; ++r) {
+      change(paragraph.runs[r].format);
+    }
+    if (i + 1 < replacement.size()) {
+      change(paragraph.mark);  // the selection holds this paragraph's break
+    }
+    Normalize(paragraph);
+  }
+  ReplaceParagraphs(first.paragraph, std::move(old), std::move(replacement));
+}
+
+void ParagraphSurface::ChangeParagraphs(const ParaChange& change) {
+  const auto [first, last] = TouchedParagraphs();
+  std::vector<Paragraph> old = ReadParagraphs(first, last);
+  std::vector<Paragraph> replacement = old;
+  for (Paragraph& paragraph : replacement) {
+    change(paragraph.format);
+  }
+  ReplaceParagraphs(first, std::move(old), std::move(replacement));
+}
+
+void ParagraphSurface::Undo() {
+  if (!undo_) {
+    return;
+  }
+  UndoRecord record = std::move(*undo_);
+  undo_.reset();
+  const std::size_t last = record.first + record.count - 1;
+  WriteParagraphs(record.first, ReadParagraphs(record.first, last), std::move(record.old));
+  ShowSelection(record.selStart, record.selLength);
+  typingFormat_.reset();
+  RaiseSelChange();
+}
+
+// ----- Attributes -----
+
+template <typename T, typename Get>
+std::optional<T> ParagraphSurface::ReadCharacters(Get get) const {
+  std::optional<T> value;
+  bool any = false;
+  const std::int32_t start = SelStart();
+  const std::int32_t length = SelLength();
+  if (length > 0) {
+    const RichDocument slice = Slice(start, start + length);
+    for (const Paragraph& paragraph : slice.paragraphs) {
+      for (const TextRun& run : paragraph.runs) {
+        const T v = get(run.format);
+        if (any && !(*value == v)) {
+          return std::nullopt;
+        }
+        value = v;
+        any = true;
+      }
+    }
+  }
+  if (!any) {
+    value = get(InsertionFormat());
+  }
+  return value;
+}
+
+template <typename T, typename Get>
+std::optional<T> ParagraphSurface::ReadParagraphAttribute(Get get) const {
+  const auto [first, last] = TouchedParagraphs();
+  const T value = get(ParagraphFormat(first));
+  for (std::size_t i = first + 1; i <= last; ++i) {
+    if (!(get(ParagraphFormat(i)) == value)) {
+      return std::nullopt;
+    }
+  }
+  return value;
+}
+
+std::optional<bool> ParagraphSurface::SelBold() const {
+  return ReadCharacters<bool>([](const CharFormat& f) { return f.bold; });
+}
+void ParagraphSurface::SetSelBold(bool bold) {
+  ChangeCharacters([bold](CharFormat& f) { f.bold = bold; });
+}
+std::optional<bool> ParagraphSurface::SelItalic() const {
+  return ReadCharacters<bool>([](const CharFormat& f) { return f.italic; });
+}
+void ParagraphSurface::SetSelItalic(bool italic) {
+  ChangeCharacters([italic](CharFormat& f) { f.italic = italic; });
+}
+std::optional<bool> ParagraphSurface::SelUnderline() const {
+  return ReadCharacters<bool>([](const CharFormat& f) { return f.underline; });
+}
+void ParagraphSurface::SetSelUnderline(bool underline) {
+  ChangeCharacters([underline](CharFormat& f) { f.underline = underline; });
+}
+std::optional<std::int32_t> ParagraphSurface::SelColor() const {
+  return ReadCharacters<std::int32_t>([](const CharFormat& f) { return f.color; });
+}
+void ParagraphSurface::SetSelColor(std::int32_t color) {
+  ChangeCharacters([color](CharFormat& f) { f.color = color & 0xFFFFFF; });
+}
+std::optional<std::string> ParagraphSurface::SelFontName() const {
+  return ReadCharacters<std::string>([](const CharFormat& f) { return f.face; });
+}
+void ParagraphSurface::SetSelFontName(std::string_view face) {
+  ChangeCharacters([name = std::string(face)](CharFormat& f) { f.face = name; });
+}
+std::optional<double> ParagraphSurface::SelFontSize() const {
+  return ReadCharacters<double>([](const CharFormat& f) { return f.halfPoints / 2.0; });
+}
+void ParagraphSurface::SetSelFontSize(double points) {
+  const auto halfPoints = static_cast<std::int32_t>(std::clamp(std::lround(points * 2), 1L, 3276L));
+  ChangeCharacters([halfPoints](CharFormat& f) { f.halfPoints = halfPoints; });
+}
+
+std::optional<bool> ParagraphSurface::SelBullet() const {
+  return ReadParagraphAttribute<bool>([](const ParaFormat& f) { return f.bullet; });
+}
+void ParagraphSurface::SetSelBullet(bool bullet) {
+  ChangeParagraphs([bullet](ParaFormat& f) { f.bullet = bullet; });
+}
+std::optional<Alignment> ParagraphSurface::SelAlignment() const {
+  return ReadParagraphAttribute<Alignment>([](const ParaFormat& f) { return f.alignment; });
+}
+void ParagraphSurface::SetSelAlignment(Alignment alignment) {
+  ChangeParagraphs([alignment](ParaFormat& f) { f.alignment = alignment; });
+}
+std::optional<std::int32_t> ParagraphSurface::SelIndent() const {
+  return ReadParagraphAttribute<std::int32_t>([](const ParaFormat& f) { return f.indent; });
+}
+void ParagraphSurface::SetSelIndent(std::int32_t twips) {
+  ChangeParagraphs([twips](ParaFormat& f) { f.indent = twips; });
+}
+std::optional<std::int32_t> ParagraphSurface::SelRightIndent() const {
+  return ReadParagraphAttribute<std::int32_t>([](const ParaFormat& f) { return f.rightIndent; });
+}
+void ParagraphSurface::SetSelRightIndent(std::int32_t twips) {
+  ChangeParagraphs([twips](ParaFormat& f) { f.rightIndent = twips; });
+}
+
+}  // namespace scrivlet
