@@ -250,20 +250,14 @@ void ScrivletWidget::RestoreProperties(const PropertyBag& bag) {
 
 bool ScrivletWidget::RestoreProperties(const QVariantMap& properties, QString* error) {
   QVariantMap values = properties;
-  const QVariantMapPropertyBag bag(values);
-  try {
-    RestoreProperties(bag);
-  } catch (const PropertyBagError& failure) {
-    if (error != nullptr) {
-      *error = QString::fromUtf8(failure.what());
-    }
-    return false;
-  }
-  return true;
+  return TryRestoreProperties(QVariantMapPropertyBag(values), error);
 }
 
 bool ScrivletWidget::RestoreProperties(QSettings& settings, const QString& group, QString* error) {
-  const QSettingsPropertyBag bag(settings, group);
+  return TryRestoreProperties(QSettingsPropertyBag(settings, group), error);
+}
+
+bool ScrivletWidget::TryRestoreProperties(const PropertyBag& bag, QString* error) {
   try {
     RestoreProperties(bag);
   } catch (const PropertyBagError& failure) {

@@ -216,6 +216,7 @@ class ScrivletWidget : public QWidget {
 
  private:
   void Start(const PropertyBag* properties);
+  bool TryRestoreProperties(const PropertyBag& bag, QString* error);
   void OnPropertyChanged(std::string_view name);
   void OnDocumentChanged();
   void LayOut();
