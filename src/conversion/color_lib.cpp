@@ -1,5 +1,6 @@
 #include "conversion/color_lib.h"
 
+#include <cstring>
 #include <string_view>
 
 namespace scrivlet {
@@ -38,20 +39,26 @@ std::int32_t OleColorToRgb(std::int32_t color) {
   return static_cast<std::int32_t>((red << 16) | (green << 8) | blue);
 }
 
-void AppendHtmlColorAttribute(std::string& out, std::int32_t color) {
+std::size_t WriteHtmlColorAttribute(char* to, std::int32_t color) {
   // Written by hand: RtfToHtml writes one per colour word, and snprintf costs more than the
   // rest of the word's handling.
   constexpr std::string_view kHex = "0123456789ABCDEF";
+  constexpr std::string_view kName = " COLOR=#";
   const auto bits = static_cast<std::uint32_t>(color);
   int digits = 6;
   while (digits < 8 && (bits >> (4 * digits)) != 0) {
     ++digits;
   }
-  char attribute[16] = " COLOR=#";
+  std::memcpy(to, kName.data(), kName.size());
   for (int d = 0; d < digits; ++d) {
-    attribute[8 + d] = kHex[(bits >> (4 * (digits - 1 - d))) & 0xF];
+    to[kName.size() + static_cast<std::size_t>(d)] = kHex[(bits >> (4 * (digits - 1 - d))) & 0xF];
   }
-  out.append(attribute, static_cast<std::size_t>(8 + digits));
+  return kName.size() + static_cast<std::size_t>(digits);
+}
+
+void AppendHtmlColorAttribute(std::string& out, std::int32_t color) {
+  char attribute[kMaxHtmlColorAttributeSize];
+  out.append(attribute, WriteHtmlColorAttribute(attribute, color));
 }
 
 std::string HtmlColorAttribute(std::int32_t color) {

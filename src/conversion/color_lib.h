@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -42,6 +43,13 @@ std::string HtmlColorAttribute(std::int32_t color);
 
 // HtmlColorAttribute appended to `out`.
 void AppendHtmlColorAttribute(std::string& out, std::int32_t color);
+
+// The longest HtmlColorAttribute: " COLOR=#" and eight digits.
+inline constexpr std::size_t kMaxHtmlColorAttributeSize = 16;
+
+// HtmlColorAttribute written into `to`, which must hold kMaxHtmlColorAttributeSize characters;
+// returns its length. For writers that keep their own buffer.
+std::size_t WriteHtmlColorAttribute(char* to, std::int32_t color);
 
 // The colour dialog's 16 custom colours, platform order, kept between dialog calls for the life
 // of the process.

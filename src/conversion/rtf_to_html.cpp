@@ -78,13 +78,70 @@ class GroupCloseIndex {
   std::unordered_map<std::int64_t, std::vector<std::size_t>> closes_;
 };
 
+// The HTML written so far. Appends copy into a buffer sized ahead and move a cursor: through
+// std::string each append is a call into the library, and a document has several for every
+// control word.
+class HtmlOut {
+ public:
+  // Room for `expected` bytes; the buffer doubles when that is not enough.
+  explicit HtmlOut(std::size_t expected) { buffer_.reserve(expected); }
+
+  void append(const char* text, std::size_t size) { std::memcpy(Room(size), text, size); }
+  // append() for a short text with at least 32 bytes readable from `text`, as a piece of the
+  // input mostly has: copied by two moves of 16 bytes, without a call.
+  void AppendShort(const char* text, std::size_t size, std::size_t readable) {
+    if (size <= kShort && readable >= kShort && buffer_.size() - used_ >= kShort) {
+      std::memcpy(buffer_.data() + used_, text, kShort);
+      used_ += size;
+    } else {
+      append(text, size);
+    }
+  }
+  void append(std::string_view text) { append(text.data(), text.size()); }
+  HtmlOut& operator+=(std::string_view text) {
+    append(text);
+    return *this;
+  }
+  HtmlOut& operator+=(char c) {
+    *Room(1) = c;
+    return *this;
+  }
+
+  // The HTML, the buffer's unused end cut off.
+  std::string Take() {
+    buffer_.resize(used_);
+    return std::move(buffer_);
+  }
+
+ private:
+  char* Room(std::size_t size) {
+    if (buffer_.size() - used_ < size) [[unlikely]] {
+      Grow(size);
+    }
+    char* at = buffer_.data() + used_;
+    used_ += size;
+    return at;
+  }
+  // The buffer's size grows a step at a time just ahead of the writes, so that its zeroing
+  // finds the bytes in the cache; past the capacity it doubles.
+  [[gnu::noinline]] void Grow(std::size_t size) {
+    buffer_.resize(std::max(used_ + size, buffer_.size() + kStep));
+  }
+
+  static constexpr std::size_t kShort = 32;
+  static constexpr std::size_t kStep = 16384;
+
+  std::string buffer_;
+  std::size_t used_ = 0;
+};
+
 // Per-call state of one conversion.
 struct RenderState {
   RenderState(std::string_view input, ConversionContext& ctx)
       : in(input),
         context(ctx),
+        out(input.size() + input.size() / 2),
         backslashes(input, "\\"),
-        groupOpens(input, "{\\"),
         spaces(input, " "),
         semicolons(input, ";") {}
 
@@ -96,6 +153,8 @@ struct RenderState {
   RunEnd mode = RunEnd::kTextOnly;
   std::size_t anchor = 0;
   std::string token;
+  // The control word just read: a view of the input, or of the token when it had to be collected.
+  std::string_view word;
   char terminator = '\0';
   // A text run that cannot be a marker run goes straight into the output, encoded piece by
   // piece, instead of through the token; `afterSpace` carries the encoder's state between
@@ -103,7 +162,7 @@ struct RenderState {
   bool direct = false;
   bool afterSpace = false;
   std::string piece;
-  std::string out;
+  HtmlOut out;
 
   bool boldOpen = false;
   bool italicOpen = false;
@@ -127,7 +186,6 @@ struct RenderState {
   char32_t pendingHigh = 0;
 
   ForwardFinder backslashes;
-  ForwardFinder groupOpens;
   ForwardFinder spaces;
   ForwardFinder semicolons;
   std::optional<GroupCloseIndex> groupCloses;
@@ -147,9 +205,9 @@ bool IsHexDigit(char c) {
                         std::string(word));
 }
 
-// The signed 32-bit parameter of `word` after its first `prefixLength` characters. An empty
-// parameter reads 0, as RTF has it.
-std::int32_t ReadParameter(std::string_view word, std::size_t prefixLength) {
+// ReadParameter for the parameters the quick reading leaves: signed, too long or malformed.
+[[gnu::noinline]] std::int32_t ReadParameterInFull(std::string_view word,
+                                                   std::size_t prefixLength) {
   std::string_view digits = word.substr(prefixLength);
   if (digits.empty()) {
     return 0;
@@ -181,10 +239,48 @@ std::int32_t ReadParameter(std::string_view word, std::size_t prefixLength) {
   return static_cast<std::int32_t>(value);
 }
 
+// The signed 32-bit parameter of `word` after its first `prefixLength` characters. An empty
+// parameter reads 0, as RTF has it. Up to nine digits cannot overflow and are read here: nearly
+// every word of a document has one to four.
+std::int32_t ReadParameter(std::string_view word, std::size_t prefixLength) {
+  const std::size_t count = word.size() - prefixLength;
+  if (count - 1 < 9) {
+    std::int32_t value = 0;
+    std::size_t i = prefixLength;
+    for (; i < word.size(); ++i) {
+      const auto digit = static_cast<unsigned>(word[i] - '0');
+      if (digit > 9) {
+        break;
+      }
+      value = value * 10 + static_cast<std::int32_t>(digit);
+    }
+    if (i == word.size()) {
+      return value;
+    }
+  }
+  return ReadParameterInFull(word, prefixLength);
+}
+
 // Appends a string literal; its length is known, so no strlen runs.
-template <std::size_t N>
-void Put(std::string& out, const char (&text)[N]) {
+template <class Out, std::size_t N>
+void Put(Out& out, const char (&text)[N]) {
   out.append(text, N - 1);
+}
+
+// A font size (1 to 7) in decimal.
+void AppendSmallDecimal(HtmlOut& out, std::int32_t value) {
+  if (value >= 0 && value < 10) {
+    out += static_cast<char>('0' + value);
+  } else {
+    std::string text;
+    AppendDecimal(text, value);
+    out += text;
+  }
+}
+
+void AppendColorAttribute(HtmlOut& out, std::int32_t color) {
+  char attribute[kMaxHtmlColorAttributeSize];
+  out.append(attribute, WriteHtmlColorAttribute(attribute, color));
 }
 
 // `word` is exactly `name`; the comparison of a known length compiles to a few instructions.
@@ -222,21 +318,30 @@ std::int64_t QuoteSteps(std::int32_t twips) {
 
 // ----- Output helpers -----
 
-void AppendCharReference(std::string& out, char32_t code) {
-  Put(out, "&#");
-  AppendDecimal(out, code);
-  out += ';';
+// "&#" and the code in decimal and ";", built whole and appended once.
+template <class Out>
+void AppendCharReference(Out& out, char32_t code) {
+  char text[16];
+  char* end = text + sizeof text;
+  char* at = end;
+  *--at = ';';
+  do {
+    *--at = static_cast<char>('0' + code % 10);
+    code /= 10;
+  } while (code != 0);
+  *--at = '#';
+  *--at = '&';
+  out.append(at, static_cast<std::size_t>(end - at));
 }
 
 // A C1 control character as "&#xHH;". A decimal reference 128-159 is read (by HtmlToRtf, as by
 // browsers) as the code page 1252 character legacy pages mean by it; HtmlToRtf reads the
 // hexadecimal form as the code itself, so the character survives a round trip.
-void AppendC1Reference(std::string& out, char32_t code) {
+template <class Out>
+void AppendC1Reference(Out& out, char32_t code) {
   constexpr std::string_view kHex = "0123456789ABCDEF";
-  Put(out, "&#x");
-  out += kHex[(code >> 4) & 0xF];
-  out += kHex[code & 0xF];
-  out += ';';
+  const char text[] = {'&', '#', 'x', kHex[(code >> 4) & 0xF], kHex[code & 0xF], ';'};
+  out.append(text, sizeof text);
 }
 
 // Which bytes HtmlEncode must write other than as themselves. A space matters only after another
@@ -260,6 +365,24 @@ bool IsHtmlSpecialAt(std::string_view text, std::size_t i, bool afterSpace) {
   return kHtmlSpecial[static_cast<unsigned char>(c)] || (c == ' ' && previousSpace);
 }
 
+#if defined(__SSE2__)
+// Bit n set when the byte at `at[n]` (n < 16) is one IsHtmlSpecialAt reports, reading the byte
+// before each from `at[n - 1]`.
+unsigned HtmlSpecialMask(const char* at) {
+  const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+  const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at - 1));
+  __m128i hit = _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('<')),
+                             _mm_cmpeq_epi8(bytes, _mm_set1_epi8('>')));
+  hit = _mm_or_si128(hit, _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('"')),
+                                       _mm_cmpeq_epi8(bytes, _mm_set1_epi8('&'))));
+  const __m128i space = _mm_set1_epi8(' ');
+  hit =
+      _mm_or_si128(hit, _mm_and_si128(_mm_cmpeq_epi8(bytes, space), _mm_cmpeq_epi8(before, space)));
+  // The sign bit of a byte is set for every non-ASCII byte.
+  return static_cast<unsigned>(_mm_movemask_epi8(hit) | _mm_movemask_epi8(bytes));
+}
+#endif
+
 // The first position at or after `i` that HtmlEncode must write other than as itself, or the
 // text's size. Most of a document is plain words, so the scan takes sixteen bytes at a time.
 std::size_t FindHtmlSpecial(std::string_view text, std::size_t i, bool afterSpace) {
@@ -271,22 +394,9 @@ std::size_t FindHtmlSpecial(std::string_view text, std::size_t i, bool afterSpac
     i = 1;
   }
 #if defined(__SSE2__)
-  const __m128i space = _mm_set1_epi8(' ');
-  const __m128i lt = _mm_set1_epi8('<');
-  const __m128i gt = _mm_set1_epi8('>');
-  const __m128i quote = _mm_set1_epi8('"');
-  const __m128i amp = _mm_set1_epi8('&');
   for (; i + 16 <= size; i += 16) {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
-    const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i - 1));
-    __m128i hit = _mm_or_si128(_mm_cmpeq_epi8(bytes, lt), _mm_cmpeq_epi8(bytes, gt));
-    hit = _mm_or_si128(hit, _mm_or_si128(_mm_cmpeq_epi8(bytes, quote), _mm_cmpeq_epi8(bytes, amp)));
-    hit = _mm_or_si128(hit,
-                       _mm_and_si128(_mm_cmpeq_epi8(bytes, space), _mm_cmpeq_epi8(before, space)));
-    // The sign bit of a byte is set for every non-ASCII byte.
-    const int mask = _mm_movemask_epi8(hit) | _mm_movemask_epi8(bytes);
-    if (mask != 0) {
-      return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+    if (const unsigned mask = HtmlSpecialMask(text.data() + i)) {
+      return i + static_cast<std::size_t>(__builtin_ctz(mask));
     }
   }
 #endif
@@ -297,7 +407,8 @@ std::size_t FindHtmlSpecial(std::string_view text, std::size_t i, bool afterSpac
 }
 
 // HtmlEncode appended to `out`; `afterSpace` when the text continues text that ended in a space.
-void AppendHtmlEncoded(std::string& out, std::string_view text, bool afterSpace = false) {
+template <class Out>
+void AppendHtmlEncoded(Out& out, std::string_view text, bool afterSpace = false) {
   std::size_t i = 0;
   while (i < text.size()) {
     const std::size_t plain = FindHtmlSpecial(text, i, afterSpace);
@@ -338,6 +449,49 @@ void AppendHtmlEncoded(std::string& out, std::string_view text, bool afterSpace 
 }
 
 // ----- Unicode characters from "\'xx" and "\uN" -----
+
+// The value of each byte as a hexadecimal digit, or -1.
+constexpr std::array<std::int8_t, 256> MakeHexValues() {
+  std::array<std::int8_t, 256> values{};
+  for (int b = 0; b < 256; ++b) {
+    values[b] = b >= '0' && b <= '9'   ? static_cast<std::int8_t>(b - '0')
+                : b >= 'a' && b <= 'f' ? static_cast<std::int8_t>(b - 'a' + 10)
+                : b >= 'A' && b <= 'F' ? static_cast<std::int8_t>(b - 'A' + 10)
+                                       : std::int8_t{-1};
+  }
+  return values;
+}
+constexpr std::array<std::int8_t, 256> kHexValue = MakeHexValues();
+
+// A short text kept in place, for references built once.
+struct SmallText {
+  std::array<char, 15> text{};
+  std::uint8_t size = 0;
+
+  operator std::string_view() const { return {text.data(), size}; }
+};
+
+// The reference HtmlEncode writes for each code page 1252 character "\'80" to "\'ff" stands for.
+// A document has one such escape in every few dozen bytes.
+const std::array<SmallText, 128>& HighByteReferences() {
+  static const std::array<SmallText, 128> references = [] {
+    std::array<SmallText, 128> table{};
+    for (unsigned byte = 0x80; byte < 0x100; ++byte) {
+      const char32_t code = Cp1252ToUnicode(static_cast<std::uint8_t>(byte));
+      std::string text;
+      if (code <= 0x9F) {
+        AppendC1Reference(text, code);
+      } else {
+        AppendCharReference(text, code);
+      }
+      SmallText& entry = table[byte - 0x80];
+      std::copy(text.begin(), text.end(), entry.text.begin());
+      entry.size = static_cast<std::uint8_t>(text.size());
+    }
+    return table;
+  }();
+  return references;
+}
 
 // Appends a UTF-16 unit read from "\uN", pairing surrogates; an unpaired one becomes U+FFFD.
 void AppendUnicodeUnit(RenderState& s, std::string& to, char32_t unit) {
@@ -393,6 +547,30 @@ std::size_t FindLineEnd(std::string_view text) {
   const void* lf = std::memchr(text.data(), '\n', limit);
   return lf == nullptr ? limit
                        : static_cast<std::size_t>(static_cast<const char*>(lf) - text.data());
+}
+
+// The first backslash, CR or LF in [from, to), or `to`.
+std::size_t FindBackslashOrLineEnd(std::string_view in, std::size_t from, std::size_t to) {
+  std::size_t i = from;
+#if defined(__SSE2__)
+  const __m128i backslash = _mm_set1_epi8('\\');
+  const __m128i cr = _mm_set1_epi8('\r');
+  const __m128i lf = _mm_set1_epi8('\n');
+  for (; i + 16 <= to; i += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in.data() + i));
+    const __m128i hit =
+        _mm_or_si128(_mm_cmpeq_epi8(bytes, backslash),
+                     _mm_or_si128(_mm_cmpeq_epi8(bytes, cr), _mm_cmpeq_epi8(bytes, lf)));
+    const auto mask = static_cast<unsigned>(_mm_movemask_epi8(hit));
+    if (mask != 0) {
+      return i + static_cast<std::size_t>(__builtin_ctz(mask));
+    }
+  }
+#endif
+  while (i < to && in[i] != '\\' && in[i] != '\r' && in[i] != '\n') {
+    ++i;
+  }
+  return i;
 }
 
 // Appends text to the token; raw CR and LF are not text in RTF.
@@ -504,32 +682,37 @@ bool TakeCharacterEscape(RenderState& s, std::size_t b) {
   const char c = b + 1 < s.in.size() ? s.in[b + 1] : '\0';
   if (c == '\\' || c == '{' || c == '}') {
     FlushPendingHighText(s);
-    TakeText(s, s.in.substr(b + 1, 1));
+    if (s.direct) {
+      s.out += c;  // nothing HtmlEncode changes
+      s.afterSpace = false;
+    } else {
+      s.token += c;
+    }
     s.pos = b + 2;
     return true;
   }
   if (s.depth != 1 || s.star != StarState::kIdle) {
     return false;
   }
-  if (c == '\'' && b + 3 < s.in.size() && IsHexDigit(s.in[b + 2]) && IsHexDigit(s.in[b + 3])) {
-    const char32_t code = CharFromHexEscape(s.in.substr(b + 1, 3));
-    if (code < 0x80) {
-      return false;  // the word run writes it as a numeric reference
-    }
-    FlushPendingHighText(s);
-    if (s.direct) {
-      // A character of code page 1252 above ASCII: its reference, as HtmlEncode writes it.
-      if (code <= 0x9F) {
-        AppendC1Reference(s.out, code);
-      } else {
-        AppendCharReference(s.out, code);
+  if (c == '\'' && b + 3 < s.in.size()) {
+    const int high = kHexValue[static_cast<unsigned char>(s.in[b + 2])];
+    const int low = kHexValue[static_cast<unsigned char>(s.in[b + 3])];
+    if ((high | low) >= 0) {
+      const auto byte = static_cast<unsigned>(high * 16 + low);
+      if (byte < 0x80) {
+        return false;  // the word run writes it as a numeric reference
       }
-      s.afterSpace = false;
-    } else {
-      AppendUtf8(s.token, code);
+      FlushPendingHighText(s);
+      if (s.direct) {
+        // A character of code page 1252 above ASCII: its reference, as HtmlEncode writes it.
+        s.out += HighByteReferences()[byte - 0x80];
+        s.afterSpace = false;
+      } else {
+        AppendUtf8(s.token, Cp1252ToUnicode(static_cast<std::uint8_t>(byte)));
+      }
+      s.pos = b + 4;
+      return true;
     }
-    s.pos = b + 4;
-    return true;
   }
   if (s.currentColor == MarkerColor && s.italicOpen) {
     char32_t symbol = 0;
@@ -557,12 +740,91 @@ bool TakeCharacterEscape(RenderState& s, std::size_t b) {
   return true;
 }
 
-// Appends the input from the current position up to `to` as text.
-void TakeTextUpTo(RenderState& s, std::size_t to) {
+// The first position in [i, to) that AppendEncodedInput must write other than as itself, or
+// `to`; the text began at `start`. Like FindHtmlSpecial, but the text lies in the input, so the
+// sixteen-byte loads may reach past `to` while the input goes on: a run of text is a few dozen
+// bytes, and the scan rarely falls back to single bytes.
+std::size_t FindInputHtmlSpecial(std::string_view in, std::size_t start, std::size_t i,
+                                 std::size_t to, bool afterSpace) {
+  if (i == start && i < to) {
+    if (IsHtmlSpecialAt(in.substr(start), 0, afterSpace)) {
+      return i;
+    }
+    ++i;
+  }
+#if defined(__SSE2__)
+  for (; i < to && i + 16 <= in.size(); i += 16) {
+    unsigned mask = HtmlSpecialMask(in.data() + i);
+    if (to - i < 16) {
+      mask &= (1U << (to - i)) - 1;
+    }
+    if (mask != 0) {
+      return i + static_cast<std::size_t>(__builtin_ctz(mask));
+    }
+  }
+#endif
+  while (i < to && !IsHtmlSpecialAt(in, i, afterSpace)) {
+    ++i;
+  }
+  return std::min(i, to);
+}
+
+// AppendHtmlEncoded of the input's bytes [from, to), which hold no line end, continuing the
+// run's encoding.
+void AppendEncodedInput(RenderState& s, std::size_t from, std::size_t to) {
+  // A character is decoded within the text alone, as the text on its own would be.
+  const std::string_view text = s.in.substr(from, to - from);
+  std::size_t plain = from;
+  std::size_t i = from;
+  while (i < to) {
+    i = FindInputHtmlSpecial(s.in, from, i, to, s.afterSpace);
+    if (i == to) {
+      break;
+    }
+    s.out.AppendShort(s.in.data() + plain, i - plain, s.in.size() - plain);
+    switch (s.in[i]) {
+      case '<':
+        Put(s.out, "&lt;");
+        break;
+      case '>':
+        Put(s.out, "&gt;");
+        break;
+      case '"':
+        Put(s.out, "&quot;");
+        break;
+      case '&':
+        Put(s.out, "&amp;");
+        break;
+      case ' ':
+        Put(s.out, "&nbsp;");  // a space after a space
+        break;
+      default: {
+        const DecodedChar decoded = DecodeUtf8(text, i - from);
+        if (decoded.code >= 0x80 && decoded.code <= 0x9F) {
+          AppendC1Reference(s.out, decoded.code);
+        } else {
+          AppendCharReference(s.out, decoded.code);
+        }
+        i += decoded.bytes - 1;
+        break;
+      }
+    }
+    ++i;
+    plain = i;
+  }
+  s.out.AppendShort(s.in.data() + plain, to - plain, s.in.size() - plain);
+  s.afterSpace = s.in[to - 1] == ' ';
+}
+
+// Appends the input from the current position up to `to` as text. `noLineEnd`: the caller knows
+// the text holds no CR or LF.
+void TakeTextUpTo(RenderState& s, std::size_t to, bool noLineEnd = false) {
   if (to > s.pos) {
     FlushPendingHighText(s);
     const std::string_view raw = s.in.substr(s.pos, to - s.pos);
-    if (FindLineEnd(raw) == raw.size()) {
+    if (s.direct && (noLineEnd || FindLineEnd(raw) == raw.size())) {
+      AppendEncodedInput(s, s.pos, to);
+    } else if (FindLineEnd(raw) == raw.size()) {
       TakeText(s, raw);
     } else {
       AppendRawText(StartPiece(s), raw);  // raw CR and LF are no text: the rest is one piece
@@ -584,22 +846,35 @@ void GatherTextRun(RenderState& s) {
   }
   SkipFallbacks(s);
   for (;;) {
-    const std::size_t b = s.backslashes.Find(s.pos);
-    const std::size_t g = s.groupOpens.Find(s.pos);
-    if (b != std::string_view::npos && g != std::string_view::npos && g + 1 == b) {
-      TakeTextUpTo(s, g);
+    std::size_t b = std::string_view::npos;
+    bool noLineEnd = false;
+    if (s.pos < s.end) {
+      // One scan finds the run's end and tells whether raw line ends must come out of it.
+      const std::size_t stop = FindBackslashOrLineEnd(s.in, s.pos, s.end);
+      noLineEnd = stop == s.end || s.in[stop] == '\\';
+      if (noLineEnd) {
+        // At the end stands the final "\\par }", unless the input ends there.
+        b = stop < s.in.size() ? stop : std::string_view::npos;
+      }
+    }
+    if (!noLineEnd) {
+      b = s.backslashes.Find(s.pos);
+    }
+    // A "{" just before the backslash opens a group.
+    if (b != std::string_view::npos && b > s.pos && s.in[b - 1] == '{') {
+      TakeTextUpTo(s, b - 1, noLineEnd);
       s.mode = RunEnd::kGroupOpen;
-      s.anchor = g;
+      s.anchor = b - 1;
       ++s.depth;
       break;
     }
     if (b == std::string_view::npos) {
-      TakeTextUpTo(s, s.end);
+      TakeTextUpTo(s, s.end, noLineEnd);
       s.mode = RunEnd::kTextOnly;
       s.pos = s.end;
       break;
     }
-    TakeTextUpTo(s, b);
+    TakeTextUpTo(s, b, noLineEnd);
     s.pos = b;
     if (b < s.end && TakeCharacterEscape(s, b)) {
       if (s.pos >= s.end) {
@@ -614,7 +889,8 @@ void GatherTextRun(RenderState& s) {
     break;
   }
   // A high surrogate stays pending only for the "\u" that may complete it.
-  if (!(s.mode == RunEnd::kBackslash && UnicodeEscapeLength(s.in, s.anchor) > 0)) {
+  if (s.pendingHigh != 0 &&
+      !(s.mode == RunEnd::kBackslash && UnicodeEscapeLength(s.in, s.anchor) > 0)) {
     FlushPendingHighText(s);
   }
 }
@@ -626,8 +902,8 @@ void EmitMarkerFontOpen(RenderState& s) {
     Put(s.out, "</FONT>");
   }
   Put(s.out, "<FONT SIZE=");
-  AppendDecimal(s.out, s.fontSize);
-  s.out += HtmlColorAttribute(s.context.DefaultColor);
+  AppendSmallDecimal(s.out, s.fontSize);
+  AppendColorAttribute(s.out, s.context.DefaultColor);
   s.out += '>';
   s.fontOpen = true;
 }
@@ -645,7 +921,7 @@ void EmitTextRun(RenderState& s) {
       // to a browser and comes back unchanged.
       for (std::size_t start = 0; start < s.token.size();) {
         const std::size_t quote = std::min(s.token.find('\'', start), s.token.size());
-        s.out.append(s.token, start, quote - start);
+        s.out.append(s.token.data() + start, quote - start);
         if (quote < s.token.size()) {
           Put(s.out, "&#39;");
         }
@@ -692,23 +968,10 @@ constexpr std::array<bool, 256> MakeWordBytes() {
 }
 constexpr std::array<bool, 256> kWordByte = MakeWordBytes();
 
-// Reads one control word into the token. Returns with the terminator set. `afterBackslash`: the
-// word's backslash was just read, so a backslash or brace here is an escaped character, neither
-// the end of an empty word nor a group.
-void ReadWord(RenderState& s, bool afterBackslash) {
-  s.token.clear();
-  if (afterBackslash && s.pos < s.end &&
-      (s.in[s.pos] == '\\' || s.in[s.pos] == '{' || s.in[s.pos] == '}')) {
-    if (s.depth <= 1) {
-      // Body text: the control-word run ends, and the text run takes the escape.
-      --s.pos;
-      s.terminator = ' ';
-      return;
-    }
-    // Text of a destination, a face name's for one: kept in the token, which then matches no
-    // word ("\\colortbl" in a name is no colour table).
-    s.token += s.in[s.pos++];
-  }
+// The rest of a word that a destination's text makes irregular (a space kept, a quote, tilde or
+// line end dropped): collected into the token from `s.pos`, where the span `start` began.
+void ReadIrregularWord(RenderState& s, std::size_t start) {
+  s.token.assign(s.in.substr(start, s.pos - start));
   while (s.pos < s.end) {
     // The bytes the switch below would only append go in at once.
     std::size_t run = s.pos;
@@ -730,6 +993,7 @@ void ReadWord(RenderState& s, bool afterBackslash) {
         } else {
           --s.pos;
         }
+        s.word = s.token;
         return;
       case '}':
         if (s.fontTableDepth == s.depth) {
@@ -737,46 +1001,114 @@ void ReadWord(RenderState& s, bool afterBackslash) {
         }
         s.colorTableMode = false;
         --s.depth;
+        s.word = s.token;
         return;
       case '\\':
       case ';':
+        s.word = s.token;
         return;
-      case '\'':
-        if (s.depth == 1) {
-          const std::size_t hexEnd = std::min(s.pos + 2, s.in.size());
-          s.token = "'";
-          s.token.append(s.in.substr(s.pos, hexEnd - s.pos));
-          s.pos = hexEnd;
-          s.terminator = ' ';
-          return;
-        }
-        break;
-      case '~':
-        if (s.depth == 1) {
-          s.token = "~";
-          s.terminator = ' ';
-          return;
-        }
-        break;
       case ' ':
-        if (s.depth == 1) {
-          return;
-        }
         s.token += ' ';
         break;
-      case '\r':
-      case '\n':
-        // Not text in RTF; at body level a line end delimits the word as a space would.
-        if (s.depth == 1) {
-          s.terminator = ' ';
-          return;
-        }
-        break;
       default:
-        s.token += c;
-        break;
+        break;  // a quote, tilde or line end: no part of a destination's word
     }
   }
+  s.word = s.token;
+}
+
+// Reads one control word into `s.word`, with the terminator set. At body level a word is always
+// a span of the input, so it is viewed in place; only a destination's word, which keeps spaces
+// and drops some bytes, is collected into the token. `afterBackslash`: the word's backslash was
+// just read, so a backslash or brace here is an escaped character, neither the end of an empty
+// word nor a group.
+void ReadWord(RenderState& s, bool afterBackslash) {
+  const std::size_t start = s.pos;
+  if (afterBackslash && s.pos < s.end &&
+      (s.in[s.pos] == '\\' || s.in[s.pos] == '{' || s.in[s.pos] == '}')) {
+    if (s.depth <= 1) {
+      // Body text: the control-word run ends, and the text run takes the escape.
+      --s.pos;
+      s.terminator = ' ';
+      s.word = {};
+      return;
+    }
+    // Text of a destination, a face name's for one: part of the word, which then matches no
+    // word ("\\colortbl" in a name is no colour table).
+    ++s.pos;
+  }
+  std::size_t run = s.pos;
+  while (run < s.end && kWordByte[static_cast<unsigned char>(s.in[run])]) {
+    ++run;
+  }
+  if (run > s.pos) {
+    s.terminator = s.in[run - 1];
+    s.pos = run;
+  }
+  if (s.pos >= s.end) {
+    s.word = s.in.substr(start, s.pos - start);
+    return;
+  }
+  const char c = s.in[s.pos];
+  const bool body = s.depth == 1;
+  switch (c) {
+    case '{':
+      s.terminator = c;
+      s.word = s.in.substr(start, s.pos - start);
+      if (s.word.empty()) {
+        ++s.depth;
+        ++s.pos;
+      }
+      return;
+    case '}':
+      s.terminator = c;
+      s.word = s.in.substr(start, s.pos - start);
+      ++s.pos;
+      if (s.fontTableDepth == s.depth) {
+        s.fontTableDepth = 0;
+      }
+      s.colorTableMode = false;
+      --s.depth;
+      return;
+    case '\\':
+    case ';':
+      s.terminator = c;
+      s.word = s.in.substr(start, s.pos - start);
+      ++s.pos;
+      return;
+    case '\'':
+      if (body) {
+        // "\\'xx" is a word of its own, whatever letters stood before the quote.
+        const std::size_t hexEnd = std::min(s.pos + 3, s.in.size());
+        s.word = s.in.substr(s.pos, hexEnd - s.pos);
+        s.pos = hexEnd;
+        s.terminator = ' ';
+        return;
+      }
+      break;
+    case '~':
+      if (body) {
+        s.word = s.in.substr(s.pos, 1);
+        ++s.pos;
+        s.terminator = ' ';
+        return;
+      }
+      break;
+    case ' ':
+    case '\r':
+    case '\n':
+      // Not text in RTF; at body level a line end delimits the word as a space would.
+      if (body) {
+        s.word = s.in.substr(start, s.pos - start);
+        ++s.pos;
+        s.terminator = ' ';
+        return;
+      }
+      break;
+    default:
+      break;
+  }
+  ReadIrregularWord(s, start);
 }
 
 // Starts the FONT element a colour, size or face attribute belongs to. A start tag already
@@ -796,7 +1128,7 @@ void OpenFontForAttribute(RenderState& s) {
 // Where a control word's tags and characters go. A start tag still open for attributes is
 // closed first: only an attribute (" COLOR=...") belongs inside it, never a character a word
 // stands for ("\'e9", "\~").
-std::string& TextOut(RenderState& s) {
+HtmlOut& TextOut(RenderState& s) {
   if (s.attributePending) {
     s.out += '>';
     s.attributePending = false;
@@ -850,34 +1182,16 @@ void HandleUnicodeWord(RenderState& s, std::string_view word) {
   s.pendingSkip = std::max(0, s.unicodeSkip - swallowed);
 }
 
-void HandleStyleWord(RenderState& s, std::string_view word) {
-  const auto open = [&](bool& flag, std::string_view tag) {
-    flag = true;
-    TextOut(s) += tag;
-  };
-  const auto close = [&](bool& flag, std::string_view tag) {
-    if (flag) {
-      flag = false;
-      TextOut(s) += tag;
-    }
-  };
-  if (WordIs(word, "b"))
-    open(s.boldOpen, "<B>");
-  if (WordIs(word, "b0"))
-    close(s.boldOpen, "</B>");
-  if (WordIs(word, "i"))
-    open(s.italicOpen, "<I>");
-  if (WordIs(word, "i0"))
-    close(s.italicOpen, "</I>");
-  if (WordIs(word, "ul"))
-    open(s.underlineOpen, "<U>");
-  if (WordIs(word, "ul0") || WordIs(word, "ulnone"))
-    close(s.underlineOpen, "</U>");
+void OpenStyle(RenderState& s, bool& flag, std::string_view tag) {
+  flag = true;
+  TextOut(s) += tag;
 }
 
-bool IsStyleWord(std::string_view word) {
-  return WordIs(word, "b") || WordIs(word, "b0") || WordIs(word, "i") || WordIs(word, "i0") ||
-         WordIs(word, "ul") || WordIs(word, "ul0") || WordIs(word, "ulnone");
+void CloseStyle(RenderState& s, bool& flag, std::string_view tag) {
+  if (flag) {
+    flag = false;
+    TextOut(s) += tag;
+  }
 }
 
 void HandleIndentWords(RenderState& s, std::string_view word) {
@@ -899,7 +1213,7 @@ void HandleIndentWords(RenderState& s, std::string_view word) {
 // A face name inside FACE='...'. A quote or ">" would end the value or the tag early, and an
 // "=" would let a name such as "COLOR=" pass for the attribute itself when the HTML is read
 // back: these cannot stand in a face name and are left out.
-void AppendFaceAttributeValue(std::string& out, std::string_view face) {
+void AppendFaceAttributeValue(HtmlOut& out, std::string_view face) {
   for (const char c : face) {
     if (c != '\'' && c != '>' && c != '=') {
       out += c;
@@ -907,29 +1221,28 @@ void AppendFaceAttributeValue(std::string& out, std::string_view face) {
   }
 }
 
-void HandleFontWords(RenderState& s, std::string_view word) {
-  if (word.starts_with("cf")) {
-    const std::int64_t index = ReadParameter(word, 2);
-    if (index < s.context.ColorCount()) {
-      s.currentColor = s.context.ColorTable[static_cast<std::size_t>(index)];
-      OpenFontForAttribute(s);
-      AppendHtmlColorAttribute(s.out, s.currentColor);
-    }
-    return;
-  }
-  if (word.starts_with("fs")) {
-    // Half-points to points, a half rounding to even, in integers.
-    const std::int64_t halfPoints = ReadParameter(word, 2);
-    const std::int64_t floor = halfPoints >> 1;
-    const std::int64_t points = (halfPoints & 1) != 0 ? floor + (floor & 1) : floor;
-    s.fontSize = PointsToHtmlSize(static_cast<std::int16_t>(
-        std::clamp<std::int64_t>(points, std::numeric_limits<std::int16_t>::min(),
-                                 std::numeric_limits<std::int16_t>::max())));
+void HandleColorWord(RenderState& s, std::string_view word) {
+  const std::int64_t index = ReadParameter(word, 2);
+  if (index < s.context.ColorCount()) {
+    s.currentColor = s.context.ColorTable[static_cast<std::size_t>(index)];
     OpenFontForAttribute(s);
-    Put(s.out, " SIZE=");
-    AppendSmallDecimal(s.out, s.fontSize);
-    return;
+    AppendColorAttribute(s.out, s.currentColor);
   }
+}
+
+void HandleSizeWord(RenderState& s, std::string_view word) {
+  // Half-points to points, a half rounding to even, in integers.
+  const std::int64_t halfPoints = ReadParameter(word, 2);
+  const std::int64_t floor = halfPoints >> 1;
+  const std::int64_t points = (halfPoints & 1) != 0 ? floor + (floor & 1) : floor;
+  s.fontSize = PointsToHtmlSize(static_cast<std::int16_t>(std::clamp<std::int64_t>(
+      points, std::numeric_limits<std::int16_t>::min(), std::numeric_limits<std::int16_t>::max())));
+  OpenFontForAttribute(s);
+  Put(s.out, " SIZE=");
+  AppendSmallDecimal(s.out, s.fontSize);
+}
+
+void HandleFaceWord(RenderState& s, std::string_view word) {
   const std::int64_t index = ReadParameter(word, 1);
   if (index < s.context.FontCount() &&
       !s.context.FontTable[static_cast<std::size_t>(index)].empty()) {
@@ -963,23 +1276,16 @@ void HandleColorWordInLink(RenderState& s, std::string_view word) {
   }
 }
 
-void HandleFontWordAt(RenderState& s, std::string_view word) {
-  if (!s.inLink) {
-    HandleFontWords(s, word);
-  } else if (word.starts_with("cf")) {
-    HandleColorWordInLink(s, word);
-  }
-}
-
 // Dispatched on the first letter: this runs for every control word of the document.
 void HandleBodyWord(RenderState& s) {
-  const std::string_view word = s.token;
-  if (!word.starts_with("'") && !word.starts_with("u")) {
+  const std::string_view word = s.word;
+  if (word.empty()) {
+    s.pendingSkip = 0;
+    return;
+  }
+  if (word[0] != '\'' && word[0] != 'u') {
     // Any other word ends a "\uN" fallback that was not there.
     s.pendingSkip = 0;
-  }
-  if (word.empty()) {
-    return;
   }
   switch (word[0]) {
     case 'p':
@@ -1007,14 +1313,24 @@ void HandleBodyWord(RenderState& s) {
       }
       return;
     case 'b':
+      if (word.size() == 1) {
+        OpenStyle(s, s.boldOpen, "<B>");
+      } else if (WordIs(word, "b0")) {
+        CloseStyle(s, s.boldOpen, "</B>");
+      }
+      return;
     case 'i':
-      if (IsStyleWord(word)) {
-        HandleStyleWord(s, word);
+      if (word.size() == 1) {
+        OpenStyle(s, s.italicOpen, "<I>");
+      } else if (WordIs(word, "i0")) {
+        CloseStyle(s, s.italicOpen, "</I>");
       }
       return;
     case 'u':
-      if (IsStyleWord(word)) {
-        HandleStyleWord(s, word);
+      if (WordIs(word, "ul")) {
+        OpenStyle(s, s.underlineOpen, "<U>");
+      } else if (WordIs(word, "ul0") || WordIs(word, "ulnone")) {
+        CloseStyle(s, s.underlineOpen, "</U>");
       } else if (IsWordWithNumber(word, "uc")) {
         s.unicodeSkip = std::max(0, ReadParameter(word, 2));
       } else if (word.size() > 1 && (IsDigit(word[1]) || word[1] == '-')) {
@@ -1056,13 +1372,22 @@ void HandleBodyWord(RenderState& s) {
     case 'f':
       if (IsWordWithOptionalNumber(word, "fi")) {
         HandleIndentWords(s, word);
-      } else if (IsWordWithNumber(word, "fs") || IsWordWithNumber(word, "f")) {
-        HandleFontWordAt(s, word);
+      } else if (s.inLink) {
+        // No FONT element starts inside the anchor.
+      } else if (IsWordWithNumber(word, "fs")) {
+        HandleSizeWord(s, word);
+      } else if (IsWordWithNumber(word, "f")) {
+        HandleFaceWord(s, word);
       }
       return;
     case 'c':
-      if (IsWordWithNumber(word, "cf")) {
-        HandleFontWordAt(s, word);
+      if (!IsWordWithNumber(word, "cf")) {
+        return;
+      }
+      if (s.inLink) {
+        HandleColorWordInLink(s, word);
+      } else {
+        HandleColorWord(s, word);
       }
       return;
     default:
@@ -1226,13 +1551,18 @@ void SkipStarGroup(RenderState& s) {
 }
 
 void HandleDestinationWord(RenderState& s) {
-  if (s.colorTableMode) {
-    ReadColorTableWord(s);
+  if (s.colorTableMode || s.fontTableDepth > 0) {
+    // The table readers work on the token, and empty it once they have taken the word.
+    s.token.assign(s.word.data(), s.word.size());
+    if (s.colorTableMode) {
+      ReadColorTableWord(s);
+    }
+    if (s.fontTableDepth > 0 && IsWordWithNumber(s.token, "f")) {
+      ReadFontTableEntry(s);
+    }
+    s.word = s.token;
   }
-  if (s.fontTableDepth > 0 && IsWordWithNumber(s.token, "f")) {
-    ReadFontTableEntry(s);
-  }
-  const std::string_view word = s.token;
+  const std::string_view word = s.word;
   if (word.empty()) {
     return;
   }
@@ -1270,7 +1600,7 @@ void RunControlWords(RenderState& s) {
     } else if (s.depth >= 2) {
       HandleDestinationWord(s);
     }
-    if (s.token != "*" && s.star == StarState::kMet) {
+    if (s.word != "*" && s.star == StarState::kMet) {
       s.star = StarState::kSuppressing;
     }
     // The next word starts after this one's backslash, unless a skipped group or a font entry
@@ -1289,7 +1619,8 @@ std::size_t FindConvertedEnd(std::string_view in) {
 }
 
 void CloseOpenConstructs(RenderState& s) {
-  FlushPendingHigh(s, s.out);
+  FlushPendingHigh(s, StartPiece(s));
+  s.out += s.piece;
   if (!s.listClose.empty()) {
     Put(s.out, "</LI>");
     s.out += s.listClose;
@@ -1313,7 +1644,6 @@ std::string RtfToHtml(std::string_view rtf, ConversionContext& context) {
   context.ColorTable.clear();
   context.FontTable.clear();
   s.currentColor = context.DefaultColor;
-  s.out.reserve(rtf.size() + rtf.size() / 2);
 
   while (s.pos < s.end) {
     GatherTextRun(s);
@@ -1329,7 +1659,7 @@ std::string RtfToHtml(std::string_view rtf, ConversionContext& context) {
     }
   }
   CloseOpenConstructs(s);
-  return std::move(s.out);
+  return s.out.Take();
 }
 
 std::string RtfToHtml(std::string_view rtf) {
