@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -68,6 +69,14 @@ TYPED_TEST_P(RichTextBoxContract, SelectionIsClampedAndCollapsedBySelStart) {
   EXPECT_EQ(s.SelLength(), 0);
   s.SetSelLength(-1);
   EXPECT_EQ(s.SelLength(), 0);
+  // The extremes a host may pass clamp like any other value.
+  this->Select(2, std::numeric_limits<std::int32_t>::max());
+  EXPECT_EQ(s.SelStart(), 2);
+  EXPECT_EQ(s.SelLength(), 1);
+  s.SetSelStart(std::numeric_limits<std::int32_t>::max());
+  EXPECT_EQ(s.SelStart(), 3);
+  s.SetSelStart(std::numeric_limits<std::int32_t>::min());
+  EXPECT_EQ(s.SelStart(), 0);
 }
 
 TYPED_TEST_P(RichTextBoxContract, BoundariesNeverSplitASurrogatePair) {
@@ -81,6 +90,41 @@ TYPED_TEST_P(RichTextBoxContract, BoundariesNeverSplitASurrogatePair) {
   EXPECT_EQ(s.SelText(), u"\U0001F600");
   s.SetSelText(u"x");
   EXPECT_EQ(s.Text(), u"axb");
+}
+
+// A lone surrogate typed, pasted or brought next to another by a deletion pairs with its
+// neighbour; the caret the edit leaves moves back to the pair's first unit.
+TYPED_TEST_P(RichTextBoxContract, EditsNeverLeaveTheCaretInsideASurrogatePair) {
+  struct Case {
+    std::u16string_view text;
+    std::int32_t start;
+    std::int32_t length;
+    std::u16string_view typed;  // typed when not empty, else `pasted` replaces the selection
+    std::string_view pasted;
+    std::u16string_view expected;
+    std::int32_t caret;
+  };
+  const Case cases[] = {
+      {u"\xDE00", 0, 0, u"\xD83D", "", u"\xD83D\xDE00", 0},
+      {u"a\xDE00", 1, 0, u"b\xD83D", "", u"ab\xD83D\xDE00", 2},
+      {u"\xD83Dx\xDE00", 1, 1, u"", "", u"\xD83D\xDE00", 0},
+      {u"\xD83Dxy\xDE00", 1, 2, u"", "{\\rtf1 }", u"\xD83D\xDE00", 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "case " << (&c - cases));
+    auto& s = this->surface;
+    s.SetTextRTF("");
+    s.SetSelText(c.text);
+    this->Select(c.start, c.length);
+    if (!c.typed.empty()) {
+      s.SetSelText(c.typed);
+    } else {
+      s.SetSelRTF(c.pasted);
+    }
+    EXPECT_EQ(s.Text(), c.expected);
+    EXPECT_EQ(s.SelStart(), c.caret);
+    EXPECT_EQ(s.SelLength(), 0);
+  }
 }
 
 TYPED_TEST_P(RichTextBoxContract, CharacterAttributesReadAsValueOrMixed) {
@@ -275,11 +319,11 @@ TYPED_TEST_P(RichTextBoxContract, DefaultFontAppliesToPlainText) {
 REGISTER_TYPED_TEST_SUITE_P(
     RichTextBoxContract, StartsEmpty, TypingInsertsAtTheCaretAndBreaksCountOnce,
     SelectionIsClampedAndCollapsedBySelStart, BoundariesNeverSplitASurrogatePair,
-    CharacterAttributesReadAsValueOrMixed, EmptySelectionReadsAndSetsTheTypingFormat,
-    MovingTheCaretForgetsAPendingFormat, ParagraphAttributesCoverTouchedParagraphs,
-    SelRtfOfPartOfAParagraphPastesWithoutABreak, SelRtfAcrossParagraphsKeepsTheirBreaksAndFormats,
-    EmptySelRtfDeletesTheSelection, TextRtfReplacesTheDocumentAndTheHistory,
-    TextRtfRoundTripsItsOwnOutput, UndoRevertsOneChange, EventsFireSynchronouslyForChangesByCode,
-    DefaultFontAppliesToPlainText);
+    EditsNeverLeaveTheCaretInsideASurrogatePair, CharacterAttributesReadAsValueOrMixed,
+    EmptySelectionReadsAndSetsTheTypingFormat, MovingTheCaretForgetsAPendingFormat,
+    ParagraphAttributesCoverTouchedParagraphs, SelRtfOfPartOfAParagraphPastesWithoutABreak,
+    SelRtfAcrossParagraphsKeepsTheirBreaksAndFormats, EmptySelRtfDeletesTheSelection,
+    TextRtfReplacesTheDocumentAndTheHistory, TextRtfRoundTripsItsOwnOutput, UndoRevertsOneChange,
+    EventsFireSynchronouslyForChangesByCode, DefaultFontAppliesToPlainText);
 
 }  // namespace scrivlet

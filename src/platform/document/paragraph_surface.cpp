@@ -120,7 +120,8 @@ std::pair<std::size_t, std::size_t> ParagraphSurface::TouchedParagraphs() const 
 
 void ParagraphSurface::SetSelection(std::int32_t start, std::int32_t length) {
   const std::int32_t from = AdjustBoundary(start);
-  const std::int32_t to = AdjustBoundary(from + std::max(0, length));
+  // Clamped before the addition: a length near INT32_MAX must not overflow.
+  const std::int32_t to = AdjustBoundary(from + std::clamp(length, 0, TextLength() - from));
   if (from == SelStart() && to - from == SelLength()) {
     return;
   }
@@ -150,7 +151,9 @@ void ParagraphSurface::RaiseGotFocus() const {
 }
 
 void ParagraphSurface::FinishEdit(std::int32_t caret) {
-  ShowSelection(caret, 0);
+  // A lone surrogate inserted, or brought next to another by a deletion, may pair with its
+  // neighbour across the caret.
+  ShowSelection(AdjustBoundary(caret), 0);
   typingFormat_.reset();
   RaiseSelChange();
 }
