@@ -11,26 +11,12 @@
 
 #include "fuzz_support.h"
 #include "platform/headless/memory_rich_text_box.h"
+#include "surface_checks.h"
 
 namespace {
 
 using scrivlet::MemoryRichTextBox;
-
-void CheckModel(const MemoryRichTextBox& surface) {
-  const scrivlet::RichDocument& document = surface.Document();
-  SCRIVLET_FUZZ_CHECK(!document.paragraphs.empty());
-  std::size_t units = document.paragraphs.size() - 1;
-  for (const scrivlet::Paragraph& paragraph : document.paragraphs) {
-    for (std::size_t r = 0; r < paragraph.runs.size(); ++r) {
-      const scrivlet::TextRun& run = paragraph.runs[r];
-      SCRIVLET_FUZZ_CHECK(!run.text.empty());
-      SCRIVLET_FUZZ_CHECK(run.text.find_first_of(u"\r\n") == std::u16string::npos);
-      SCRIVLET_FUZZ_CHECK(r == 0 || !(paragraph.runs[r - 1].format == run.format));
-      units += run.text.size();
-    }
-  }
-  SCRIVLET_FUZZ_CHECK(surface.Text().size() == units);
-}
+using scrivlet::fuzz::CheckModel;
 
 // A fresh surface holding `rtf`.
 std::u16string TextOf(std::string_view rtf) {

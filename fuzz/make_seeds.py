@@ -4,6 +4,9 @@
 Usage: fuzz/make_seeds.py OUT_DIR
 Creates OUT_DIR/<target>/<case>.seed: every RTF input or output of a golden case seeds the
 RTF targets, every HTML one the HTML target; the WDDX target gets a few packets of its own.
+The session target, which reads its input as commands, starts from the example scripts and
+pages as plain bytes: any bytes decode to some session, and these hold the markup and words the
+commands take.
 """
 import hashlib
 import pathlib
@@ -19,6 +22,7 @@ OUTPUT_KIND = {"rtf2html": "html", "rtf2rtf": "rtf", "html2rtf": "rtf", "documen
                "roundtrip": "html"}
 TARGETS = {"rtf": ["fuzz_rtf_to_html", "fuzz_surface_rtf"],
            "html": ["fuzz_html_to_rtf", "fuzz_html_roundtrip", "fuzz_util"]}
+SESSION = "fuzz_session"
 
 WDDX_SEEDS = [
     "<wddxPacket version='1.0'><header/><data><struct>"
@@ -92,8 +96,11 @@ def main():
                     write_seed(out, target, text)
     for example in ("sample.rtf", "sample.html"):
         kind = "rtf" if example.endswith(".rtf") else "html"
-        for target in TARGETS[kind]:
-            write_seed(out, target, (ROOT / "examples" / example).read_text(encoding="utf-8"))
+        text = (ROOT / "examples" / example).read_text(encoding="utf-8")
+        for target in TARGETS[kind] + [SESSION]:
+            write_seed(out, target, text)
+    for script in sorted((ROOT / "examples" / "scripts").glob("*.script")):
+        write_seed(out, SESSION, script.read_text(encoding="utf-8"))
     for packet in WDDX_SEEDS:
         write_seed(out, "fuzz_wddx", packet)
         write_seed(out, "fuzz_util", packet)
