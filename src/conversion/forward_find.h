@@ -15,7 +15,8 @@ class ForwardFinder {
   // 0-based position of the first occurrence at or after `from`, or npos.
   std::size_t Find(std::size_t from) {
     if (!valid_ || from < from_ || (found_ != std::string_view::npos && found_ < from)) {
-      found_ = text_.find(needle_, from);
+      // A one-character needle, as most are, goes to memchr without the general search's loop.
+      found_ = needle_.size() == 1 ? text_.find(needle_[0], from) : text_.find(needle_, from);
       from_ = from;
       valid_ = true;
     }

@@ -1,11 +1,13 @@
 #include "conversion/html_to_rtf.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
 #include <limits>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <unordered_map>
 
 #if defined(__SSE2__)
@@ -17,6 +19,7 @@
 #include "conversion/font_lib.h"
 #include "conversion/forward_find.h"
 #include "conversion/markers.h"
+#include "conversion/output_buffer.h"
 #include "conversion/text_codec.h"
 #include "conversion/util_lib.h"
 
@@ -43,7 +46,8 @@ constexpr std::array<bool, 256> kRtfSpecial = MakeRtfSpecials();
 enum class NonAscii { kCopy, kEscape };
 
 // "\uN " for one character; N is a signed 16-bit unit, a surrogate pair above the BMP.
-void AppendUnicodeEscape(std::string& out, char32_t code) {
+template <class Out>
+void AppendUnicodeEscape(Out& out, char32_t code) {
   const auto appendUnit = [&out](char32_t unit) {
     out += "\\u";
     AppendDecimal(out, static_cast<std::int16_t>(static_cast<std::uint16_t>(unit)));
@@ -57,41 +61,58 @@ void AppendUnicodeEscape(std::string& out, char32_t code) {
   }
 }
 
-// The first byte at or after `i` the RTF encoder must look at, or the text's size. Most of a
-// page is plain words, so the scan takes sixteen bytes at a time.
-std::size_t FindRtfSpecial(std::string_view text, std::size_t i) {
 #if defined(__SSE2__)
-  const __m128i backslash = _mm_set1_epi8('\\');
-  const __m128i open = _mm_set1_epi8('{');
-  const __m128i close = _mm_set1_epi8('}');
-  for (; i + 16 <= text.size(); i += 16) {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
-    const __m128i hit =
-        _mm_or_si128(_mm_cmpeq_epi8(bytes, backslash),
-                     _mm_or_si128(_mm_cmpeq_epi8(bytes, open), _mm_cmpeq_epi8(bytes, close)));
-    // The sign bit of a byte is set for every non-ASCII byte.
-    const int mask = _mm_movemask_epi8(hit) | _mm_movemask_epi8(bytes);
+// Bit n set when `at[n]` (n < 16) is a byte the RTF encoder must look at.
+unsigned RtfSpecialMask(const char* at) {
+  const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+  const __m128i hit = _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\\')),
+                                   _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('{')),
+                                                _mm_cmpeq_epi8(bytes, _mm_set1_epi8('}'))));
+  // The sign bit of a byte is set for every non-ASCII byte.
+  return static_cast<unsigned>(_mm_movemask_epi8(hit) | _mm_movemask_epi8(bytes));
+}
+#endif
+
+// The first position in [i, to) of `whole` the RTF encoder must look at, or `to`. Most of a page
+// is plain words, so the scan takes sixteen bytes at a time; a load may reach past `to` while
+// `whole` goes on, so that a short piece of a longer text is scanned without a byte-by-byte tail.
+std::size_t FindRtfSpecial(std::string_view whole, std::size_t i, std::size_t to) {
+#if defined(__SSE2__)
+  for (; i < to && i + 16 <= whole.size(); i += 16) {
+    unsigned mask = RtfSpecialMask(whole.data() + i);
+    if (to - i < 16) {
+      mask &= (1U << (to - i)) - 1;
+    }
     if (mask != 0) {
-      return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+      return i + static_cast<std::size_t>(__builtin_ctz(mask));
     }
   }
 #endif
-  while (i < text.size() && !kRtfSpecial[static_cast<unsigned char>(text[i])]) {
+  while (i < to && !kRtfSpecial[static_cast<unsigned char>(whole[i])]) {
     ++i;
   }
-  return i;
+  return std::min(i, to);  // the last load may have stepped past `to`
 }
 
-void AppendRtfEncoded(std::string& out, std::string_view text, NonAscii nonAscii) {
-  std::size_t i = 0;
-  while (i < text.size()) {
-    const std::size_t plain = FindRtfSpecial(text, i);
-    out.append(text.substr(i, plain - i));
+// Appends the bytes [from, to) of `whole`, RTF-encoded; characters are decoded within those
+// bytes alone.
+template <class Out>
+void AppendRtfEncodedPart(Out& out, std::string_view whole, std::size_t from, std::size_t to,
+                          NonAscii nonAscii) {
+  const std::string_view text = whole.substr(from, to - from);
+  std::size_t i = from;
+  while (i < to) {
+    const std::size_t plain = FindRtfSpecial(whole, i, to);
+    if constexpr (std::is_same_v<Out, OutputBuffer>) {
+      out.AppendShort(whole.data() + i, plain - i, whole.size() - i);
+    } else {
+      out.append(whole.data() + i, plain - i);
+    }
     i = plain;
-    if (i == text.size()) {
+    if (i == to) {
       break;
     }
-    const char c = text[i];
+    const char c = whole[i];
     if (c == '\\' || c == '{' || c == '}') {
       out += '\\';
       out += c;
@@ -100,15 +121,21 @@ void AppendRtfEncoded(std::string& out, std::string_view text, NonAscii nonAscii
       out += c;
       ++i;
     } else {
-      const DecodedChar decoded = DecodeUtf8(text, i);
+      const DecodedChar decoded = DecodeUtf8(text, i - from);
       AppendUnicodeEscape(out, decoded.code);
       i += decoded.bytes;
     }
   }
 }
 
+template <class Out>
+void AppendRtfEncoded(Out& out, std::string_view text, NonAscii nonAscii) {
+  AppendRtfEncodedPart(out, text, 0, text.size(), nonAscii);
+}
+
 // Text as the surface must read it: RTF escapes, and non-ASCII as "\uN " escapes.
-void AppendRtfText(std::string& out, std::string_view text) {
+template <class Out>
+void AppendRtfText(Out& out, std::string_view text) {
   AppendRtfEncoded(out, text, NonAscii::kEscape);
 }
 
@@ -117,6 +144,7 @@ struct ScanState {
   ScanState(std::string_view input, ConversionContext& ctx)
       : in(input),
         context(ctx),
+        body(input.size() + input.size() / 4),
         tagOpens(input, "<"),
         entityOpens(input, "&"),
         tagCloses(input, ">"),
@@ -128,7 +156,7 @@ struct ScanState {
   std::size_t pos = 0;
   std::int64_t indent = 0;
   bool convertTags = true;  // the raw-tag switch: off turns the next tag into a raw-tag run
-  std::string body;
+  OutputBuffer body;
 
   ForwardFinder tagOpens;
   ForwardFinder entityOpens;
@@ -142,11 +170,23 @@ struct ScanState {
   std::int32_t lastColorNumber = -1;
 };
 
+// A table of at most this many entries is searched in place: faster than hashing the key.
+constexpr std::size_t kSmallTable = 16;
+
 std::int32_t IndexColor(ScanState& s, std::int32_t color) {
   // Pages repeat colours as they repeat faces: the last one answers without a lookup.
   if (s.lastColorNumber >= 0 &&
       s.context.ColorTable[static_cast<std::size_t>(s.lastColorNumber)] == color) {
     return s.lastColorNumber;
+  }
+  // Every colour stands in the table once, where the map also has it.
+  const auto& table = s.context.ColorTable;
+  if (table.size() <= kSmallTable) {
+    const auto known = std::find(table.begin(), table.end(), color);
+    if (known != table.end()) {
+      s.lastColorNumber = static_cast<std::int32_t>(known - table.begin());
+      return s.lastColorNumber;
+    }
   }
   const auto [it, added] = s.colorNumbers.try_emplace(color, s.context.ColorCount());
   if (added) {
@@ -161,6 +201,15 @@ std::int32_t IndexFont(ScanState& s, std::string_view face) {
   if (s.lastFontNumber >= 0 &&
       face == s.context.FontTable[static_cast<std::size_t>(s.lastFontNumber)]) {
     return s.lastFontNumber;
+  }
+  // Every face stands in the table once, where the map also has it.
+  const auto& table = s.context.FontTable;
+  if (table.size() <= kSmallTable) {
+    const auto known = std::find(table.begin(), table.end(), face);
+    if (known != table.end()) {
+      s.lastFontNumber = static_cast<std::int32_t>(known - table.begin());
+      return s.lastFontNumber;
+    }
   }
   const auto [it, added] = s.fontNumbers.try_emplace(std::string(face), s.context.FontCount());
   if (added) {
@@ -294,7 +343,7 @@ constexpr std::array<ExactTag, 13> kFixedTags = {{
     {"/LI", "\\par "},
 }};
 
-void AppendIndentFragment(std::string& piece, std::int64_t indent) {
+void AppendIndentFragment(OutputBuffer& piece, std::int64_t indent) {
   piece += "\\li";
   AppendDecimal(piece, indent);
   piece += "\\ri";
@@ -311,14 +360,15 @@ void StepIndent(ScanState& s, std::int64_t step) {
 }
 
 // Tags whose whole text is a known name, letter case included. Returns false for any other.
-bool TranslateExactTag(ScanState& s, std::string_view tag, std::string& piece) {
+bool TranslateExactTag(ScanState& s, std::string_view tag, OutputBuffer& piece) {
   // No known name is longer than a closing BLOCKQUOTE: most tags (FONT with its attributes,
   // anchors) are, and need no comparison at all.
   if (tag.size() > 11) {
     return false;
   }
   for (const ExactTag& fixed : kFixedTags) {
-    if (tag == fixed.name) {
+    // The first letters tell most names apart before a comparison is called.
+    if (tag.size() == fixed.name.size() && tag[0] == fixed.name[0] && tag == fixed.name) {
       piece += fixed.fragment;
       return true;
     }
@@ -347,9 +397,9 @@ bool TranslateExactTag(ScanState& s, std::string_view tag, std::string& piece) {
 // FACE, SIZE and COLOR of a FONT tag, each as GetTagAttribute reads it (the first "NAME="
 // anywhere, letter case ignored), found in one pass over the tag's "=" signs.
 struct FontAttributes {
-  std::string face;
-  std::string size;
-  std::string color;
+  std::string_view face;  // views into the tag
+  std::string_view size;
+  std::string_view color;
 };
 
 FontAttributes ReadFontAttributes(std::string_view tag) {
@@ -372,38 +422,38 @@ FontAttributes ReadFontAttributes(std::string_view tag) {
        equals != std::string_view::npos && !(face && size && color);
        equals = tag.find('=', equals + 1)) {
     if (!face && named(equals, "FACE")) {
-      attributes.face = TagAttributeValueAt(tag, equals + 1);
+      attributes.face = TagAttributeViewAt(tag, equals + 1);
       face = true;
     }
     if (!size && named(equals, "SIZE")) {
-      attributes.size = TagAttributeValueAt(tag, equals + 1);
+      attributes.size = TagAttributeViewAt(tag, equals + 1);
       size = true;
     }
     if (!color && named(equals, "COLOR")) {
-      attributes.color = TagAttributeValueAt(tag, equals + 1);
+      attributes.color = TagAttributeViewAt(tag, equals + 1);
       color = true;
     }
   }
   return attributes;
 }
 
-void TranslateFontTag(ScanState& s, std::string_view tag, std::string& piece) {
+void TranslateFontTag(ScanState& s, std::string_view tag, OutputBuffer& piece) {
   const FontAttributes attributes = ReadFontAttributes(tag);
-  const std::string& face = attributes.face;
+  const std::string_view face = attributes.face;
   piece += "\\f";
   AppendSmallDecimal(piece, face.empty() ? 0 : IndexFont(s, face));
 
-  const std::string& size = attributes.size;
+  const std::string_view size = attributes.size;
   piece += "\\fs";
   AppendSmallDecimal(piece, size.empty() ? 24 : 2 * HtmlSizeToPoints(ReadSizeValue(size)));
 
-  const std::string& color = attributes.color;
+  const std::string_view color = attributes.color;
   piece += "\\cf";
   AppendSmallDecimal(piece, color.empty() ? 0 : IndexColor(s, ReadColorValue(color)));
   piece += ' ';
 }
 
-void TranslateHyperlinkTag(ScanState& s, std::string_view tag, std::string& piece) {
+void TranslateHyperlinkTag(ScanState& s, std::string_view tag, OutputBuffer& piece) {
   constexpr std::string_view kHrefEnd = "HREFEND";
   if (tag.size() >= kHrefEnd.size() && StartsWithNoCase(tag.substr(tag.size() - 7), kHrefEnd)) {
     tag.remove_suffix(kHrefEnd.size());
@@ -420,7 +470,7 @@ void TranslateHyperlinkTag(ScanState& s, std::string_view tag, std::string& piec
   piece += ' ';
 }
 
-void TranslateAlignTag(std::string_view tag, std::string& piece) {
+void TranslateAlignTag(std::string_view tag, OutputBuffer& piece) {
   std::string align = GetTagAttribute(tag, "ALIGN");
   for (char& c : align) {
     c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
@@ -437,7 +487,7 @@ void TranslateAlignTag(std::string_view tag, std::string& piece) {
 // A comment: skipped whole even when it holds a ">", and its fragment sets 8 points. The space
 // after "\fs16" keeps digits and a space that follow the comment in the text.
 void TranslateComment(ScanState& s, std::size_t lt, std::size_t gt, std::string_view tag,
-                      std::string& piece) {
+                      OutputBuffer& piece) {
   const std::size_t end = s.commentEnds.Find(lt);
   if (end != std::string_view::npos && end > gt) {
     s.pos = end + 3;
@@ -448,7 +498,7 @@ void TranslateComment(ScanState& s, std::size_t lt, std::size_t gt, std::string_
   }
 }
 
-void TranslateRawTag(ScanState& s, std::string_view tag, std::string& piece) {
+void TranslateRawTag(ScanState& s, std::string_view tag, OutputBuffer& piece) {
   piece += "\\i\\ulnone\\cf";
   AppendDecimal(piece, IndexColor(s, MarkerColor));
   piece += " <";
@@ -456,7 +506,7 @@ void TranslateRawTag(ScanState& s, std::string_view tag, std::string& piece) {
   piece += ">\\i0\\cf0 ";
 }
 
-void TranslateTag(ScanState& s, std::size_t lt, std::size_t gt, std::string& piece) {
+void TranslateTag(ScanState& s, std::size_t lt, std::size_t gt, OutputBuffer& piece) {
   const std::string_view tag = s.in.substr(lt + 1, gt - lt - 1);
   if (!s.convertTags) {
     TranslateRawTag(s, tag, piece);
@@ -506,7 +556,7 @@ std::int64_t ReadCharacterReference(std::string_view number, std::string_view en
   return code > 0x10FFFF ? -1 : code;
 }
 
-void TranslateEntity(std::string_view name, std::string& piece) {
+void TranslateEntity(std::string_view name, OutputBuffer& piece) {
   if (name == "lt") {
     piece += '<';
   } else if (name == "gt") {
@@ -570,13 +620,18 @@ void AppendColorTable(std::string& out, const ConversionContext& context) {
   out += '}';
 }
 
+// AppendRtfText of the input from the current position up to `to`, scanned in place.
+void AppendTextUpTo(ScanState& s, std::size_t to) {
+  AppendRtfEncodedPart(s.body, s.in, s.pos, to, NonAscii::kEscape);
+}
+
 // Appends the text before the next tag or entity, then the token's fragment.
 void ScanNextToken(ScanState& s) {
-  std::string& piece = s.body;
+  OutputBuffer& piece = s.body;
   const std::size_t lt = s.tagOpens.Find(s.pos);
   const std::size_t amp = s.entityOpens.Find(s.pos);
   if (lt != std::string_view::npos && (amp == std::string_view::npos || lt < amp)) {
-    AppendRtfText(s.body, s.in.substr(s.pos, lt - s.pos));
+    AppendTextUpTo(s, lt);
     s.pos = lt + 1;
     const std::size_t gt = s.tagCloses.Find(lt);
     if (gt == std::string_view::npos) {
@@ -585,7 +640,7 @@ void ScanNextToken(ScanState& s) {
     s.pos = gt + 1;
     TranslateTag(s, lt, gt, piece);
   } else if (amp != std::string_view::npos) {
-    AppendRtfText(s.body, s.in.substr(s.pos, amp - s.pos));
+    AppendTextUpTo(s, amp);
     s.pos = amp + 1;
     const std::size_t semicolon = s.entityCloses.Find(amp);
     if (semicolon == std::string_view::npos) {
@@ -594,7 +649,7 @@ void ScanNextToken(ScanState& s) {
     s.pos = semicolon + 1;
     TranslateEntity(s.in.substr(amp + 1, semicolon - amp - 1), piece);
   } else {
-    AppendRtfText(s.body, s.in.substr(s.pos));
+    AppendTextUpTo(s, s.in.size());
     s.pos = s.in.size();
   }
 }
@@ -619,7 +674,6 @@ std::string HtmlToRtf(std::string_view html, ConversionContext& context) {
   context.FontTable.assign(1, std::string(kDefaultFace));
   s.colorNumbers.emplace(context.DefaultColor, 0);
   s.fontNumbers.emplace(kDefaultFace, 0);
-  s.body.reserve(html.size() + html.size() / 4);
 
   while (s.pos < html.size()) {
     ScanNextToken(s);
@@ -629,7 +683,7 @@ std::string HtmlToRtf(std::string_view html, ConversionContext& context) {
   AppendFontTable(out, context);
   AppendColorTable(out, context);
   out.reserve(out.size() + s.body.size());
-  out += s.body;
+  out += s.body.Take();
   return out;
 }
 

@@ -19,6 +19,7 @@
 #include "conversion/font_lib.h"
 #include "conversion/forward_find.h"
 #include "conversion/markers.h"
+#include "conversion/output_buffer.h"
 #include "conversion/text_codec.h"
 #include "conversion/util_lib.h"
 
@@ -78,63 +79,6 @@ class GroupCloseIndex {
   std::unordered_map<std::int64_t, std::vector<std::size_t>> closes_;
 };
 
-// The HTML written so far. Appends copy into a buffer sized ahead and move a cursor: through
-// std::string each append is a call into the library, and a document has several for every
-// control word.
-class HtmlOut {
- public:
-  // Room for `expected` bytes; the buffer doubles when that is not enough.
-  explicit HtmlOut(std::size_t expected) { buffer_.reserve(expected); }
-
-  void append(const char* text, std::size_t size) { std::memcpy(Room(size), text, size); }
-  // append() for a short text with at least 32 bytes readable from `text`, as a piece of the
-  // input mostly has: copied by two moves of 16 bytes, without a call.
-  void AppendShort(const char* text, std::size_t size, std::size_t readable) {
-    if (size <= kShort && readable >= kShort && buffer_.size() - used_ >= kShort) {
-      std::memcpy(buffer_.data() + used_, text, kShort);
-      used_ += size;
-    } else {
-      append(text, size);
-    }
-  }
-  void append(std::string_view text) { append(text.data(), text.size()); }
-  HtmlOut& operator+=(std::string_view text) {
-    append(text);
-    return *this;
-  }
-  HtmlOut& operator+=(char c) {
-    *Room(1) = c;
-    return *this;
-  }
-
-  // The HTML, the buffer's unused end cut off.
-  std::string Take() {
-    buffer_.resize(used_);
-    return std::move(buffer_);
-  }
-
- private:
-  char* Room(std::size_t size) {
-    if (buffer_.size() - used_ < size) [[unlikely]] {
-      Grow(size);
-    }
-    char* at = buffer_.data() + used_;
-    used_ += size;
-    return at;
-  }
-  // The buffer's size grows a step at a time just ahead of the writes, so that its zeroing
-  // finds the bytes in the cache; past the capacity it doubles.
-  [[gnu::noinline]] void Grow(std::size_t size) {
-    buffer_.resize(std::max(used_ + size, buffer_.size() + kStep));
-  }
-
-  static constexpr std::size_t kShort = 32;
-  static constexpr std::size_t kStep = 16384;
-
-  std::string buffer_;
-  std::size_t used_ = 0;
-};
-
 // Per-call state of one conversion.
 struct RenderState {
   RenderState(std::string_view input, ConversionContext& ctx)
@@ -162,7 +106,7 @@ struct RenderState {
   bool direct = false;
   bool afterSpace = false;
   std::string piece;
-  HtmlOut out;
+  OutputBuffer out;
 
   bool boldOpen = false;
   bool italicOpen = false;
@@ -267,18 +211,7 @@ void Put(Out& out, const char (&text)[N]) {
   out.append(text, N - 1);
 }
 
-// A font size (1 to 7) in decimal.
-void AppendSmallDecimal(HtmlOut& out, std::int32_t value) {
-  if (value >= 0 && value < 10) {
-    out += static_cast<char>('0' + value);
-  } else {
-    std::string text;
-    AppendDecimal(text, value);
-    out += text;
-  }
-}
-
-void AppendColorAttribute(HtmlOut& out, std::int32_t color) {
+void AppendColorAttribute(OutputBuffer& out, std::int32_t color) {
   char attribute[kMaxHtmlColorAttributeSize];
   out.append(attribute, WriteHtmlColorAttribute(attribute, color));
 }
@@ -1128,7 +1061,7 @@ void OpenFontForAttribute(RenderState& s) {
 // Where a control word's tags and characters go. A start tag still open for attributes is
 // closed first: only an attribute (" COLOR=...") belongs inside it, never a character a word
 // stands for ("\'e9", "\~").
-HtmlOut& TextOut(RenderState& s) {
+OutputBuffer& TextOut(RenderState& s) {
   if (s.attributePending) {
     s.out += '>';
     s.attributePending = false;
@@ -1213,7 +1146,7 @@ void HandleIndentWords(RenderState& s, std::string_view word) {
 // A face name inside FACE='...'. A quote or ">" would end the value or the tag early, and an
 // "=" would let a name such as "COLOR=" pass for the attribute itself when the HTML is read
 // back: these cannot stand in a face name and are left out.
-void AppendFaceAttributeValue(HtmlOut& out, std::string_view face) {
+void AppendFaceAttributeValue(OutputBuffer& out, std::string_view face) {
   for (const char c : face) {
     if (c != '\'' && c != '>' && c != '=') {
       out += c;

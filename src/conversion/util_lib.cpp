@@ -108,22 +108,35 @@ inline bool EqualNoCase(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-std::string TagAttributeValueAt(std::string_view tag, std::size_t q) {
+std::string_view TagAttributeViewAt(std::string_view tag, std::size_t q) {
+  // A tag is a few dozen bytes: a loop costs less here than a call to memchr.
+  const auto find = [tag](char c, std::size_t from) {
+    for (std::size_t i = from; i < tag.size(); ++i) {
+      if (tag[i] == c) {
+        return i;
+      }
+    }
+    return std::string_view::npos;
+  };
   std::size_t e = std::string_view::npos;
   if (q < tag.size() && (tag[q] == '"' || tag[q] == '\'')) {
     const char quote = tag[q];
     ++q;
-    e = tag.find(quote, q);
+    e = find(quote, q);
   } else {
-    e = tag.find(' ', q);
+    e = find(' ', q);
   }
   if (e == std::string_view::npos) {
-    e = tag.find('>', q);
+    e = find('>', q);
   }
   if (e == std::string_view::npos) {
     e = tag.size();
   }
-  return q < e ? std::string(tag.substr(q, e - q)) : std::string();
+  return q < e ? tag.substr(q, e - q) : std::string_view();
+}
+
+std::string TagAttributeValueAt(std::string_view tag, std::size_t q) {
+  return std::string(TagAttributeViewAt(tag, q));
 }
 
 std::string GetTagAttribute(std::string_view tag, std::string_view name) {

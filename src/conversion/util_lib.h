@@ -35,6 +35,9 @@ std::string GetTagAttribute(std::string_view tag, std::string_view name);
 // The value GetTagAttribute takes when the name's "=" stands just before position `valueStart`.
 std::string TagAttributeValueAt(std::string_view tag, std::size_t valueStart);
 
+// TagAttributeValueAt as a view into `tag`, without a copy.
+std::string_view TagAttributeViewAt(std::string_view tag, std::size_t valueStart);
+
 // Maps a point size to the HTML font size 1..7 (9 or less is 1, 31 or more is 7).
 std::int16_t PointsToHtmlSize(std::int16_t points);
 

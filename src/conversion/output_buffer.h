@@ -1,0 +1,106 @@
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+namespace scrivlet {
+
+// The text a converter writes, appended through a cursor into a buffer sized ahead. Through
+// std::string every append is a call into the library, whose growth code is compiled there, and
+// the converters make several appends for every tag and control word; here an append of a known
+// length is a few moves. `append` and `+=` are named as std::string's, so that helpers written
+// for either take both.
+class OutputBuffer {
+ public:
+  // Reserves `expected` bytes; past them the capacity doubles, as a std::string's would.
+  explicit OutputBuffer(std::size_t expected) { buffer_.reserve(expected); }
+
+  void append(const char* text, std::size_t size) { std::memcpy(Room(size), text, size); }
+  void append(std::string_view text) { append(text.data(), text.size()); }
+  OutputBuffer& operator+=(std::string_view text) {
+    append(text);
+    return *this;
+  }
+  OutputBuffer& operator+=(char c) {
+    *Room(1) = c;
+    return *this;
+  }
+
+  // append() for a short text that has at least 32 bytes readable from `text` (`readable`), as
+  // a piece of a converter's input mostly has: copied by a move of 32 bytes, without a call.
+  void AppendShort(const char* text, std::size_t size, std::size_t readable) {
+    if (size <= kShort && readable >= kShort && buffer_.size() - used_ >= kShort) {
+      std::memcpy(buffer_.data() + used_, text, kShort);
+      used_ += size;
+    } else {
+      append(text, size);
+    }
+  }
+
+  // `value` in decimal, with a minus sign when negative: what AppendDecimal writes.
+  void AppendDecimal(std::int64_t value) {
+    if (value >= 0 && value < 10) {
+      *Room(1) = static_cast<char>('0' + value);
+      return;
+    }
+    char text[24];
+    char* const end = text + sizeof text;
+    char* at = end;
+    std::uint64_t magnitude =
+        value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+    do {
+      *--at = static_cast<char>('0' + magnitude % 10);
+      magnitude /= 10;
+    } while (magnitude != 0);
+    if (value < 0) {
+      *--at = '-';
+    }
+    append(at, static_cast<std::size_t>(end - at));
+  }
+
+  std::size_t size() const { return used_; }
+
+  // Hands over the text written, the buffer's unused end cut off; the buffer is empty after.
+  std::string Take() {
+    buffer_.resize(used_);
+    used_ = 0;
+    return std::move(buffer_);
+  }
+
+ private:
+  char* Room(std::size_t size) {
+    if (buffer_.size() - used_ < size) [[unlikely]] {
+      Grow(size);
+    }
+    char* const at = buffer_.data() + used_;
+    used_ += size;
+    return at;
+  }
+
+  // The string's size runs a step ahead of the writes, so that the zeroing a resize does finds
+  // the bytes in the cache; past the capacity the string reallocates and doubles it.
+  [[gnu::noinline]] void Grow(std::size_t size) {
+    buffer_.resize(std::max(used_ + size, buffer_.size() + kStep));
+  }
+
+  static constexpr std::size_t kShort = 32;
+  static constexpr std::size_t kStep = 16384;
+
+  std::string buffer_;  // its size is how far it is zeroed, `used_` how far written
+  std::size_t used_ = 0;
+};
+
+// AppendDecimal and AppendSmallDecimal (text_codec.h) for an OutputBuffer, so that helpers
+// written for a std::string take one too.
+inline void AppendDecimal(OutputBuffer& out, std::int64_t value) {
+  out.AppendDecimal(value);
+}
+inline void AppendSmallDecimal(OutputBuffer& out, std::int64_t value) {
+  out.AppendDecimal(value);
+}
+
+}  // namespace scrivlet
