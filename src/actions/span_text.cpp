@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <optional>
+#include <string_view>
 
 #include "conversion/color_lib.h"
 #include "conversion/markers.h"
@@ -53,18 +54,86 @@ std::int32_t StepBackward(RichTextBox& surface) {
   return step;
 }
 
+// The surface clamps the selection to the text, so the end of the text shows as no growth; the
+// text itself is not read, which would cost its whole length on every step.
 std::int32_t StepForward(RichTextBox& surface) {
-  const std::int32_t end = surface.SelStart() + surface.SelLength();
-  if (end >= static_cast<std::int32_t>(surface.Text().size())) {
-    return 0;
-  }
   const std::int32_t n = surface.SelLength();
   surface.SetSelLength(n + 1);
   if (surface.SelLength() == n) {
     surface.SetSelLength(n + 2);  // a surrogate pair is not split
-    return 2;
   }
-  return 1;
+  return surface.SelLength() - n;
+}
+
+bool HasCharacter(std::u16string_view text) {
+  return text.find_first_not_of(u'\n') != std::u16string_view::npos;
+}
+
+// The run tests of the selection a forward walk grows, kept up to date one step at a time:
+// reading them from the surface after each step would read the whole selection again, making a
+// walk over a long run quadratic in its length. Each test holds for the whole selection exactly
+// when it holds for every character (a raw tag's "not underlined" when some character is not).
+class RunTally {
+ public:
+  // Adds the characters of the surface's selection; paragraph breaks carry no format.
+  void Add(const RichTextBox& surface) {
+    if (!HasCharacter(surface.SelText())) {
+      return;
+    }
+    const auto color = surface.SelColor();
+    const bool marker = color && *color == PlatformColor(MarkerColor);
+    const bool link = color && *color == PlatformColor(LinkColor);
+    const bool italic = Is(surface.SelItalic(), true);
+    const bool underline = Is(surface.SelUnderline(), true);
+    any_ = true;
+    allUrl_ = allUrl_ && marker && italic && underline;
+    allLinkText_ = allLinkText_ && link && underline;
+    allMarkerItalic_ = allMarkerItalic_ && marker && italic;
+    someNotUnderlined_ = someNotUnderlined_ || !underline;
+  }
+
+  // Whether everything added is a run of `kind`; nothing before a character has been added.
+  std::optional<bool> Matches(RunKind kind) const {
+    if (!any_) {
+      return std::nullopt;
+    }
+    const bool rawTag = allMarkerItalic_ && someNotUnderlined_;
+    switch (kind) {
+      case RunKind::kLinkTextOrRawTag:
+        return allLinkText_ || rawTag;
+      case RunKind::kUrl:
+        return allUrl_;
+      case RunKind::kAnyMarker:
+        return allUrl_ || allLinkText_ || rawTag;
+      case RunKind::kRawTag:
+        return rawTag;
+    }
+    return false;
+  }
+
+ private:
+  bool any_ = false;
+  bool allUrl_ = true;
+  bool allLinkText_ = true;
+  bool allMarkerItalic_ = true;
+  bool someNotUnderlined_ = false;
+};
+
+// One step of a forward walk, and whether the grown selection is still a run of `kind`.
+bool StepForwardInRun(RichTextBox& surface, RunKind kind, RunTally& tally, std::int32_t& step) {
+  const std::int32_t start = surface.SelStart();
+  const std::int32_t before = surface.SelLength();
+  step = StepForward(surface);
+  if (step == 0) {
+    return false;
+  }
+  surface.SetSelStart(start + before);
+  surface.SetSelLength(step);
+  tally.Add(surface);
+  surface.SetSelStart(start);
+  surface.SetSelLength(before + step);
+  const std::optional<bool> matches = tally.Matches(kind);
+  return matches ? *matches : InRun(surface, kind);
 }
 
 bool EndsWithBreak(const std::u16string& text) {
@@ -151,14 +220,21 @@ void WalkRun(RichTextBox& surface, RunKind kind, WalkDirection direction) {
   const bool backward = direction == WalkDirection::kBackward;
   std::int32_t lastStep = 0;
   bool reachedEnd = false;
+  RunTally tally;
+  if (!backward && surface.SelLength() > 0) {
+    tally.Add(surface);
+  }
   for (;;) {
-    const std::int32_t step = backward ? StepBackward(surface) : StepForward(surface);
+    std::int32_t step = 0;
+    // A backward step selects only the character it steps over, so reading it is cheap.
+    const bool inRun = backward ? (step = StepBackward(surface)) != 0 && InRun(surface, kind)
+                                : StepForwardInRun(surface, kind, tally, step);
     if (step == 0) {
       reachedEnd = true;
       break;
     }
     lastStep = step;
-    if (!InRun(surface, kind)) {
+    if (!inRun) {
       break;
     }
   }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "actions/surface_builder.h"
 
 namespace scrivlet {
@@ -167,6 +169,52 @@ TEST_F(SpanTextTest, WalksStepOverPairsAndStopBeforeBreaks) {
   EXPECT_EQ(SelectionOf(surface), (Selection{0, 4}));
   Select(surface, 2, 0);  // inside the pair: the surface puts the caret before it
   EXPECT_EQ(surface.SelStart(), 1);
+}
+
+// A forward walk tests the whole selection it has grown: a raw tag's underline may be mixed,
+// paragraph breaks carry no format, a selection the walk starts from counts too, and a URL and
+// its link text together are no one run.
+TEST_F(SpanTextTest, ForwardWalksTestTheWholeGrownSelection) {
+  struct Piece {
+    std::u16string_view text;
+    Style style;
+  };
+  struct Case {
+    std::vector<Piece> pieces;
+    Selection from;
+    RunKind kind;
+    Selection expected;
+  };
+  const Case cases[] = {
+      {{{u"<B>", Style::kRawTag}, {u"x", Style::kUrl}, {u"y", Style::kPlain}},
+       {0, 0},
+       RunKind::kRawTag,
+       {0, 4}},
+      {{{u"<B>", Style::kRawTag}, {u"x", Style::kUrl}, {u"y", Style::kPlain}},
+       {0, 2},
+       RunKind::kRawTag,
+       {0, 4}},
+      {{{u"ab", Style::kUrl}, {u"<I>", Style::kRawTag}}, {0, 0}, RunKind::kUrl, {0, 2}},
+      {{{u"t\nu", Style::kLinkText}, {u"z", Style::kPlain}},
+       {0, 0},
+       RunKind::kLinkTextOrRawTag,
+       {0, 3}},
+      {{{u"a\n", Style::kPlain}, {u"v", Style::kLinkText}},
+       {1, 0},
+       RunKind::kLinkTextOrRawTag,
+       {1, 0}},
+      {{{u"ab", Style::kUrl}, {u"cd", Style::kLinkText}}, {1, 0}, RunKind::kAnyMarker, {1, 1}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "case " << (&c - cases));
+    surface.SetTextRTF("");
+    for (const Piece& piece : c.pieces) {
+      Append(surface, piece.text, piece.style);
+    }
+    Select(surface, c.from.start, c.from.length);
+    WalkRun(surface, c.kind, WalkDirection::kForward);
+    EXPECT_EQ(SelectionOf(surface), c.expected);
+  }
 }
 
 TEST_F(SpanTextTest, HoldTypingStyleKeepsTheFirstStyleHeld) {
