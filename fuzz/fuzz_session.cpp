@@ -43,9 +43,12 @@ namespace {
 using scrivlet::HeadlessHost;
 
 constexpr int kMaxCommands = 64;
-constexpr std::size_t kMaxMarkup = 2048;    // bytes of one TextHTML/TextRTF assignment
-constexpr std::size_t kMaxDocument = 4096;  // UTF-16 units; beyond it nothing grows the text
+constexpr std::size_t kMaxMarkup = 1024;    // bytes of one TextHTML/TextRTF assignment
+constexpr std::size_t kMaxDocument = 1024;  // UTF-16 units; beyond it nothing grows the text
 constexpr std::size_t kMaxPieces = 6;       // fragments joined into one assignment
+// The hyperlink and picture commands search the text around the caret one character at a time,
+// and each read of a character costs its paragraph's length: beyond this they are not clicked.
+constexpr std::size_t kMaxSearchedText = 384;
 
 // Pieces of well-formed markup: random bytes rarely get past the tokenisers, pieces of the
 // vocabulary joined at random do.
@@ -340,7 +343,10 @@ class Session {
     if (!button.Enabled() || !button.Visible()) {
       return;
     }
-    if ((key == "Paste" || key == "Hyperlink" || key == "Picture") && Full()) {
+    if (key == "Paste" && Full()) {
+      return;
+    }
+    if ((key == "Hyperlink" || key == "Picture") && Surface().Text().size() > kMaxSearchedText) {
       return;
     }
     if (key == "FontFace") {
