@@ -163,8 +163,14 @@ std::string Scrivlet::TextHTML() const {
 
 void Scrivlet::SetTextHTML(std::string_view html) {
   // Converted whole before anything is loaded: a rejected page leaves the document as it was.
-  const std::string body = HtmlToRtf(html);
-  services_.Surface.SetTextRTF(BuildHtmlDocument(services_.Surface.FontName(), body));
+  // The body goes before the surface reads the document, so that a large page is not held
+  // three times over (body, document, the surface's model) at once.
+  std::string document;
+  {
+    const std::string body = HtmlToRtf(html);
+    document = BuildHtmlDocument(services_.Surface.FontName(), body);
+  }
+  services_.Surface.SetTextRTF(document);
 }
 
 bool Scrivlet::AllowCustomize() const {

@@ -85,6 +85,20 @@ bool SameParagraph(const Paragraph& a, const Paragraph& b) {
   return a.format == b.format && a.mark == b.mark && SameRuns(a, b);
 }
 
+// Holds a document in one edit block while it lives. Qt lays the changed text out again when
+// the outermost block ends: a block per paragraph made a change over many paragraphs quadratic
+// (each layout also placed every paragraph after it).
+class EditBlock {
+ public:
+  explicit EditBlock(QTextDocument& document) : cursor_(&document) { cursor_.beginEditBlock(); }
+  ~EditBlock() { cursor_.endEditBlock(); }
+  EditBlock(const EditBlock&) = delete;
+  EditBlock& operator=(const EditBlock&) = delete;
+
+ private:
+  QTextCursor cursor_;
+};
+
 // The number of units at the start of two paragraphs that are the same text in the same format.
 std::size_t CommonPrefix(const Paragraph& a, const Paragraph& b) {
   std::size_t units = 0;
@@ -683,7 +697,10 @@ void QtRichTextBox::WriteParagraphs(std::size_t first, const std::vector<Paragra
                                     std::vector<Paragraph> replacement) {
   // The editor's signals while we write are not the user's.
   ++writing_;
-  WriteChanges(first, old, replacement);
+  {
+    const EditBlock batch(Doc());
+    WriteChanges(first, old, replacement);
+  }
   --writing_;
 }
 

@@ -631,12 +631,34 @@ class RtfReader {
 
   void AppendUnits(std::u16string_view units) {
     if (groups_.back().linkResult) {
-      AppendText(current_, TextFormat(), units);
+      AppendPiece(TextFormat(), units);
     } else {
-      AppendText(current_, groups_.back().format, units);  // no copy of the format
+      AppendPiece(groups_.back().format, units);
     }
     openedByPar_ = false;
     afterEscapedCr_ = false;
+  }
+
+  // A run arrives in pieces (text between escapes and control words); they are gathered in one
+  // buffer and the run is made once, at its size, instead of its text growing piece by piece.
+  void AppendPiece(const CharFormat& format, std::u16string_view units) {
+    if (units.empty()) {
+      return;
+    }
+    if (!pendingText_.empty() && !(pendingFormat_ == format)) {
+      FlushPending();
+    }
+    if (pendingText_.empty()) {
+      pendingFormat_ = format;
+    }
+    pendingText_.append(units);
+  }
+
+  void FlushPending() {
+    if (!pendingText_.empty()) {
+      AppendText(current_, pendingFormat_, pendingText_);
+      pendingText_.clear();
+    }
   }
 
   // ----- Control words and symbols -----
@@ -851,7 +873,7 @@ class RtfReader {
     format.underline = true;
     format.color = kUrlColor;
     FlushHighSurrogate();
-    AppendText(current_, format, Utf8ToUtf16(*url));
+    AppendPiece(format, Utf8ToUtf16(*url));
     openedByPar_ = false;
     Top().linkResult = true;
   }
@@ -994,6 +1016,7 @@ class RtfReader {
   }
 
   void FinishParagraph() {
+    FlushPending();
     ParaFormat& format = current_.format;
     format.alignment = paragraph_.alignment;
     format.bullet = paragraph_.bullet;
@@ -1015,6 +1038,7 @@ class RtfReader {
 
   RichDocument Finish() {
     FlushHighSurrogate();
+    FlushPending();
     const bool dropLast = openedByPar_ && current_.runs.empty() && !document_.paragraphs.empty();
     if (!dropLast) {
       FinishParagraph();
@@ -1046,6 +1070,9 @@ class RtfReader {
   std::vector<Field> fields_;
   ParagraphState paragraph_;
   Paragraph current_;
+  // The run being gathered, not yet in current_.
+  CharFormat pendingFormat_;
+  std::u16string pendingText_;
   bool openedByPar_ = false;
   bool afterEscapedCr_ = false;  // the last thing read was a CR escape that broke the paragraph
   RichDocument document_;

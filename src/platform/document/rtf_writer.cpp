@@ -18,23 +18,35 @@ struct WriteState {
   std::unordered_map<std::int32_t, std::int32_t> colorNumbers;
   std::vector<std::int32_t> colors;
   std::int32_t bulletIndent = 360;
+  // The last face and colour numbered: runs mostly repeat their neighbour's, and a comparison
+  // costs less than a hash lookup.
+  std::int32_t lastFont = -1;
+  std::int32_t lastColor = -1;
 };
 
 std::int32_t NumberFont(WriteState& s, const std::string& face) {
+  if (s.lastFont >= 0 && s.faces[static_cast<std::size_t>(s.lastFont)] == face) {
+    return s.lastFont;
+  }
   const auto [it, added] =
       s.fontNumbers.try_emplace(face, static_cast<std::int32_t>(s.faces.size()));
   if (added) {
     s.faces.push_back(face);
   }
+  s.lastFont = it->second;
   return it->second;
 }
 
 std::int32_t NumberColor(WriteState& s, std::int32_t color) {
+  if (s.lastColor >= 0 && s.colors[static_cast<std::size_t>(s.lastColor)] == color) {
+    return s.lastColor;
+  }
   const auto [it, added] =
       s.colorNumbers.try_emplace(color, static_cast<std::int32_t>(s.colors.size()));
   if (added) {
     s.colors.push_back(color);
   }
+  s.lastColor = it->second;
   return it->second;
 }
 
@@ -44,37 +56,69 @@ void EmitUnicodeUnit(std::string& out, char16_t unit) {
   out += ' ';
 }
 
+// Printable ASCII other than the RTF specials: written as it is.
+bool IsPlain(char16_t c) {
+  return c >= 0x20 && c < 0x80 && c != u'\\' && c != u'{' && c != u'}';
+}
+
+// How many characters from the start of `text` are plain.
+std::size_t PlainPrefix(std::u16string_view text) {
+  std::size_t n = 0;
+  while (n < text.size() && IsPlain(text[n])) {
+    ++n;
+  }
+  return n;
+}
+
+// Plain characters, narrowed in one loop rather than appended one by one: most of a document's
+// text is plain.
+void EmitPlain(std::string& out, std::u16string_view plain) {
+  const std::size_t at = out.size();
+  out.resize(at + plain.size());
+  char* to = out.data() + at;
+  for (std::size_t i = 0; i < plain.size(); ++i) {
+    to[i] = static_cast<char>(plain[i]);
+  }
+}
+
+void EmitSpecial(std::string& out, char16_t c) {
+  switch (c) {
+    case u'\\':
+      out += "\\\\";
+      break;
+    case u'{':
+      out += "\\{";
+      break;
+    case u'}':
+      out += "\\}";
+      break;
+    case u'\t':
+      out += '\t';
+      break;
+    case 0x00A0:
+      out += "\\~";
+      break;
+    case 0x2014:
+      out += "\\emdash ";
+      break;
+    case 0x2013:
+      out += "\\endash ";
+      break;
+    default:
+      EmitUnicodeUnit(out, c);
+  }
+}
+
 // Text of a run or a face name in RTF escapes.
 void EmitText(std::string& out, std::u16string_view text) {
-  for (const char16_t c : text) {
-    switch (c) {
-      case u'\\':
-        out += "\\\\";
-        break;
-      case u'{':
-        out += "\\{";
-        break;
-      case u'}':
-        out += "\\}";
-        break;
-      case u'\t':
-        out += '\t';
-        break;
-      case 0x00A0:
-        out += "\\~";
-        break;
-      case 0x2014:
-        out += "\\emdash ";
-        break;
-      case 0x2013:
-        out += "\\endash ";
-        break;
-      default:
-        if (c >= 0x20 && c < 0x80) {
-          out += static_cast<char>(c);
-        } else {
-          EmitUnicodeUnit(out, c);
-        }
+  while (!text.empty()) {
+    const std::size_t plain = PlainPrefix(text);
+    if (plain > 0) {
+      EmitPlain(out, text.substr(0, plain));
+      text.remove_prefix(plain);
+    } else {
+      EmitSpecial(out, text.front());
+      text.remove_prefix(1);
     }
   }
 }
@@ -153,8 +197,10 @@ std::size_t DecimalSize(std::int64_t value) {
 std::size_t TextSize(std::u16string_view text) {
   std::size_t size = 0;
   for (const char16_t c : text) {
-    if (c >= 0x20 && c < 0x80) {
-      size += (c == u'\\' || c == u'{' || c == u'}') ? 2 : 1;
+    if (IsPlain(c)) {
+      size += 1;
+    } else if (c == u'\\' || c == u'{' || c == u'}') {
+      size += 2;
     } else if (c == u'\t') {
       size += 1;
     } else if (c == 0x00A0) {
