@@ -1,8 +1,10 @@
 #!/bin/sh
-# Builds the benchmarks for speed, generates the documents, and compares our converters and the
-# headless surface with the peers a user would otherwise pick (unrtf, pandoc) and with one pass
-# over the same bytes: MB/s, peak memory, each of our figures as a ratio to every peer and to
-# the one pass, and the time growth from 1 MB to 10 MB.
+# Builds the benchmarks for speed, generates the documents, and compares our converters, the
+# headless surface and the whole control's TextHTML round trip (headless, and in the Qt widget
+# when Qt 6 is there) with the peers a user would otherwise pick (unrtf, pandoc) and with one
+# pass over the same bytes: MB/s, peak memory, each of our figures as a ratio to every peer and
+# to the one pass, and the time growth from 1 MB to 10 MB. In the Qt widget it also times bold
+# over a whole page and reading its TextHTML.
 #
 # Usage: bench/compare.sh [SIZES]        (default 100K,1M,10M)
 # Environment: SCRIVLET_BENCH_DIR   build directory (default build/bench)
@@ -15,7 +17,8 @@ build="${SCRIVLET_BENCH_DIR:-build/bench}"
 sizes="${1:-100K,1M,10M}"
 generator="${SCRIVLET_GEN_DOCS:-../shared/bench/gen_docs.py}"
 
-# Google Benchmark, the peers and /usr/bin/time, from Debian's packages when missing.
+# Google Benchmark, the peers and /usr/bin/time, from Debian's packages when missing (the base
+# set brings the control's own: libcurl and Qt 6).
 scripts/install-deps.sh libbenchmark-dev unrtf pandoc time
 
 cmake -S bench -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null

@@ -1,5 +1,6 @@
-// Throughput and memory of the converters and of the headless surface's RTF reader and writer,
-// on the documents bench/compare.sh generates.
+// Throughput and memory of the converters, of the headless surface's RTF reader and writer, and
+// of the whole control's TextHTML round trip on its headless host, on the documents
+// bench/compare.sh generates.
 //
 // Usage: converters_bench --docs=DIR [--only=NAME/SIZE] [Google Benchmark flags]
 // DIR holds doc_<SIZE>.rtf and doc_<SIZE>.html; every size found is measured, or with --only the
@@ -28,6 +29,7 @@
 #include "conversion/conversion_context.h"
 #include "conversion/html_to_rtf.h"
 #include "conversion/rtf_to_html.h"
+#include "platform/headless/headless_host.h"
 #include "platform/headless/memory_rich_text_box.h"
 
 // ----- Heap accounting: every allocation of the process passes through here -----
@@ -160,6 +162,42 @@ void BenchSurfaceWrite(benchmark::State& state, const std::string* rtf) {
       static_cast<double>(model) / static_cast<double>(std::max<std::size_t>(rtf->size(), 1));
 }
 
+// The control's round trip as a host drives it: TextHTML assigned, then read back. Its memory,
+// as for the other benchmarks, is what the operation holds at its peak, its input (the HTML)
+// included, over the HTML's size: here the first assignment, into an empty control, then the
+// read. The other counters, over the HTML's size too:
+//   assign_mem_x_doc, read_mem_x_doc  the peak of each half (the read's includes the document
+//                                     model it writes from);
+//   replace_mem_x_doc  the peak of a round trip replacing a document of the same size: the old
+//                      document is held while the new page converts, since a page the converter
+//                      rejects must leave it in place;
+//   model_x_doc        the document model the control holds afterwards.
+void BenchControlRoundTrip(benchmark::State& state, const std::string* html) {
+  scrivlet::HeadlessHost host;
+  host.StartNew();
+  const std::size_t empty = liveBytes;
+  const std::size_t assign = PeakOf([&] { host.Control.SetTextHTML(*html); });
+  const std::size_t held = liveBytes - empty;
+  const std::size_t read =
+      PeakOf([&] { benchmark::DoNotOptimize(host.Control.TextHTML().data()); });
+  const std::size_t first = html->size() + std::max(assign, held + read);
+  const std::size_t replace = html->size() + held + PeakOf([&] {
+                                host.Control.SetTextHTML(*html);
+                                benchmark::DoNotOptimize(host.Control.TextHTML().data());
+                              });
+  for (auto _ : state) {
+    host.Control.SetTextHTML(*html);
+    std::string out = host.Control.TextHTML();
+    benchmark::DoNotOptimize(out.data());
+  }
+  Report(state, html->size(), first, html->size());
+  const double size = static_cast<double>(std::max<std::size_t>(html->size(), 1));
+  state.counters["assign_mem_x_doc"] = static_cast<double>(html->size() + assign) / size;
+  state.counters["read_mem_x_doc"] = static_cast<double>(html->size() + held + read) / size;
+  state.counters["replace_mem_x_doc"] = static_cast<double>(replace) / size;
+  state.counters["model_x_doc"] = static_cast<double>(held) / size;
+}
+
 // The sizes bench/compare.sh generates, in order; any other doc_<SIZE> file is taken too.
 std::vector<std::string> SizesIn(const std::filesystem::path& dir) {
   std::vector<std::string> sizes;
@@ -189,6 +227,7 @@ constexpr Subject kSubjects[] = {
     {"HtmlToRtf", BenchHtmlToRtf, ".html"},
     {"SurfaceReadRtf", BenchSurfaceRead, ".rtf"},
     {"SurfaceWriteRtf", BenchSurfaceWrite, ".rtf"},
+    {"ControlRoundTrip", BenchControlRoundTrip, ".html"},
 };
 
 }  // namespace
