@@ -850,15 +850,23 @@ void EmitTextRun(RenderState& s) {
       Put(s.out, "</U></I>");
       EmitMarkerFontOpen(s);
       Put(s.out, "<A HREF='");
-      // An apostrophe would end the quoted value; as a character reference it is the same URL
-      // to a browser and comes back unchanged.
+      // An apostrophe would end the quoted value, and "<" or ">" the tag when the page is read
+      // back; as character references they are the same URL to a browser and come back
+      // unchanged.
       for (std::size_t start = 0; start < s.token.size();) {
-        const std::size_t quote = std::min(s.token.find('\'', start), s.token.size());
-        s.out.append(s.token.data() + start, quote - start);
-        if (quote < s.token.size()) {
-          Put(s.out, "&#39;");
+        const std::size_t special = std::min(s.token.find_first_of("'<>", start), s.token.size());
+        s.out.append(s.token.data() + start, special - start);
+        if (special < s.token.size()) {
+          const char c = s.token[special];
+          if (c == '\'') {
+            Put(s.out, "&#39;");
+          } else if (c == '<') {
+            Put(s.out, "&lt;");
+          } else {
+            Put(s.out, "&gt;");
+          }
         }
-        start = quote + 1;
+        start = special + 1;
       }
       Put(s.out, "'>");
       s.inLink = true;
