@@ -617,6 +617,25 @@ Paragraph QtRichTextBox::ReadParagraph(const QTextBlock& block) const {
   return paragraph;
 }
 
+void QtRichTextBox::VisitRunFormats(std::int32_t from, std::int32_t to,
+                                    const std::function<bool(const CharFormat&)>& visit) const {
+  for (QTextBlock block = Doc().findBlock(from); block.isValid() && block.position() <= to;
+       block = block.next()) {
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+      const QTextFragment fragment = it.fragment();
+      if (!fragment.isValid() || fragment.position() + fragment.length() <= from) {
+        continue;
+      }
+      if (fragment.position() >= to) {
+        return;
+      }
+      if (!visit(CachedFormat(fragment.charFormatIndex(), fragment.charFormat()))) {
+        return;
+      }
+    }
+  }
+}
+
 std::vector<Paragraph> QtRichTextBox::ReadParagraphs(std::size_t first, std::size_t last) const {
   std::vector<Paragraph> paragraphs;
   paragraphs.reserve(last - first + 1);

@@ -326,23 +326,24 @@ void ParagraphSurface::Undo() {
 template <typename T, typename Get>
 std::optional<T> ParagraphSurface::ReadCharacters(Get get) const {
   std::optional<T> value;
-  bool any = false;
+  bool mixed = false;
   const std::int32_t start = SelStart();
   const std::int32_t length = SelLength();
   if (length > 0) {
-    const RichDocument slice = Slice(start, start + length);
-    for (const Paragraph& paragraph : slice.paragraphs) {
-      for (const TextRun& run : paragraph.runs) {
-        const T v = get(run.format);
-        if (any && !(*value == v)) {
-          return std::nullopt;
-        }
-        value = v;
-        any = true;
+    VisitRunFormats(start, start + length, [&](const CharFormat& format) {
+      T v = get(format);
+      if (value && !(*value == v)) {
+        mixed = true;
+        return false;
       }
-    }
+      value = std::move(v);
+      return true;
+    });
   }
-  if (!any) {
+  if (mixed) {
+    return std::nullopt;
+  }
+  if (!value) {
     value = get(InsertionFormat());
   }
   return value;

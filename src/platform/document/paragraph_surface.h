@@ -102,6 +102,11 @@ class ParagraphSurface : public RichTextBox {
   // without text, its mark's.
   virtual CharFormat FormatAt(std::size_t paragraph, std::int32_t offset) const = 0;
   virtual ParaFormat ParagraphFormat(std::size_t index) const = 0;
+  // Calls `visit` with the format of each run holding characters between `from` and `to`, in
+  // order, until it returns false. Nothing is copied: attribute reads cost the runs, not the
+  // text.
+  virtual void VisitRunFormats(std::int32_t from, std::int32_t to,
+                               const std::function<bool(const CharFormat&)>& visit) const = 0;
   // Copies of the paragraphs `first` to `last`, both included.
   virtual std::vector<Paragraph> ReadParagraphs(std::size_t first, std::size_t last) const = 0;
   // Replaces the paragraphs from `first` on, which hold `old`, by `replacement`. The selection

@@ -1,6 +1,7 @@
 #include "platform/headless/memory_rich_text_box.h"
 
 #include <algorithm>
+#include <limits>
 #include <utility>
 
 #include "platform/document/rtf_reader.h"
@@ -62,6 +63,28 @@ CharFormat MemoryRichTextBox::FormatAt(std::size_t paragraph, std::int32_t offse
     }
   }
   return source.runs.empty() ? source.mark : source.runs.back().format;
+}
+
+void MemoryRichTextBox::VisitRunFormats(std::int32_t from, std::int32_t to,
+                                        const std::function<bool(const CharFormat&)>& visit) const {
+  const Location first = Locate(from);
+  const Location last = Locate(to);
+  for (std::size_t i = first.paragraph; i <= last.paragraph; ++i) {
+    const std::int32_t begin = i == first.paragraph ? first.offset : 0;
+    const std::int32_t end =
+        i == last.paragraph ? last.offset : std::numeric_limits<std::int32_t>::max();
+    std::int32_t at = 0;
+    for (const TextRun& run : document_.paragraphs[i].runs) {
+      const auto length = static_cast<std::int32_t>(run.text.size());
+      if (at >= end) {
+        break;
+      }
+      if (at + length > begin && !visit(run.format)) {
+        return;
+      }
+      at += length;
+    }
+  }
 }
 
 std::vector<Paragraph> MemoryRichTextBox::ReadParagraphs(std::size_t first,

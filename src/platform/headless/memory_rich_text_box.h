@@ -57,6 +57,8 @@ class MemoryRichTextBox final : public ParagraphSurface {
   ParaFormat ParagraphFormat(std::size_t index) const override {
     return document_.paragraphs[index].format;
   }
+  void VisitRunFormats(std::int32_t from, std::int32_t to,
+                       const std::function<bool(const CharFormat&)>& visit) const override;
   std::vector<Paragraph> ReadParagraphs(std::size_t first, std::size_t last) const override;
   void WriteParagraphs(std::size_t first, const std::vector<Paragraph>& old,
                        std::vector<Paragraph> replacement) override;
