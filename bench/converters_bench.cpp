@@ -13,19 +13,12 @@
 //                   process, as compare.sh runs them).
 #include <benchmark/benchmark.h>
 #include <malloc.h>
-#include <sys/resource.h>
 
 #include <algorithm>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iostream>
-#include <map>
 #include <new>
-#include <sstream>
 #include <string>
-#include <vector>
 
+#include "bench_driver.h"
 #include "conversion/conversion_context.h"
 #include "conversion/html_to_rtf.h"
 #include "conversion/rtf_to_html.h"
@@ -78,6 +71,7 @@ void operator delete[](void* p, std::size_t) noexcept {
 namespace {
 
 using scrivlet::MemoryRichTextBox;
+using scrivlet::bench::PeakRssMegabytes;
 
 // The heap held at the peak of `operation`, beyond what was live before it.
 template <typename Operation>
@@ -86,19 +80,6 @@ std::size_t PeakOf(Operation&& operation) {
   peakBytes = liveBytes;
   operation();
   return peakBytes - before;
-}
-
-double PeakRssMegabytes() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return static_cast<double>(usage.ru_maxrss) / 1024.0;
-}
-
-std::string ReadFile(const std::filesystem::path& path) {
-  std::ifstream stream(path, std::ios::binary);
-  std::ostringstream text;
-  text << stream.rdbuf();
-  return text.str();
 }
 
 void Report(benchmark::State& state, std::size_t bytes, std::size_t peak, std::size_t docSize) {
@@ -198,31 +179,7 @@ void BenchControlRoundTrip(benchmark::State& state, const std::string* html) {
   state.counters["model_x_doc"] = static_cast<double>(held) / size;
 }
 
-// The sizes bench/compare.sh generates, in order; any other doc_<SIZE> file is taken too.
-std::vector<std::string> SizesIn(const std::filesystem::path& dir) {
-  std::vector<std::string> sizes;
-  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
-    const std::string name = entry.path().filename().string();
-    if (name.starts_with("doc_") && entry.path().extension() == ".rtf") {
-      sizes.push_back(name.substr(4, name.size() - 8));
-    }
-  }
-  const auto bytes = [](const std::string& size) {
-    const char unit = size.empty() ? ' ' : size.back();
-    const double scale = unit == 'K' ? 1e3 : unit == 'M' ? 1e6 : 1.0;
-    return std::atof(size.c_str()) * scale;
-  };
-  std::sort(sizes.begin(), sizes.end(),
-            [&](const std::string& a, const std::string& b) { return bytes(a) < bytes(b); });
-  return sizes;
-}
-
-struct Subject {
-  std::string_view name;
-  void (*run)(benchmark::State&, const std::string*);
-  std::string_view extension;  // of the document it reads
-};
-constexpr Subject kSubjects[] = {
+constexpr scrivlet::bench::Subject kSubjects[] = {
     {"RtfToHtml", BenchRtfToHtml, ".rtf"},
     {"HtmlToRtf", BenchHtmlToRtf, ".html"},
     {"SurfaceReadRtf", BenchSurfaceRead, ".rtf"},
@@ -233,45 +190,6 @@ constexpr Subject kSubjects[] = {
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  std::filesystem::path docs = "docs";
-  std::string only;
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view arg = argv[i];
-    if (arg.starts_with("--docs=")) {
-      docs = std::string(arg.substr(7));
-    } else if (arg.starts_with("--only=")) {
-      only = arg.substr(7);
-    } else {
-      std::cerr << "unknown argument " << arg
-                << "\nusage: converters_bench --docs=DIR [--only=NAME/SIZE]\n";
-      return 2;
-    }
-  }
-  if (!std::filesystem::is_directory(docs)) {
-    std::cerr << "no document directory " << docs << " (see bench/compare.sh)\n";
-    return 2;
-  }
-  // The documents live for the whole run; the benchmarks read them through pointers.
-  static std::map<std::string, std::string> texts;
-  for (const std::string& size : SizesIn(docs)) {
-    for (const Subject& subject : kSubjects) {
-      const std::string name = std::string(subject.name) + "/" + size;
-      if (!only.empty() && name != only) {
-        continue;
-      }
-      const std::string file = "doc_" + size + std::string(subject.extension);
-      if (!texts.contains(file)) {
-        texts[file] = ReadFile(docs / file);
-      }
-      benchmark::RegisterBenchmark(name.c_str(), subject.run, &texts[file])->UseRealTime();
-    }
-  }
-  if (texts.empty()) {
-    std::cerr << "nothing to measure in " << docs << (only.empty() ? "" : " for " + only) << "\n";
-    return 2;
-  }
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return scrivlet::bench::RunSubjects(argc, argv, "converters_bench", kSubjects,
+                                      benchmark::kNanosecond);
 }

@@ -15,7 +15,6 @@
 //                   allocator already holds are not counted), so run one benchmark a process;
 //   peak_rss_MB     the process's peak resident size.
 #include <benchmark/benchmark.h>
-#include <sys/resource.h>
 
 #include <QAction>
 #include <QApplication>
@@ -23,27 +22,17 @@
 #include <QTextEdit>
 #include <algorithm>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
-#include <iostream>
-#include <map>
-#include <sstream>
 #include <string>
-#include <vector>
 
+#include "bench_driver.h"
 #include "qt/qt_platform.h"
 #include "qt/scrivlet_widget.h"
 
 namespace {
 
 using scrivlet::ScrivletWidget;
-
-std::string ReadFile(const std::filesystem::path& path) {
-  std::ifstream stream(path, std::ios::binary);
-  std::ostringstream text;
-  text << stream.rdbuf();
-  return text.str();
-}
+using scrivlet::bench::PeakRssMegabytes;
 
 // A field of /proc/self/status, in KiB.
 double StatusKib(std::string_view field) {
@@ -71,12 +60,6 @@ double PeakRssGrowthOf(Operation&& operation) {
     first = (StatusKib("VmHWM:") - before) * 1024.0;
   }
   return first;
-}
-
-double PeakRssMegabytes() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
 // A shown widget, as a form holds it, with its start-up work done.
@@ -162,32 +145,10 @@ void BenchReadHtml(benchmark::State& state, const std::string* html) {
   Report(state, html->size(), peak);
 }
 
-std::vector<std::string> SizesIn(const std::filesystem::path& dir) {
-  std::vector<std::string> sizes;
-  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
-    const std::string name = entry.path().filename().string();
-    if (name.starts_with("doc_") && entry.path().extension() == ".html") {
-      sizes.push_back(name.substr(4, name.size() - 9));
-    }
-  }
-  const auto bytes = [](const std::string& size) {
-    const char unit = size.empty() ? ' ' : size.back();
-    const double scale = unit == 'K' ? 1e3 : unit == 'M' ? 1e6 : 1.0;
-    return std::atof(size.c_str()) * scale;
-  };
-  std::sort(sizes.begin(), sizes.end(),
-            [&](const std::string& a, const std::string& b) { return bytes(a) < bytes(b); });
-  return sizes;
-}
-
-struct Subject {
-  std::string_view name;
-  void (*run)(benchmark::State&, const std::string*);
-};
-constexpr Subject kSubjects[] = {
-    {"QtRoundTrip", BenchRoundTrip},
-    {"QtBoldAll", BenchBoldAll},
-    {"QtReadHtml", BenchReadHtml},
+constexpr scrivlet::bench::Subject kSubjects[] = {
+    {"QtRoundTrip", BenchRoundTrip, ".html"},
+    {"QtBoldAll", BenchBoldAll, ".html"},
+    {"QtReadHtml", BenchReadHtml, ".html"},
 };
 
 }  // namespace
@@ -198,46 +159,6 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
   }
   QApplication application(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  std::filesystem::path docs = "docs";
-  std::string only;
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view arg = argv[i];
-    if (arg.starts_with("--docs=")) {
-      docs = std::string(arg.substr(7));
-    } else if (arg.starts_with("--only=")) {
-      only = arg.substr(7);
-    } else {
-      std::cerr << "unknown argument " << arg
-                << "\nusage: qt_control_bench --docs=DIR [--only=NAME/SIZE]\n";
-      return 2;
-    }
-  }
-  if (!std::filesystem::is_directory(docs)) {
-    std::cerr << "no document directory " << docs << " (see bench/compare.sh)\n";
-    return 2;
-  }
-  static std::map<std::string, std::string> texts;
-  for (const std::string& size : SizesIn(docs)) {
-    for (const Subject& subject : kSubjects) {
-      const std::string name = std::string(subject.name) + "/" + size;
-      if (!only.empty() && name != only) {
-        continue;
-      }
-      const std::string file = "doc_" + size + ".html";
-      if (!texts.contains(file)) {
-        texts[file] = ReadFile(docs / file);
-      }
-      benchmark::RegisterBenchmark(name.c_str(), subject.run, &texts[file])
-          ->UseRealTime()
-          ->Unit(benchmark::kMillisecond);
-    }
-  }
-  if (texts.empty()) {
-    std::cerr << "nothing to measure in " << docs << (only.empty() ? "" : " for " + only) << "\n";
-    return 2;
-  }
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return scrivlet::bench::RunSubjects(argc, argv, "qt_control_bench", kSubjects,
+                                      benchmark::kMillisecond);
 }
