@@ -47,6 +47,10 @@ constexpr int kBulletProperty = QTextFormat::UserProperty + 13;       // bool
 constexpr int kMarkProperty = QTextFormat::UserProperty + 14;         // QTextFormat, the mark
 
 constexpr char16_t kStandInUnit = 0xFFFD;
+
+// From this size on, a change of most of the document is laid out lazily (LazyLayout); smaller
+// documents lay out at once, which costs little.
+constexpr std::int64_t kLazyLayoutCharacters = 100000;
 constexpr char16_t kBulletCharacter = 0x2022;
 
 const char* const kRtfMimeTypes[] = {"text/rtf", "application/rtf"};
@@ -81,6 +85,36 @@ bool SameRuns(const Paragraph& a, const Paragraph& b) {
   return true;
 }
 
+// Whether two paragraphs hold the same characters, whatever their runs and formats.
+bool SameText(const Paragraph& a, const Paragraph& b) {
+  if (a.Length() != b.Length()) {
+    return false;
+  }
+  std::size_t ai = 0;
+  std::size_t bi = 0;
+  std::size_t ao = 0;
+  std::size_t bo = 0;
+  while (ai < a.runs.size() && bi < b.runs.size()) {
+    const std::u16string& at = a.runs[ai].text;
+    const std::u16string& bt = b.runs[bi].text;
+    const std::size_t n = std::min(at.size() - ao, bt.size() - bo);
+    if (at.compare(ao, n, bt, bo, n) != 0) {
+      return false;
+    }
+    ao += n;
+    bo += n;
+    if (ao == at.size()) {
+      ++ai;
+      ao = 0;
+    }
+    if (bo == bt.size()) {
+      ++bi;
+      bo = 0;
+    }
+  }
+  return true;
+}
+
 bool SameParagraph(const Paragraph& a, const Paragraph& b) {
   return a.format == b.format && a.mark == b.mark && SameRuns(a, b);
 }
@@ -98,6 +132,34 @@ class EditBlock {
  private:
   QTextCursor cursor_;
 };
+
+// Holds a document's layout off while it lives: Qt then lays the whole document out again lazily
+// when it ends (the part in view first, the rest in steps between events), as for a document
+// just loaded. For a change of most of a large document: otherwise the change returns only once
+// every line of the document is laid out again.
+class LazyLayout {
+ public:
+  explicit LazyLayout(QTextDocument& document)
+      : document_(document), pageSize_(document.pageSize()) {
+    document_.setPageSize(QSizeF());
+  }
+  ~LazyLayout() { document_.setPageSize(pageSize_); }
+  LazyLayout(const LazyLayout&) = delete;
+  LazyLayout& operator=(const LazyLayout&) = delete;
+
+ private:
+  QTextDocument& document_;
+  QSizeF pageSize_;
+};
+
+// Characters in paragraphs, their breaks counted.
+std::int64_t CharactersIn(const std::vector<Paragraph>& paragraphs) {
+  std::int64_t characters = 0;
+  for (const Paragraph& paragraph : paragraphs) {
+    characters += paragraph.Length() + 1;
+  }
+  return characters;
+}
 
 // The number of units at the start of two paragraphs that are the same text in the same format.
 std::size_t CommonPrefix(const Paragraph& a, const Paragraph& b) {
@@ -717,6 +779,11 @@ void QtRichTextBox::WriteParagraphs(std::size_t first, const std::vector<Paragra
   // The editor's signals while we write are not the user's.
   ++writing_;
   {
+    std::optional<LazyLayout> lazy;
+    if (const std::int64_t length = TextLength();
+        length >= kLazyLayoutCharacters && 2 * CharactersIn(old) > length) {
+      lazy.emplace(Doc());
+    }
     const EditBlock batch(Doc());
     WriteChanges(first, old, replacement);
   }
@@ -786,7 +853,19 @@ void QtRichTextBox::UpdateParagraph(std::size_t index, const Paragraph& old,
   if (!(old.format == replacement.format) || !(old.mark == replacement.mark)) {
     ApplyBlockFormat(cursor, replacement);
   }
-  if (!SameRuns(old, replacement)) {
+  if (SameRuns(old, replacement)) {
+    // Nothing to do for the text.
+  } else if (SameText(old, replacement)) {
+    // Only formats changed (bold over a selection, say): the text stays where it is. Merging
+    // keeps a stand-in character's own property.
+    int at = block.position();
+    for (const TextRun& run : replacement.runs) {
+      cursor.setPosition(at);
+      at += static_cast<int>(run.text.size());
+      cursor.setPosition(at, QTextCursor::KeepAnchor);
+      cursor.mergeCharFormat(ToQt(run.format));
+    }
+  } else {
     const auto oldLength = static_cast<std::size_t>(old.Length());
     const auto newLength = static_cast<std::size_t>(replacement.Length());
     std::size_t prefix = CommonPrefix(old, replacement);
@@ -927,6 +1006,12 @@ std::int32_t QtRichTextBox::SelLength() const {
 void QtRichTextBox::ShowSelection(std::int32_t start, std::int32_t length) {
   const std::int32_t end = std::clamp(start + length, 0, TextLength());
   start = std::clamp(start, 0, TextLength());
+  // Setting the editor's cursor scrolls to it, which lays out the document up to there: an
+  // edit that keeps the selection leaves the view where it is.
+  const QTextCursor current = editor_->textCursor();
+  if (current.anchor() == start && current.position() == end) {
+    return;
+  }
   QTextCursor cursor(&Doc());
   cursor.setPosition(start);
   cursor.setPosition(end, QTextCursor::KeepAnchor);

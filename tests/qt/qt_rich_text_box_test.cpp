@@ -14,6 +14,7 @@
 #include <QTextDocument>
 #include <QTextEdit>
 #include <functional>
+#include <limits>
 #include <optional>
 #include <random>
 #include <sstream>
@@ -264,6 +265,41 @@ TEST(QtRichTextBoxDifferential, RandomSessionsMatchTheHeadlessSurfaceStepByStep)
       }
     }
   }
+}
+
+// A change of most of a large document takes another path (the layout is redone lazily, and a
+// change of formats only keeps the text in place): it must give what the headless surface gives,
+// stand-in characters included, and leave the editor laid out once the events are processed.
+TEST(QtRichTextBoxDifferential, ChangesOfMostOfALargeDocumentMatchTheHeadlessSurface) {
+  std::string rtf = "{\\rtf1\\pard ";
+  for (int i = 0; i < 4000; ++i) {
+    rtf += "Line " + std::to_string(i) + " with \\b bold\\b0 , a tab\\tab and \\u8233? text\\par ";
+  }
+  rtf += "}";
+  MemoryRichTextBox memory;
+  QtRichTextBox qt;
+  qt.Editor()->resize(400, 300);
+  qt.Editor()->show();
+  const auto both = [&](const std::function<void(RichTextBox&)>& step) {
+    step(memory);
+    step(qt);
+    QApplication::processEvents();
+    return Difference(memory, qt);
+  };
+  EXPECT_EQ(both([&](RichTextBox& s) { s.SetTextRTF(rtf); }), std::nullopt);
+  ASSERT_GT(memory.Text().size(), 100000U);
+  EXPECT_EQ(both([](RichTextBox& s) {
+              s.SetSelStart(0);
+              s.SetSelLength(std::numeric_limits<std::int32_t>::max());
+              s.SetSelBold(true);
+            }),
+            std::nullopt);
+  EXPECT_EQ(both([](RichTextBox& s) { s.SetSelItalic(true); }), std::nullopt);
+  EXPECT_EQ(both([](RichTextBox& s) { s.Undo(); }), std::nullopt);
+  EXPECT_EQ(both([](RichTextBox& s) { s.SetSelText(u"replaced"); }), std::nullopt);
+  EXPECT_EQ(both([](RichTextBox& s) { s.Undo(); }), std::nullopt);
+  EXPECT_FALSE(qt.Editor()->document()->pageSize().isNull());
+  EXPECT_GT(qt.Editor()->document()->size().height(), 1000.0);
 }
 
 // ----- The editor: keyboard, clipboard, drag and drop -----
