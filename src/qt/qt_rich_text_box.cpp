@@ -141,7 +141,7 @@ class LazyLayout {
  public:
   explicit LazyLayout(QTextDocument& document)
       : document_(document), pageSize_(document.pageSize()) {
-    document_.setPageSize(QSizeF());
+    document_.setPageSize(QSizeF(0, 0));  // a null size: the layout waits
   }
   ~LazyLayout() { document_.setPageSize(pageSize_); }
   LazyLayout(const LazyLayout&) = delete;
@@ -845,6 +845,29 @@ void QtRichTextBox::RewriteRange(std::size_t first, std::size_t last,
   cursor.endEditBlock();
 }
 
+// The new paragraphs go in after the old ones, which then go: the editor's caret, put at the
+// start, stays there. (Written in place, the new text would carry the caret's anchor to its end,
+// and showing the caret at the start afterwards would lay out the whole document at once to
+// redraw that old selection.)
+void QtRichTextBox::ReplaceDocument(const std::vector<Paragraph>& paragraphs) {
+  editor_->setTextCursor(QTextCursor(&Doc()));
+  QTextCursor cursor(&Doc());
+  cursor.beginEditBlock();
+  cursor.movePosition(QTextCursor::End);
+  const int oldEnd = cursor.position();
+  for (const Paragraph& paragraph : paragraphs) {
+    cursor.insertBlock();
+    ApplyBlockFormat(cursor, paragraph);
+    InsertRuns(cursor, paragraph.runs);
+  }
+  cursor.setPosition(0);
+  cursor.setPosition(oldEnd + 1, QTextCursor::KeepAnchor);
+  cursor.removeSelectedText();
+  // The first block kept the old first paragraph's formats.
+  ApplyBlockFormat(cursor, paragraphs.front());
+  cursor.endEditBlock();
+}
+
 void QtRichTextBox::UpdateParagraph(std::size_t index, const Paragraph& old,
                                     const Paragraph& replacement) {
   const QTextBlock block = BlockAt(index);
@@ -958,7 +981,13 @@ std::string QtRichTextBox::TextRTF() const {
 void QtRichTextBox::SetTextRTF(std::string_view rtf) {
   const RichDocument document = ReadRtf(rtf, {DefaultFormat(), bulletIndent_});
   ++writing_;
-  RewriteRange(0, ParagraphCount() - 1, document.paragraphs);
+  {
+    std::optional<LazyLayout> lazy;
+    if (CharactersIn(document.paragraphs) >= kLazyLayoutCharacters) {
+      lazy.emplace(Doc());
+    }
+    ReplaceDocument(document.paragraphs);
+  }
   --writing_;
   ForgetUndo();
   ResetTypingFormat();

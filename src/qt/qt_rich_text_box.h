@@ -152,6 +152,7 @@ class QtRichTextBox final : public ParagraphSurface {
   void WriteChanges(std::size_t first, const std::vector<Paragraph>& old,
                     const std::vector<Paragraph>& replacement);
   void RewriteRange(std::size_t first, std::size_t last, const std::vector<Paragraph>& replacement);
+  void ReplaceDocument(const std::vector<Paragraph>& paragraphs);
   void UpdateParagraph(std::size_t index, const Paragraph& old, const Paragraph& replacement);
   std::int32_t TwipsPerPixel(bool vertical) const;
   double PixelsPerTwip() const;
