@@ -30,7 +30,12 @@ enum class SurfaceShortcut { kBold, kItalic, kUnderline, kCut, kCopy, kPaste };
 
 // The editing surface on the desktop: a QTextEdit showing the document, with every operation of
 // RichTextBox exactly as MemoryRichTextBox does it (same positions, formats, RTF, undo and
-// events), so that the control behaves the same with or without a display.
+// events), so that the control behaves the same with or without a display. The editing rules
+// are ParagraphSurface's; this class keeps the paragraphs in the editor's QTextDocument.
+//
+// Large documents: a load, or a change of most of a document of 100 000 characters or more, is
+// laid out lazily, the part in view first and the rest in steps between events, as Qt does for
+// a document just opened.
 //
 // The QTextDocument holds the document: one block per paragraph, one fragment per run. Exact
 // values (indents in twips, the bullet, the paragraph mark's format, a face name's bytes, sizes
