@@ -305,8 +305,21 @@ const NamedDrawing* Find(std::string_view key) {
   return nullptr;
 }
 
+// An engine that paints its icon at any size: its pixmaps are what it paints on a transparent
+// ground.
+class PaintingEngine : public QIconEngine {
+ public:
+  QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+    QPixmap pixmap(size);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    paint(&painter, QRect(QPoint(0, 0), size), mode, state);
+    return pixmap;
+  }
+};
+
 // Paints a drawing at any size; QIcon caches the pixmaps it makes.
-class DrawingEngine final : public QIconEngine {
+class DrawingEngine final : public PaintingEngine {
  public:
   explicit DrawingEngine(const NamedDrawing& drawing) : drawing_(drawing) {}
 
@@ -324,14 +337,6 @@ class DrawingEngine final : public QIconEngine {
     painter->restore();
   }
 
-  QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
-    QPixmap pixmap(size);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    paint(&painter, QRect(QPoint(0, 0), size), mode, state);
-    return pixmap;
-  }
-
   QIconEngine* clone() const override { return new DrawingEngine(drawing_); }
   QString key() const override { return QStringLiteral("scrivlet-drawing"); }
   QString iconName() override { return ToQString(drawing_.key); }
@@ -341,7 +346,7 @@ class DrawingEngine final : public QIconEngine {
 };
 
 // Another icon, faded, with the mixed-state dash over it.
-class MixedEngine final : public QIconEngine {
+class MixedEngine final : public PaintingEngine {
  public:
   explicit MixedEngine(QIcon base) : base_(std::move(base)) {}
 
@@ -357,14 +362,6 @@ class MixedEngine final : public QIconEngine {
     painter->fillRect(
         dash, mode == QIcon::Disabled ? QColor(0x9A, 0x9A, 0x9A) : QColor(0x20, 0x20, 0x20));
     painter->restore();
-  }
-
-  QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
-    QPixmap pixmap(size);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    paint(&painter, QRect(QPoint(0, 0), size), mode, state);
-    return pixmap;
   }
 
   QIconEngine* clone() const override { return new MixedEngine(base_); }
