@@ -631,10 +631,10 @@ QTextCharFormat QtRichTextBox::ToQt(const CharFormat& format) const {
 }
 
 // Qt numbers a document's formats and never renumbers them, so a conversion is done once.
-const CharFormat& QtRichTextBox::CachedFormat(int index, const QTextCharFormat& format) const {
-  const auto [it, added] = formatCache_.try_emplace(index);
+const CharFormat& QtRichTextBox::CachedFormat(const QTextFragment& fragment) const {
+  const auto [it, added] = formatCache_.try_emplace(fragment.charFormatIndex());
   if (added) {
-    it->second = FromQt(format);
+    it->second = FromQt(fragment.charFormat());
   }
   return it->second;
 }
@@ -667,7 +667,7 @@ Paragraph QtRichTextBox::ReadParagraph(const QTextBlock& block) const {
       continue;
     }
     const QTextCharFormat format = fragment.charFormat();
-    const CharFormat& model = CachedFormat(fragment.charFormatIndex(), format);
+    const CharFormat& model = CachedFormat(fragment);
     if (format.hasProperty(kStandInProperty)) {
       AppendText(paragraph, model,
                  std::u16string(static_cast<std::size_t>(fragment.length()),
@@ -691,7 +691,7 @@ void QtRichTextBox::VisitRunFormats(std::int32_t from, std::int32_t to,
       if (fragment.position() >= to) {
         return;
       }
-      if (!visit(CachedFormat(fragment.charFormatIndex(), fragment.charFormat()))) {
+      if (!visit(CachedFormat(fragment))) {
         return;
       }
     }
@@ -967,7 +967,7 @@ CharFormat QtRichTextBox::FormatAt(std::size_t paragraph, std::int32_t offset) c
       break;
     }
   }
-  return last ? CachedFormat(last->charFormatIndex(), last->charFormat()) : MarkOf(block);
+  return last ? CachedFormat(*last) : MarkOf(block);
 }
 
 // ----- Whole document -----
@@ -989,7 +989,7 @@ void QtRichTextBox::SetTextRTF(std::string_view rtf) {
     ReplaceDocument(document.paragraphs);
   }
   --writing_;
-  ForgetUndo();
+  EmptyUndoBuffer();
   ResetTypingFormat();
   ShowSelection(0, 0);
   RaiseSelChange();

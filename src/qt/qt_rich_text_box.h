@@ -19,6 +19,7 @@ class QTextCharFormat;
 class QTextCursor;
 class QTextDocument;
 class QTextEdit;
+class QTextFragment;
 class QWidget;
 
 namespace scrivlet {
@@ -148,7 +149,7 @@ class QtRichTextBox final : public ParagraphSurface {
   QTextBlock BlockAt(std::size_t index) const;
   Paragraph ReadParagraph(const QTextBlock& block) const;
   CharFormat FromQt(const QTextCharFormat& format) const;
-  const CharFormat& CachedFormat(int index, const QTextCharFormat& format) const;
+  const CharFormat& CachedFormat(const QTextFragment& fragment) const;
   QTextCharFormat ToQt(const CharFormat& format) const;
   ParaFormat ParaFromBlock(const QTextBlock& block) const;
   CharFormat MarkOf(const QTextBlock& block) const;

@@ -143,7 +143,6 @@ class ParagraphSurface : public RichTextBox {
   void ResetTypingFormat() { typingFormat_.reset(); }
   // Replaces the undo step (for an edit made of several splices).
   void SetUndo(UndoRecord record) { undo_ = std::move(record); }
-  void ForgetUndo() { undo_.reset(); }
 
   std::string fontName_ = "Arial";
   double fontSize_ = 12.0;

@@ -113,7 +113,7 @@ std::string MemoryRichTextBox::TextRTF() const {
 void MemoryRichTextBox::SetTextRTF(std::string_view rtf) {
   // The old document goes before the new one is read (reading never fails): replacing a large
   // document never holds two of them at once.
-  ForgetUndo();
+  EmptyUndoBuffer();
   document_.paragraphs.clear();
   document_.paragraphs.shrink_to_fit();
   try {
