@@ -340,6 +340,48 @@ TEST_F(ScrivletWidgetTest, TypingAndTheStyleShortcuts) {
   EXPECT_EQ(widget.Surface().SelBold(), std::optional<bool>(true));
 }
 
+TEST_F(ScrivletWidgetTest, UndoRedoHyperlinkAndTheToolbarFromTheKeyboard) {
+  ScrivletWidget widget;
+  ShowActive(widget);
+  QWidget* editor = widget.Editor();
+  QTest::keyClicks(editor, "one two");
+  QTest::keyClick(editor, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(Text(widget), QStringLiteral("one "));
+  QTest::keyClick(editor, Qt::Key_Y, Qt::ControlModifier);
+  EXPECT_EQ(Text(widget), QStringLiteral("one two"));
+  QTest::keyClick(editor, Qt::Key_Z, Qt::ControlModifier);
+  QTest::keyClick(editor, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(Text(widget), QStringLiteral("one two"));
+  EXPECT_EQ(ButtonOf(widget, "Bold")->toolTip(), QStringLiteral("Bold (Ctrl+B)"));
+
+  // Ctrl+K is the hyperlink dialog, not Qt's delete to the end of the line.
+  Select(widget, 0, 3);
+  bool opened = false;
+  WhenModal<HyperlinkView>([&opened](HyperlinkView* view) {
+    opened = true;
+    QTest::mouseClick(view->findChild<QPushButton*>(QStringLiteral("cmdCancel")), Qt::LeftButton);
+  });
+  QTest::keyClick(editor, Qt::Key_K, Qt::ControlModifier);
+  EXPECT_TRUE(opened);
+  EXPECT_EQ(Text(widget), QStringLiteral("one two"));
+
+  // Alt+F10 reaches the toolbar; arrows move along it, Space clicks, Escape goes back.
+  Select(widget, 0, 3);
+  widget.activateWindow();  // the dialog had it
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&widget));
+  editor->setFocus();
+  QTest::keyClick(editor, Qt::Key_F10, Qt::AltModifier);
+  ASSERT_NE(qobject_cast<QToolButton*>(QApplication::focusWidget()), nullptr);
+  for (int i = 0; i < 30 && QApplication::focusWidget()->objectName() != "Bold"; ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+  }
+  ASSERT_EQ(QApplication::focusWidget()->objectName(), QStringLiteral("Bold"));
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+  EXPECT_EQ(widget.Surface().SelBold(), std::optional<bool>(true));
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+  EXPECT_EQ(QApplication::focusWidget(), editor);
+}
+
 TEST_F(ScrivletWidgetTest, StyleShortcutsWorkWithoutTheirButtons) {
   ScrivletWidget widget;
   widget.setButtonsFontStyle(false);
