@@ -301,6 +301,7 @@ void ScriptSession::Execute(std::string_view line) {
   } else if (command == "type") {
     Type(Utf8ToUtf16(Unescape(rest)));
   } else if (command == "paste") {
+    const UndoStep step(host_->Surface);  // never part of the typing around it
     host_->Surface.SetSelText(Utf8ToUtf16(Unescape(rest)));
   } else if (command == "undo") {
     host_->Surface.Undo();
