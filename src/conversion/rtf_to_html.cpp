@@ -18,6 +18,7 @@
 #include "conversion/conversion_error.h"
 #include "conversion/font_lib.h"
 #include "conversion/forward_find.h"
+#include "conversion/html_safety.h"
 #include "conversion/markers.h"
 #include "conversion/output_buffer.h"
 #include "conversion/text_codec.h"
@@ -145,8 +146,9 @@ bool IsHexDigit(char c) {
 // ----- Numbers in control words -----
 
 [[noreturn]] void ThrowBadParameter(std::string_view word, std::string_view problem) {
-  throw ConversionError("RTF control word \"\\" + std::string(word) + "\" " + std::string(problem),
-                        std::string(word));
+  throw ConversionError(
+      "RTF control word \"\\" + CutForMessage(word) + "\" " + std::string(problem),
+      std::string(word));
 }
 
 // ReadParameter for the parameters the quick reading leaves: signed, too long or malformed.
@@ -460,7 +462,7 @@ char32_t UnitFromParameter(std::int32_t n) {
 char32_t CharFromHexEscape(std::string_view escape) {
   if (escape.size() != 3 || !IsHexDigit(escape[1]) || !IsHexDigit(escape[2])) {
     throw ConversionError(
-        "RTF escape \"\\" + std::string(escape) + "\" is not a hexadecimal character code",
+        "RTF escape \"\\" + CutForMessage(escape) + "\" is not a hexadecimal character code",
         std::string(escape));
   }
   unsigned value = 0;
@@ -841,50 +843,56 @@ void EmitMarkerFontOpen(RenderState& s) {
   s.fontOpen = true;
 }
 
+// The marker run in the token as raw tags: each tag behind its comment, an allowed picture tag
+// written again with its values encoded. False, writing nothing, when a tag is not allowed and
+// the context does not pass raw HTML through.
+bool EmitRawTags(RenderState& s) {
+  // Adjacent pictures in the same formatting are one run on the surface. Each tag needs a
+  // comment of its own: without one the next read of the HTML drops the tag.
+  const std::string_view tags = s.token;
+  const bool passThrough = s.context.RawTags == RawHtml::kPassThrough;
+  std::vector<std::pair<std::string_view, std::optional<std::string>>> pieces;
+  for (std::size_t start = 0; start < tags.size();) {
+    const std::size_t seam = tags.find("><", start);
+    const std::size_t end = seam == std::string_view::npos ? tags.size() : seam + 1;
+    const std::string_view tag = tags.substr(start, end - start);
+    pieces.emplace_back(tag, RewriteAllowedTag(tag));
+    if (!pieces.back().second && !passThrough) {
+      return false;
+    }
+    start = end;
+  }
+  if (!s.inLink) {
+    EmitMarkerFontOpen(s);
+  }
+  for (const auto& [tag, allowed] : pieces) {
+    s.out += kRawTagComment;
+    s.out += allowed ? std::string_view(*allowed) : tag;
+  }
+  return true;
+}
+
 void EmitTextRun(RenderState& s) {
   if (s.depth == 1 && !s.token.empty() && s.currentColor == MarkerColor && s.italicOpen) {
-    std::replace(s.token.begin(), s.token.end(), '"', '\'');
     if (s.underlineOpen) {
       s.italicOpen = false;
       s.underlineOpen = false;
       Put(s.out, "</U></I>");
       EmitMarkerFontOpen(s);
       Put(s.out, "<A HREF='");
-      // An apostrophe would end the quoted value, and "<" or ">" the tag when the page is read
-      // back; as character references they are the same URL to a browser and come back
-      // unchanged.
-      for (std::size_t start = 0; start < s.token.size();) {
-        const std::size_t special = std::min(s.token.find_first_of("'<>", start), s.token.size());
-        s.out.append(s.token.data() + start, special - start);
-        if (special < s.token.size()) {
-          const char c = s.token[special];
-          if (c == '\'') {
-            Put(s.out, "&#39;");
-          } else if (c == '<') {
-            Put(s.out, "&lt;");
-          } else {
-            Put(s.out, "&gt;");
-          }
-        }
-        start = special + 1;
-      }
+      // A URL the link rule refuses goes nowhere; the link's text stays.
+      std::string encoded;
+      AppendAttributeEncoded(encoded, AllowedLinkUrlOr(s.token));
+      s.out += encoded;
       Put(s.out, "'>");
       s.inLink = true;
-    } else {
-      if (!s.inLink) {
-        EmitMarkerFontOpen(s);
-      }
-      // Adjacent pictures in the same formatting are one run on the surface. Each tag needs a
-      // comment of its own: without one the next read of the HTML drops the tag.
-      const std::string_view tags = s.token;
-      for (std::size_t start = 0; start < tags.size();) {
-        const std::size_t seam = tags.find("><", start);
-        const std::size_t end = seam == std::string_view::npos ? tags.size() : seam + 1;
-        s.out += kRawTagComment;
-        s.out += tags.substr(start, end - start);
-        start = end;
-      }
+      return;
     }
+    if (EmitRawTags(s)) {
+      return;
+    }
+    // Not a tag that may be written as one: the run's text is shown as it reads.
+    AppendHtmlEncoded(s.out, s.token);
     return;
   }
   if (s.inLink && !s.underlineOpen) {

@@ -532,6 +532,16 @@ class RtfReader {
     return false;
   }
 
+  // A character written as an escape: in a face name an escaped ";" is part of the name, where
+  // a bare one ends the entry.
+  void AddEscapedCharacter(char32_t code) {
+    if (code != 0 && Top().destination == Destination::kFontTable) {
+      AddFontNameCharacter(code);
+    } else {
+      AddCharacter(code);
+    }
+  }
+
   void AddCharacter(char32_t code) {
     if (code == 0) {
       return;  // "\'00": NUL is no character of a document, as in "\u0"
@@ -757,7 +767,7 @@ class RtfReader {
       return;
     }
     const std::int32_t page = Top().fontCodePage != 0 ? Top().fontCodePage : codePage_;
-    AddCharacter(ByteToUnicode(page, static_cast<std::uint8_t>(value)));
+    AddEscapedCharacter(ByteToUnicode(page, static_cast<std::uint8_t>(value)));
   }
 
   void HandleWord(std::string_view word, std::optional<std::int32_t> parameter) {
@@ -815,7 +825,7 @@ class RtfReader {
       // and NUL is no character of a document.
       const std::int32_t unit = *parameter < 0 ? *parameter + 65536 : *parameter;
       if (unit > 0 && unit <= 0xFFFF) {
-        AddCharacter(static_cast<char32_t>(unit));
+        AddEscapedCharacter(static_cast<char32_t>(unit));
       }
       pendingSkip_ = Top().unicodeSkip;
     } else if (info.kind == WordKind::kUnicodeSkip && parameter) {
@@ -898,7 +908,11 @@ class RtfReader {
     const std::string name = TrimName(fontName_);
     if (fontNumber_ && !name.empty()) {
       fonts_[*fontNumber_] = {name, fontCodePage_};  // a later definition wins
+    } else if (fontNumber_) {
+      // A blank name defines no face; the number must not keep an earlier one (Symbol, say).
+      fonts_.erase(*fontNumber_);
     }
+    fontNumber_.reset();  // the entry is done: a group's close commits nothing more
     fontName_.clear();
     fontCodePage_ = 0;
   }
