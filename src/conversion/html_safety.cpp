@@ -136,7 +136,9 @@ std::string CleanUrl(std::string_view url) {
   return clean.substr(first, clean.find_last_not_of(' ') - first + 1);
 }
 
-// The scheme of a cleaned URL, or "" for a URL without one.
+// The scheme of a cleaned URL, or "" for a URL without one. A single letter before ":/" or
+// ":\\" is a drive of a local path ("C:/site/a.htm"), which the dialogs write for local files;
+// to a browser it is a scheme that names nothing and runs nothing.
 std::string_view SchemeOf(std::string_view url) {
   if (url.empty() || !IsAsciiLetter(url[0])) {
     return {};
@@ -145,6 +147,9 @@ std::string_view SchemeOf(std::string_view url) {
   while (i < url.size() && (IsAsciiLetter(url[i]) || IsAsciiDigit(url[i]) || url[i] == '+' ||
                             url[i] == '-' || url[i] == '.')) {
     ++i;
+  }
+  if (i == 1 && i + 1 < url.size() && (url[i + 1] == '/' || url[i + 1] == '\\')) {
+    return {};
   }
   return i < url.size() && url[i] == ':' ? url.substr(0, i) : std::string_view{};
 }

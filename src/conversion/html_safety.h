@@ -13,7 +13,8 @@ namespace scrivlet {
 
 // The link rule. The URL's character references are decoded, control characters dropped and
 // surrounding spaces trimmed, as a browser would; then only http, https, mailto, ftp and tel
-// URLs and URLs without a scheme (relative, "#...", "/...") pass.
+// URLs and URLs without a scheme (relative, "#...", "/...", or a local path with a drive letter,
+// "C:/...") pass.
 bool IsAllowedLinkUrl(std::string_view url);
 
 // `url` when it passes the link rule, else "#" (a link that goes nowhere).
