@@ -183,6 +183,10 @@ struct ScanState {
   std::unordered_map<std::string, std::int32_t> fontNumbers;
   std::int32_t lastFontNumber = -1;
   std::int32_t lastColorNumber = -1;
+  // The last list tag's fragment: where it ended in the body, the tag, the indent it was for.
+  std::size_t listFragmentEnd = std::string_view::npos;
+  std::string_view listFragmentTag;
+  std::int64_t listFragmentIndent = 0;
 };
 
 // A table of at most this many entries is searched in place: faster than hashing the key.
@@ -388,6 +392,13 @@ bool TranslateExactTag(ScanState& s, std::string_view tag, OutputBuffer& piece) 
       return true;
     }
   }
+  const bool listTag = tag == "UL" || tag == "/UL";
+  // A list tag repeated with nothing in between changes nothing: a page of thousands of them
+  // would otherwise multiply the document and the memory loading it takes.
+  if (listTag && piece.size() == s.listFragmentEnd && tag == s.listFragmentTag &&
+      s.indent == s.listFragmentIndent) {
+    return true;
+  }
   if (tag == "UL") {
     piece += "\\li";
     AppendDecimal(piece, s.indent + kIndentStep);
@@ -405,6 +416,11 @@ bool TranslateExactTag(ScanState& s, std::string_view tag, OutputBuffer& piece) 
     piece += "\\ulnone\\cf0 ";
   } else {
     return false;
+  }
+  if (listTag) {
+    s.listFragmentEnd = piece.size();
+    s.listFragmentTag = tag;
+    s.listFragmentIndent = s.indent;
   }
   return true;
 }
