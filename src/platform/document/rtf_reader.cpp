@@ -385,6 +385,23 @@ std::optional<std::string> HyperlinkTarget(std::string_view instruction) {
   return url;
 }
 
+// An upper bound of the paragraphs "\par" and "\line" words can end in `in`.
+std::size_t CountParagraphMarks(std::string_view in) {
+  std::size_t count = 0;
+  for (std::size_t b = in.find('\\'); b != std::string_view::npos; b = in.find('\\', b + 1)) {
+    const std::string_view word = in.substr(b + 1, 5);
+    const auto endsAt = [&](std::size_t length) {
+      const std::size_t after = b + 1 + length;
+      return after >= in.size() ||
+             !((in[after] >= 'a' && in[after] <= 'z') || (in[after] >= 'A' && in[after] <= 'Z'));
+    };
+    if ((word.starts_with("par") && endsAt(3)) || (word.starts_with("line") && endsAt(4))) {
+      ++count;
+    }
+  }
+  return count;
+}
+
 class RtfReader {
  public:
   RtfReader(std::string_view in, const RtfReadOptions& options) : in_(in), options_(options) {
@@ -392,6 +409,10 @@ class RtfReader {
     base.format = options.defaultFormat;
     groups_.push_back(base);
     current_.mark = options.defaultFormat;
+    // Grown by doubling, the paragraph list of a page of many short paragraphs would hold up to
+    // twice its size, and three times while it moves: room for every paragraph mark the input
+    // may hold is taken at once.
+    document_.paragraphs.reserve(CountParagraphMarks(in) + 1);
   }
 
   RichDocument Read() {
