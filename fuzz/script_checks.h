@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
+#include <utility>
 
 // An independent reading of HTML the editor wrote, as a browser tokenises it, that names the
 // first thing in it that could run script: an element outside the editor's vocabulary, an
