@@ -843,33 +843,32 @@ void EmitMarkerFontOpen(RenderState& s) {
   s.fontOpen = true;
 }
 
-// The marker run in the token as raw tags: each tag behind its comment, an allowed picture tag
-// written again with its values encoded. False, writing nothing, when a tag is not allowed and
-// the context does not pass raw HTML through.
-bool EmitRawTags(RenderState& s) {
+// A raw-tag run: each allowed picture tag behind a comment of its own, written again with its
+// values encoded; anything else as the encoded text it reads as, or unchanged when the context
+// passes raw HTML through.
+void EmitRawTags(RenderState& s) {
   // Adjacent pictures in the same formatting are one run on the surface. Each tag needs a
   // comment of its own: without one the next read of the HTML drops the tag.
   const std::string_view tags = s.token;
   const bool passThrough = s.context.RawTags == RawHtml::kPassThrough;
-  std::vector<std::pair<std::string_view, std::optional<std::string>>> pieces;
+  bool fontOpened = s.inLink;
   for (std::size_t start = 0; start < tags.size();) {
     const std::size_t seam = tags.find("><", start);
     const std::size_t end = seam == std::string_view::npos ? tags.size() : seam + 1;
     const std::string_view tag = tags.substr(start, end - start);
-    pieces.emplace_back(tag, RewriteAllowedTag(tag));
-    if (!pieces.back().second && !passThrough) {
-      return false;
-    }
     start = end;
-  }
-  if (!s.inLink) {
-    EmitMarkerFontOpen(s);
-  }
-  for (const auto& [tag, allowed] : pieces) {
+    const std::optional<std::string> allowed = RewriteAllowedTag(tag);
+    if (!allowed && !passThrough) {
+      AppendHtmlEncoded(s.out, tag);
+      continue;
+    }
+    if (!fontOpened) {
+      EmitMarkerFontOpen(s);
+      fontOpened = true;
+    }
     s.out += kRawTagComment;
     s.out += allowed ? std::string_view(*allowed) : tag;
   }
-  return true;
 }
 
 void EmitTextRun(RenderState& s) {
@@ -886,13 +885,9 @@ void EmitTextRun(RenderState& s) {
       s.out += encoded;
       Put(s.out, "'>");
       s.inLink = true;
-      return;
+    } else {
+      EmitRawTags(s);
     }
-    if (EmitRawTags(s)) {
-      return;
-    }
-    // Not a tag that may be written as one: the run's text is shown as it reads.
-    AppendHtmlEncoded(s.out, s.token);
     return;
   }
   if (s.inLink && !s.underlineOpen) {
