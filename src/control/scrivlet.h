@@ -131,6 +131,11 @@ class Scrivlet {
   // The default text colour, platform order 0x00BBGGRR.
   std::int32_t ForeColor() const { return foreColor_; }
   void SetForeColor(std::int32_t color);
+  // False (the default): TextHTML holds no script-capable element, attribute or URL; a raw-tag
+  // run that is not an allowed picture tag reads as visible text. True passes such runs through
+  // unchanged, for a host that trusts its authors. Links pass the link rule either way.
+  bool AllowRawHtml() const { return allowRawHtml_; }
+  void SetAllowRawHtml(bool allow);
 
   // ----- Lifecycle -----
 
@@ -199,6 +204,7 @@ class Scrivlet {
   std::function<void(std::string_view)> propertyChanged_;
 
   std::int32_t foreColor_ = 0;
+  bool allowRawHtml_ = false;
   std::string wddx_;
   std::string ftpServer_;
   std::string ftpUsername_;

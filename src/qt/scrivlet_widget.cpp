@@ -106,6 +106,13 @@ void ScrivletWidget::setAllowCustomize(bool allow) {
   control_->SetAllowCustomize(allow);
 }
 
+bool ScrivletWidget::AllowRawHtml() const {
+  return control_->AllowRawHtml();
+}
+void ScrivletWidget::setAllowRawHtml(bool allow) {
+  control_->SetAllowRawHtml(allow);
+}
+
 int ScrivletWidget::FontSize() const {
   return control_->FontSize();
 }
@@ -325,6 +332,8 @@ void ScrivletWidget::OnPropertyChanged(std::string_view name) {
     emit backColorChanged();
   } else if (name == "ForeColor") {
     emit foreColorChanged();
+  } else if (name == "AllowRawHtml") {
+    emit allowRawHtmlChanged();
   }
 }
 

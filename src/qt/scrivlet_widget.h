@@ -52,6 +52,8 @@ enum class SurfaceShortcut;
 //   BackColor         the editing surface's background. Until assigned it follows the
 //                     system's window colour; resetBackColor goes back to that.
 //   ForeColor         the default text colour.
+//   AllowRawHtml      false (the default): TextHTML can run no script; a raw tag other than an
+//                     allowed picture reads as text. True passes raw tags through unchanged.
 //
 // The property set is saved and restored through a PropertyBag (SaveProperties and
 // RestoreProperties, over a QSettings group or a host's QVariantMap). Per-user state (the
@@ -93,6 +95,7 @@ class ScrivletWidget : public QWidget {
   Q_PROPERTY(QColor BackColor READ BackColor WRITE setBackColor RESET resetBackColor NOTIFY
                  backColorChanged)
   Q_PROPERTY(QColor ForeColor READ ForeColor WRITE setForeColor NOTIFY foreColorChanged)
+  Q_PROPERTY(bool AllowRawHtml READ AllowRawHtml WRITE setAllowRawHtml NOTIFY allowRawHtmlChanged)
 
  public:
   // A new editor with the properties' defaults and an empty document.
@@ -117,6 +120,8 @@ class ScrivletWidget : public QWidget {
   void setTextRTF(const QString& rtf);
   bool AllowCustomize() const;
   void setAllowCustomize(bool allow);
+  bool AllowRawHtml() const;
+  void setAllowRawHtml(bool allow);
   int FontSize() const;
   // Values outside -32768..32767 are clamped.
   void setFontSize(int size);
@@ -209,6 +214,7 @@ class ScrivletWidget : public QWidget {
   void wddxChanged();
   void backColorChanged();
   void foreColorChanged();
+  void allowRawHtmlChanged();
 
  protected:
   void resizeEvent(QResizeEvent* event) override;

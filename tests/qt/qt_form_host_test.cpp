@@ -74,7 +74,8 @@ class HyperlinkViewTest : public QtFormHostTest {
 
   const std::vector<HyperlinkEntry> entries_ = {{"Home", "http://home.example/"},
                                                 {"Mail us", "mailto:me@example.com"}};
-  frmHyperlink form_{entries_};
+  ScriptedMessageBox messages_;
+  frmHyperlink form_{entries_, messages_};
 };
 
 TEST_F(HyperlinkViewTest, ShowsTheControlsWhereAndAsTheFormHasThem) {

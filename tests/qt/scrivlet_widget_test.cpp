@@ -120,7 +120,7 @@ TEST_F(ScrivletWidgetTest, EveryPublicPropertyIsAQtProperty) {
         "ButtonsEdit",  "ButtonsFontSize", "ButtonsFontStyle", "ButtonsFontColor", "ButtonsIndent",
         "ButtonsAlign", "ButtonsBullets",  "ButtonsHyperlink", "ButtonsPicture",   "ButtonsAbout",
         "FTPServer",    "FTPUsername",     "FTPPassword",      "ImagesPath",       "WDDX",
-        "BackColor",    "ForeColor"}) {
+        "BackColor",    "ForeColor",       "AllowRawHtml"}) {
     const int index = meta.indexOfProperty(name);
     ASSERT_GE(index, 0) << name;
     const QMetaProperty property = meta.property(index);

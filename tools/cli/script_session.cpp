@@ -226,6 +226,7 @@ const std::vector<PropertyAccess>& Properties() {
       StringProperty("WDDX", &Scrivlet::WDDX, &Scrivlet::SetWDDX),
       NumberProperty("BackColor", &Scrivlet::BackColor, &Scrivlet::SetBackColor),
       NumberProperty("ForeColor", &Scrivlet::ForeColor, &Scrivlet::SetForeColor),
+      BooleanProperty("AllowRawHtml", &Scrivlet::AllowRawHtml, &Scrivlet::SetAllowRawHtml),
   };
   return properties;
 }
