@@ -233,6 +233,30 @@ TEST_P(HostileInputTest, WrittenHtmlRunsNoScript) {
 INSTANTIATE_TEST_SUITE_P(EveryEntryPoint, HostileInputTest,
                          testing::Range<std::size_t>(0, Cases().size()));
 
+// The check the suite relies on must see what the converters used to write.
+TEST(ScriptCheckTest, NamesEverythingThatCouldRunScript) {
+  for (const char* html : {
+           "<SCRIPT>x</SCRIPT>",
+           "<IMG SRC='x.gif' ALT='' onerror='x' x=''>",
+           "<A HREF='javascript:x'>a</A>",
+           "<A HREF='&#106;avascript:x'>a</A>",
+           "<A HREF=' java&#x09;script&colon;x'>a</A>",
+           "<IMG SRC='data:image/svg+xml,x'>",
+           "<IFRAME SRC=x>",
+           "<STYLE>",
+           "<BASE HREF='http://x/'>",
+           "<!-- open",
+           "<FONT FACE='x>",
+           "<IMG SRC='x.gif' STYLE='x'>",
+       }) {
+    EXPECT_NE(fuzz::FindScriptHazard(html), "") << html;
+  }
+  EXPECT_EQ(fuzz::FindScriptHazard("<FONT FACE='a<b' SIZE=3 COLOR=#000000>a &lt; b</FONT>"
+                                   "<!-- ScrivletHTML --><IMG SRC='x.gif' ALT='&#39;' BORDER=0>"
+                                   "<A HREF='mailto:a@b.c'>m</A><A HREF='C:/a.htm'>c</A>"),
+            "");
+}
+
 class SecurityTest : public testing::Test {
  protected:
   void SetUp() override { host.StartNew(); }
