@@ -23,6 +23,14 @@ InternetErrorCode ChangeFtpDirectory(const InternetServices& services, std::stri
 InternetErrorCode PutFtpFile(const InternetServices& services, std::string_view local_path,
                              std::string_view remote_directory, std::string_view remote_name);
 
+// Changes to `remote_directory` (empty means "/") and asks whether `remote_name` exists there.
+// A failure to enter the directory is reported as "Change Directory", one of the question as
+// "FTP File"; Exists is then false and Error the failure. Without a connection it reports and
+// returns kInternetErrorHandleState.
+FtpConnection::FileQuery FindFtpFile(const InternetServices& services,
+                                     std::string_view remote_directory,
+                                     std::string_view remote_name);
+
 // An FTP location split into the server and the remote directory.
 struct FtpLocation {
   std::string Host;

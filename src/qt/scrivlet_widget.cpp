@@ -194,6 +194,12 @@ QString ScrivletWidget::FTPPassword() const {
 void ScrivletWidget::setFTPPassword(const QString& password) {
   control_->SetFTPPassword(ToStdString(password));
 }
+bool ScrivletWidget::FTPSecure() const {
+  return control_->FTPSecure();
+}
+void ScrivletWidget::setFTPSecure(bool secure) {
+  control_->SetFTPSecure(secure);
+}
 QString ScrivletWidget::ImagesPath() const {
   return ToQString(control_->ImagesPath());
 }
@@ -311,7 +317,7 @@ void ScrivletWidget::OnPropertyChanged(std::string_view name) {
   } else if (name.starts_with("Buttons")) {
     emit buttonsChanged();
   } else if (name == "FTPServer" || name == "FTPUsername" || name == "FTPPassword" ||
-             name == "ImagesPath") {
+             name == "FTPSecure" || name == "ImagesPath") {
     emit publishingChanged();
   } else if (name == "WDDX") {
     emit wddxChanged();

@@ -45,9 +45,9 @@ enum class SurfaceShortcut;
 //                     the toolbar's button groups. Assigning false removes the group for good
 //                     (true changes nothing); a restored widget removes the groups it does not
 //                     offer once control returns to the event loop.
-//   FTPServer, FTPUsername, FTPPassword (scrambled form), ImagesPath
-//                     where the picture dialog publishes pictures: an FTP server, else a
-//                     folder.
+//   FTPServer, FTPUsername, FTPPassword (scrambled form), FTPSecure, ImagesPath
+//                     where the picture dialog publishes pictures: an FTP server (over TLS
+//                     when FTPSecure), else a folder.
 //   WDDX              a WDDX packet of predefined pictures, hyperlinks and font face lists.
 //   BackColor         the editing surface's background. Until assigned it follows the
 //                     system's window colour; resetBackColor goes back to that.
@@ -88,6 +88,7 @@ class ScrivletWidget : public QWidget {
   Q_PROPERTY(QString FTPServer READ FTPServer WRITE setFTPServer NOTIFY publishingChanged)
   Q_PROPERTY(QString FTPUsername READ FTPUsername WRITE setFTPUsername NOTIFY publishingChanged)
   Q_PROPERTY(QString FTPPassword READ FTPPassword WRITE setFTPPassword NOTIFY publishingChanged)
+  Q_PROPERTY(bool FTPSecure READ FTPSecure WRITE setFTPSecure NOTIFY publishingChanged)
   Q_PROPERTY(QString ImagesPath READ ImagesPath WRITE setImagesPath NOTIFY publishingChanged)
   Q_PROPERTY(QString WDDX READ WDDX WRITE setWDDX NOTIFY wddxChanged)
   Q_PROPERTY(QColor BackColor READ BackColor WRITE setBackColor RESET resetBackColor NOTIFY
@@ -148,6 +149,8 @@ class ScrivletWidget : public QWidget {
   void setFTPUsername(const QString& user);
   QString FTPPassword() const;
   void setFTPPassword(const QString& password);
+  bool FTPSecure() const;
+  void setFTPSecure(bool secure);
   QString ImagesPath() const;
   void setImagesPath(const QString& path);
   QString WDDX() const;

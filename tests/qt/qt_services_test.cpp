@@ -510,11 +510,12 @@ const QByteArray kGif3x2 = QByteArray::fromHex(
     "00"  // LZW: six pixels of colour 0, each after a clear code
     "3b");
 
-TEST_F(QtPictureReaderTest, MeasuresGifJpegAndPngByContentAsTheHeaderReaderDoes) {
+TEST_F(QtPictureReaderTest, MeasuresGifJpegPngAndWebpByContentAsTheHeaderReaderDoes) {
   const std::vector<std::tuple<std::filesystem::path, PictureFormat, int, int>> cases = {
       {WriteImage("wide.png", "PNG", {40, 25}), PictureFormat::kPng, 40, 25},
       {WriteImage("tall.jpg", "JPEG", {17, 90}), PictureFormat::kJpeg, 17, 90},
       {Write("small.gif", kGif3x2), PictureFormat::kGif, 3, 2},
+      {WriteImage("photo.webp", "WEBP", {31, 12}), PictureFormat::kWebp, 31, 12},
       // The content decides, not the name.
       {WriteImage("really-a-png.gif", "PNG", {8, 9}), PictureFormat::kPng, 8, 9},
   };

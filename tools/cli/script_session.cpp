@@ -222,6 +222,7 @@ const std::vector<PropertyAccess>& Properties() {
       StringProperty("FTPServer", &Scrivlet::FTPServer, &Scrivlet::SetFTPServer),
       StringProperty("FTPUsername", &Scrivlet::FTPUsername, &Scrivlet::SetFTPUsername),
       StringProperty("FTPPassword", &Scrivlet::FTPPassword, &Scrivlet::SetFTPPassword),
+      BooleanProperty("FTPSecure", &Scrivlet::FTPSecure, &Scrivlet::SetFTPSecure),
       StringProperty("ImagesPath", &Scrivlet::ImagesPath, &Scrivlet::SetImagesPath),
       StringProperty("WDDX", &Scrivlet::WDDX, &Scrivlet::SetWDDX),
       NumberProperty("BackColor", &Scrivlet::BackColor, &Scrivlet::SetBackColor),
