@@ -321,6 +321,12 @@ std::size_t RecordResponseLine(char* data, std::size_t size, std::size_t count, 
   return length;
 }
 
+// Nothing is downloaded; what libcurl offers as a body (the size and date it learnt while asking
+// about a remote file) is dropped instead of reaching standard output.
+std::size_t DropBody(char* /*data*/, std::size_t size, std::size_t count, void* /*user*/) {
+  return size * count;
+}
+
 // The local file being uploaded; a read error aborts the transfer instead of ending it early.
 struct UploadSource {
   std::FILE* file = nullptr;
@@ -486,6 +492,7 @@ bool ConfigureEasy(CURL* easy, State& state, const InternetOpenRequest& access,
   set(curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L));
   set(curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME,
                        static_cast<long>(state.timeouts.Stall.count())));
+  set(curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &DropBody));
   set(curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &RecordResponseLine));
   set(curl_easy_setopt(easy, CURLOPT_HEADERDATA, &state));
   set(curl_easy_setopt(easy, CURLOPT_USERAGENT, access.Agent.c_str()));
