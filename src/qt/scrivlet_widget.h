@@ -14,6 +14,7 @@ class QTextEdit;
 namespace scrivlet {
 
 class PropertyBag;
+class QtPasswordKeyring;
 class QtPlatform;
 class QtRichTextBox;
 class Scrivlet;
@@ -56,7 +57,13 @@ enum class SurfaceShortcut;
 // The property set is saved and restored through a PropertyBag (SaveProperties and
 // RestoreProperties, over a QSettings group or a host's QVariantMap). Per-user state (the
 // toolbar layout the user chose, the FTP panel's settings) is kept in QSettings under
-// "Korvex/Scrivlet".
+// "Korvex/Scrivlet". Settings files the widget writes are readable by the user only.
+//
+// The FTP password: where the desktop has a keyring (Secret Service or KWallet), a saved set
+// leaves FTPPassword out and the keyring keeps it (its scrambled form, under
+// "ftp://<FTPUsername>@<FTPServer>" of the application "Scrivlet"); a restored set without one
+// takes the keyring's. Without a keyring, and for sets saved before, the set holds the scrambled
+// form as it always did.
 //
 // Keyboard: Ctrl+B, Ctrl+I and Ctrl+U do what the Bold, Italic and Underline buttons do;
 // Ctrl+X, Ctrl+C and Ctrl+V what Cut, Copy and Paste do (copy also puts plain text on the
@@ -227,6 +234,8 @@ class ScrivletWidget : public QWidget {
   // Clicks the toolbar entry `key`; false when the toolbar shows no such enabled entry.
   bool ClickEntry(std::string_view key);
 
+  // Before the platform and the control: Start reads the saved password through it.
+  std::unique_ptr<QtPasswordKeyring> keyring_;
   std::unique_ptr<QtPlatform> platform_;
   std::unique_ptr<Scrivlet> control_;
   // Whole-document loads change the editor's document many times; they report once.

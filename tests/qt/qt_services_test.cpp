@@ -252,6 +252,31 @@ TEST_F(QtSettingsTest, ValuesSurviveANewStoreOnTheSameFile) {
   EXPECT_EQ(store->GetSetting("Scrivlet", "FTPSetup", "Missing", "none"), "none");
 }
 
+TEST_F(QtSettingsTest, SettingsFilesAreReadableByTheUserOnly) {
+  constexpr QFileDevice::Permissions kOwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+  // A new file in a new folder, and one that another program left readable by all.
+  const auto fresh = QtSettingsStore::FromFile(Path("new-folder/fresh.ini"));
+  fresh->SaveSetting("Scrivlet", "FTPSetup", "Proxy", "proxy.example:8080");
+  {
+    QFile open(Path("open.ini"));
+    ASSERT_TRUE(open.open(QIODevice::WriteOnly));
+    open.write("[General]\nKey=1\n");
+  }
+  ASSERT_TRUE(QFile::setPermissions(Path("open.ini"),
+                                    kOwnerOnly | QFileDevice::ReadGroup | QFileDevice::ReadOther));
+  const auto earlier = QtSettingsStore::FromFile(Path("open.ini"));
+  earlier->SaveSetting("Scrivlet", "FTPSetup", "Passive", "1");
+  for (const char* name : {"new-folder/fresh.ini", "open.ini"}) {
+    EXPECT_EQ(QFile::permissions(Path(name)) & ~(QFileDevice::ReadUser | QFileDevice::WriteUser),
+              kOwnerOnly)
+        << name;
+  }
+  EXPECT_EQ(earlier->GetSetting("", "General", "Key", ""), "");  // escaped apart from the rest
+  EXPECT_EQ(QtSettingsStore::FromFile(Path("open.ini"))
+                ->GetSetting("Scrivlet", "FTPSetup", "Passive", ""),
+            "1");
+}
+
 TEST_F(QtSettingsTest, SaveReplacesAndAFileThatCannotBeWrittenThrowsKeepingTheOldValue) {
   const auto store = QtSettingsStore::FromFile(Path("replace.ini"));
   store->SaveSetting("app", "s", "k", "one");
