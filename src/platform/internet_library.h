@@ -127,6 +127,16 @@ struct LastResponseInfo {
   std::string Text;
 };
 
+// How PutFile writes over a file of the same name.
+enum class FtpPutMode {
+  kDirect,  // sent under the name itself; a transfer cut short leaves part of the file
+  // Sent under a temporary name in the same folder (".<name>.part"), then renamed over the name,
+  // so that a transfer that fails or is cancelled leaves the existing file as it was. Needs the
+  // right to rename; where the server refuses the rename the upload fails with its reply, the
+  // existing file untouched and the temporary one left behind.
+  kReplaceWhole,
+};
+
 // A logged-in FTP connection. Destroying it logs out and closes it. It keeps its own remote
 // current directory; every operation is made in it.
 class FtpConnection {
@@ -140,7 +150,8 @@ class FtpConnection {
   // Sends the local file to the current directory under `remote_name`, replacing a file of that
   // name there. Always a binary transfer: every byte arrives unchanged.
   virtual InternetErrorCode PutFile(const std::filesystem::path& local_file,
-                                    std::string_view remote_name) = 0;
+                                    std::string_view remote_name,
+                                    FtpPutMode mode = FtpPutMode::kDirect) = 0;
 
   // Asks whether a file `remote_name` exists in the current directory. Error is 0 when the
   // server answered either way; a server that cannot tell (no SIZE command) answers Exists true,

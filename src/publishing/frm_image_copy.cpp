@@ -595,10 +595,13 @@ frmImageCopy::PublishResult frmImageCopy::UploadFtp(std::string_view local,
         !proxy.empty() && append_host ? ftp_username_ + "@" + location.Host : ftp_username_;
     error = ConnectFtp(internet, location.Host, mode, user, password, security);
   }
+  // The user's existing picture must survive an upload that fails or is cancelled half-way.
+  FtpPutMode put_mode = FtpPutMode::kDirect;
   if (go_on(error)) {
     SetStatus("Checking the server's folder...");
     const FtpConnection::FileQuery found = FindFtpFile(internet, location.Directory, remote);
     error = found.Error;
+    put_mode = found.Exists ? FtpPutMode::kReplaceWhole : FtpPutMode::kDirect;
     if (go_on(error) && found.Exists) {
       const MessageBoxAnswer answer = services_->Messages.Show(
           "Replace existing file?",
@@ -613,7 +616,7 @@ frmImageCopy::PublishResult frmImageCopy::UploadFtp(std::string_view local,
     SetStatus(kCopyingStatus);
   }
   if (go_on(error)) {
-    error = PutFtpFile(internet, local, location.Directory, remote);
+    error = PutFtpFile(internet, local, location.Directory, remote, put_mode);
   }
   if (error == kInternetSuccess) {
     SetStatus("Complete.");

@@ -40,7 +40,8 @@ InternetErrorCode ChangeFtpDirectory(const InternetServices& services, std::stri
 }
 
 InternetErrorCode PutFtpFile(const InternetServices& services, std::string_view local_path,
-                             std::string_view remote_directory, std::string_view remote_name) {
+                             std::string_view remote_directory, std::string_view remote_name,
+                             FtpPutMode mode) {
   constexpr std::string_view kContext = "FTP File";
   if (!HasFtpConnection()) {
     return ReportNoConnection(services, kContext);
@@ -56,7 +57,7 @@ InternetErrorCode PutFtpFile(const InternetServices& services, std::string_view 
   }
   const std::filesystem::path local_file(std::string{local_path});
   InternetErrorCode error = kInternetSuccess;
-  RunNetworkStep(services, [&] { error = connection->PutFile(local_file, remote_name); });
+  RunNetworkStep(services, [&] { error = connection->PutFile(local_file, remote_name, mode); });
   if (error != kInternetSuccess) {
     ReportInternetError(services, error, kContext);
   }

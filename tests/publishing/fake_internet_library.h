@@ -27,7 +27,8 @@ class FakeInternetLibrary final : public InternetLibrary {
 
     std::vector<InternetOpenRequest> Opens;
     std::vector<FtpLogin> Logins;
-    // "CWD <dir>", "SIZE <remote name>" and "PUT <local> <remote name>", in order.
+    // "CWD <dir>", "SIZE <remote name>" and "PUT <local> <remote name>" (REPLACE for
+    // FtpPutMode::kReplaceWhole), in order.
     std::vector<std::string> Commands;
     int LiveSessions = 0;
     int LiveConnections = 0;
@@ -61,9 +62,10 @@ class FakeInternetLibrary final : public InternetLibrary {
       return found == script_->DirectoryErrors.end() ? kInternetSuccess : found->second;
     }
 
-    InternetErrorCode PutFile(const std::filesystem::path& local_file,
-                              std::string_view remote_name) override {
-      script_->Commands.push_back("PUT " + local_file.string() + " " + std::string(remote_name));
+    InternetErrorCode PutFile(const std::filesystem::path& local_file, std::string_view remote_name,
+                              FtpPutMode mode = FtpPutMode::kDirect) override {
+      script_->Commands.push_back((mode == FtpPutMode::kReplaceWhole ? "REPLACE " : "PUT ") +
+                                  local_file.string() + " " + std::string(remote_name));
       return script_->PutError;
     }
 

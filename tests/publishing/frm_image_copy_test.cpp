@@ -533,7 +533,8 @@ TEST_F(ImageCopyTest, ARemoteFileIsReplacedOnlyWhenTheUserSaysYes) {
     ASSERT_FALSE(Boxes().empty());
     EXPECT_EQ(Boxes().back().Text, "Replace existing file?");
     EXPECT_EQ(Boxes().back().Style.Buttons, MessageBoxButtons::kYesNo);
-    const bool put = internet_.script().Commands.back() == "PUT /pics/a.gif taken.gif";
+    // Replaced whole: a cut transfer leaves the site's file as it was.
+    const bool put = internet_.script().Commands.back() == "REPLACE /pics/a.gif taken.gif";
     EXPECT_EQ(put, answer == MessageBoxAnswer::kYes);
     // No is the local copy's No: the dialog closes as cancelled.
     EXPECT_EQ(form.Cancelled(), answer == MessageBoxAnswer::kNo);

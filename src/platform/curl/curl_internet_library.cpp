@@ -74,6 +74,11 @@ CURLcode PerformOn(CURLM* multi, CURL* easy, const TransferMonitor* monitor) {
   return result;
 }
 
+struct ListFree {
+  void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+using CommandList = std::unique_ptr<curl_slist, ListFree>;
+
 struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
 };
@@ -380,8 +385,8 @@ class CurlFtpConnection final : public FtpConnection {
     return error;
   }
 
-  InternetErrorCode PutFile(const std::filesystem::path& local_file,
-                            std::string_view remote_name) override {
+  InternetErrorCode PutFile(const std::filesystem::path& local_file, std::string_view remote_name,
+                            FtpPutMode mode = FtpPutMode::kDirect) override {
     if (HasControlCharacter(remote_name) || remote_name.empty()) {
       return kInternetErrorInvalidUrl;
     }
@@ -401,10 +406,24 @@ class CurlFtpConnection final : public FtpConnection {
     if (monitor_ != nullptr) {
       monitor_->ReportSent(0, size);
     }
-    const InternetErrorCode error = Perform(PathIn(current_, remote_name));
-    // The source dies with this call; the handle must not keep pointing at it.
+    // The renames run on the control connection after a complete transfer only.
+    std::string sent_name(remote_name);
+    CommandList renames;
+    if (mode == FtpPutMode::kReplaceWhole) {
+      sent_name = "." + std::string(remote_name) + ".part";
+      curl_slist* list = curl_slist_append(nullptr, ("RNFR " + sent_name).c_str());
+      renames.reset(list);
+      if (list == nullptr ||
+          curl_slist_append(list, ("RNTO " + std::string(remote_name)).c_str()) == nullptr) {
+        return kInternetErrorInternal;
+      }
+      curl_easy_setopt(easy, CURLOPT_POSTQUOTE, list);
+    }
+    const InternetErrorCode error = Perform(PathIn(current_, sent_name));
+    // The source and the list die with this call; the handle must not keep pointing at them.
     curl_easy_setopt(easy, CURLOPT_UPLOAD, 0L);
     curl_easy_setopt(easy, CURLOPT_READDATA, nullptr);
+    curl_easy_setopt(easy, CURLOPT_POSTQUOTE, nullptr);
     return source.read_failed ? kInternetErrorLocalFile : error;
   }
 
