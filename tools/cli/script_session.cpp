@@ -510,6 +510,9 @@ void ScriptSession::AnswerImageCopy(const Words& words) {
     if (const auto append = options.find("append"); append != options.end()) {
       dialog.chkAppendFtpServer.Checked = append->second == "1";
     }
+    if (const auto secure = options.find("secure"); secure != options.end()) {
+      dialog.chkSecure.Checked = secure->second == "1";
+    }
     (copy ? dialog.cmdOk : dialog.cmdCancel).Press();
   });
 }
