@@ -206,6 +206,7 @@ class Session {
     Control().SetFTPServer("");
     Control().SetFTPUsername("");
     Control().SetFTPPassword("");
+    Control().SetFTPSecure(false);
     Control().SetImagesPath("");
   }
 

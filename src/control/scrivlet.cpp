@@ -320,6 +320,12 @@ void Scrivlet::SetFTPPassword(std::string_view password) {
   ImageCopy().SetFTPPassword(ftpPassword_);
 }
 
+void Scrivlet::SetFTPSecure(bool secure) {
+  ftpSecure_ = secure;
+  PropertyChanged("FTPSecure");
+  ImageCopy().SetFTPSecure(ftpSecure_);
+}
+
 void Scrivlet::SetImagesPath(std::string_view path) {
   imagesPath_ = path;
   PropertyChanged("ImagesPath");
@@ -397,6 +403,7 @@ void Scrivlet::UserControl_InitProperties() {
   ftpServer_.clear();
   ftpUsername_.clear();
   ftpPassword_.clear();
+  ftpSecure_ = false;
   imagesPath_.clear();
   wddx_.clear();
   foreColor_ = 0;
@@ -413,6 +420,7 @@ void Scrivlet::UserControl_ReadProperties(const PropertyBag& PropBag) {
   SetFTPServer(PropBag.ReadString("FTPServer", ""));
   SetFTPUsername(PropBag.ReadString("FTPUsername", ""));
   SetFTPPassword(PropBag.ReadString("FTPPassword", ""));
+  SetFTPSecure(PropBag.ReadBoolean("FTPSecure", false));
   SetImagesPath(PropBag.ReadString("ImagesPath", ""));
   SetWDDX(PropBag.ReadString("WDDX", ""));
   SetForeColor(PropBag.ReadInt32("ForeColor", 0));
@@ -432,6 +440,7 @@ void Scrivlet::UserControl_WriteProperties(PropertyBag& PropBag) const {
   PropBag.WriteString("FTPServer", ftpServer_, "");
   PropBag.WriteString("FTPUsername", ftpUsername_, "");
   PropBag.WriteString("FTPPassword", ftpPassword_, "");
+  PropBag.WriteBoolean("FTPSecure", ftpSecure_, false);
   PropBag.WriteString("ImagesPath", imagesPath_, "");
   PropBag.WriteString("WDDX", wddx_, "");
   PropBag.WriteInt32("ForeColor", foreColor_, 0);

@@ -120,6 +120,9 @@ class Scrivlet {
   void SetFTPUsername(std::string_view user);
   const std::string& FTPPassword() const { return ftpPassword_; }
   void SetFTPPassword(std::string_view password);
+  // Whether uploads require an encrypted (TLS) connection; default false.
+  bool FTPSecure() const { return ftpSecure_; }
+  void SetFTPSecure(bool secure);
   const std::string& ImagesPath() const { return imagesPath_; }
   void SetImagesPath(std::string_view path);
   // The field-settings packet: predefined pictures, hyperlinks and font face lists.
@@ -209,6 +212,7 @@ class Scrivlet {
   std::string ftpServer_;
   std::string ftpUsername_;
   std::string ftpPassword_;
+  bool ftpSecure_ = false;
   std::string imagesPath_;
   std::int16_t fontSize_ = 3;
   std::string fontName_ = "Arial";

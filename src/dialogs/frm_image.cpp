@@ -157,6 +157,11 @@ void frmImage::cmdSelect_Click() {
     txtWidth.SetText(Decimal(width));
     txtHeight.SetText(Decimal(height));
   }
+  // A picture without a text says nothing to readers who cannot see it; the file's name is a
+  // start the user can improve.
+  if (txtText.Text.empty()) {
+    txtText.Text = imageCopy_.ProposedAltText();
+  }
 }
 
 }  // namespace scrivlet

@@ -14,6 +14,7 @@ class QTextEdit;
 namespace scrivlet {
 
 class PropertyBag;
+class QtPasswordKeyring;
 class QtPlatform;
 class QtRichTextBox;
 class Scrivlet;
@@ -45,9 +46,9 @@ enum class SurfaceShortcut;
 //                     the toolbar's button groups. Assigning false removes the group for good
 //                     (true changes nothing); a restored widget removes the groups it does not
 //                     offer once control returns to the event loop.
-//   FTPServer, FTPUsername, FTPPassword (scrambled form), ImagesPath
-//                     where the picture dialog publishes pictures: an FTP server, else a
-//                     folder.
+//   FTPServer, FTPUsername, FTPPassword (scrambled form), FTPSecure, ImagesPath
+//                     where the picture dialog publishes pictures: an FTP server (over TLS
+//                     when FTPSecure), else a folder.
 //   WDDX              a WDDX packet of predefined pictures, hyperlinks and font face lists.
 //   BackColor         the editing surface's background. Until assigned it follows the
 //                     system's window colour; resetBackColor goes back to that.
@@ -58,7 +59,13 @@ enum class SurfaceShortcut;
 // The property set is saved and restored through a PropertyBag (SaveProperties and
 // RestoreProperties, over a QSettings group or a host's QVariantMap). Per-user state (the
 // toolbar layout the user chose, the FTP panel's settings) is kept in QSettings under
-// "Korvex/Scrivlet".
+// "Korvex/Scrivlet". Settings files the widget writes are readable by the user only.
+//
+// The FTP password: where the desktop has a keyring (Secret Service or KWallet), a saved set
+// leaves FTPPassword out and the keyring keeps it (its scrambled form, under
+// "ftp://<FTPUsername>@<FTPServer>" of the application "Scrivlet"); a restored set without one
+// takes the keyring's. Without a keyring, and for sets saved before, the set holds the scrambled
+// form as it always did.
 //
 // Keyboard: Ctrl+B, Ctrl+I and Ctrl+U do what the Bold, Italic and Underline buttons do;
 // Ctrl+X, Ctrl+C and Ctrl+V what Cut, Copy and Paste do (copy also puts plain text on the
@@ -90,6 +97,7 @@ class ScrivletWidget : public QWidget {
   Q_PROPERTY(QString FTPServer READ FTPServer WRITE setFTPServer NOTIFY publishingChanged)
   Q_PROPERTY(QString FTPUsername READ FTPUsername WRITE setFTPUsername NOTIFY publishingChanged)
   Q_PROPERTY(QString FTPPassword READ FTPPassword WRITE setFTPPassword NOTIFY publishingChanged)
+  Q_PROPERTY(bool FTPSecure READ FTPSecure WRITE setFTPSecure NOTIFY publishingChanged)
   Q_PROPERTY(QString ImagesPath READ ImagesPath WRITE setImagesPath NOTIFY publishingChanged)
   Q_PROPERTY(QString WDDX READ WDDX WRITE setWDDX NOTIFY wddxChanged)
   Q_PROPERTY(QColor BackColor READ BackColor WRITE setBackColor RESET resetBackColor NOTIFY
@@ -153,6 +161,8 @@ class ScrivletWidget : public QWidget {
   void setFTPUsername(const QString& user);
   QString FTPPassword() const;
   void setFTPPassword(const QString& password);
+  bool FTPSecure() const;
+  void setFTPSecure(bool secure);
   QString ImagesPath() const;
   void setImagesPath(const QString& path);
   QString WDDX() const;
@@ -230,6 +240,8 @@ class ScrivletWidget : public QWidget {
   // Clicks the toolbar entry `key`; false when the toolbar shows no such enabled entry.
   bool ClickEntry(std::string_view key);
 
+  // Before the platform and the control: Start reads the saved password through it.
+  std::unique_ptr<QtPasswordKeyring> keyring_;
   std::unique_ptr<QtPlatform> platform_;
   std::unique_ptr<Scrivlet> control_;
   // Whole-document loads change the editor's document many times; they report once.

@@ -56,7 +56,7 @@ TEST_F(ControlTest, ANewControlHasItsDesignTimeParts) {
 TEST_F(ControlTest, ANewInstanceSavesNothingButDefaultsAndReadsBackTheSame) {
   MemoryPropertyBag bag;
   control().UserControl_WriteProperties(bag);
-  ASSERT_EQ(bag.Writes().size(), 21u);
+  ASSERT_EQ(bag.Writes().size(), 22u);
   EXPECT_EQ(bag.Writes().front().Name, "AllowCustomize");
   EXPECT_EQ(bag.Writes().back().Name, "AllowRawHtml");
   HeadlessHost restored;

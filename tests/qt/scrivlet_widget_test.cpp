@@ -22,9 +22,11 @@
 #include <QToolButton>
 
 #include "control/scrivlet.h"
+#include "conversion/util_lib.h"
 #include "platform/headless/memory_property_bag.h"
 #include "qt/hyperlink_view.h"
 #include "qt/image_view.h"
+#include "qt/qt_password_keyring.h"
 #include "qt/qt_platform.h"
 #include "qt/qt_toolbar_customize_dialog.h"
 #include "qt/scrivlet_widget.h"
@@ -119,8 +121,8 @@ TEST_F(ScrivletWidgetTest, EveryPublicPropertyIsAQtProperty) {
        {"TextHTML",     "TextRTF",         "AllowCustomize",   "FontSize",         "FontName",
         "ButtonsEdit",  "ButtonsFontSize", "ButtonsFontStyle", "ButtonsFontColor", "ButtonsIndent",
         "ButtonsAlign", "ButtonsBullets",  "ButtonsHyperlink", "ButtonsPicture",   "ButtonsAbout",
-        "FTPServer",    "FTPUsername",     "FTPPassword",      "ImagesPath",       "WDDX",
-        "BackColor",    "ForeColor",       "AllowRawHtml"}) {
+        "FTPServer",    "FTPUsername",     "FTPPassword",      "FTPSecure",        "ImagesPath",
+        "WDDX",         "BackColor",       "ForeColor",       "AllowRawHtml"}) {
     const int index = meta.indexOfProperty(name);
     ASSERT_GE(index, 0) << name;
     const QMetaProperty property = meta.property(index);
@@ -708,6 +710,55 @@ TEST_F(ScrivletWidgetTest, PropertySetRoundTripsThroughAMapAndQSettings) {
       << error.toStdString();
   FinishStart(fromSettings);
   EXPECT_EQ(fromSettings.SaveProperties(), map);
+}
+
+// The password of a saved set: in the desktop's keyring where there is one (the test runs under
+// a private D-Bus session with gnome-keyring, see tests/qt/keyring_test.sh), in the set as its
+// scrambled form where there is none (offscreen CI). Either way the restored widget has it, and
+// the settings file is readable by the user only.
+TEST_F(ScrivletWidgetTest, TheFtpPasswordGoesToTheKeyringOrStaysScrambledInTheSet) {
+  const bool keyring = QtPasswordKeyring(QStringLiteral("Scrivlet")).Available();
+  const bool keyring_expected = qEnvironmentVariableIsSet("SCRIVLET_EXPECT_KEYRING");
+  ASSERT_EQ(keyring, keyring_expected) << "a keyring answers: " << keyring;
+  const QString scrambled =
+      QString::fromStdString(ScramblePassword(ScrambleDirection::kEncode, "s3cret"));
+  ScrivletWidget widget;
+  widget.setProperty("FTPServer", QStringLiteral("ftp.example.com/images"));
+  widget.setProperty("FTPUsername", QStringLiteral("alice"));
+  widget.setProperty("FTPPassword", scrambled);
+  widget.setProperty("FTPSecure", true);
+
+  QTemporaryDir dir;
+  const QString file = dir.filePath(QStringLiteral("host.ini"));
+  {
+    QSettings settings(file, QSettings::IniFormat);
+    widget.SaveProperties(settings, QStringLiteral("Editor"));
+  }
+  EXPECT_EQ(QFile::permissions(file) & ~(QFileDevice::ReadUser | QFileDevice::WriteUser),
+            QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+  QSettings settings(file, QSettings::IniFormat);
+  EXPECT_EQ(settings.contains(QStringLiteral("Editor/FTPPassword")), !keyring);
+  if (!keyring) {
+    EXPECT_EQ(settings.value(QStringLiteral("Editor/FTPPassword")).toString(), scrambled);
+  }
+  ScrivletWidget restored;
+  ASSERT_TRUE(restored.RestoreProperties(settings, QStringLiteral("Editor")));
+  EXPECT_EQ(restored.FTPPassword(), scrambled);
+  EXPECT_TRUE(restored.FTPSecure());
+
+  // A set saved before the keyring, holding the scrambled form, is read as it is.
+  ScrivletWidget older;
+  ASSERT_TRUE(older.RestoreProperties(
+      QVariantMap{{QStringLiteral("FTPServer"), QStringLiteral("ftp.example.com/images")},
+                  {QStringLiteral("FTPUsername"), QStringLiteral("alice")},
+                  {QStringLiteral("FTPPassword"), QStringLiteral("olderForm")}}));
+  EXPECT_EQ(older.FTPPassword(), QStringLiteral("olderForm"));
+  // Another user of the same server has no password of alice's.
+  ScrivletWidget other;
+  ASSERT_TRUE(other.RestoreProperties(
+      QVariantMap{{QStringLiteral("FTPServer"), QStringLiteral("ftp.example.com/images")},
+                  {QStringLiteral("FTPUsername"), QStringLiteral("bob")}}));
+  EXPECT_EQ(other.FTPPassword(), QString());
 }
 
 TEST_F(ScrivletWidgetTest, PropertySetOfTheWrongTypeIsRefused) {

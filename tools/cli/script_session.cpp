@@ -222,6 +222,7 @@ const std::vector<PropertyAccess>& Properties() {
       StringProperty("FTPServer", &Scrivlet::FTPServer, &Scrivlet::SetFTPServer),
       StringProperty("FTPUsername", &Scrivlet::FTPUsername, &Scrivlet::SetFTPUsername),
       StringProperty("FTPPassword", &Scrivlet::FTPPassword, &Scrivlet::SetFTPPassword),
+      BooleanProperty("FTPSecure", &Scrivlet::FTPSecure, &Scrivlet::SetFTPSecure),
       StringProperty("ImagesPath", &Scrivlet::ImagesPath, &Scrivlet::SetImagesPath),
       StringProperty("WDDX", &Scrivlet::WDDX, &Scrivlet::SetWDDX),
       NumberProperty("BackColor", &Scrivlet::BackColor, &Scrivlet::SetBackColor),
@@ -545,6 +546,9 @@ void ScriptSession::AnswerImageCopy(const Words& words) {
     }
     if (const auto append = options.find("append"); append != options.end()) {
       dialog.chkAppendFtpServer.Checked = append->second == "1";
+    }
+    if (const auto secure = options.find("secure"); secure != options.end()) {
+      dialog.chkSecure.Checked = secure->second == "1";
     }
     (copy ? dialog.cmdOk : dialog.cmdCancel).Press();
   });
