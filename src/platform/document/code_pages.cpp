@@ -1,10 +1,10 @@
 #include "platform/document/code_pages.h"
 
-#include <iconv.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <utility>
+
+#include "conversion/charset_converter.h"
 
 namespace scrivlet {
 
@@ -41,63 +41,44 @@ const CodePageName* FindCodePage(std::int32_t codePage) {
 constexpr char32_t kReplacement = 0xFFFD;
 constexpr std::size_t kMaxSequence = 4;
 
-// An iconv conversion descriptor from one code page to UTF-32BE, closed when destroyed.
-class IconvHandle {
- public:
-  explicit IconvHandle(const char* from) : cd_(iconv_open("UTF-32BE", from)) {}
-  ~IconvHandle() {
-    if (IsOpen()) {
-      iconv_close(cd_);
-    }
-  }
-  IconvHandle(IconvHandle&& other) noexcept : cd_(other.cd_) { other.cd_ = Closed(); }
-  IconvHandle& operator=(IconvHandle&& other) noexcept {
-    std::swap(cd_, other.cd_);
-    return *this;
-  }
-  IconvHandle(const IconvHandle&) = delete;
-  IconvHandle& operator=(const IconvHandle&) = delete;
-
-  bool IsOpen() const { return cd_ != Closed(); }
-
-  // The outcome of converting one whole byte sequence.
-  struct Result {
-    enum class Kind { kCharacters, kIncomplete, kInvalid } kind = Kind::kInvalid;
-    std::array<char32_t, 2> characters{};
-    std::size_t count = 0;
-  };
-
-  // Converts `bytes` from a fresh state, flushing what the converter holds back (1258 waits for a
-  // combining mark after a base letter).
-  Result Convert(const std::uint8_t* bytes, std::size_t size) {
-    iconv(cd_, nullptr, nullptr, nullptr, nullptr);
-    std::array<char, kMaxSequence> in{};
-    std::copy(bytes, bytes + size, in.begin());
-    std::array<unsigned char, 16> out{};
-    char* inPtr = in.data();
-    std::size_t inLeft = size;
-    char* outPtr = reinterpret_cast<char*>(out.data());
-    std::size_t outLeft = out.size();
-    Result result;
-    if (iconv(cd_, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1)) {
-      result.kind = errno == EINVAL ? Result::Kind::kIncomplete : Result::Kind::kInvalid;
-      return result;
-    }
-    iconv(cd_, nullptr, nullptr, &outPtr, &outLeft);
-    result.count = std::min<std::size_t>((out.size() - outLeft) / 4, result.characters.size());
-    for (std::size_t i = 0; i < result.count; ++i) {
-      const unsigned char* u = out.data() + 4 * i;
-      result.characters[i] = static_cast<char32_t>(u[0]) << 24 | static_cast<char32_t>(u[1]) << 16 |
-                             static_cast<char32_t>(u[2]) << 8 | u[3];
-    }
-    result.kind = result.count > 0 ? Result::Kind::kCharacters : Result::Kind::kInvalid;
-    return result;
-  }
-
- private:
-  static iconv_t Closed() { return reinterpret_cast<iconv_t>(-1); }
-  iconv_t cd_;
+// The outcome of converting one whole byte sequence to Unicode.
+struct Conversion {
+  enum class Kind { kCharacters, kIncomplete, kInvalid } kind = Kind::kInvalid;
+  std::array<char32_t, 2> characters{};
+  std::size_t count = 0;
 };
+
+// Converts `bytes` from a fresh state, with what the converter holds back at the end (1258 waits
+// for a combining mark after a base letter).
+Conversion ConvertSequence(CharsetConverter& converter, const std::uint8_t* bytes,
+                           std::size_t size) {
+  converter.Reset();
+  std::array<unsigned char, 16> out{};
+  const char* inPtr = reinterpret_cast<const char*>(bytes);
+  std::size_t inLeft = size;
+  char* outPtr = reinterpret_cast<char*>(out.data());
+  std::size_t outLeft = out.size();
+  Conversion result;
+  switch (converter.Convert(&inPtr, &inLeft, &outPtr, &outLeft)) {
+    case CharsetConverter::Outcome::kDone:
+      break;
+    case CharsetConverter::Outcome::kIncomplete:
+      result.kind = Conversion::Kind::kIncomplete;
+      return result;
+    case CharsetConverter::Outcome::kOutputFull:
+    case CharsetConverter::Outcome::kInvalid:
+      return result;
+  }
+  converter.Finish(&outPtr, &outLeft);
+  result.count = std::min<std::size_t>((out.size() - outLeft) / 4, result.characters.size());
+  for (std::size_t i = 0; i < result.count; ++i) {
+    const unsigned char* u = out.data() + 4 * i;
+    result.characters[i] = static_cast<char32_t>(u[0]) << 24 | static_cast<char32_t>(u[1]) << 16 |
+                           static_cast<char32_t>(u[2]) << 8 | u[3];
+  }
+  result.kind = result.count > 0 ? Conversion::Kind::kCharacters : Conversion::Kind::kInvalid;
+  return result;
+}
 
 CodePageDecoder::Decoded One(char32_t character) {
   CodePageDecoder::Decoded decoded;
@@ -113,16 +94,16 @@ CodePageDecoder::Decoded One(char32_t character) {
 struct CodePageDecoder::Converter {
   std::int32_t codePage = 0;
   bool multiByte = false;
-  IconvHandle handle;
+  CharsetConverter handle;
   std::array<char32_t, 128> upperHalf{};
 
   Converter(std::int32_t page, const CodePageName* name)
       : codePage(page),
         multiByte(name != nullptr && name->multiByte),
-        handle(name != nullptr ? name->iconvName : "CP1252") {
+        handle("UTF-32BE", name != nullptr ? name->iconvName : "CP1252") {
     if (!handle.IsOpen() && name != nullptr) {
       multiByte = false;
-      handle = IconvHandle("CP1252");
+      handle = CharsetConverter("UTF-32BE", "CP1252");
     }
     if (multiByte) {
       return;
@@ -131,8 +112,8 @@ struct CodePageDecoder::Converter {
       const auto byte = static_cast<std::uint8_t>(0x80 + i);
       upperHalf[i] = byte;  // undefined in the page, or no converter at all: the byte itself
       if (handle.IsOpen()) {
-        const IconvHandle::Result result = handle.Convert(&byte, 1);
-        if (result.kind == IconvHandle::Result::Kind::kCharacters && result.count == 1) {
+        const Conversion result = ConvertSequence(handle, &byte, 1);
+        if (result.kind == Conversion::Kind::kCharacters && result.count == 1) {
           upperHalf[i] = result.characters[0];
         }
       }
@@ -235,22 +216,22 @@ CodePageDecoder::Decoded CodePageDecoder::Feed(std::int32_t codePage, std::uint8
   }
   pending_[pendingCount_++] = byte;
   pendingPage_ = codePage;
-  const IconvHandle::Result result = converter.handle.Convert(pending_.data(), pendingCount_);
+  const Conversion result = ConvertSequence(converter.handle, pending_.data(), pendingCount_);
   switch (result.kind) {
-    case IconvHandle::Result::Kind::kCharacters: {
+    case Conversion::Kind::kCharacters: {
       pendingCount_ = 0;
       Decoded decoded;
       decoded.characters = result.characters;
       decoded.count = result.count;
       return decoded;
     }
-    case IconvHandle::Result::Kind::kIncomplete:
+    case Conversion::Kind::kIncomplete:
       if (pendingCount_ < kMaxSequence) {
         return {};
       }
       pendingCount_ = 0;
       return One(kReplacement);
-    case IconvHandle::Result::Kind::kInvalid:
+    case Conversion::Kind::kInvalid:
       break;
   }
   if (pendingCount_ == 1) {
