@@ -178,6 +178,11 @@ CodePageDecoder::CodePageDecoder() = default;
 CodePageDecoder::~CodePageDecoder() = default;
 
 CodePageDecoder::Converter& CodePageDecoder::ConverterFor(std::int32_t codePage) {
+  // Every page without a converter of its own shares 1252's: a document naming thousands of
+  // unknown pages opens one converter, not thousands.
+  if (FindCodePage(codePage) == nullptr) {
+    codePage = 1252;
+  }
   if (last_ < converters_.size() && converters_[last_].codePage == codePage) {
     return converters_[last_];
   }
@@ -187,6 +192,7 @@ CodePageDecoder::Converter& CodePageDecoder::ConverterFor(std::int32_t codePage)
     }
   }
   converters_.emplace_back(codePage, FindCodePage(codePage));
+  last_ = converters_.size() - 1;
   return converters_.back();
 }
 
