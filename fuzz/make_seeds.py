@@ -16,8 +16,8 @@ ROOT = pathlib.Path(__file__).resolve().parent.parent
 LINE_END = "\u00b6"
 
 # Which side of a case is RTF and which is HTML, by the case's @convert mode.
-INPUT_KIND = {"rtf2html": "rtf", "rtf2rtf": "rtf", "html2rtf": "html", "document": "html",
-              "roundtrip": "html", "html-encode": "html", "rtf-encode": "html"}
+INPUT_KIND = {"rtf2html": "rtf", "rtf2rtf": "rtf", "rtf2text": "rtf", "html2rtf": "html",
+              "document": "html", "roundtrip": "html", "html-encode": "html", "rtf-encode": "html"}
 OUTPUT_KIND = {"rtf2html": "html", "rtf2rtf": "rtf", "html2rtf": "rtf", "document": "rtf",
                "roundtrip": "html"}
 TARGETS = {"rtf": ["fuzz_rtf_to_html", "fuzz_surface_rtf"],

@@ -9,6 +9,7 @@
 //            roundtrip: HTML loaded into the headless surface as TextHTML loads it, and its RTF
 //            read back as HTML; a second trip must give the same HTML again.
 //            rtf2rtf: RTF loaded into the headless surface and written back.
+//            rtf2text: RTF loaded into the headless surface; its text in UTF-8, a line a paragraph.
 //   @default-color 0xRRGGBB          the control's text colour, HTML order
 //   @face-list Verdana, Arial        a configured font face list (repeatable)
 //   @font-name NAME                  the surface's font (default Arial)
@@ -27,6 +28,7 @@
 #include "conversion/conversion_error.h"
 #include "conversion/html_to_rtf.h"
 #include "conversion/rtf_to_html.h"
+#include "conversion/text_codec.h"
 #include "platform/headless/memory_rich_text_box.h"
 
 namespace scrivlet {
@@ -163,6 +165,15 @@ std::string LoadIntoSurface(const Settings& settings, const std::string& rtf) {
   return surface.TextRTF();
 }
 
+std::string SurfaceText(const Settings& settings, const std::string& rtf) {
+  MemoryRichTextBox surface;
+  surface.SetFontName(settings.fontName);
+  surface.SetTextRTF(rtf);
+  std::string text = Utf16ToUtf8(surface.Text());
+  std::erase(text, '\r');
+  return text;
+}
+
 std::string RoundTrip(const Settings& settings, ConversionContext& context,
                       const std::string& html) {
   const std::string document = BuildHtmlDocument(settings.fontName, HtmlToRtf(html, context));
@@ -188,6 +199,8 @@ std::string Convert(const Settings& settings, const std::string& input) {
   }
   if (mode == "rtf2rtf")
     return LoadIntoSurface(settings, input);
+  if (mode == "rtf2text")
+    return SurfaceText(settings, input);
   if (mode == "html-encode")
     return HtmlEncode(input);
   if (mode == "rtf-encode")

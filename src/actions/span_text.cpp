@@ -28,6 +28,26 @@ bool Is(const std::optional<bool>& value, bool expected) {
   return value && *value == expected;
 }
 
+// Whether characters of this underline, italic and colour belong to a run of `kind`, as the
+// run tests read a selection of them.
+bool FormatInRun(RunKind kind, bool underline, bool italic, std::int32_t color) {
+  const bool marker = color == PlatformColor(MarkerColor);
+  const bool url = marker && italic && underline;
+  const bool linkText = color == PlatformColor(LinkColor) && underline;
+  const bool rawTag = marker && italic && !underline;
+  switch (kind) {
+    case RunKind::kLinkTextOrRawTag:
+      return linkText || rawTag;
+    case RunKind::kUrl:
+      return url;
+    case RunKind::kAnyMarker:
+      return url || linkText || rawTag;
+    case RunKind::kRawTag:
+      return rawTag;
+  }
+  return false;
+}
+
 bool InRun(const RichTextBox& surface, RunKind kind) {
   switch (kind) {
     case RunKind::kLinkTextOrRawTag:
@@ -42,21 +62,9 @@ bool InRun(const RichTextBox& surface, RunKind kind) {
   return false;
 }
 
-// One character (a surrogate pair is one) more of the walk. Returns the step taken, or 0 when
-// the walk is at the end of the text.
-std::int32_t StepBackward(RichTextBox& surface) {
-  const std::int32_t p = surface.SelStart();
-  if (p < 1) {
-    return 0;
-  }
-  surface.SetSelStart(p - 1);
-  const std::int32_t step = p - surface.SelStart();
-  surface.SetSelLength(step);
-  return step;
-}
-
-// The surface clamps the selection to the text, so the end of the text shows as no growth; the
-// text itself is not read, which would cost its whole length on every step.
+// One character (a surrogate pair is one) more of a forward walk, over a paragraph break. Returns
+// the step taken, or 0 at the end of the text. The surface clamps the selection to the text, so
+// the end of the text shows as no growth.
 std::int32_t StepForward(RichTextBox& surface) {
   const std::int32_t n = surface.SelLength();
   surface.SetSelLength(n + 1);
@@ -82,10 +90,13 @@ class RunTally {
       return;
     }
     const auto color = surface.SelColor();
-    const bool marker = color && *color == PlatformColor(MarkerColor);
-    const bool link = color && *color == PlatformColor(LinkColor);
-    const bool italic = Is(surface.SelItalic(), true);
-    const bool underline = Is(surface.SelUnderline(), true);
+    Add(Is(surface.SelUnderline(), true), Is(surface.SelItalic(), true), color ? *color : -1);
+  }
+
+  // Adds characters of one format (a colour of -1 matches no marker colour: a mixed one).
+  void Add(bool underline, bool italic, std::int32_t color) {
+    const bool marker = color == PlatformColor(MarkerColor);
+    const bool link = color == PlatformColor(LinkColor);
     any_ = true;
     allUrl_ = allUrl_ && marker && italic && underline;
     allLinkText_ = allLinkText_ && link && underline;
@@ -206,39 +217,62 @@ void HoldTypingStyle(RichTextBox& surface, TypingStyle action) {
   held.Size = static_cast<std::int32_t>(RoundHalfEven(surface.SelFontSize().value_or(0)));
 }
 
+// The walk asks the surface for whole runs (RunAt) and crosses each in one move: a walk over a
+// run costs a pass over its paragraph, not a selection per character. A paragraph break has no
+// format of its own, so it is still stepped over and tested as a one-character selection, as
+// before.
 void WalkRun(RichTextBox& surface, RunKind kind, WalkDirection direction) {
-  const bool backward = direction == WalkDirection::kBackward;
-  std::int32_t lastStep = 0;
-  bool reachedEnd = false;
-  RunTally tally;
-  if (!backward && surface.SelLength() > 0) {
-    tally.Add(surface);
-  }
-  for (;;) {
-    std::int32_t step = 0;
-    // A backward step selects only the character it steps over, so reading it is cheap.
-    const bool inRun = backward ? (step = StepBackward(surface)) != 0 && InRun(surface, kind)
-                                : StepForwardInRun(surface, kind, tally, step);
-    if (step == 0) {
-      reachedEnd = true;
-      break;
+  if (direction == WalkDirection::kBackward) {
+    std::int32_t caret = surface.SelStart();
+    while (caret > 0) {
+      const RichTextBox::FormatRun run = surface.RunAt(caret - 1);
+      if (run.paragraphBreak) {
+        surface.SetSelStart(caret - 1);
+        surface.SetSelLength(1);
+        if (!InRun(surface, kind)) {
+          break;
+        }
+        caret -= 1;
+      } else if (FormatInRun(kind, run.underline, run.italic, run.color)) {
+        caret = run.start;
+      } else {
+        break;
+      }
     }
-    lastStep = step;
-    if (!inRun) {
-      break;
-    }
-  }
-  // At an end of the text every character walked over is in the run, so none is given back.
-  const std::int32_t giveBack = reachedEnd ? 0 : lastStep;
-  if (backward) {
-    surface.SetSelStart(surface.SelStart() + giveBack);
+    surface.SetSelStart(caret);
     return;
   }
+  const std::int32_t start = surface.SelStart();
+  RunTally tally;
   if (surface.SelLength() > 0) {
-    surface.SetSelLength(surface.SelLength() - giveBack);
+    tally.Add(surface);
   }
-  if (EndsWithBreak(surface.SelText())) {
-    surface.SetSelLength(surface.SelLength() - 1);
+  std::int32_t end = start + surface.SelLength();
+  for (;;) {
+    const RichTextBox::FormatRun run = surface.RunAt(end);
+    if (run.length == 0) {
+      break;  // the end of the text
+    }
+    if (run.paragraphBreak) {
+      surface.SetSelStart(start);
+      surface.SetSelLength(end - start);
+      std::int32_t step = 0;
+      if (!StepForwardInRun(surface, kind, tally, step)) {
+        break;
+      }
+      end += step;
+      continue;
+    }
+    tally.Add(run.underline, run.italic, run.color);
+    if (!tally.Matches(kind).value_or(false)) {
+      break;
+    }
+    end = run.start + run.length;
+  }
+  surface.SetSelStart(start);
+  surface.SetSelLength(end - start);
+  if (end > start && surface.RunAt(end - 1).paragraphBreak) {
+    surface.SetSelLength(end - start - 1);
   }
 }
 

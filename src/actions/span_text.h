@@ -8,7 +8,7 @@
 // The editing side of the hyperlink and picture marker runs: styling the insertion point,
 // testing the selection, walking over a run, finding the hyperlink or picture at the caret, and
 // holding the typing style aside while a marker is inserted. Everything works through the
-// surface's selection alone; no RTF is built or read.
+// surface's selection and its run query (RunAt); no RTF is built or read.
 namespace scrivlet {
 
 // Which runs a walk may cross.

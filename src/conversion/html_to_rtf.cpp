@@ -171,6 +171,12 @@ struct ScanState {
   std::size_t pos = 0;
   std::int64_t indent = 0;
   bool convertTags = true;  // the raw-tag switch: off turns the next tag into a raw-tag run
+  // Where the page's last text ends: only tags and line ends follow.
+  std::size_t textEnd = 0;
+  // Text was written since the last paragraph or line break.
+  bool paragraphOpen = false;
+  // An alignment or indent was set, which a closing tag's reset would take from the paragraph.
+  bool paragraphFormatted = false;
   OutputBuffer body;
 
   ForwardFinder tagOpens;
@@ -378,6 +384,21 @@ void StepIndent(ScanState& s, std::int64_t step) {
   }
 }
 
+// A closing tag resets the paragraph's alignment and indent before the paragraph ends. The
+// control's pages end every paragraph with a break before such a tag, save the last: there the
+// paragraph is ended first, so that it keeps its alignment and indent (the reader adds no empty
+// paragraph for a last "\par").
+void EndLastParagraph(ScanState& s, std::size_t lt, OutputBuffer& piece) {
+  if (s.paragraphOpen && s.paragraphFormatted && lt >= s.textEnd) {
+    piece += "\\par ";
+    s.paragraphOpen = false;
+  }
+}
+
+bool IsFormatReset(std::string_view tag) {
+  return tag == "/DIV" || tag == "/P" || tag == "/BLOCKQUOTE" || tag == "/UL";
+}
+
 // Tags whose whole text is a known name, letter case included. Returns false for any other.
 bool TranslateExactTag(ScanState& s, std::string_view tag, OutputBuffer& piece) {
   // No known name is longer than a closing BLOCKQUOTE: most tags (FONT with its attributes,
@@ -389,6 +410,9 @@ bool TranslateExactTag(ScanState& s, std::string_view tag, OutputBuffer& piece) 
     // The first letters tell most names apart before a comparison is called.
     if (tag.size() == fixed.name.size() && tag[0] == fixed.name[0] && tag == fixed.name) {
       piece += fixed.fragment;
+      if (fixed.fragment.starts_with("\\par") || fixed.fragment.starts_with("\\line")) {
+        s.paragraphOpen = false;
+      }
       return true;
     }
   }
@@ -403,12 +427,14 @@ bool TranslateExactTag(ScanState& s, std::string_view tag, OutputBuffer& piece) 
     piece += "\\li";
     AppendDecimal(piece, s.indent + kIndentStep);
     piece += kBulletListOpen;
+    s.paragraphFormatted = true;
   } else if (tag == "/UL") {
     piece += "\\pard";
     AppendIndentFragment(piece, s.indent);
   } else if (tag == "BLOCKQUOTE") {
     StepIndent(s, kIndentStep);
     AppendIndentFragment(piece, s.indent);
+    s.paragraphFormatted = true;
   } else if (tag == "/BLOCKQUOTE") {
     StepIndent(s, -kIndentStep);
     AppendIndentFragment(piece, s.indent);
@@ -504,7 +530,7 @@ void TranslateHyperlinkTag(ScanState& s, std::string_view tag, OutputBuffer& pie
   piece += ' ';
 }
 
-void TranslateAlignTag(std::string_view tag, OutputBuffer& piece) {
+void TranslateAlignTag(ScanState& s, std::string_view tag, OutputBuffer& piece) {
   std::string align = GetTagAttribute(tag, "ALIGN");
   for (char& c : align) {
     c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
@@ -513,8 +539,10 @@ void TranslateAlignTag(std::string_view tag, OutputBuffer& piece) {
     piece += "\\ql ";
   } else if (align == "CENTER") {
     piece += "\\qc ";
+    s.paragraphFormatted = true;
   } else if (align == "RIGHT") {
     piece += "\\qr ";
+    s.paragraphFormatted = true;
   }
 }
 
@@ -533,6 +561,7 @@ void TranslateComment(ScanState& s, std::size_t lt, std::size_t gt, std::string_
 }
 
 void TranslateRawTag(ScanState& s, std::string_view tag, OutputBuffer& piece) {
+  s.paragraphOpen = true;
   piece += "\\i\\ulnone\\cf";
   AppendDecimal(piece, IndexColor(s, MarkerColor));
   piece += " <";
@@ -547,6 +576,9 @@ void TranslateTag(ScanState& s, std::size_t lt, std::size_t gt, OutputBuffer& pi
     s.convertTags = true;
     return;
   }
+  if (IsFormatReset(tag)) {
+    EndLastParagraph(s, lt, piece);
+  }
   if (TranslateExactTag(s, tag, piece)) {
     return;
   }
@@ -557,7 +589,7 @@ void TranslateTag(ScanState& s, std::size_t lt, std::size_t gt, OutputBuffer& pi
   } else if (attributes && FindNoCase(tag, "HREF=") != std::string_view::npos) {
     TranslateHyperlinkTag(s, tag, piece);
   } else if (attributes && FindNoCase(tag, "ALIGN=") != std::string_view::npos) {
-    TranslateAlignTag(tag, piece);
+    TranslateAlignTag(s, tag, piece);
   } else if (tag.starts_with("!--")) {
     TranslateComment(s, lt, gt, tag, piece);
   }
@@ -656,6 +688,10 @@ void AppendColorTable(std::string& out, const ConversionContext& context) {
 
 // AppendRtfText of the input from the current position up to `to`, scanned in place.
 void AppendTextUpTo(ScanState& s, std::size_t to) {
+  if (!s.paragraphOpen && to > s.pos) {
+    s.paragraphOpen =
+        s.in.substr(s.pos, to - s.pos).find_first_not_of("\r\n") != std::string_view::npos;
+  }
   AppendRtfEncodedPart(s.body, s.in, s.pos, to, NonAscii::kEscape);
 }
 
@@ -681,11 +717,32 @@ void ScanNextToken(ScanState& s) {
       return;  // an "&" that ends no entity is dropped
     }
     s.pos = semicolon + 1;
+    s.paragraphOpen = true;
     TranslateEntity(s.in.substr(amp + 1, semicolon - amp - 1), piece);
   } else {
     AppendTextUpTo(s, s.in.size());
     s.pos = s.in.size();
   }
+}
+
+// Where the last text of `html` ends: only tags and line ends follow it.
+std::size_t FindTextEnd(std::string_view html) {
+  std::size_t end = html.size();
+  while (end > 0) {
+    const char c = html[end - 1];
+    if (c == '\r' || c == '\n') {
+      --end;
+    } else if (c == '>') {
+      const std::size_t lt = html.rfind('<', end - 1);
+      if (lt == std::string_view::npos) {
+        break;
+      }
+      end = lt;
+    } else {
+      break;
+    }
+  }
+  return end;
 }
 
 bool ContainsUnicodeEscape(std::string_view rtf) {
@@ -704,6 +761,7 @@ bool ContainsUnicodeEscape(std::string_view rtf) {
 
 std::string HtmlToRtf(std::string_view html, ConversionContext& context) {
   ScanState s(html, context);
+  s.textEnd = FindTextEnd(html);
   context.ColorTable.assign(1, context.DefaultColor);
   context.FontTable.assign(1, std::string(kDefaultFace));
   s.colorNumbers.emplace(context.DefaultColor, 0);

@@ -114,6 +114,23 @@ class RichTextBox {
   virtual void SetSelChangeHandler(std::function<void()> handler) = 0;
   // Raised synchronously when the surface gains the focus.
   virtual void SetGotFocusHandler(std::function<void()> handler) = 0;
+
+  // ----- Runs, for walks over the hyperlink and picture marker runs -----
+
+  // A stretch of text whose characters share underline, italic and colour (the attributes
+  // that tell the marker runs apart).
+  struct FormatRun {
+    std::int32_t start = 0;
+    std::int32_t length = 0;      // 0 at or past the end of the text
+    bool paragraphBreak = false;  // the run is one paragraph break, which has no format of its own
+    bool underline = false;
+    bool italic = false;
+    std::int32_t color = 0;
+  };
+  // The run holding the character at `position`: the longest stretch of its paragraph around
+  // it with the same underline, italic and colour, or the paragraph break alone. Costs at most
+  // one pass over that paragraph, never the document; the selection is not touched.
+  virtual FormatRun RunAt(std::int32_t position) const = 0;
 };
 
 // Makes every change of the surface within its scope one step of the undo history. A command

@@ -457,18 +457,44 @@ TYPED_TEST_P(RichTextBoxContract, DefaultFontAppliesToPlainText) {
   EXPECT_EQ(s.SelFontSize(), 10.0);
 }
 
+// Runs merge neighbours that differ only in what no marker run depends on (bold here), end at
+// paragraph breaks, and a break is a run of its own.
+TYPED_TEST_P(RichTextBoxContract, RunAtAnswersTheStretchOfOneUnderlineItalicAndColour) {
+  auto& s = this->surface;
+  s.SetTextRTF(
+      "{\\rtf1\\ansi{\\colortbl;\\red0\\green0\\blue255;}\\pard ab{\\i\\ul\\cf1 cd{\\b ef}}g\\par "
+      "{\\i\\ul\\cf1 hi}\\par }");
+  ASSERT_EQ(s.Text(), u"abcdefg\nhi");
+  this->Select(1, 2);
+  const auto run = s.RunAt(4);
+  EXPECT_EQ(run.start, 2);
+  EXPECT_EQ(run.length, 4);
+  EXPECT_TRUE(run.underline);
+  EXPECT_TRUE(run.italic);
+  EXPECT_EQ(run.color, 0xFF0000);
+  EXPECT_EQ(s.RunAt(0).length, 2);
+  EXPECT_FALSE(s.RunAt(0).italic);
+  EXPECT_TRUE(s.RunAt(7).paragraphBreak);
+  EXPECT_EQ(s.RunAt(7).length, 1);
+  EXPECT_EQ(s.RunAt(9).start, 8);
+  EXPECT_EQ(s.RunAt(9).length, 2);
+  EXPECT_EQ(s.RunAt(10).length, 0);  // the end of the text
+  EXPECT_EQ(s.SelStart(), 1);        // the selection is not touched
+  EXPECT_EQ(s.SelLength(), 2);
+}
+
 REGISTER_TYPED_TEST_SUITE_P(
-    RichTextBoxContract, StartsEmpty, TypingInsertsAtTheCaretAndBreaksCountOnce,
-    SelectionIsClampedAndCollapsedBySelStart, BoundariesNeverSplitASurrogatePair,
-    EditsNeverLeaveTheCaretInsideASurrogatePair, CharacterAttributesReadAsValueOrMixed,
-    EmptySelectionReadsAndSetsTheTypingFormat, MovingTheCaretForgetsAPendingFormat,
-    ParagraphAttributesCoverTouchedParagraphs, SelRtfOfPartOfAParagraphPastesWithoutABreak,
-    SelRtfAcrossParagraphsKeepsTheirBreaksAndFormats, EmptySelRtfDeletesTheSelection,
-    TextRtfReplacesTheDocumentAndTheHistory, TextRtfRoundTripsItsOwnOutput,
-    UndoStepsBackWordByWordAndRedoStepsForward, ACaretMoveOrAGroupEndsAStep,
-    TheHistoryKeepsTheLastHundredSteps, AStyleSetAtTheCaretHoldsAcrossEnterUntilTheCaretMoves,
-    EnterOnAnEmptyBulletItemEndsTheList, TypingAtAMarkerEdgeTakesTheOrdinaryFormat,
-    ALinkWhoseTextIsDeletedTakesItsUrlAlong, EventsFireSynchronouslyForChangesByCode,
-    DefaultFontAppliesToPlainText);
+    RichTextBoxContract, StartsEmpty, RunAtAnswersTheStretchOfOneUnderlineItalicAndColour,
+    TypingInsertsAtTheCaretAndBreaksCountOnce, SelectionIsClampedAndCollapsedBySelStart,
+    BoundariesNeverSplitASurrogatePair, EditsNeverLeaveTheCaretInsideASurrogatePair,
+    CharacterAttributesReadAsValueOrMixed, EmptySelectionReadsAndSetsTheTypingFormat,
+    MovingTheCaretForgetsAPendingFormat, ParagraphAttributesCoverTouchedParagraphs,
+    SelRtfOfPartOfAParagraphPastesWithoutABreak, SelRtfAcrossParagraphsKeepsTheirBreaksAndFormats,
+    EmptySelRtfDeletesTheSelection, TextRtfReplacesTheDocumentAndTheHistory,
+    TextRtfRoundTripsItsOwnOutput, UndoStepsBackWordByWordAndRedoStepsForward,
+    ACaretMoveOrAGroupEndsAStep, TheHistoryKeepsTheLastHundredSteps,
+    AStyleSetAtTheCaretHoldsAcrossEnterUntilTheCaretMoves, EnterOnAnEmptyBulletItemEndsTheList,
+    TypingAtAMarkerEdgeTakesTheOrdinaryFormat, ALinkWhoseTextIsDeletedTakesItsUrlAlong,
+    EventsFireSynchronouslyForChangesByCode, DefaultFontAppliesToPlainText);
 
 }  // namespace scrivlet

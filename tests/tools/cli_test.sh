@@ -67,6 +67,17 @@ printf '{\\rtf1 plain\\par }' >"$work/in"
 expect "rtf2html through a control" 0 \
   '<!-- Korvex, Inc. Scrivlet 2.3.0.0 --><FONT SIZE=3 COLOR=#000000>plain</FONT>' -- rtf2html
 
+# HTML files are read by their declaration; stdin through a pipe, in pieces, as a file is.
+printf '<meta charset=windows-1251>\317\360\350' >"$work/in"
+expect "a declared code page" 0 \
+  '<!-- Korvex, Inc. Scrivlet 2.3.0.0 --><FONT SIZE=3 COLOR=#000000>&#1055;&#1088;&#1080;</FONT>' \
+  -- roundtrip
+printf '\377\376<\000B\000>\000\351\000' >"$work/in"
+expect "a UTF-16 file with its byte order mark" 0 \
+  '{\fonttbl{\f0 Arial;}}{\colortbl\red0\green0\blue0;}\b \u233 ' -- html2rtf --body "$work/in"
+head -c 3000000 /dev/zero | tr '\0' 'a' | "$SCRIVLET" rtf2html --direct | wc -c >"$work/out"
+[ "$(cat "$work/out")" -eq 3000000 ] || fail "a large input through a pipe arrives whole"
+
 printf 'html <B>x</B>\nselect 0 1\nclick Bold\nprint html\n' >"$work/in"
 expect "a script" 0 '<!-- Korvex, Inc. Scrivlet 2.3.0.0 --><FONT SIZE=3 COLOR=#000000>x</FONT>' -- script
 printf 'html x\nbogus\n' >"$work/in"

@@ -11,16 +11,25 @@
 //   scrivlet roundtrip [OPTIONS] [FILE]            TextHTML assigned, TextHTML printed
 //   scrivlet script [FILE]                         a scripted session (see script_session.h)
 //
-// Input is UTF-8 from FILE or standard input; the result goes to standard output byte for byte.
-// Exit status: 0 success, 1 conversion error, 2 usage or I/O error.
+// Input comes from FILE or standard input, read in one piece: RTF as it is, HTML by its byte
+// order mark or <meta charset> (DecodeHtmlFile); the result goes to standard output byte for
+// byte, in one write. Exit status: 0 success, 1 conversion error, 2 usage or I/O error.
 
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <memory>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,6 +37,7 @@
 #include "conversion/color_lib.h"
 #include "conversion/conversion_context.h"
 #include "conversion/conversion_error.h"
+#include "conversion/html_file.h"
 #include "conversion/html_to_rtf.h"
 #include "conversion/rtf_to_html.h"
 #include "platform/headless/headless_host.h"
@@ -84,24 +94,135 @@ std::int32_t ParseColorNumber(std::string_view text) {
   return static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
 }
 
-std::string ReadAll(std::istream& in, const std::string& name) {
-  std::ostringstream buffer;
-  buffer << in.rdbuf();
-  if (in.bad()) {
-    throw UsageError{"cannot read " + name};
+// An open file descriptor, closed when destroyed.
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  ~FileDescriptor() {
+    if (fd_ >= 0) {
+      close(fd_);
+    }
   }
-  return buffer.str();
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  int Get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+// A file mapped into memory, read-only, unmapped when destroyed.
+class Mapping {
+ public:
+  Mapping(int fd, std::size_t size)
+      : data_(mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0)), size_(size) {}
+  ~Mapping() {
+    if (IsMapped()) {
+      munmap(data_, size_);
+    }
+  }
+  Mapping(const Mapping&) = delete;
+  Mapping& operator=(const Mapping&) = delete;
+  bool IsMapped() const { return data_ != MAP_FAILED; }
+  std::string_view Bytes() const { return {static_cast<const char*>(data_), size_}; }
+
+ private:
+  void* data_;
+  std::size_t size_;
+};
+
+// The whole input: a regular file mapped (its size known, nothing copied), anything else read
+// into memory.
+class Input {
+ public:
+  explicit Input(const std::optional<std::string>& file);
+  std::string_view Bytes() const { return mapping_ ? mapping_->Bytes() : std::string_view(data_); }
+
+ private:
+  std::unique_ptr<Mapping> mapping_;
+  std::string data_;
+};
+
+// Standard input that is a pipe is read in pieces this large.
+constexpr std::size_t kReadChunk = std::size_t{1} << 20;
+
+// Everything `fd` holds: a regular file of known size in one read (and one more that finds its
+// end), a pipe in large chunks.
+std::string ReadAll(int fd, const std::string& name) {
+  struct stat info {};
+  std::size_t expected = 0;
+  if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+    expected = static_cast<std::size_t>(info.st_size);
+  }
+  std::string data(expected + 1, '\0');  // one byte more: the read that finds the end has room
+  std::size_t used = 0;
+  while (true) {
+    if (used == data.size()) {
+      data.resize(data.size() + std::max(kReadChunk, data.size() / 2));
+    }
+    const ssize_t got = read(fd, data.data() + used, data.size() - used);
+    if (got < 0 && errno == EINTR) {
+      continue;
+    }
+    if (got < 0) {
+      throw UsageError{"cannot read " + name + ": " + std::strerror(errno)};
+    }
+    if (got == 0) {
+      break;
+    }
+    used += static_cast<std::size_t>(got);
+  }
+  data.resize(used);
+  return data;
 }
 
 std::string ReadInput(const std::optional<std::string>& file) {
   if (!file || *file == "-") {
-    return ReadAll(std::cin, "standard input");
+    return ReadAll(STDIN_FILENO, "standard input");
   }
-  std::ifstream stream(*file, std::ios::binary);
-  if (!stream) {
-    throw UsageError{"cannot open " + *file};
+  const FileDescriptor fd(open(file->c_str(), O_RDONLY | O_CLOEXEC));
+  if (fd.Get() < 0) {
+    throw UsageError{"cannot open " + *file + ": " + std::strerror(errno)};
   }
-  return ReadAll(stream, *file);
+  return ReadAll(fd.Get(), *file);
+}
+
+// Writes all of `data` to standard output: one write, more only when the pipe takes less.
+bool WriteOutput(std::string_view data) {
+  while (!data.empty()) {
+    const ssize_t put = write(STDOUT_FILENO, data.data(), data.size());
+    if (put < 0 && errno == EINTR) {
+      continue;
+    }
+    if (put <= 0) {
+      return false;
+    }
+    data.remove_prefix(static_cast<std::size_t>(put));
+  }
+  return true;
+}
+
+Input::Input(const std::optional<std::string>& file) {
+  const bool standardInput = !file || *file == "-";
+  const FileDescriptor opened(standardInput ? -1 : open(file->c_str(), O_RDONLY | O_CLOEXEC));
+  if (!standardInput && opened.Get() < 0) {
+    throw UsageError{"cannot open " + *file + ": " + std::strerror(errno)};
+  }
+  const int fd = standardInput ? STDIN_FILENO : opened.Get();
+  struct stat info {};
+  if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+    auto mapping = std::make_unique<Mapping>(fd, static_cast<std::size_t>(info.st_size));
+    if (mapping->IsMapped()) {
+      mapping_ = std::move(mapping);
+      return;
+    }
+  }
+  data_ = ReadAll(fd, standardInput ? "standard input" : *file);
+}
+
+bool ReadsHtml(Command command) {
+  return command == Command::kHtmlToRtfBody || command == Command::kHtmlToRtfDocument ||
+         command == Command::kControlHtmlToRtf || command == Command::kControlRoundTrip;
 }
 
 Options ParseArguments(const std::vector<std::string_view>& args) {
@@ -230,11 +351,19 @@ int Run(const std::vector<std::string_view>& args) {
     if (options.wddxFile) {
       scrivlet::ParseWddx(ReadInput(options.wddxFile));
     }
-    const std::string input = ReadInput(options.inputFile);
-    const std::string output = Convert(options, input);
-    std::cout.write(output.data(), static_cast<std::streamsize>(output.size()));
-    std::cout.flush();
-    return std::cout ? 0 : kExitUsage;
+    const Input input(options.inputFile);
+    std::string decoded;
+    std::string_view text = input.Bytes();
+    if (ReadsHtml(*options.command) && !scrivlet::IsUtf8HtmlFile(text)) {
+      decoded = scrivlet::DecodeHtmlFile(text);
+      text = decoded;
+    }
+    const std::string output = Convert(options, text);
+    if (!WriteOutput(output)) {
+      std::cerr << "scrivlet: cannot write standard output: " << std::strerror(errno) << '\n';
+      return kExitUsage;
+    }
+    return 0;
   } catch (const UsageError& error) {
     std::cerr << "scrivlet: " << error.message << '\n' << kUsage << '\n';
     return kExitUsage;

@@ -80,6 +80,8 @@ class ParagraphSurface : public RichTextBox {
     gotFocus_ = std::move(handler);
   }
 
+  FormatRun RunAt(std::int32_t position) const override;
+
  protected:
   struct Location {
     std::size_t paragraph;

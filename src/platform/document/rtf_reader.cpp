@@ -101,11 +101,12 @@ enum class WordKind : std::uint8_t {
   kUnicode,
   kUnicodeSkip,
   kCodePage,
+  kCharacterSet,  // \ansi, \mac, \pc, \pca: the document's code page, given in `character`
 };
 
 struct WordInfo {
   WordKind kind = WordKind::kOther;
-  char32_t character = 0;  // for kSpecialCharacter
+  char32_t character = 0;  // for kSpecialCharacter; the code page for kCharacterSet
 };
 
 // One table for every word the reader knows: each control word costs one lookup.
@@ -282,6 +283,11 @@ const WordTable& KnownWords() {
     for (const auto& [word, kind] : others) {
       table.Add(word, {kind});
     }
+    const std::pair<std::string_view, char32_t> characterSets[] = {
+        {"ansi", 1252}, {"mac", 10000}, {"pc", 437}, {"pca", 850}};
+    for (const auto& [word, codePage] : characterSets) {
+      table.Add(word, {WordKind::kCharacterSet, codePage});
+    }
     return table;
   }();
   return words;
@@ -443,6 +449,7 @@ class RtfReader {
   // ----- Groups -----
 
   void PushGroup() {
+    EndPendingBytes();
     pendingSkip_ = 0;
     if (overflowDepth_ > 0 || groups_.size() >= kMaxGroupDepth) {
       ++overflowDepth_;
@@ -454,6 +461,7 @@ class RtfReader {
   }
 
   void PopGroup() {
+    EndPendingBytes();
     pendingSkip_ = 0;
     if (overflowDepth_ > 0) {
       --overflowDepth_;
@@ -475,11 +483,12 @@ class RtfReader {
 
   void ReadText() {
     const std::size_t end = FindSyntax(in_, pos_);
-    const std::string_view text = in_.substr(pos_, end - pos_);
+    std::string_view text = in_.substr(pos_, end - pos_);
     pos_ = end;
     if (Skipping()) {
       return;
     }
+    text = TakeTrailBytes(text);
     const bool body = Top().destination == Destination::kBody;
     // At most one unit per byte: the units are written in place, then the length is set.
     scratch_.resize(text.size());
@@ -541,6 +550,42 @@ class RtfReader {
       // Raw text is never the low half of a pair a "\u" escape began.
       FlushHighSurrogate();
       AppendUnits(scratch_);
+    }
+  }
+
+  // A double-byte character's trail byte may be plain text after its "\'xx" lead byte
+  // ("\'82a" in 932): the bytes a waiting lead byte takes, and the rest of the text.
+  std::string_view TakeTrailBytes(std::string_view text) {
+    std::size_t taken = 0;
+    while (decoder_.Pending() && taken < text.size()) {
+      const char c = text[taken++];
+      if (c != '\r' && c != '\n' && !ConsumeFallback()) {
+        AddDecoded(decoder_.Feed(PageInForce(), static_cast<std::uint8_t>(c)));
+      }
+    }
+    return text.substr(taken);
+  }
+
+  // The code page of "\'xx" here: the font's, else the document's. In the font table, the font
+  // being defined names it.
+  std::int32_t PageInForce() const {
+    const std::int32_t fontPage = groups_.back().destination == Destination::kFontTable
+                                      ? fontCodePage_
+                                      : groups_.back().fontCodePage;
+    return fontPage != 0 ? fontPage : codePage_;
+  }
+
+  // Characters decoded from "\'xx" escapes.
+  void AddDecoded(const CodePageDecoder::Decoded& decoded) {
+    for (std::size_t i = 0; i < decoded.count; ++i) {
+      AddEscapedCharacter(decoded.characters[i]);
+    }
+  }
+
+  // A lead byte the text moved on from without its trail byte is a broken character.
+  void EndPendingBytes() {
+    if (decoder_.Pending()) {
+      AddDecoded(decoder_.Flush());
     }
   }
 
@@ -745,6 +790,11 @@ class RtfReader {
       ReadHexEscape();
       return;
     }
+    if (c == '\\' || c == '{' || c == '}') {
+      ReadEscapedCharacter(c);
+      return;
+    }
+    EndPendingBytes();
     if (c == '\r' || c == '\n') {
       ReadEscapedLineEnd();
       return;
@@ -759,11 +809,22 @@ class RtfReader {
     if (ConsumeFallback()) {
       return;
     }
-    if (c == '\\' || c == '{' || c == '}') {
-      AddCharacter(static_cast<char32_t>(c));
-    } else if (const WordInfo info = LookUpWord(std::string_view(&c, 1));
-               info.kind == WordKind::kSpecialCharacter) {
+    if (const WordInfo info = LookUpWord(std::string_view(&c, 1));
+        info.kind == WordKind::kSpecialCharacter) {
       AddCharacter(info.character);
+    }
+  }
+
+  // "\\", "\{" and "\}" are text, and may be the trail byte of a double-byte character ("\'95\\"
+  // in 932).
+  void ReadEscapedCharacter(char c) {
+    if (Skipping() || ConsumeFallback()) {
+      return;
+    }
+    if (decoder_.Pending()) {
+      AddDecoded(decoder_.Feed(PageInForce(), static_cast<std::uint8_t>(c)));
+    } else {
+      AddCharacter(static_cast<char32_t>(c));
     }
   }
 
@@ -787,11 +848,11 @@ class RtfReader {
     if (value < 0 || Skipping() || ConsumeFallback()) {
       return;
     }
-    const std::int32_t page = Top().fontCodePage != 0 ? Top().fontCodePage : codePage_;
-    AddEscapedCharacter(ByteToUnicode(page, static_cast<std::uint8_t>(value)));
+    AddDecoded(decoder_.Feed(PageInForce(), static_cast<std::uint8_t>(value)));
   }
 
   void HandleWord(std::string_view word, std::optional<std::int32_t> parameter) {
+    EndPendingBytes();
     const WordInfo info = LookUpWord(word);
     if (info.kind == WordKind::kBin) {
       // Binary data may hold any byte, braces included; it is never text.
@@ -834,6 +895,8 @@ class RtfReader {
     }
     if (info.kind == WordKind::kCodePage && parameter) {
       codePage_ = *parameter;
+    } else if (info.kind == WordKind::kCharacterSet) {
+      codePage_ = static_cast<std::int32_t>(info.character);
     }
   }
 
@@ -1072,6 +1135,7 @@ class RtfReader {
   }
 
   RichDocument Finish() {
+    EndPendingBytes();
     FlushHighSurrogate();
     FlushPending();
     const bool dropLast = openedByPar_ && current_.runs.empty() && !document_.paragraphs.empty();
@@ -1088,6 +1152,7 @@ class RtfReader {
   std::vector<GroupState> groups_;
   std::size_t overflowDepth_ = 0;
   std::int32_t codePage_ = 1252;
+  CodePageDecoder decoder_;  // its converters live as long as this reading
   std::int32_t pendingSkip_ = 0;
   char16_t pendingHigh_ = 0;
   std::u16string scratch_;

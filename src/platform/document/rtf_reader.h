@@ -18,9 +18,11 @@ struct RtfReadOptions {
 // Reads an RTF document into paragraphs of runs. Understands the surface's own dialect, the
 // document a TextHTML assignment builds (two font tables, a later definition of a font number
 // winning) and what word processors write: \* destinations and the non-text destinations are
-// skipped, \ansicpg and \fcharset select the code page of \'xx, \uN is read with \ucN fallbacks,
-// character state is scoped to groups, and a HYPERLINK field becomes a hyperlink's marker runs
-// (a URL run, then its result as the link text run).
+// skipped, the font's \fcharset, else \ansicpg (or \mac, \pc, \pca), selects the code page of
+// \'xx (single-byte, Mac, or double-byte with lead and trail byte in two escapes or the trail as
+// plain text; see CodePageDecoder), \uN is read with \ucN fallbacks, character state is scoped
+// to groups, and a HYPERLINK field becomes a hyperlink's marker runs (a URL run, then its result
+// as the link text run).
 //
 // Paragraph properties persist across \par until \pard; \line ends the paragraph as \par does.
 // A last \par with no text after it closes the last paragraph and adds no break.
