@@ -204,10 +204,9 @@ bool IsOwnPage(std::string_view html) {
 
 std::string Scrivlet::TextHTML() const {
   if (htmlOutput_ == HtmlOutputMode::kHtml5) {
-    return RtfToHtml5(services_.Surface.TextRTF(),
-                      {.defaultFace = services_.Surface.FontName(),
-                       .defaultPoints = services_.Surface.FontSize(),
-                       .page = Html5Page::kDocument});
+    return RtfToHtml5(services_.Surface.TextRTF(), {.defaultFace = services_.Surface.FontName(),
+                                                    .defaultPoints = services_.Surface.FontSize(),
+                                                    .page = Html5Page::kDocument});
   }
   return BuildMarkerComment() + RtfToHtml(services_.Surface.TextRTF());
 }
@@ -248,9 +247,9 @@ std::string Scrivlet::HtmlOutput() const {
 void Scrivlet::SetHtmlOutput(std::string_view mode) {
   const std::optional<int> kind = ModeOf(kOutputModes, mode);
   if (!kind) {
-    throw PropertyValueError("HtmlOutput must be Classic or Html5, not \"" +
-                                 std::string(mode.substr(0, 40)) + "\"",
-                             std::string(mode));
+    throw PropertyValueError(
+        "HtmlOutput must be Classic or Html5, not \"" + std::string(mode.substr(0, 40)) + "\"",
+        std::string(mode));
   }
   htmlOutput_ = static_cast<HtmlOutputMode>(*kind);
   PropertyChanged("HtmlOutput");

@@ -244,10 +244,22 @@ void FlushParagraph(WriteState& s);
 
 // Control words whose group is no text.
 bool IsSkippedDestination(std::string_view word) {
-  constexpr std::array<std::string_view, 16> kSkipped = {
-      "pntext", "pntxta",   "pntxtb", "info",     "stylesheet", "pict",   "header", "footer",
-      "fldinst", "object",  "footnote", "listtable", "listoverridetable", "themedata",
-      "colorschememapping", "datastore"};
+  constexpr std::array<std::string_view, 16> kSkipped = {"pntext",
+                                                         "pntxta",
+                                                         "pntxtb",
+                                                         "info",
+                                                         "stylesheet",
+                                                         "pict",
+                                                         "header",
+                                                         "footer",
+                                                         "fldinst",
+                                                         "object",
+                                                         "footnote",
+                                                         "listtable",
+                                                         "listoverridetable",
+                                                         "themedata",
+                                                         "colorschememapping",
+                                                         "datastore"};
   for (const std::string_view skipped : kSkipped) {
     if (word == skipped) {
       return true;
@@ -352,9 +364,8 @@ void ReadToken(WriteState& s) {
     s.groups.push_back(s.groups.back());
     // A group that starts with "\*" is a destination this writer skips.
     if (s.in.substr(s.pos).starts_with("\\*\\pn") &&
-        !std::isalpha(static_cast<unsigned char>(s.in.substr(s.pos + 5, 1).empty()
-                                                     ? ' '
-                                                     : s.in[s.pos + 5]))) {
+        !std::isalpha(static_cast<unsigned char>(
+            s.in.substr(s.pos + 5, 1).empty() ? ' ' : s.in[s.pos + 5]))) {
       s.groups.back().destination = Destination::kBullet;
       s.pos += 2;
     } else if (s.in.substr(s.pos).starts_with("\\*")) {
@@ -435,8 +446,8 @@ void ReadToken(WriteState& s) {
   const bool groupStart = s.pos >= 2 && s.in[s.pos - 2] == '{';
   std::optional<std::int32_t> parameter;
   std::size_t digits = end;
-  if (digits < s.in.size() && (s.in[digits] == '-' || std::isdigit(static_cast<unsigned char>(
-                                                          s.in[digits])))) {
+  if (digits < s.in.size() &&
+      (s.in[digits] == '-' || std::isdigit(static_cast<unsigned char>(s.in[digits])))) {
     const bool negative = s.in[digits] == '-';
     std::size_t d = negative ? digits + 1 : digits;
     std::int64_t value = 0;
@@ -639,9 +650,8 @@ void EmitRuns(WriteState& s) {
     if (IsMarker(r) && r.underline) {
       // A hyperlink: the URL run, then its text and pictures.
       std::size_t end = i + 1;
-      while (end < s.runs.size() &&
-             ((IsLinkText(resolved[end]) && !IsMarker(resolved[end])) ||
-              (IsMarker(resolved[end]) && !resolved[end].underline))) {
+      while (end < s.runs.size() && ((IsLinkText(resolved[end]) && !IsMarker(resolved[end])) ||
+                                     (IsMarker(resolved[end]) && !resolved[end].underline))) {
         ++end;
       }
       if (end == i + 1) {
@@ -692,9 +702,9 @@ bool NeedsKeptSpaces(const std::vector<Run>& runs) {
   for (const Run& run : runs) {
     text += run.text;
   }
-  return !text.empty() && (text.front() == ' ' || text.back() == ' ' ||
-                           text.find("  ") != std::string::npos ||
-                           text.find('\t') != std::string::npos);
+  return !text.empty() &&
+         (text.front() == ' ' || text.back() == ' ' || text.find("  ") != std::string::npos ||
+          text.find('\t') != std::string::npos);
 }
 
 void FlushParagraph(WriteState& s) {
@@ -772,7 +782,7 @@ std::string RtfToHtml5(std::string_view rtf, const Html5Options& options) {
     FlushParagraph(s);
   }
   CloseQuote(s);
-  out += options.page == Html5Page::kDocument ? "</body></html>\n" : "</div>\n";
+  out += options.page == Html5Page::kDocument ? "</body></html>" : "</div>";
   return std::move(s.out);
 }
 

@@ -263,10 +263,9 @@ std::string_view Trim(std::string_view text) {
 
 std::optional<std::int32_t> ReadColorName(std::string_view name) {
   const std::string key = Lower(Trim(name));
-  const auto* found = std::lower_bound(kColorNames.begin(), kColorNames.end(), key,
-                                       [](const NamedColor& c, const std::string& k) {
-                                         return c.name < std::string_view(k);
-                                       });
+  const auto* found = std::lower_bound(
+      kColorNames.begin(), kColorNames.end(), key,
+      [](const NamedColor& c, const std::string& k) { return c.name < std::string_view(k); });
   if (found != kColorNames.end() && found->name == key) {
     return found->value;
   }
@@ -308,7 +307,8 @@ std::optional<std::int32_t> ReadRgbFunction(std::string_view value) {
     return std::nullopt;
   }
   std::string inside(value.substr(open + 1, close - open - 1));
-  std::replace_if(inside.begin(), inside.end(), [](char c) { return c == ',' || c == '/'; }, ' ');
+  std::replace_if(
+      inside.begin(), inside.end(), [](char c) { return c == ',' || c == '/'; }, ' ');
   std::int32_t result = 0;
   const char* at = inside.c_str();
   for (int channel = 0; channel < 3; ++channel) {
@@ -544,8 +544,7 @@ void ApplyStyleAttribute(std::string_view declarations, Frame& frame, const Fram
       }
     } else if ((property == "margin-left" || property == "margin-right") && block) {
       if (const auto twips = ReadTwips(value, PointsOf(style))) {
-        std::int32_t& side =
-            property == "margin-left" ? frame.para.indent : frame.para.rightIndent;
+        std::int32_t& side = property == "margin-left" ? frame.para.indent : frame.para.rightIndent;
         const std::int32_t base =
             property == "margin-left" ? parent.para.indent : parent.para.rightIndent;
         side = std::min(base + *twips, kMaxIndent);
@@ -1001,7 +1000,7 @@ void EmitPicture(ReadState& s, const GumboElement& element) {
     tag += " ALT=" + quoted(alt);
   }
   if (const auto align = ReadAlign(AttributeOf(element, "align"))) {
-    tag += align == Align::kCenter ? " ALIGN=middle"
+    tag += align == Align::kCenter  ? " ALIGN=middle"
            : align == Align::kRight ? " ALIGN=right"
                                     : " ALIGN=left";
   }
@@ -1042,6 +1041,8 @@ void EnterElement(ReadState& s, const GumboElement& element, Kind kind) {
   if (element.tag == GUMBO_TAG_TR) {
     s.cellsInRow = 0;
   }
+  s.frames.push_back(EnterFrame(s, element, s.frames.back(), kind));
+  // A cell after the first starts with a tab, in the cell's own format.
   if ((element.tag == GUMBO_TAG_TD || element.tag == GUMBO_TAG_TH) && s.cellsInRow++ > 0) {
     OpenParagraph(s);
     s.pendingSpace = false;
@@ -1049,7 +1050,6 @@ void EnterElement(ReadState& s, const GumboElement& element, Kind kind) {
     s.body += "\\tab ";
     s.afterSpace = true;
   }
-  s.frames.push_back(EnterFrame(s, element, s.frames.back(), kind));
 }
 
 void LeaveElement(ReadState& s, const GumboElement& element, Kind kind) {
@@ -1077,10 +1077,10 @@ void Walk(ReadState& s, const GumboNode* root) {
   stack.push_back({root, 0, Kind::kBlock});
   while (!stack.empty()) {
     Step& top = stack.back();
-    const GumboVector& children = top.node->type == GUMBO_NODE_ELEMENT ||
-                                          top.node->type == GUMBO_NODE_TEMPLATE
-                                      ? top.node->v.element.children
-                                      : top.node->v.document.children;
+    const GumboVector& children =
+        top.node->type == GUMBO_NODE_ELEMENT || top.node->type == GUMBO_NODE_TEMPLATE
+            ? top.node->v.element.children
+            : top.node->v.document.children;
     if (top.next >= children.length) {
       if (top.node->type == GUMBO_NODE_ELEMENT) {
         LeaveElement(s, top.node->v.element, top.kind);
@@ -1150,7 +1150,9 @@ bool IsValidUtf8(std::string_view text) {
 }
 
 struct GumboOutputDeleter {
-  void operator()(GumboOutput* output) const { gumbo_destroy_output(&kGumboDefaultOptions, output); }
+  void operator()(GumboOutput* output) const {
+    gumbo_destroy_output(&kGumboDefaultOptions, output);
+  }
 };
 
 void AppendTables(std::string& out, const ConversionContext& context) {

@@ -46,8 +46,8 @@ std::string_view SchemeOf(std::string_view normalised) {
 bool IsSafeLinkUrl(std::string_view url) {
   const std::string normalised = NormaliseForScheme(url);
   const std::string_view scheme = SchemeOf(normalised);
-  constexpr std::array<std::string_view, 5> kAllowed = {"http:", "https:", "mailto:", "ftp:",
-                                                        "tel:"};
+  constexpr std::array<std::string_view, 5> kAllowed = {
+      "http:", "https:", "mailto:", "ftp:", "tel:"};
   if (scheme.empty()) {
     return true;
   }
@@ -69,8 +69,8 @@ bool IsSafeImageSource(std::string_view src) {
   if (scheme.empty() || scheme == "http:" || scheme == "https:") {
     return true;
   }
-  constexpr std::array<std::string_view, 4> kImageData = {
-      "data:image/png", "data:image/gif", "data:image/jpeg", "data:image/webp"};
+  constexpr std::array<std::string_view, 4> kImageData = {"data:image/png", "data:image/gif",
+                                                          "data:image/jpeg", "data:image/webp"};
   for (const std::string_view prefix : kImageData) {
     if (normalised.starts_with(prefix) && normalised.size() > prefix.size() &&
         (normalised[prefix.size()] == ';' || normalised[prefix.size()] == ',')) {
