@@ -194,6 +194,28 @@ QString ScrivletWidget::FTPPassword() const {
 void ScrivletWidget::setFTPPassword(const QString& password) {
   control_->SetFTPPassword(ToStdString(password));
 }
+QString ScrivletWidget::HtmlImport() const {
+  return ToQString(control_->HtmlImport());
+}
+void ScrivletWidget::setHtmlImport(const QString& mode) {
+  try {
+    control_->SetHtmlImport(ToStdString(mode));
+  } catch (const PropertyValueError& error) {
+    qWarning("%s", error.what());
+  }
+}
+
+QString ScrivletWidget::HtmlOutput() const {
+  return ToQString(control_->HtmlOutput());
+}
+void ScrivletWidget::setHtmlOutput(const QString& mode) {
+  try {
+    control_->SetHtmlOutput(ToStdString(mode));
+  } catch (const PropertyValueError& error) {
+    qWarning("%s", error.what());
+  }
+}
+
 QString ScrivletWidget::ImagesPath() const {
   return ToQString(control_->ImagesPath());
 }
@@ -319,6 +341,8 @@ void ScrivletWidget::OnPropertyChanged(std::string_view name) {
     emit backColorChanged();
   } else if (name == "ForeColor") {
     emit foreColorChanged();
+  } else if (name == "HtmlImport" || name == "HtmlOutput") {
+    emit htmlModeChanged();
   }
 }
 

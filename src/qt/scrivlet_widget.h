@@ -52,6 +52,9 @@ enum class SurfaceShortcut;
 //   BackColor         the editing surface's background. Until assigned it follows the
 //                     system's window colour; resetBackColor goes back to that.
 //   ForeColor         the default text colour.
+//   HtmlImport        how TextHTML reads a page: "Auto" (the editor's own pages by its dialect,
+//                     any other by the HTML reader), "Dialect" or "Html5".
+//   HtmlOutput        what TextHTML gives: "Classic" (the dialect) or "Html5".
 //
 // The property set is saved and restored through a PropertyBag (SaveProperties and
 // RestoreProperties, over a QSettings group or a host's QVariantMap). Per-user state (the
@@ -93,6 +96,8 @@ class ScrivletWidget : public QWidget {
   Q_PROPERTY(QColor BackColor READ BackColor WRITE setBackColor RESET resetBackColor NOTIFY
                  backColorChanged)
   Q_PROPERTY(QColor ForeColor READ ForeColor WRITE setForeColor NOTIFY foreColorChanged)
+  Q_PROPERTY(QString HtmlImport READ HtmlImport WRITE setHtmlImport NOTIFY htmlModeChanged)
+  Q_PROPERTY(QString HtmlOutput READ HtmlOutput WRITE setHtmlOutput NOTIFY htmlModeChanged)
 
  public:
   // A new editor with the properties' defaults and an empty document.
@@ -150,6 +155,11 @@ class ScrivletWidget : public QWidget {
   void setFTPPassword(const QString& password);
   QString ImagesPath() const;
   void setImagesPath(const QString& path);
+  // A mode the control does not know is ignored with a warning; the property keeps its value.
+  QString HtmlImport() const;
+  void setHtmlImport(const QString& mode);
+  QString HtmlOutput() const;
+  void setHtmlOutput(const QString& mode);
   QString WDDX() const;
   void setWDDX(const QString& packet);
   // The colour shown; the system's window colour while no colour was assigned.
@@ -209,6 +219,7 @@ class ScrivletWidget : public QWidget {
   void wddxChanged();
   void backColorChanged();
   void foreColorChanged();
+  void htmlModeChanged();
 
  protected:
   void resizeEvent(QResizeEvent* event) override;

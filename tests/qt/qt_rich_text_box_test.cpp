@@ -446,8 +446,9 @@ TEST_F(QtRichTextBoxEditor, CopyPutsRtfUnderBothNamesHtmlAndPlainText) {
   EXPECT_EQ(data.data("text/rtf"), rtf);
   EXPECT_EQ(data.data("application/rtf"), rtf);
   EXPECT_EQ(data.text(), QString("e\nt"));
-  EXPECT_EQ(data.html(), QString("<div style=\"font-family:'Arial';font-size:12pt\">\n"
-                                 "<p>e</p>\n<p><strong>t</strong></p>\n</div>"));
+  EXPECT_EQ(data.html().toStdString(),
+            std::string("<div style=\"font-family:'Arial';font-size:12pt\">\n"
+                        "<p><strong>e</strong></p>\n<p><strong>t</strong></p>\n</div>"));
   EXPECT_EQ(surface.Text(), u"one\ntwo");
 
   Select(0, 0);
