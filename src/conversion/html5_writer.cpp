@@ -161,17 +161,35 @@ void AppendPoints(std::string& out, double points) {
   out += "pt";
 }
 
-// A face name inside a CSS string inside a double-quoted attribute. Characters that would end
-// the string or the declaration are no part of any face name and are left out.
+// A face name as a CSS string inside a double-quoted attribute: quotes, backslashes and control
+// characters escaped for CSS, then what HTML would read as markup encoded.
 void AppendFaceValue(std::string& out, std::string_view face) {
-  out += '\'';
+  std::string css = "'";
   for (const char c : face) {
-    if (c != '\'' && c != '"' && c != '\\' && c != ';' && c != ',' && c != '<' && c != '>' &&
-        c != '&' && static_cast<unsigned char>(c) >= 0x20) {
-      out += c;
+    if (c == '\'' || c == '\\') {
+      css += '\\';
+      css += c;
+    } else if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+      constexpr std::string_view kDigits = "0123456789abcdef";
+      css += '\\';
+      if (static_cast<unsigned char>(c) >= 16) {
+        css += kDigits[static_cast<unsigned char>(c) / 16];
+      }
+      css += kDigits[static_cast<unsigned char>(c) % 16];
+      css += ' ';
+    } else {
+      css += c;
     }
   }
-  out += '\'';
+  css += '\'';
+  // Inside a double-quoted attribute an apostrophe needs no reference.
+  for (const char c : css) {
+    if (c == '\'') {
+      out += c;
+    } else {
+      AppendEncodedAttribute(out, std::string_view(&c, 1));
+    }
+  }
 }
 
 void AppendHexColor(std::string& out, std::int32_t color) {
@@ -496,45 +514,68 @@ bool IsLinkText(const Resolved& r) {
   return r.underline && r.color == LinkColor;
 }
 
-// The text of a run in its format, the tags opened in a fixed order and closed in reverse.
-void EmitStyledText(WriteState& s, const Resolved& r, std::string_view text) {
+// The surface's defaults, the format text outside any element has.
+Resolved DefaultFormat(const WriteState& s) {
+  Resolved r;
+  r.face = s.options.defaultFace;
+  r.halfPoints = static_cast<std::int32_t>(std::lround(s.options.defaultPoints * 2));
+  return r;
+}
+
+// Opens the elements that take text in format `base` to format `r`, in a fixed order; returns
+// their closing tags, in reverse.
+std::string OpenFormat(WriteState& s, const Resolved& r, const Resolved& base) {
   std::string& out = s.out;
   std::string style;
-  if (r.face != s.options.defaultFace) {
-    style += "font-family:";
+  const auto add = [&style](std::string_view property) {
+    style += style.empty() ? "" : ";";
+    style += property;
+  };
+  if (r.face != base.face) {
+    add("font-family:");
     AppendFaceValue(style, r.face);
   }
-  if (r.halfPoints != static_cast<std::int32_t>(std::lround(s.options.defaultPoints * 2))) {
-    style += style.empty() ? "" : ";";
-    style += "font-size:";
+  if (r.halfPoints != base.halfPoints) {
+    add("font-size:");
     AppendPoints(style, r.halfPoints / 2.0);
   }
-  if (r.color != 0) {
-    style += style.empty() ? "" : ";";
-    style += "color:";
+  if (r.color != base.color) {
+    add("color:");
     AppendHexColor(style, r.color);
   }
+  if (base.bold && !r.bold) {
+    add("font-weight:normal");
+  }
+  if (base.italic && !r.italic) {
+    add("font-style:normal");
+  }
+  std::string close;
   if (!style.empty()) {
     out += "<span style=\"";
-    out += style;  // built from safe characters only
+    out += style;  // every part encoded as it was added
     out += "\">";
+    close = "</span>";
   }
-  if (r.bold)
+  if (r.bold && !base.bold) {
     out += "<strong>";
-  if (r.italic)
-    out += "<em>";
-  if (r.underline)
-    out += "<u>";
-  AppendEncodedText(out, text);
-  if (r.underline)
-    out += "</u>";
-  if (r.italic)
-    out += "</em>";
-  if (r.bold)
-    out += "</strong>";
-  if (!style.empty()) {
-    out += "</span>";
+    close.insert(0, "</strong>");
   }
+  if (r.italic && !base.italic) {
+    out += "<em>";
+    close.insert(0, "</em>");
+  }
+  if (r.underline && !base.underline) {
+    out += "<u>";
+    close.insert(0, "</u>");
+  }
+  return close;
+}
+
+// The text of a run in its format, inside elements that give format `base`.
+void EmitStyledText(WriteState& s, const Resolved& r, std::string_view text, const Resolved& base) {
+  const std::string close = OpenFormat(s, r, base);
+  AppendEncodedText(s.out, text);
+  s.out += close;
 }
 
 struct GumboOutputDeleter {
@@ -620,22 +661,28 @@ bool EmitPicture(WriteState& s, std::string_view tag) {
   return true;
 }
 
-// A raw-tag run: its pictures, or, when it holds anything else, the text the editor shows.
-void EmitRawRun(WriteState& s, const Resolved& r, std::string_view text) {
+// A raw-tag run: its pictures, in the run's face, size and weight, or, when it holds anything
+// else, the text the editor shows.
+void EmitRawRun(WriteState& s, const Resolved& r, std::string_view text, const Resolved& base) {
   const std::vector<std::string_view> tags = SplitTags(text);
   bool pictures = !tags.empty();
   for (const std::string_view tag : tags) {
     pictures = pictures && StartsWithNoCase(tag, "<img");
   }
   if (!pictures) {
-    EmitStyledText(s, r, text);
+    EmitStyledText(s, r, text, base);
     return;
   }
+  Resolved around = r;  // the marker's own italic and colour are the picture itself
+  around.italic = base.italic;
+  around.color = base.color;
+  const std::string close = OpenFormat(s, around, base);
   for (const std::string_view tag : tags) {
     if (!EmitPicture(s, tag)) {
-      EmitStyledText(s, r, tag);
+      EmitStyledText(s, r, tag, around);
     }
   }
+  s.out += close;
 }
 
 void EmitRuns(WriteState& s) {
@@ -644,6 +691,7 @@ void EmitRuns(WriteState& s) {
   for (const Run& run : s.runs) {
     resolved.push_back(Resolve(s, run.format));
   }
+  const Resolved defaults = DefaultFormat(s);
   for (std::size_t i = 0; i < s.runs.size(); ++i) {
     const Resolved& r = resolved[i];
     const std::string_view text = s.runs[i].text;
@@ -655,28 +703,35 @@ void EmitRuns(WriteState& s) {
         ++end;
       }
       if (end == i + 1) {
-        EmitStyledText(s, r, text);
+        EmitStyledText(s, r, text, defaults);
         continue;
       }
+      // The URL run's face, size and weight around the link; its marker format is the link.
+      Resolved around = r;
+      around.italic = false;
+      around.underline = false;
+      around.color = 0;
+      const std::string close = OpenFormat(s, around, defaults);
       s.out += "<a href=\"";
       AppendEncodedAttribute(s.out, SafeLinkUrl(text));
       s.out += "\">";
       for (std::size_t j = i + 1; j < end; ++j) {
         Resolved inner = resolved[j];
         if (IsMarker(inner)) {
-          EmitRawRun(s, inner, s.runs[j].text);
+          EmitRawRun(s, inner, s.runs[j].text, around);
         } else {
           inner.underline = false;  // a link is shown underlined in the link colour
           inner.color = 0;
-          EmitStyledText(s, inner, s.runs[j].text);
+          EmitStyledText(s, inner, s.runs[j].text, around);
         }
       }
       s.out += "</a>";
+      s.out += close;
       i = end - 1;
     } else if (IsMarker(r)) {
-      EmitRawRun(s, r, text);
+      EmitRawRun(s, r, text, defaults);
     } else {
-      EmitStyledText(s, r, text);
+      EmitStyledText(s, r, text, defaults);
     }
   }
 }

@@ -3,6 +3,7 @@
 #include <gumbo.h>
 
 #include <algorithm>
+#include <cctype>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -227,7 +228,9 @@ struct ReadState {
   std::string body;
   std::unordered_map<std::string, std::int32_t> fontNumbers;
   std::unordered_map<std::int32_t, std::int32_t> colorNumbers;
-  std::vector<std::string> links{std::string()};  // targets by anchor number; 0 is none
+  // Targets, and the format of the anchor element itself, by anchor number; 0 is none.
+  std::vector<std::string> links{std::string()};
+  std::vector<Style> linkStyles{Style{}};
   std::vector<Frame> frames;
 
   bool paragraphOpen = false;
@@ -451,8 +454,8 @@ double PointsOf(const Style& style) {
   return style.halfPoints ? *style.halfPoints / 2.0 : kDefaultPoints;
 }
 
-// The first family of a font-family list or FONT FACE, without quotes.
-std::optional<std::string> ReadFirstFamily(std::string_view value) {
+// The first family of a FONT FACE list, without quotes.
+std::optional<std::string> ReadFirstFace(std::string_view value) {
   std::string_view first = value.substr(0, value.find(','));
   first = Trim(first);
   if (first.size() >= 2 && (first.front() == '"' || first.front() == '\'') &&
@@ -460,10 +463,87 @@ std::optional<std::string> ReadFirstFamily(std::string_view value) {
     first = first.substr(1, first.size() - 2);
   }
   first = Trim(first.substr(0, first.find(';')));
-  if (first.empty() || StartsWithNoCase(first, "inherit") || StartsWithNoCase(first, "initial")) {
+  if (first.empty()) {
     return std::nullopt;
   }
   return std::string(first);
+}
+
+// The position after a CSS escape at `text[i]` (a backslash), its character appended to `out`:
+// up to six hexadecimal digits and one white space, or the next character itself.
+std::size_t AppendCssEscape(std::string_view text, std::size_t i, std::string& out) {
+  std::size_t j = i + 1;
+  std::uint32_t code = 0;
+  while (j < text.size() && j < i + 7 && std::isxdigit(static_cast<unsigned char>(text[j]))) {
+    const char f = FoldAscii(text[j]);
+    code = code * 16 + static_cast<std::uint32_t>(f <= '9' ? f - '0' : f - 'a' + 10);
+    ++j;
+  }
+  if (j > i + 1) {
+    if (j < text.size() && (text[j] == ' ' || text[j] == '\t' || text[j] == '\n')) {
+      ++j;
+    }
+    AppendUtf8(out, code == 0 || code > 0x10FFFF ? 0xFFFD : code);
+    return j;
+  }
+  if (j < text.size()) {
+    out += text[j];
+    return j + 1;
+  }
+  return j;
+}
+
+// The first family of a CSS font-family list: a quoted string (escapes read) or the words up to
+// the first comma.
+std::optional<std::string> ReadFirstFamily(std::string_view value) {
+  value = Trim(value);
+  std::string family;
+  if (!value.empty() && (value.front() == '"' || value.front() == '\'')) {
+    const char quote = value.front();
+    for (std::size_t i = 1; i < value.size() && value[i] != quote;) {
+      if (value[i] == '\\') {
+        i = AppendCssEscape(value, i, family);
+      } else {
+        family += value[i++];
+      }
+    }
+  } else {
+    const std::string_view words = Trim(value.substr(0, value.find(',')));
+    if (StartsWithNoCase(words, "inherit") || StartsWithNoCase(words, "initial")) {
+      return std::nullopt;
+    }
+    for (std::size_t i = 0; i < words.size();) {
+      if (words[i] == '\\') {
+        i = AppendCssEscape(words, i, family);
+      } else {
+        family += words[i++];
+      }
+    }
+  }
+  // A ";" would end the name in the RTF font table.
+  family.erase(std::remove(family.begin(), family.end(), ';'), family.end());
+  if (Trim(family).empty()) {
+    return std::nullopt;
+  }
+  return family;
+}
+
+// The end of the CSS declaration starting at `start`: the next ";" outside quotes.
+std::size_t FindDeclarationEnd(std::string_view declarations, std::size_t start) {
+  char quote = 0;
+  for (std::size_t i = start; i < declarations.size(); ++i) {
+    const char c = declarations[i];
+    if (c == '\\') {
+      ++i;
+    } else if (quote != 0) {
+      quote = c == quote ? 0 : quote;
+    } else if (c == '"' || c == '\'') {
+      quote = c;
+    } else if (c == ';') {
+      return i;
+    }
+  }
+  return declarations.size();
 }
 
 std::string_view AttributeOf(const GumboElement& element, const char* name) {
@@ -493,9 +573,7 @@ void ApplyStyleAttribute(std::string_view declarations, Frame& frame, const Fram
                          bool block) {
   std::size_t start = 0;
   while (start <= declarations.size()) {
-    std::size_t end = declarations.find(';', start);
-    if (end == std::string_view::npos)
-      end = declarations.size();
+    const std::size_t end = FindDeclarationEnd(declarations, start);
     const std::string_view declaration = declarations.substr(start, end - start);
     start = end + 1;
     const std::size_t colon = declaration.find(':');
@@ -670,7 +748,7 @@ Frame EnterFrame(ReadState& s, const GumboElement& element, const Frame& parent,
       style.halfPoints = ToHalfPoints(kHeadingPoints[element.tag - GUMBO_TAG_H1]);
       break;
     case GUMBO_TAG_FONT: {
-      if (auto face = ReadFirstFamily(AttributeOf(element, "face"))) {
+      if (auto face = ReadFirstFace(AttributeOf(element, "face"))) {
         style.face = std::move(face);
       }
       const std::string_view size = Trim(AttributeOf(element, "size"));
@@ -721,6 +799,7 @@ Frame EnterFrame(ReadState& s, const GumboElement& element, const Frame& parent,
     case GUMBO_TAG_A:
       if (HasAttribute(element, "href")) {
         s.links.push_back(SafeLinkUrl(Trim(AttributeOf(element, "href"))));
+        s.linkStyles.emplace_back();
         frame.link = static_cast<std::int32_t>(s.links.size() - 1);
       }
       break;
@@ -751,6 +830,9 @@ Frame EnterFrame(ReadState& s, const GumboElement& element, const Frame& parent,
       }
     }
     frame = std::move(styled);
+  }
+  if (element.tag == GUMBO_TAG_A && frame.link != parent.link) {
+    s.linkStyles[static_cast<std::size_t>(frame.link)] = frame.style;
   }
   return frame;
 }
@@ -897,7 +979,8 @@ void EmitLinkStart(ReadState& s) {
   if (frame.link == 0 || s.linkInParagraph == frame.link) {
     return;
   }
-  Style url = frame.style;
+  // In the anchor's own format: the format inside it belongs to its text.
+  Style url = s.linkStyles[static_cast<std::size_t>(frame.link)];
   url.italic = true;
   url.underline = true;
   url.color = MarkerColor;
