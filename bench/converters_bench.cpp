@@ -259,9 +259,8 @@ void BenchHtml5Write(benchmark::State& state, const std::string* html) {
   host.Control.SetTextHTML(*html);
   const std::string rtf = host.Control.TextRTF();
   std::size_t written = 0;
-  const std::size_t peak = rtf.size() + PeakOf([&] {
-                             written = scrivlet::RtfToHtml5(rtf, {}).size();
-                           });
+  const std::size_t peak =
+      rtf.size() + PeakOf([&] { written = scrivlet::RtfToHtml5(rtf, {}).size(); });
   for (auto _ : state) {
     std::string out = scrivlet::RtfToHtml5(rtf, {});
     benchmark::DoNotOptimize(out.data());

@@ -138,6 +138,9 @@ void AppendEncodedAttribute(std::string& out, std::string_view value) {
       case '\'':
         out += "&#39;";
         break;
+      case '\t':
+        out += "&#9;";
+        break;
       default:
         if (static_cast<unsigned char>(c) >= 0x20) {
           out += c;
@@ -294,7 +297,22 @@ void HandleWord(WriteState& s, std::string_view word, std::optional<std::int32_t
   if (group.destination == Destination::kSkip) {
     return;
   }
-  if (word == "fonttbl") {
+  // Characters count in every destination: face names have them too.
+  static constexpr std::pair<std::string_view, char32_t> kCharacters[] = {
+      {"tab", '\t'},      {"emdash", 0x2014}, {"endash", 0x2013},    {"bullet", 0x2022},
+      {"lquote", 0x2018}, {"rquote", 0x2019}, {"ldblquote", 0x201C}, {"rdblquote", 0x201D}};
+  for (const auto& [name, code] : kCharacters) {
+    if (word == name) {
+      AppendCode(s, code);
+      return;
+    }
+  }
+  if (word == "uc" && parameter) {
+    group.fallbackSize = std::max(0, *parameter);
+  } else if (word == "u" && parameter) {
+    AppendUnit(s, static_cast<char16_t>(static_cast<std::uint16_t>(*parameter)));
+    s.pendingSkip = group.fallbackSize;
+  } else if (word == "fonttbl") {
     group.destination = Destination::kFontTable;
   } else if (word == "colortbl") {
     group.destination = Destination::kColorTable;
@@ -350,27 +368,6 @@ void HandleWord(WriteState& s, std::string_view word, std::optional<std::int32_t
     format.halfPoints = *parameter;
   } else if (word == "cf" && parameter) {
     format.color = *parameter;
-  } else if (word == "uc" && parameter) {
-    group.fallbackSize = std::max(0, *parameter);
-  } else if (word == "u" && parameter) {
-    AppendUnit(s, static_cast<char16_t>(static_cast<std::uint16_t>(*parameter)));
-    s.pendingSkip = group.fallbackSize;
-  } else if (word == "tab") {
-    AppendCode(s, '\t');
-  } else if (word == "emdash") {
-    AppendCode(s, 0x2014);
-  } else if (word == "endash") {
-    AppendCode(s, 0x2013);
-  } else if (word == "bullet") {
-    AppendCode(s, 0x2022);
-  } else if (word == "lquote") {
-    AppendCode(s, 0x2018);
-  } else if (word == "rquote") {
-    AppendCode(s, 0x2019);
-  } else if (word == "ldblquote") {
-    AppendCode(s, 0x201C);
-  } else if (word == "rdblquote") {
-    AppendCode(s, 0x201D);
   }
 }
 
@@ -661,15 +658,25 @@ bool EmitPicture(WriteState& s, std::string_view tag) {
   return true;
 }
 
+// Whether a raw-tag run's text is IMG tags only.
+bool IsPictureText(std::string_view text) {
+  const std::vector<std::string_view> tags = SplitTags(text);
+  for (const std::string_view tag : tags) {
+    const char after = tag.size() > 4 ? tag[4] : '>';
+    if (!StartsWithNoCase(tag, "<img") ||
+        !(after == ' ' || after == '\t' || after == '\n' || after == '\r' || after == '\f' ||
+          after == '/' || after == '>')) {
+      return false;
+    }
+  }
+  return !tags.empty();
+}
+
 // A raw-tag run: its pictures, in the run's face, size and weight, or, when it holds anything
 // else, the text the editor shows.
 void EmitRawRun(WriteState& s, const Resolved& r, std::string_view text, const Resolved& base) {
   const std::vector<std::string_view> tags = SplitTags(text);
-  bool pictures = !tags.empty();
-  for (const std::string_view tag : tags) {
-    pictures = pictures && StartsWithNoCase(tag, "<img");
-  }
-  if (!pictures) {
+  if (!IsPictureText(text)) {
     EmitStyledText(s, r, text, base);
     return;
   }
@@ -699,7 +706,8 @@ void EmitRuns(WriteState& s) {
       // A hyperlink: the URL run, then its text and pictures.
       std::size_t end = i + 1;
       while (end < s.runs.size() && ((IsLinkText(resolved[end]) && !IsMarker(resolved[end])) ||
-                                     (IsMarker(resolved[end]) && !resolved[end].underline))) {
+                                     (IsMarker(resolved[end]) && !resolved[end].underline &&
+                                      IsPictureText(s.runs[end].text)))) {
         ++end;
       }
       if (end == i + 1) {

@@ -3,8 +3,8 @@
 #include <gumbo.h>
 
 #include <algorithm>
-#include <cctype>
 #include <array>
+#include <cctype>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -582,9 +582,10 @@ void ApplyStyleAttribute(std::string_view declarations, Frame& frame, const Fram
     }
     const std::string property = Lower(Trim(declaration.substr(0, colon)));
     std::string_view value = Trim(declaration.substr(colon + 1));
-    if (const std::size_t important = FindNoCase(value, "!important");
-        important != std::string_view::npos) {
-      value = Trim(value.substr(0, important));
+    constexpr std::string_view kImportant = "!important";
+    if (value.size() >= kImportant.size() &&
+        StartsWithNoCase(value.substr(value.size() - kImportant.size()), kImportant)) {
+      value = Trim(value.substr(0, value.size() - kImportant.size()));
     }
     const std::string key = Lower(value);
     Style& style = frame.style;
