@@ -759,15 +759,20 @@ void CloseQuote(WriteState& s) {
   }
 }
 
-// White space the browser would collapse: the paragraph keeps it with pre-wrap.
-bool NeedsKeptSpaces(const std::vector<Run>& runs) {
+// White space the browser would collapse: the paragraph keeps it with pre-wrap. A URL run
+// shows nothing in a browser, a picture is no white space.
+bool NeedsKeptSpaces(const WriteState& s) {
   std::string text;
-  for (const Run& run : runs) {
-    text += run.text;
+  for (const Run& run : s.runs) {
+    const Resolved r = Resolve(s, run.format);
+    if (IsMarker(r) && r.underline) {
+      continue;
+    }
+    text += IsMarker(r) && IsPictureText(run.text) ? std::string_view("x") : run.text;
   }
-  return !text.empty() &&
-         (text.front() == ' ' || text.back() == ' ' || text.find("  ") != std::string::npos ||
-          text.find('\t') != std::string::npos);
+  return !text.empty() && (text.front() == ' ' || text.back() == ' ' ||
+                           text.find("  ") != std::string::npos ||
+                           text.find('\t') != std::string::npos);
 }
 
 void FlushParagraph(WriteState& s) {
@@ -799,7 +804,7 @@ void FlushParagraph(WriteState& s) {
   const std::string_view element = para.bullet ? "li" : "p";
   s.out += '<';
   s.out += element;
-  const bool keep = NeedsKeptSpaces(s.runs);
+  const bool keep = NeedsKeptSpaces(s);
   if (para.align != Align::kLeft || keep) {
     s.out += " style=\"";
     if (para.align != Align::kLeft) {
