@@ -907,10 +907,9 @@ void EmitStyle(ReadState& s, const Style& style) {
     out += "\\fs";
     AppendDecimal(out, *style.halfPoints);
   }
-  if (style.color) {
-    out += "\\cf";
-    AppendDecimal(out, ColorNumber(s, *style.color));
-  }
+  // Text the page gives no colour takes the control's text colour, colour 0.
+  out += "\\cf";
+  AppendDecimal(out, style.color ? ColorNumber(s, *style.color) : 0);
   if (style.bold)
     out += "\\b";
   if (style.italic)

@@ -22,8 +22,8 @@ namespace scrivlet {
 // and a picture (img) a raw-tag run holding an IMG tag; a link target or picture source that
 // the link rule refuses becomes "#" (a picture is then left out, its ALT text kept). head,
 // script, style, template and comments are dropped; white space collapses as a browser
-// collapses it, except where white-space keeps it. Text without face, size or colour takes the
-// surface's defaults.
+// collapses it, except where white-space keeps it. Text without face or size takes the
+// surface's defaults, text without colour colour 0 (`context.DefaultColor`).
 //
 // Resets `context.ColorTable` to the single entry `context.DefaultColor` and
 // `context.FontTable` to the single entry "Arial", then fills both in order of first use.
