@@ -770,9 +770,9 @@ bool NeedsKeptSpaces(const WriteState& s) {
     }
     text += IsMarker(r) && IsPictureText(run.text) ? std::string_view("x") : run.text;
   }
-  return !text.empty() && (text.front() == ' ' || text.back() == ' ' ||
-                           text.find("  ") != std::string::npos ||
-                           text.find('\t') != std::string::npos);
+  return !text.empty() &&
+         (text.front() == ' ' || text.back() == ' ' || text.find("  ") != std::string::npos ||
+          text.find('\t') != std::string::npos);
 }
 
 void FlushParagraph(WriteState& s) {
