@@ -19,10 +19,14 @@ OURS = ["RtfToHtml", "HtmlToRtf", "SurfaceReadRtf", "SurfaceWriteRtf", "ControlR
 # others; the whole-page editing operations are timed against half a second.
 QT_OURS = ["QtRoundTrip"]
 QT_TIMED = ["QtBoldAll", "QtReadHtml"]
+# The HTML reader on the page in lower case and as the HTML5 output: the parser's own pass, and
+# the whole reader (parse and mapping); the mapping is the difference. And the HTML5 writer.
+READER = ["HtmlParseLowerCase", "HtmlReaderLowerCase", "HtmlParseHtml5", "HtmlReaderHtml5",
+          "Html5Write"]
 # Which program measures each of ours, and which counter is its peak memory over the document.
-BINARY = {name: "converters_bench" for name in OURS}
+BINARY = {name: "converters_bench" for name in OURS + READER}
 BINARY.update({name: "qt_control_bench" for name in QT_OURS + QT_TIMED})
-MEMORY_COUNTER = {name: "peak_mem_x_doc" for name in OURS}
+MEMORY_COUNTER = {name: "peak_mem_x_doc" for name in OURS + READER}
 MEMORY_COUNTER.update({name: "peak_rss_x_doc" for name in QT_OURS + QT_TIMED})
 # Targets at 10M: MB/s, or seconds for the timed operations. The round trip in the Qt widget has
 # no speed target of its own: it is reported beside the headless one.
@@ -133,7 +137,7 @@ def main():
     for size in sizes:
         files = {kind: os.path.join(docs, "doc_%s.%s" % (size, kind)) for kind in ("rtf", "html")}
         print("measuring %s ..." % size, file=sys.stderr)
-        for name in compared + timed_only:
+        for name in compared + timed_only + READER:
             ours[name, size] = run_ours(args.build, docs, name, size, args.repetitions)
         # A 10 MB document takes pandoc long enough that one run is its own median.
         runs = args.peer_runs if size_bytes(size) < 5e6 else 1
@@ -191,6 +195,24 @@ def main():
             print("%-16s %9.1f %8.1f %8.2f %7.1f   (%.3f s)" % (
                 name, figure["mbps"], figure["cpu_mbps"], figure["x_doc"], figure["rss_mb"],
                 figure["seconds"]))
+
+    print()
+    print("HTML reader (x doc: heap at the peak over the page, the page included; the mapping "
+          "is the reader's time less the parser's):")
+    for size in sizes:
+        for form, parse, reader in (("lower case", "HtmlParseLowerCase", "HtmlReaderLowerCase"),
+                                    ("HTML5", "HtmlParseHtml5", "HtmlReaderHtml5")):
+            p, r = ours[parse, size], ours[reader, size]
+            mapping = r["seconds"] - p["seconds"]
+            print("  %-4s %-10s parse %7.3f s (%6.1f MB/s, %5.2fx doc)  mapping %7.3f s (%.2fx "
+                  "the parse)  reader %7.3f s (%6.1f MB/s, %5.2fx doc)  %s" % (
+                      size, form, p["seconds"], p["mbps"], p["x_doc"], mapping,
+                      mapping / max(p["seconds"], 1e-9), r["seconds"], r["mbps"], r["x_doc"],
+                      "met" if mapping <= p["seconds"] and r["x_doc"] <= 10 else "MISSED"))
+        w = ours["Html5Write", size]
+        print("  %-4s HTML5 writer %7.3f s (%6.1f MB/s written, %5.2fx the RTF)" % (
+            size, w["seconds"], w["mbps"], w["x_doc"]))
+    print("  Targets: the mapping costs no more than the parse; peak memory <= 10x the page.")
 
     if "1M" in sizes and "10M" in sizes:
         print()

@@ -12,14 +12,20 @@
 //   peak_rss_MB     the process's peak resident size (meaningful when one benchmark runs per
 //                   process, as compare.sh runs them).
 #include <benchmark/benchmark.h>
+#include <gumbo.h>
 #include <malloc.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <fstream>
 #include <new>
 #include <string>
 
 #include "bench_driver.h"
 #include "conversion/conversion_context.h"
+#include "conversion/html5_writer.h"
+#include "conversion/html_reader.h"
 #include "conversion/html_to_rtf.h"
 #include "conversion/rtf_to_html.h"
 #include "platform/headless/headless_host.h"
@@ -179,7 +185,120 @@ void BenchControlRoundTrip(benchmark::State& state, const std::string* html) {
   state.counters["model_x_doc"] = static_cast<double>(held) / size;
 }
 
+// ----- The HTML reader, on the page as other programs write it -----
+
+// The generated page with every tag and attribute name in lower case, as pages written since
+// about 2000 are; the text is left as it is.
+std::string LowerCaseTags(const std::string& html) {
+  std::string out = html;
+  bool inTag = false;
+  for (char& c : out) {
+    if (c == '<') {
+      inTag = true;
+    } else if (c == '>') {
+      inTag = false;
+    } else if (inTag && c >= 'A' && c <= 'Z') {
+      c = static_cast<char>(c + 32);
+    }
+  }
+  return out;
+}
+
+// The generated page as the control's HTML5 output writes it: loaded through TextHTML, read as
+// HTML5.
+std::string AsHtml5(const std::string& html) {
+  scrivlet::HeadlessHost host;
+  host.StartNew();
+  host.Control.SetTextHTML(html);
+  host.Control.SetHtmlOutput("Html5");
+  return host.Control.TextHTML();
+}
+
+// The resident size now, in bytes.
+std::size_t CurrentRssBytes() {
+  std::ifstream statm("/proc/self/statm");
+  std::size_t pages = 0;
+  std::size_t resident = 0;
+  statm >> pages >> resident;
+  return resident * static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+}
+
+// The growth of the process's peak resident size over one operation, over the page's size, the
+// page included: the parser allocates with malloc, which the heap accounting above does not see.
+template <typename Operation>
+double RssGrowthOverPage(const std::string& page, Operation&& operation) {
+  malloc_trim(0);
+  const std::size_t before = CurrentRssBytes();
+  operation();
+  const double peak = PeakRssMegabytes() * 1024 * 1024;
+  return (std::max(peak - static_cast<double>(before), 0.0) + static_cast<double>(page.size())) /
+         static_cast<double>(std::max<std::size_t>(page.size(), 1));
+}
+
+// The parser's own pass: gumbo building its tree of the page, and freeing it.
+void RunParse(benchmark::State& state, const std::string& page) {
+  const auto parse = [&] {
+    GumboOutput* output = gumbo_parse_with_options(&kGumboDefaultOptions, page.data(), page.size());
+    benchmark::DoNotOptimize(output);
+    gumbo_destroy_output(&kGumboDefaultOptions, output);
+  };
+  const double rss = RssGrowthOverPage(page, parse);
+  for (auto _ : state) {
+    parse();
+  }
+  Report(state, page.size(), 0, page.size());
+  state.counters["peak_mem_x_doc"] = rss;
+}
+
+// The whole reader: the parse and the mapping of its tree onto the surface's RTF. The mapping's
+// own cost is this benchmark's time less the parse's.
+void RunReader(benchmark::State& state, const std::string& page) {
+  scrivlet::ConversionContext context;
+  const double rss = RssGrowthOverPage(
+      page, [&] { benchmark::DoNotOptimize(scrivlet::ReadHtmlToRtf(page, context)); });
+  for (auto _ : state) {
+    std::string rtf = scrivlet::ReadHtmlToRtf(page, context);
+    benchmark::DoNotOptimize(rtf.data());
+  }
+  Report(state, page.size(), 0, page.size());
+  state.counters["peak_mem_x_doc"] = rss;
+}
+
+void BenchParseLower(benchmark::State& state, const std::string* html) {
+  RunParse(state, LowerCaseTags(*html));
+}
+void BenchReaderLower(benchmark::State& state, const std::string* html) {
+  RunReader(state, LowerCaseTags(*html));
+}
+void BenchParseHtml5(benchmark::State& state, const std::string* html) {
+  RunParse(state, AsHtml5(*html));
+}
+void BenchReaderHtml5(benchmark::State& state, const std::string* html) {
+  RunReader(state, AsHtml5(*html));
+}
+
+// The HTML5 writer on the surface's RTF of the page; bytes are the HTML5 written.
+void BenchHtml5Write(benchmark::State& state, const std::string* html) {
+  scrivlet::HeadlessHost host;
+  host.StartNew();
+  host.Control.SetTextHTML(*html);
+  const std::string rtf = host.Control.TextRTF();
+  std::size_t written = 0;
+  const std::size_t peak =
+      rtf.size() + PeakOf([&] { written = scrivlet::RtfToHtml5(rtf, {}).size(); });
+  for (auto _ : state) {
+    std::string out = scrivlet::RtfToHtml5(rtf, {});
+    benchmark::DoNotOptimize(out.data());
+  }
+  Report(state, written, peak, rtf.size());
+}
+
 constexpr scrivlet::bench::Subject kSubjects[] = {
+    {"HtmlParseLowerCase", BenchParseLower, ".html"},
+    {"HtmlReaderLowerCase", BenchReaderLower, ".html"},
+    {"HtmlParseHtml5", BenchParseHtml5, ".html"},
+    {"HtmlReaderHtml5", BenchReaderHtml5, ".html"},
+    {"Html5Write", BenchHtml5Write, ".html"},
     {"RtfToHtml", BenchRtfToHtml, ".rtf"},
     {"HtmlToRtf", BenchHtmlToRtf, ".html"},
     {"SurfaceReadRtf", BenchSurfaceRead, ".rtf"},

@@ -17,11 +17,12 @@ LINE_END = "\u00b6"
 
 # Which side of a case is RTF and which is HTML, by the case's @convert mode.
 INPUT_KIND = {"rtf2html": "rtf", "rtf2rtf": "rtf", "rtf2text": "rtf", "html2rtf": "html",
-              "document": "html", "roundtrip": "html", "html-encode": "html", "rtf-encode": "html"}
+              "document": "html", "roundtrip": "html", "html-encode": "html", "rtf-encode": "html",
+              "read-html": "html", "html5": "html", "own-page": "html"}
 OUTPUT_KIND = {"rtf2html": "html", "rtf2rtf": "rtf", "html2rtf": "rtf", "document": "rtf",
-               "roundtrip": "html"}
+               "roundtrip": "html", "html5": "html", "own-page": "html"}
 TARGETS = {"rtf": ["fuzz_rtf_to_html", "fuzz_surface_rtf"],
-           "html": ["fuzz_html_to_rtf", "fuzz_html_roundtrip", "fuzz_util"]}
+           "html": ["fuzz_html_to_rtf", "fuzz_html_roundtrip", "fuzz_util", "fuzz_html_reader"]}
 SESSION = "fuzz_session"
 
 WDDX_SEEDS = [

@@ -131,6 +131,11 @@ inline std::string FindScriptHazard(std::string_view html) {
       i = end + 3;
       continue;
     }
+    // The HTML5 document's own doctype.
+    if (html.substr(i).starts_with("<!DOCTYPE html>")) {
+      i += 15;
+      continue;
+    }
     std::size_t j = i + 1;
     if (j < html.size() && (html[j] == '/' || html[j] == '!' || html[j] == '?')) {
       ++j;
@@ -147,8 +152,9 @@ inline std::string FindScriptHazard(std::string_view html) {
       ++i;  // a "<" that starts no tag is text
       continue;
     }
-    if (!IsOneOf(name,
-                 {"font", "b", "i", "u", "a", "br", "ul", "li", "blockquote", "div", "p", "img"})) {
+    if (!IsOneOf(name, {"font", "b",          "i",    "u",      "a",   "br",   "ul",
+                        "li",   "blockquote", "div",  "p",      "img", "html", "head",
+                        "body", "title",      "meta", "strong", "em",  "span"})) {
       return "element <" + name + ">";
     }
     // Attributes, as the tokeniser reads them.
@@ -194,9 +200,22 @@ inline std::string FindScriptHazard(std::string_view html) {
           value = html.substr(start, j - start);
         }
       }
-      if (!IsOneOf(attribute, {"size", "color", "face", "href", "align", "src", "alt", "title",
-                               "width", "height", "border", "hspace", "vspace"})) {
+      if (!IsOneOf(attribute,
+                   {"size", "color", "face", "href", "align", "src", "alt", "title", "width",
+                    "height", "border", "hspace", "vspace", "style", "charset", "lang"})) {
         return "attribute " + attribute + " on <" + name + ">";
+      }
+      // Declarations only: no resource a style could fetch, no script an old engine would run.
+      if (attribute == "style") {
+        if (!IsOneOf(name, {"span", "p", "div", "blockquote", "ul", "li", "body"})) {
+          return "style on <" + name + ">";
+        }
+        const std::string css = LowerCopy(value);
+        for (const std::string_view hazard : {"url(", "expression", "@import", "behavior", "\\"}) {
+          if (css.find(hazard) != std::string::npos) {
+            return "style " + css;
+          }
+        }
       }
       if (attribute == "href" || attribute == "src") {
         const std::string url = BrowserUrl(value);

@@ -9,8 +9,8 @@ cd "$(dirname "$0")/.."
 
 seconds="${1:-20}"
 build="${SCRIVLET_FUZZ_BUILD_DIR:-build/fuzz}"
-targets="fuzz_rtf_to_html fuzz_html_to_rtf fuzz_html_roundtrip fuzz_surface_rtf fuzz_wddx fuzz_util
-  fuzz_session"
+targets="fuzz_rtf_to_html fuzz_html_to_rtf fuzz_html_roundtrip fuzz_html_reader fuzz_surface_rtf
+  fuzz_wddx fuzz_util fuzz_session"
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
   -DSCRIVLET_FUZZ=ON -DSCRIVLET_BUILD_TESTS=OFF >/dev/null

@@ -5,11 +5,20 @@
 // "\n"; blank lines before the next case are not part of it. A line whose trailing whitespace
 // matters ends with "¶", which is removed. Directives before the first case set the file's
 // defaults:
-//   @convert rtf2html|html2rtf|document|roundtrip|rtf2rtf|html-encode|rtf-encode
+//   @convert rtf2html|html2rtf|document|roundtrip|rtf2rtf|html-encode|rtf-encode|read-html|
+//            html5|own-page
 //            roundtrip: HTML loaded into the headless surface as TextHTML loads it, and its RTF
 //            read back as HTML; a second trip must give the same HTML again.
 //            rtf2rtf: RTF loaded into the headless surface and written back.
 //            rtf2text: RTF loaded into the headless surface; its text in UTF-8, a line a paragraph.
+//            read-html: a page read by the HTML reader into the headless surface, its document
+//            written one paragraph a line: "p" or "li", the paragraph's settings, ":", then
+//            each run as "[format]text" (format: b i u face= size= (points) color= (#rrggbb),
+//            what differs from the surface's defaults).
+//            html5: a page read by the HTML reader, the surface's document written as HTML5;
+//            reading that HTML5 back must give the same document.
+//            own-page: a page assigned to a headless control as TextHTML (HtmlImport Auto),
+//            TextHTML read back; the document must be the one the dialect converter loads.
 //   @default-color 0xRRGGBB          the control's text colour, HTML order
 //   @face-list Verdana, Arial        a configured font face list (repeatable)
 //   @font-name NAME                  the surface's font (default Arial)
@@ -18,6 +27,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -26,9 +36,13 @@
 
 #include "conversion/conversion_context.h"
 #include "conversion/conversion_error.h"
+#include "conversion/html5_writer.h"
+#include "conversion/html_reader.h"
 #include "conversion/html_to_rtf.h"
 #include "conversion/rtf_to_html.h"
 #include "conversion/text_codec.h"
+#include "platform/document/rtf_reader.h"
+#include "platform/headless/headless_host.h"
 #include "platform/headless/memory_rich_text_box.h"
 
 namespace scrivlet {
@@ -180,6 +194,79 @@ std::string RoundTrip(const Settings& settings, ConversionContext& context,
   return RtfToHtml(LoadIntoSurface(settings, document), context);
 }
 
+std::string ReadThroughReader(const Settings& settings, const std::string& html) {
+  ConversionContext context;
+  context.DefaultColor = settings.defaultColor;
+  return LoadIntoSurface(settings,
+                         BuildHtmlDocument(settings.fontName, ReadHtmlToRtf(html, context)));
+}
+
+std::string HexColor(std::int32_t platformColor) {
+  char text[8];
+  std::snprintf(text, sizeof text, "#%02x%02x%02x", platformColor & 0xFF,
+                (platformColor >> 8) & 0xFF, (platformColor >> 16) & 0xFF);
+  return text;
+}
+
+// The surface's document, one paragraph a line, formats as differences from the defaults.
+std::string DescribeDocument(const Settings& settings, const std::string& rtf) {
+  CharFormat defaults;
+  defaults.face = settings.fontName;
+  const RichDocument document = ReadRtf(rtf, {defaults, 360});
+  std::string out;
+  for (const Paragraph& paragraph : document.paragraphs) {
+    const ParaFormat& format = paragraph.format;
+    out += out.empty() ? "" : "\n";
+    out += format.bullet ? "li" : "p";
+    if (format.alignment == Alignment::kCenter)
+      out += " center";
+    if (format.alignment == Alignment::kRight)
+      out += " right";
+    if (format.indent != 0)
+      out += " indent=" + std::to_string(format.indent);
+    if (format.rightIndent != 0)
+      out += " right-indent=" + std::to_string(format.rightIndent);
+    out += ":";
+    for (const TextRun& run : paragraph.runs) {
+      const CharFormat& f = run.format;
+      std::vector<std::string> parts;
+      if (f.bold)
+        parts.push_back("b");
+      if (f.italic)
+        parts.push_back("i");
+      if (f.underline)
+        parts.push_back("u");
+      if (f.face != defaults.face)
+        parts.push_back("face=" + f.face);
+      if (f.halfPoints != defaults.halfPoints) {
+        parts.push_back("size=" + std::to_string(f.halfPoints / 2) +
+                        (f.halfPoints % 2 ? ".5" : ""));
+      }
+      if (f.color != 0)
+        parts.push_back("color=" + HexColor(f.color));
+      std::string joined;
+      for (const std::string& part : parts) {
+        joined += (joined.empty() ? "" : " ") + part;
+      }
+      out += " [" + joined + "]" + Utf16ToUtf8(run.text);
+    }
+  }
+  return out;
+}
+
+std::string ConvertThroughControl(const Settings& settings, const std::string& html) {
+  HeadlessHost host;
+  host.StartNew();
+  host.Control.SetFontName(settings.fontName);
+  host.Control.SetTextHTML(html);
+  ConversionContext context;
+  const std::string dialect =
+      LoadIntoSurface(settings, BuildHtmlDocument(settings.fontName, HtmlToRtf(html, context)));
+  EXPECT_EQ(host.Control.TextRTF(), dialect) << "the control did not load its own page as the "
+                                                "converter does";
+  return host.Control.TextHTML();
+}
+
 std::string Convert(const Settings& settings, const std::string& input) {
   ConversionContext context;
   context.DefaultColor = settings.defaultColor;
@@ -201,6 +288,19 @@ std::string Convert(const Settings& settings, const std::string& input) {
     return LoadIntoSurface(settings, input);
   if (mode == "rtf2text")
     return SurfaceText(settings, input);
+  if (mode == "read-html")
+    return DescribeDocument(settings, ReadThroughReader(settings, input));
+  if (mode == "html5") {
+    const std::string document = ReadThroughReader(settings, input);
+    const std::string html5 = RtfToHtml5(document, {.defaultFace = settings.fontName});
+    EXPECT_EQ(DescribeDocument(settings, ReadThroughReader(settings, html5)),
+              DescribeDocument(settings, document));
+    EXPECT_EQ(ReadThroughReader(settings, html5), document)
+        << "the HTML5 read back is another document";
+    return html5;
+  }
+  if (mode == "own-page")
+    return ConvertThroughControl(settings, input);
   if (mode == "html-encode")
     return HtmlEncode(input);
   if (mode == "rtf-encode")

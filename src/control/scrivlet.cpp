@@ -2,12 +2,16 @@
 
 #include <algorithm>
 #include <limits>
+#include <optional>
 
 #include "actions/actions.h"
 #include "conversion/color_lib.h"
 #include "conversion/conversion_context.h"
+#include "conversion/html5_writer.h"
+#include "conversion/html_reader.h"
 #include "conversion/html_to_rtf.h"
 #include "conversion/rtf_to_html.h"
+#include "conversion/text_codec.h"
 #include "conversion/util_lib.h"
 #include "dialogs/frm_about.h"
 #include "publishing/frm_image_copy.h"
@@ -163,7 +167,53 @@ void Scrivlet::SetTextRTF(std::string_view rtf) {
   PropertyChanged("TextRTF");
 }
 
+namespace {
+
+struct ModeName {
+  std::string_view name;
+  int mode;
+};
+constexpr ModeName kImportModes[] = {{"Auto", static_cast<int>(HtmlImportMode::kAuto)},
+                                     {"Dialect", static_cast<int>(HtmlImportMode::kDialect)},
+                                     {"Html5", static_cast<int>(HtmlImportMode::kHtml5)}};
+constexpr ModeName kOutputModes[] = {{"Classic", static_cast<int>(HtmlOutputMode::kClassic)},
+                                     {"Html5", static_cast<int>(HtmlOutputMode::kHtml5)}};
+
+template <std::size_t N>
+std::string_view ModeNameOf(const ModeName (&table)[N], int mode) {
+  for (const ModeName& entry : table) {
+    if (entry.mode == mode) {
+      return entry.name;
+    }
+  }
+  return table[0].name;
+}
+
+template <std::size_t N>
+std::optional<int> ModeOf(const ModeName (&table)[N], std::string_view name) {
+  for (const ModeName& entry : table) {
+    if (name.size() == entry.name.size() && StartsWithNoCase(name, entry.name)) {
+      return entry.mode;
+    }
+  }
+  return std::nullopt;
+}
+
+// A page the control wrote: it begins with the version comment, whatever the version.
+bool IsOwnPage(std::string_view html) {
+  const std::string prefix = "<!-- " + std::string(kScrivletVersion.Company) + " " +
+                             std::string(kScrivletVersion.Product) + " ";
+  return html.starts_with(prefix);
+}
+
+}  // namespace
+
 std::string Scrivlet::TextHTML() const {
+  if (htmlOutput_ == HtmlOutputMode::kHtml5) {
+    return RtfToHtml5(services_.Surface.TextRTF(), {.defaultFace = services_.Surface.FontName(),
+                                                    .defaultPoints = services_.Surface.FontSize(),
+                                                    .page = Html5Page::kDocument});
+  }
   // The context is shared by every control of the process: this control's choice is set on
   // each read.
   ConversionContext& context = SharedContext();
@@ -172,15 +222,47 @@ std::string Scrivlet::TextHTML() const {
 }
 
 void Scrivlet::SetTextHTML(std::string_view html) {
+  const bool dialect = htmlImport_ == HtmlImportMode::kDialect ||
+                       (htmlImport_ == HtmlImportMode::kAuto && IsOwnPage(html));
   // Converted whole before anything is loaded: a rejected page leaves the document as it was.
   // The body goes before the surface reads the document, so that a large page is not held
   // three times over (body, document, the surface's model) at once.
   std::string document;
   {
-    const std::string body = HtmlToRtf(html);
+    const std::string body = dialect ? HtmlToRtf(html) : ReadHtmlToRtf(html, SharedContext());
     document = BuildHtmlDocument(services_.Surface.FontName(), body);
   }
   services_.Surface.SetTextRTF(document);
+}
+
+std::string Scrivlet::HtmlImport() const {
+  return std::string(ModeNameOf(kImportModes, static_cast<int>(htmlImport_)));
+}
+
+void Scrivlet::SetHtmlImport(std::string_view mode) {
+  const std::optional<int> kind = ModeOf(kImportModes, mode);
+  if (!kind) {
+    throw PropertyValueError("HtmlImport must be Auto, Dialect or Html5, not \"" +
+                                 std::string(mode.substr(0, 40)) + "\"",
+                             std::string(mode));
+  }
+  htmlImport_ = static_cast<HtmlImportMode>(*kind);
+  PropertyChanged("HtmlImport");
+}
+
+std::string Scrivlet::HtmlOutput() const {
+  return std::string(ModeNameOf(kOutputModes, static_cast<int>(htmlOutput_)));
+}
+
+void Scrivlet::SetHtmlOutput(std::string_view mode) {
+  const std::optional<int> kind = ModeOf(kOutputModes, mode);
+  if (!kind) {
+    throw PropertyValueError(
+        "HtmlOutput must be Classic or Html5, not \"" + std::string(mode.substr(0, 40)) + "\"",
+        std::string(mode));
+  }
+  htmlOutput_ = static_cast<HtmlOutputMode>(*kind);
+  PropertyChanged("HtmlOutput");
 }
 
 bool Scrivlet::AllowCustomize() const {
@@ -408,6 +490,8 @@ void Scrivlet::UserControl_InitProperties() {
   wddx_.clear();
   foreColor_ = 0;
   allowRawHtml_ = false;
+  htmlImport_ = HtmlImportMode::kAuto;
+  htmlOutput_ = HtmlOutputMode::kClassic;
 }
 
 void Scrivlet::UserControl_ReadProperties(const PropertyBag& PropBag) {
@@ -426,6 +510,11 @@ void Scrivlet::UserControl_ReadProperties(const PropertyBag& PropBag) {
   SetForeColor(PropBag.ReadInt32("ForeColor", 0));
   services_.Surface.SetBackColor(PropBag.ReadInt32("BackColor", kSystemWindowColor));
   SetAllowRawHtml(PropBag.ReadBoolean("AllowRawHtml", false));
+  // A stored mode this build does not know (a later version's) reads as the default.
+  htmlImport_ = static_cast<HtmlImportMode>(
+      ModeOf(kImportModes, PropBag.ReadString("HtmlImport", "Auto")).value_or(0));
+  htmlOutput_ = static_cast<HtmlOutputMode>(
+      ModeOf(kOutputModes, PropBag.ReadString("HtmlOutput", "Classic")).value_or(0));
   // The pass runs once the container has finished loading.
   timer_ = services_.Loop.Defer(std::chrono::milliseconds(1), [this] { Timer1_Timer(); });
 }
@@ -446,6 +535,8 @@ void Scrivlet::UserControl_WriteProperties(PropertyBag& PropBag) const {
   PropBag.WriteInt32("ForeColor", foreColor_, 0);
   PropBag.WriteInt32("BackColor", services_.Surface.BackColor(), kSystemWindowColor);
   PropBag.WriteBoolean("AllowRawHtml", allowRawHtml_, false);
+  PropBag.WriteString("HtmlImport", HtmlImport(), "Auto");
+  PropBag.WriteString("HtmlOutput", HtmlOutput(), "Classic");
 }
 
 void Scrivlet::UserControl_Resize(std::int32_t innerWidth, std::int32_t innerHeight) {

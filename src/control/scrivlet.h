@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,6 +22,23 @@
 #include "publishing/frm_image_copy.h"
 
 namespace scrivlet {
+
+// How a TextHTML assignment reads a page. kAuto: the control's own pages (those that begin with
+// its version comment) by the dialect converter, any other page by the HTML reader.
+enum class HtmlImportMode { kAuto, kDialect, kHtml5 };
+// What TextHTML returns: the control's dialect, or well-formed HTML5.
+enum class HtmlOutputMode { kClassic, kHtml5 };
+
+// A property assigned a value outside its set; carries the value.
+class PropertyValueError : public std::invalid_argument {
+ public:
+  PropertyValueError(const std::string& what, std::string value)
+      : std::invalid_argument(what), value_(std::move(value)) {}
+  const std::string& value() const noexcept { return value_; }
+
+ private:
+  std::string value_;
+};
 
 // What the container gives a control: its child parts, made by the platform, and the services
 // the commands and dialogs call on. Everything here must outlive the control.
@@ -77,10 +95,21 @@ class Scrivlet {
   // The surface's whole document as RTF; assigning replaces it.
   std::string TextRTF() const;
   void SetTextRTF(std::string_view rtf);
-  // The document as HTML, behind the marker comment; assigning converts the HTML and loads it.
-  // Throws ConversionError for HTML the converter rejects; the document is then unchanged.
+  // The document as HTML: in the Classic output, the dialect behind the marker comment; in the
+  // Html5 output, a whole HTML5 page. Assigning reads the page as HtmlImport says and loads it.
+  // Throws ConversionError for a page of the control's own the converter rejects; the document
+  // is then unchanged. The HTML reader never fails.
   std::string TextHTML() const;
   void SetTextHTML(std::string_view html);
+  // "Auto" (the default), "Dialect" or "Html5", letter case ignored on assignment; any other
+  // value throws PropertyValueError and changes nothing.
+  std::string HtmlImport() const;
+  void SetHtmlImport(std::string_view mode);
+  HtmlImportMode HtmlImportKind() const { return htmlImport_; }
+  // "Classic" (the default) or "Html5", as HtmlImport.
+  std::string HtmlOutput() const;
+  void SetHtmlOutput(std::string_view mode);
+  HtmlOutputMode HtmlOutputKind() const { return htmlOutput_; }
   bool AllowCustomize() const;
   void SetAllowCustomize(bool allow);
   // The default HTML font size (1 to 7 expected, not checked) and face.
@@ -214,6 +243,8 @@ class Scrivlet {
   std::string ftpPassword_;
   bool ftpSecure_ = false;
   std::string imagesPath_;
+  HtmlImportMode htmlImport_ = HtmlImportMode::kAuto;
+  HtmlOutputMode htmlOutput_ = HtmlOutputMode::kClassic;
   std::int16_t fontSize_ = 3;
   std::string fontName_ = "Arial";
   std::array<bool, static_cast<std::size_t>(ButtonGroup::kCount)> offered_{};

@@ -25,6 +25,10 @@
 #include <cmath>
 #include <utility>
 
+#include "conversion/conversion_context.h"
+#include "conversion/html5_writer.h"
+#include "conversion/html_reader.h"
+#include "conversion/html_to_rtf.h"
 #include "platform/document/rtf_reader.h"
 #include "platform/document/rtf_writer.h"
 #include "qt/qt_text.h"
@@ -1268,6 +1272,9 @@ std::unique_ptr<QMimeData> QtRichTextBox::SelectionMimeData() const {
     data->setData(QString::fromLatin1(type), bytes);
   }
   data->setText(ToQString(SelText()));
+  // Other programs take rich text as HTML most often; the HTML5 form is what they read best.
+  data->setHtml(ToQString(RtfToHtml5(
+      rtf, {.defaultFace = fontName_, .defaultPoints = FontSize(), .page = Html5Page::kFragment})));
   return data;
 }
 
@@ -1312,13 +1319,17 @@ bool QtRichTextBox::InsertMimeData(const QMimeData& data) {
       return true;
     }
   }
+  if (data.hasHtml()) {
+    // Read as a page is read: the formatting the surface can hold, links and pictures as marker
+    // runs. A context of its own leaves the document tables of TextHTML alone.
+    ConversionContext context;
+    const std::string html = ToStdString(data.html());
+    SetSelRTF(BuildHtmlDocument(fontName_, ReadHtmlToRtf(html, context)));
+    return true;
+  }
   QString text;
   if (data.hasText()) {
     text = data.text();
-  } else if (data.hasHtml()) {
-    // A picture has no text: its placeholder character does not come along.
-    text = QTextDocumentFragment::fromHtml(data.html()).toPlainText();
-    text.remove(QChar::ObjectReplacementCharacter);
   } else if (data.hasUrls()) {
     QStringList addresses;
     for (const QUrl& url : data.urls()) {

@@ -106,7 +106,8 @@ class QtRichTextBox final : public ParagraphSurface {
   }
 
   // The selection as other programs and drags take it: its SelRTF under "text/rtf" and
-  // "application/rtf", and its SelText as plain text (paragraph breaks as "\n").
+  // "application/rtf", its HTML5 fragment (RtfToHtml5) under "text/html", and its SelText as
+  // plain text (paragraph breaks as "\n").
   std::unique_ptr<QMimeData> SelectionMimeData() const;
   // Puts the selection on the system clipboard as SelectionMimeData; nothing when it is empty.
   void Copy() const;
@@ -117,9 +118,11 @@ class QtRichTextBox final : public ParagraphSurface {
   // Whether InsertMimeData would take anything from `data`.
   static bool CanInsertMimeData(const QMimeData& data);
   // Replaces the selection by what `data` holds that the document can: RTF ("text/rtf",
-  // "application/rtf") through SetSelRTF; else plain text in the typing format through
-  // SetSelText (HTML reduced to its text, links to their addresses). Pictures, tables and other
-  // formats never enter. Returns false, changing nothing, when `data` holds none of these.
+  // "application/rtf") through SetSelRTF; else HTML read by the HTML reader (ReadHtmlToRtf:
+  // formatting, links and pictures as marker runs, tables as tab-separated text) through
+  // SetSelRTF; else plain text in the typing format through SetSelText (links as their
+  // addresses). Images and other formats never enter. Returns false, changing nothing, when `data`
+  // holds none of these.
   bool InsertMimeData(const QMimeData& data);
   // Moves the selection to `position` (a position in the text before the move) as one undoable
   // change, as dragging the selection within the editor does; the caret ends after the moved

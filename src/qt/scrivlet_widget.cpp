@@ -322,6 +322,28 @@ bool ScrivletWidget::FTPSecure() const {
 void ScrivletWidget::setFTPSecure(bool secure) {
   control_->SetFTPSecure(secure);
 }
+QString ScrivletWidget::HtmlImport() const {
+  return ToQString(control_->HtmlImport());
+}
+void ScrivletWidget::setHtmlImport(const QString& mode) {
+  try {
+    control_->SetHtmlImport(ToStdString(mode));
+  } catch (const PropertyValueError& error) {
+    qWarning("%s", error.what());
+  }
+}
+
+QString ScrivletWidget::HtmlOutput() const {
+  return ToQString(control_->HtmlOutput());
+}
+void ScrivletWidget::setHtmlOutput(const QString& mode) {
+  try {
+    control_->SetHtmlOutput(ToStdString(mode));
+  } catch (const PropertyValueError& error) {
+    qWarning("%s", error.what());
+  }
+}
+
 QString ScrivletWidget::ImagesPath() const {
   return ToQString(control_->ImagesPath());
 }
@@ -453,6 +475,8 @@ void ScrivletWidget::OnPropertyChanged(std::string_view name) {
     emit foreColorChanged();
   } else if (name == "AllowRawHtml") {
     emit allowRawHtmlChanged();
+  } else if (name == "HtmlImport" || name == "HtmlOutput") {
+    emit htmlModeChanged();
   }
 }
 

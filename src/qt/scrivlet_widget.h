@@ -55,6 +55,9 @@ enum class SurfaceShortcut;
 //   ForeColor         the default text colour.
 //   AllowRawHtml      false (the default): TextHTML can run no script; a raw tag other than an
 //                     allowed picture reads as text. True passes raw tags through unchanged.
+//   HtmlImport        how TextHTML reads a page: "Auto" (the editor's own pages by its dialect,
+//                     any other by the HTML reader), "Dialect" or "Html5".
+//   HtmlOutput        what TextHTML gives: "Classic" (the dialect) or "Html5".
 //
 // The property set is saved and restored through a PropertyBag (SaveProperties and
 // RestoreProperties, over a QSettings group or a host's QVariantMap). Per-user state (the
@@ -104,6 +107,8 @@ class ScrivletWidget : public QWidget {
                  backColorChanged)
   Q_PROPERTY(QColor ForeColor READ ForeColor WRITE setForeColor NOTIFY foreColorChanged)
   Q_PROPERTY(bool AllowRawHtml READ AllowRawHtml WRITE setAllowRawHtml NOTIFY allowRawHtmlChanged)
+  Q_PROPERTY(QString HtmlImport READ HtmlImport WRITE setHtmlImport NOTIFY htmlModeChanged)
+  Q_PROPERTY(QString HtmlOutput READ HtmlOutput WRITE setHtmlOutput NOTIFY htmlModeChanged)
 
  public:
   // A new editor with the properties' defaults and an empty document.
@@ -165,6 +170,11 @@ class ScrivletWidget : public QWidget {
   void setFTPSecure(bool secure);
   QString ImagesPath() const;
   void setImagesPath(const QString& path);
+  // A mode the control does not know is ignored with a warning; the property keeps its value.
+  QString HtmlImport() const;
+  void setHtmlImport(const QString& mode);
+  QString HtmlOutput() const;
+  void setHtmlOutput(const QString& mode);
   QString WDDX() const;
   void setWDDX(const QString& packet);
   // The colour shown; the system's window colour while no colour was assigned.
@@ -225,6 +235,7 @@ class ScrivletWidget : public QWidget {
   void backColorChanged();
   void foreColorChanged();
   void allowRawHtmlChanged();
+  void htmlModeChanged();
 
  protected:
   void resizeEvent(QResizeEvent* event) override;

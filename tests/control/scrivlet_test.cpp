@@ -56,9 +56,9 @@ TEST_F(ControlTest, ANewControlHasItsDesignTimeParts) {
 TEST_F(ControlTest, ANewInstanceSavesNothingButDefaultsAndReadsBackTheSame) {
   MemoryPropertyBag bag;
   control().UserControl_WriteProperties(bag);
-  ASSERT_EQ(bag.Writes().size(), 22u);
+  ASSERT_EQ(bag.Writes().size(), 24u);
   EXPECT_EQ(bag.Writes().front().Name, "AllowCustomize");
-  EXPECT_EQ(bag.Writes().back().Name, "AllowRawHtml");
+  EXPECT_EQ(bag.Writes().back().Name, "HtmlOutput");
   HeadlessHost restored;
   restored.Restore(bag);
   restored.RunPendingWork();
@@ -165,8 +165,60 @@ TEST_F(ControlTest, TextHtmlReadsBehindTheMarkerAndARejectedPageChangesNothing) 
   EXPECT_EQ(control().TextHTML(),
             "<!-- Korvex, Inc. Scrivlet 2.3.0.0 --><FONT SIZE=3 COLOR=#000000><B>Hi</B></FONT>");
   const std::string before = control().TextRTF();
-  EXPECT_THROW(control().SetTextHTML("<FONT COLOR=red>x"), ConversionError);
+  // The control's own page goes through the converter, which keeps its typed error.
+  EXPECT_THROW(control().SetTextHTML("<!-- Korvex, Inc. Scrivlet 1.0.0.0 --><FONT COLOR=red>x"),
+               ConversionError);
   EXPECT_EQ(control().TextRTF(), before);
+}
+
+TEST_F(ControlTest, HtmlImportChoosesTheReaderAndPersists) {
+  EXPECT_EQ(control().HtmlImport(), "Auto");
+  control().SetTextHTML("<p>a <b>b</b></p><FONT COLOR=red>c</FONT>");  // another program's page
+  EXPECT_EQ(control().TextHTML(),
+            "<!-- Korvex, Inc. Scrivlet 2.3.0.0 --><FONT SIZE=3 COLOR=#000000>a </FONT><FONT "
+            "SIZE=3 COLOR=#000000><B>b</B></FONT><BR><FONT SIZE=3 COLOR=#FF0000>c</FONT>");
+
+  control().SetHtmlImport("dialect");
+  EXPECT_EQ(control().HtmlImport(), "Dialect");
+  EXPECT_THROW(control().SetTextHTML("<FONT COLOR=red>c</FONT>"), ConversionError);
+  control().SetTextHTML("<p>a <b>b</b></p>");  // lower case is no dialect
+  EXPECT_EQ(control().TextHTML(),
+            "<!-- Korvex, Inc. Scrivlet 2.3.0.0 --><FONT SIZE=3 COLOR=#000000>a b</FONT>");
+
+  control().SetHtmlImport("Html5");
+  control().SetTextHTML("<!-- Korvex, Inc. Scrivlet 2.3.0.0 --><FONT COLOR=red>c</FONT>");
+  EXPECT_EQ(control().TextHTML(),
+            "<!-- Korvex, Inc. Scrivlet 2.3.0.0 --><FONT SIZE=3 COLOR=#FF0000>c</FONT>");
+
+  try {
+    control().SetHtmlImport("Browser");
+    ADD_FAILURE() << "an unknown mode was taken";
+  } catch (const PropertyValueError& error) {
+    EXPECT_EQ(error.value(), "Browser");
+  }
+  EXPECT_EQ(control().HtmlImport(), "Html5");
+
+  MemoryPropertyBag bag;
+  control().SetHtmlOutput("HTML5");
+  control().UserControl_WriteProperties(bag);
+  HeadlessHost restored;
+  restored.Restore(bag);
+  EXPECT_EQ(restored.Control.HtmlImport(), "Html5");
+  EXPECT_EQ(restored.Control.HtmlOutput(), "Html5");
+}
+
+TEST_F(ControlTest, Html5OutputReadsBackIntoTheSameDocument) {
+  control().SetFontName("Georgia");
+  control().SetTextHTML(
+      "<h1>Title</h1><p align=center>x <i>y</i></p><ul><li><a href='a.htm'>link</a></li></ul>"
+      "<blockquote><font color=green size=2>q</font></blockquote>");
+  const std::string document = control().TextRTF();
+  control().SetHtmlOutput("Html5");
+  const std::string html5 = control().TextHTML();
+  EXPECT_EQ(html5.find("FONT"), std::string::npos);
+  EXPECT_EQ(html5.find("<!--"), std::string::npos);
+  control().SetTextHTML(html5);
+  EXPECT_EQ(control().TextRTF(), document);
 }
 
 TEST_F(ControlTest, KeysDispatchExactly) {

@@ -38,8 +38,8 @@ env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM XDG_CONFIG_HOME="$work/conf
 grep -q "<B>given page</B>" given.txt || fail "the given page is not the document"
 [ -s given.png ] || fail "no screenshot of the given page"
 
-# A page the converter rejects is reported, with a failure status.
-printf '<FONT SIZE=huge>x</FONT>' >bad.html
+# A page the converter rejects (one of the control's own) is reported, with a failure status.
+printf '<!-- Korvex, Inc. Scrivlet 2.3.0.0 --><FONT SIZE=huge>x</FONT>' >bad.html
 if env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$work/config" \
   "$demo" --fresh --html bad.html --screenshot bad.png >/dev/null 2>err.txt; then
   fail "a rejected page was accepted"

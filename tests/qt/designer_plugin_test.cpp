@@ -69,7 +69,7 @@ TEST_F(DesignerPluginTest, CreatesTheWidgetWithItsPropertiesForTheEditor) {
       designable << QString::fromLatin1(meta->property(i).name());
     }
   }
-  EXPECT_EQ(designable.size(), 23) << designable.join(QLatin1Char(' ')).toStdString();
+  EXPECT_EQ(designable.size(), 25) << designable.join(QLatin1Char(' ')).toStdString();
   EXPECT_TRUE(designable.contains(QStringLiteral("TextHTML")));
   EXPECT_TRUE(designable.contains(QStringLiteral("ButtonsPicture")));
   EXPECT_TRUE(designable.contains(QStringLiteral("BackColor")));

@@ -493,7 +493,7 @@ TEST_F(QtRichTextBoxEditor, StyleKeysAskTheOwnerFirst) {
   EXPECT_EQ(surface.SelItalic(), true);
 }
 
-TEST_F(QtRichTextBoxEditor, CopyPutsRtfUnderBothNamesAndPlainText) {
+TEST_F(QtRichTextBoxEditor, CopyPutsRtfUnderBothNamesHtmlAndPlainText) {
   surface.SetSelText(u"one\ntwo");
   Select(2, 3);
   surface.SetSelBold(true);
@@ -503,6 +503,9 @@ TEST_F(QtRichTextBoxEditor, CopyPutsRtfUnderBothNamesAndPlainText) {
   EXPECT_EQ(data.data("text/rtf"), rtf);
   EXPECT_EQ(data.data("application/rtf"), rtf);
   EXPECT_EQ(data.text(), QString("e\nt"));
+  EXPECT_EQ(data.html().toStdString(),
+            std::string("<div style=\"font-family:'Arial';font-size:12pt\">\n"
+                        "<p><strong>e</strong></p>\n<p><strong>t</strong></p>\n</div>"));
   EXPECT_EQ(surface.Text(), u"one\ntwo");
 
   Select(0, 0);
@@ -548,22 +551,34 @@ TEST_F(QtRichTextBoxEditor, PlainTextPastesInTheTypingStyle) {
   EXPECT_EQ(surface.SelUnderline(), false);
 }
 
-TEST_F(QtRichTextBoxEditor, ForeignFormatsEnterOnlyAsText) {
+TEST_F(QtRichTextBoxEditor, HtmlPastesAndDropsThroughTheReader) {
+  // As a browser copies: HTML beside its plain text, with a table, a link and a picture.
   auto html = std::make_unique<QMimeData>();
   html->setHtml(
-      "<table><tr><td><b>cell</b></td></tr></table><img src=\"x.png\"><p><i>after</i></p>");
+      "<meta charset='utf-8'><table><tr><td><b>cell</b></td><td>two</td></tr></table>"
+      "<p><i>after</i> <a href=\"http://e.com/\">link</a><img src=\"x.png\"></p>");
+  html->setText("cell two after link");
   QGuiApplication::clipboard()->setMimeData(html.release());
   Key(Qt::Key_V, Qt::ControlModifier);
-  EXPECT_NE(surface.Text().find(u"cell"), std::u16string::npos);
-  EXPECT_NE(surface.Text().find(u"after"), std::u16string::npos);
-  EXPECT_EQ(surface.Text().find(u'\uFFFC'), std::u16string::npos);  // no picture placeholder
-  Select(0, static_cast<std::int32_t>(surface.Text().size()));
-  EXPECT_EQ(surface.SelBold(), false);
-  EXPECT_EQ(surface.SelItalic(), false);
+  EXPECT_EQ(surface.Text(), u"cell\ttwo\nafter http://e.com/link<IMG SRC='x.png'>");
+  Select(0, 4);
+  EXPECT_EQ(surface.SelBold(), true);
+  Select(9, 5);
+  EXPECT_EQ(surface.SelItalic(), true);
+  Select(28, 4);  // the link's text
+  EXPECT_EQ(surface.SelUnderline(), true);
+  EXPECT_EQ(surface.SelColor(), 0xFF0000);
   // One frame, no tables, no images: only paragraphs of text.
   EXPECT_TRUE(editor().document()->rootFrame()->childFrames().isEmpty());
   EXPECT_EQ(editor().document()->toRawText().indexOf(QChar::ObjectReplacementCharacter), -1);
 
+  surface.SetTextRTF("");
+  QMimeData dropped;
+  dropped.setHtml("<p>x <strong>y</strong></p>");
+  Drop(dropped, PointAt(0));
+  EXPECT_EQ(surface.Text(), u"x y");
+  Select(2, 1);
+  EXPECT_EQ(surface.SelBold(), true);
   auto image = std::make_unique<QMimeData>();
   image->setImageData(QImage(4, 4, QImage::Format_RGB32));
   EXPECT_FALSE(QtRichTextBox::CanInsertMimeData(*image));

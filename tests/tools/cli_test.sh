@@ -57,6 +57,29 @@ printf "<A HREF='a.htm'>Home</A> page" >"$work/in"
   >"$work/out" || fail "the pipeline of a page through the surface"
 grep -q "<A HREF='a.htm'><U>Home</U></A>" "$work/out" || fail "the pipeline keeps the link"
 
+# A page written since 2000: lower-case paragraphs, bold, a list and a link all survive a trip.
+printf '<p>First <b>bold</b> para.</p>\n<ul><li>one</li><li>two</li></ul>\n<p>see <a href="http://example.com/">the site</a></p>' >"$work/in"
+"$SCRIVLET" roundtrip <"$work/in" >"$work/out" || fail "roundtrip of a lower-case page"
+for kept in '<B>bold</B>' '</FONT><BR>' '<UL><LI><FONT SIZE=3 COLOR=#000000>one</FONT></LI><LI>' \
+  "<A HREF='http://example.com/'><U>the site</U></A>"; do
+  grep -qF "$kept" "$work/out" || fail "roundtrip of a lower-case page keeps $kept"
+done
+expect "roundtrip to HTML5" 0 '<!DOCTYPE html>
+<html><head><meta charset="utf-8"><title>Document</title></head>
+<body style="font-family:'"'Arial'"';font-size:12pt">
+<p>First <strong>bold</strong> para.</p>
+<ul>
+<li>one</li>
+<li>two</li>
+</ul>
+<p>see <a href="http://example.com/">the site</a></p>
+</body></html>' -- roundtrip --html-output html5
+printf '<FONT COLOR=navy>x</FONT>' >"$work/in"
+expect "a colour name read by the reader" 0 '<!-- Korvex, Inc. Scrivlet 2.3.0.0 --><FONT SIZE=3 COLOR=#000080>x</FONT>' -- roundtrip
+expect "the converter alone keeps its error" 1 '' -- roundtrip --html-import dialect
+expect "an unknown import mode" 2 '' -- roundtrip --html-import nope
+expect "an unknown output mode" 2 '' -- roundtrip --html-output xhtml
+
 printf '<B>x</B>' >"$work/in"
 expect "html2rtf through a control" 0 \
   '{\rtf1\ansi\deff0\deftab720\uc0{\fonttbl{\f0\fswiss Arial;}{\f1\froman\fcharset2 Symbol;}}{\colortbl\red0\green0\blue0;}\pard\plain\f0\fs24\cf0\b x\plain\par }' \
@@ -107,8 +130,11 @@ grep -q "<A HREF='http://www.example.com/'>" "$work/sample.html" || fail "sample
 # Hostile input through every command that writes HTML: no script survives.
 printf '%s' "<!-- ScrivletHTML --><SCRIPT>alert(1)</SCRIPT><A HREF='javascript:alert(1)'>x</A>" >"$work/in"
 expect "hostile page through a control" 0 \
-  "<!-- Korvex, Inc. Scrivlet 2.3.0.0 --><FONT SIZE=1 COLOR=#C0C0C0><I>&lt;SCRIPT&gt;</I></FONT><FONT SIZE=1 COLOR=#000000>alert(1)</FONT><FONT SIZE=1 COLOR=#C0C0C0><I><U></U></I></FONT><FONT SIZE=1 COLOR=#000000><A HREF='#'><U>x</U></A></FONT>" \
+  "<!-- Korvex, Inc. Scrivlet 2.3.0.0 --><FONT SIZE=3 COLOR=#C0C0C0><I><U></U></I></FONT><FONT SIZE=3 COLOR=#000000><A HREF='#'><U>x</U></A></FONT>" \
   -- roundtrip
+expect "hostile page in the dialect through a control" 0 \
+  "<!-- Korvex, Inc. Scrivlet 2.3.0.0 --><FONT SIZE=1 COLOR=#C0C0C0><I>&lt;SCRIPT&gt;</I></FONT><FONT SIZE=1 COLOR=#000000>alert(1)</FONT><FONT SIZE=1 COLOR=#C0C0C0><I><U></U></I></FONT><FONT SIZE=1 COLOR=#000000><A HREF='#'><U>x</U></A></FONT>" \
+  -- roundtrip --html-import dialect
 printf '%s' '{\rtf1\ansi{\field{\*\fldinst HYPERLINK "javascript:alert(1)"}{\fldrslt go}}\par }' >"$work/in"
 expect "hostile hyperlink field through a control" 0 \
   "<!-- Korvex, Inc. Scrivlet 2.3.0.0 --><FONT SIZE=3 COLOR=#C0C0C0><I><U></U></I></FONT><FONT SIZE=3 COLOR=#000000><A HREF='#'><U>go</U></A></FONT>" \

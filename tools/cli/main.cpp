@@ -9,6 +9,8 @@
 //                                                  TextRTF printed
 //   scrivlet rtf2html [OPTIONS] [FILE]             TextRTF assigned, TextHTML printed
 //   scrivlet roundtrip [OPTIONS] [FILE]            TextHTML assigned, TextHTML printed
+//   --html-import auto|dialect|html5 and --html-output classic|html5 set the control's HtmlImport
+//   and HtmlOutput for the commands through the control.
 //   scrivlet script [FILE]                         a scripted session (see script_session.h)
 //
 // Input comes from FILE or standard input, read in one piece: RTF as it is, HTML by its byte
@@ -52,7 +54,8 @@ constexpr int kExitUsage = 2;
 
 constexpr std::string_view kUsage =
     "usage: scrivlet html2rtf [--body|--document] | rtf2html [--direct] | rtf2rtf | roundtrip "
-    "[--fore-color N] [--font-name NAME] [--wddx FILE] [FILE] | script [FILE]";
+    "[--fore-color N] [--font-name NAME] [--wddx FILE] [--html-import auto|dialect|html5] "
+    "[--html-output classic|html5] [FILE] | script [FILE]";
 
 enum class Command {
   kHtmlToRtfBody,
@@ -72,6 +75,9 @@ struct Options {
   std::string fontName = "Arial";
   std::optional<std::string> wddxFile;
   std::optional<std::string> inputFile;
+  // The control's HtmlImport and HtmlOutput properties, for the commands through the control.
+  std::string htmlImport = "Auto";
+  std::string htmlOutput = "Classic";
 };
 
 // A usage or I/O problem, reported with the usage line.
@@ -264,6 +270,10 @@ Options ParseArguments(const std::vector<std::string_view>& args) {
       options.fontName = value();
     } else if (arg == "--wddx") {
       options.wddxFile = value();
+    } else if (arg == "--html-import") {
+      options.htmlImport = value();
+    } else if (arg == "--html-output") {
+      options.htmlOutput = value();
     } else if (arg.starts_with("--") || options.inputFile) {
       throw UsageError{"unexpected argument \"" + std::string(arg) + "\""};
     } else {
@@ -271,7 +281,8 @@ Options ParseArguments(const std::vector<std::string_view>& args) {
     }
   }
   if (options.command == Command::kScript &&
-      (options.wddxFile || options.foreColor != 0 || options.fontName != "Arial")) {
+      (options.wddxFile || options.foreColor != 0 || options.fontName != "Arial" ||
+       options.htmlImport != "Auto" || options.htmlOutput != "Classic")) {
     throw UsageError{"script takes no options; a script sets properties itself"};
   }
   return options;
@@ -284,6 +295,12 @@ std::string ConvertThroughControl(const Options& options, std::string_view input
   scrivlet::Scrivlet& control = host.Control;
   control.SetFontName(options.fontName);
   control.SetForeColor(options.foreColor);
+  try {
+    control.SetHtmlImport(options.htmlImport);
+    control.SetHtmlOutput(options.htmlOutput);
+  } catch (const scrivlet::PropertyValueError& error) {
+    throw UsageError{error.what()};
+  }
   if (options.wddxFile) {
     control.SetWDDX(ReadInput(options.wddxFile));
   }

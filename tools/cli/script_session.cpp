@@ -228,6 +228,8 @@ const std::vector<PropertyAccess>& Properties() {
       NumberProperty("BackColor", &Scrivlet::BackColor, &Scrivlet::SetBackColor),
       NumberProperty("ForeColor", &Scrivlet::ForeColor, &Scrivlet::SetForeColor),
       BooleanProperty("AllowRawHtml", &Scrivlet::AllowRawHtml, &Scrivlet::SetAllowRawHtml),
+      StringProperty("HtmlImport", &Scrivlet::HtmlImport, &Scrivlet::SetHtmlImport),
+      StringProperty("HtmlOutput", &Scrivlet::HtmlOutput, &Scrivlet::SetHtmlOutput),
   };
   return properties;
 }

@@ -1,0 +1,1329 @@
+#include "conversion/html_reader.h"
+
+#include <gumbo.h>
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "conversion/color_lib.h"
+#include "conversion/font_lib.h"
+#include "conversion/link_rule.h"
+#include "conversion/markers.h"
+#include "conversion/text_codec.h"
+#include "conversion/util_lib.h"
+
+namespace scrivlet {
+
+namespace {
+
+constexpr std::string_view kDefaultFace = "Arial";
+constexpr std::int32_t kIndentStep = 360;
+// An indent beyond a page's width is no layout; the cap keeps absurd margins from growing the
+// numbers without end.
+constexpr std::int32_t kMaxIndent = 32 * kIndentStep;
+constexpr double kDefaultPoints = 12.0;
+constexpr std::string_view kBulletOpen = "{\\*\\pn\\pnlvlblt\\pnf1\\pnindent360{\\pntxtb\\'b7}}";
+
+// The CSS colour names, HTML order, sorted for a binary search.
+struct NamedColor {
+  std::string_view name;
+  std::int32_t value;
+};
+constexpr std::array<NamedColor, 148> kColorNames = {{
+    {"aliceblue", 0xF0F8FF},
+    {"antiquewhite", 0xFAEBD7},
+    {"aqua", 0x00FFFF},
+    {"aquamarine", 0x7FFFD4},
+    {"azure", 0xF0FFFF},
+    {"beige", 0xF5F5DC},
+    {"bisque", 0xFFE4C4},
+    {"black", 0x000000},
+    {"blanchedalmond", 0xFFEBCD},
+    {"blue", 0x0000FF},
+    {"blueviolet", 0x8A2BE2},
+    {"brown", 0xA52A2A},
+    {"burlywood", 0xDEB887},
+    {"cadetblue", 0x5F9EA0},
+    {"chartreuse", 0x7FFF00},
+    {"chocolate", 0xD2691E},
+    {"coral", 0xFF7F50},
+    {"cornflowerblue", 0x6495ED},
+    {"cornsilk", 0xFFF8DC},
+    {"crimson", 0xDC143C},
+    {"cyan", 0x00FFFF},
+    {"darkblue", 0x00008B},
+    {"darkcyan", 0x008B8B},
+    {"darkgoldenrod", 0xB8860B},
+    {"darkgray", 0xA9A9A9},
+    {"darkgreen", 0x006400},
+    {"darkgrey", 0xA9A9A9},
+    {"darkkhaki", 0xBDB76B},
+    {"darkmagenta", 0x8B008B},
+    {"darkolivegreen", 0x556B2F},
+    {"darkorange", 0xFF8C00},
+    {"darkorchid", 0x9932CC},
+    {"darkred", 0x8B0000},
+    {"darksalmon", 0xE9967A},
+    {"darkseagreen", 0x8FBC8F},
+    {"darkslateblue", 0x483D8B},
+    {"darkslategray", 0x2F4F4F},
+    {"darkslategrey", 0x2F4F4F},
+    {"darkturquoise", 0x00CED1},
+    {"darkviolet", 0x9400D3},
+    {"deeppink", 0xFF1493},
+    {"deepskyblue", 0x00BFFF},
+    {"dimgray", 0x696969},
+    {"dimgrey", 0x696969},
+    {"dodgerblue", 0x1E90FF},
+    {"firebrick", 0xB22222},
+    {"floralwhite", 0xFFFAF0},
+    {"forestgreen", 0x228B22},
+    {"fuchsia", 0xFF00FF},
+    {"gainsboro", 0xDCDCDC},
+    {"ghostwhite", 0xF8F8FF},
+    {"gold", 0xFFD700},
+    {"goldenrod", 0xDAA520},
+    {"gray", 0x808080},
+    {"green", 0x008000},
+    {"greenyellow", 0xADFF2F},
+    {"grey", 0x808080},
+    {"honeydew", 0xF0FFF0},
+    {"hotpink", 0xFF69B4},
+    {"indianred", 0xCD5C5C},
+    {"indigo", 0x4B0082},
+    {"ivory", 0xFFFFF0},
+    {"khaki", 0xF0E68C},
+    {"lavender", 0xE6E6FA},
+    {"lavenderblush", 0xFFF0F5},
+    {"lawngreen", 0x7CFC00},
+    {"lemonchiffon", 0xFFFACD},
+    {"lightblue", 0xADD8E6},
+    {"lightcoral", 0xF08080},
+    {"lightcyan", 0xE0FFFF},
+    {"lightgoldenrodyellow", 0xFAFAD2},
+    {"lightgray", 0xD3D3D3},
+    {"lightgreen", 0x90EE90},
+    {"lightgrey", 0xD3D3D3},
+    {"lightpink", 0xFFB6C1},
+    {"lightsalmon", 0xFFA07A},
+    {"lightseagreen", 0x20B2AA},
+    {"lightskyblue", 0x87CEFA},
+    {"lightslategray", 0x778899},
+    {"lightslategrey", 0x778899},
+    {"lightsteelblue", 0xB0C4DE},
+    {"lightyellow", 0xFFFFE0},
+    {"lime", 0x00FF00},
+    {"limegreen", 0x32CD32},
+    {"linen", 0xFAF0E6},
+    {"magenta", 0xFF00FF},
+    {"maroon", 0x800000},
+    {"mediumaquamarine", 0x66CDAA},
+    {"mediumblue", 0x0000CD},
+    {"mediumorchid", 0xBA55D3},
+    {"mediumpurple", 0x9370DB},
+    {"mediumseagreen", 0x3CB371},
+    {"mediumslateblue", 0x7B68EE},
+    {"mediumspringgreen", 0x00FA9A},
+    {"mediumturquoise", 0x48D1CC},
+    {"mediumvioletred", 0xC71585},
+    {"midnightblue", 0x191970},
+    {"mintcream", 0xF5FFFA},
+    {"mistyrose", 0xFFE4E1},
+    {"moccasin", 0xFFE4B5},
+    {"navajowhite", 0xFFDEAD},
+    {"navy", 0x000080},
+    {"oldlace", 0xFDF5E6},
+    {"olive", 0x808000},
+    {"olivedrab", 0x6B8E23},
+    {"orange", 0xFFA500},
+    {"orangered", 0xFF4500},
+    {"orchid", 0xDA70D6},
+    {"palegoldenrod", 0xEEE8AA},
+    {"palegreen", 0x98FB98},
+    {"paleturquoise", 0xAFEEEE},
+    {"palevioletred", 0xDB7093},
+    {"papayawhip", 0xFFEFD5},
+    {"peachpuff", 0xFFDAB9},
+    {"peru", 0xCD853F},
+    {"pink", 0xFFC0CB},
+    {"plum", 0xDDA0DD},
+    {"powderblue", 0xB0E0E6},
+    {"purple", 0x800080},
+    {"rebeccapurple", 0x663399},
+    {"red", 0xFF0000},
+    {"rosybrown", 0xBC8F8F},
+    {"royalblue", 0x4169E1},
+    {"saddlebrown", 0x8B4513},
+    {"salmon", 0xFA8072},
+    {"sandybrown", 0xF4A460},
+    {"seagreen", 0x2E8B57},
+    {"seashell", 0xFFF5EE},
+    {"sienna", 0xA0522D},
+    {"silver", 0xC0C0C0},
+    {"skyblue", 0x87CEEB},
+    {"slateblue", 0x6A5ACD},
+    {"slategray", 0x708090},
+    {"slategrey", 0x708090},
+    {"snow", 0xFFFAFA},
+    {"springgreen", 0x00FF7F},
+    {"steelblue", 0x4682B4},
+    {"tan", 0xD2B48C},
+    {"teal", 0x008080},
+    {"thistle", 0xD8BFD8},
+    {"tomato", 0xFF6347},
+    {"turquoise", 0x40E0D0},
+    {"violet", 0xEE82EE},
+    {"wheat", 0xF5DEB3},
+    {"white", 0xFFFFFF},
+    {"whitesmoke", 0xF5F5F5},
+    {"yellow", 0xFFFF00},
+    {"yellowgreen", 0x9ACD32},
+}};
+
+// Character formatting; unset fields take the surface's defaults.
+struct Style {
+  std::optional<std::string> face;
+  std::optional<std::int32_t> halfPoints;
+  std::optional<std::int32_t> color;  // HTML order
+  bool bold = false;
+  bool italic = false;
+  bool underline = false;
+
+  bool operator==(const Style&) const = default;
+};
+
+enum class Align { kLeft, kCenter, kRight };
+
+struct ParaProps {
+  Align align = Align::kLeft;
+  std::int32_t indent = 0;
+  std::int32_t rightIndent = 0;
+  bool bullet = false;
+};
+
+enum class Spaces { kCollapse, kKeepNewlines, kKeepAll };
+
+// What an element hands down to its content.
+struct Frame {
+  Style style;
+  ParaProps para;
+  Spaces spaces = Spaces::kCollapse;
+  std::int32_t listDepth = 0;
+  std::int32_t link = 0;  // the anchor's number in ReadState::links, 0 outside links
+};
+
+struct ReadState {
+  explicit ReadState(ConversionContext& c) : context(c) {}
+
+  ConversionContext& context;
+  std::string body;
+  std::unordered_map<std::string, std::int32_t> fontNumbers;
+  std::unordered_map<std::int32_t, std::int32_t> colorNumbers;
+  // Targets, and the format of the anchor element itself, by anchor number; 0 is none.
+  std::vector<std::string> links{std::string()};
+  std::vector<Style> linkStyles{Style{}};
+  std::vector<Frame> frames;
+
+  bool paragraphOpen = false;
+  bool anyParagraph = false;
+  bool afterSpace = true;  // the paragraph so far ends in white space, or is empty
+  bool pendingSpace = false;
+  Style pendingSpaceStyle;
+  std::optional<Style> writtenStyle;  // the format the body's text is in now
+  std::int32_t linkInParagraph = 0;   // the anchor whose URL run this paragraph holds last
+  std::int32_t cellsInRow = 0;
+};
+
+// ----- Values -----
+
+std::string Lower(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) {
+    c = FoldAscii(c);
+  }
+  return out;
+}
+
+std::string_view Trim(std::string_view text) {
+  const auto space = [](char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
+  };
+  while (!text.empty() && space(text.front()))
+    text.remove_prefix(1);
+  while (!text.empty() && space(text.back()))
+    text.remove_suffix(1);
+  return text;
+}
+
+std::optional<std::int32_t> ReadColorName(std::string_view name) {
+  const std::string key = Lower(Trim(name));
+  const auto* found = std::lower_bound(
+      kColorNames.begin(), kColorNames.end(), key,
+      [](const NamedColor& c, const std::string& k) { return c.name < std::string_view(k); });
+  if (found != kColorNames.end() && found->name == key) {
+    return found->value;
+  }
+  return std::nullopt;
+}
+
+std::optional<std::int32_t> ReadHexDigits(std::string_view digits) {
+  if (digits.size() != 3 && digits.size() != 4 && digits.size() != 6 && digits.size() != 8) {
+    return std::nullopt;
+  }
+  std::uint32_t value = 0;
+  for (const char c : digits) {
+    const char f = FoldAscii(c);
+    int digit = -1;
+    if (c >= '0' && c <= '9')
+      digit = c - '0';
+    else if (f >= 'a' && f <= 'f')
+      digit = f - 'a' + 10;
+    if (digit < 0)
+      return std::nullopt;
+    value = value * 16 + static_cast<std::uint32_t>(digit);
+  }
+  if (digits.size() <= 4) {  // #rgb(a): each digit doubled, alpha dropped
+    if (digits.size() == 4)
+      value >>= 4;
+    const std::uint32_t r = (value >> 8) & 0xF, g = (value >> 4) & 0xF, b = value & 0xF;
+    return static_cast<std::int32_t>((r * 17) << 16 | (g * 17) << 8 | (b * 17));
+  }
+  if (digits.size() == 8)
+    value >>= 8;
+  return static_cast<std::int32_t>(value);
+}
+
+// rgb(r, g, b) or rgba(...), numbers or percentages, commas or spaces.
+std::optional<std::int32_t> ReadRgbFunction(std::string_view value) {
+  const std::size_t open = value.find('(');
+  const std::size_t close = value.rfind(')');
+  if (open == std::string_view::npos || close == std::string_view::npos || close < open) {
+    return std::nullopt;
+  }
+  std::string inside(value.substr(open + 1, close - open - 1));
+  std::replace_if(
+      inside.begin(), inside.end(), [](char c) { return c == ',' || c == '/'; }, ' ');
+  std::int32_t result = 0;
+  const char* at = inside.c_str();
+  for (int channel = 0; channel < 3; ++channel) {
+    char* end = nullptr;
+    double number = std::strtod(at, &end);
+    if (end == at) {
+      return std::nullopt;
+    }
+    if (*end == '%') {
+      number = number * 255.0 / 100.0;
+      ++end;
+    }
+    const auto byte = static_cast<std::int32_t>(std::lround(std::clamp(number, 0.0, 255.0)));
+    result = (result << 8) | byte;
+    at = end;
+  }
+  return result;
+}
+
+// A CSS colour: a name, #hex, rgb() or rgba(). "transparent", "inherit" and the like are none.
+std::optional<std::int32_t> ReadCssColor(std::string_view value) {
+  value = Trim(value);
+  if (value.starts_with('#')) {
+    return ReadHexDigits(value.substr(1));
+  }
+  if (StartsWithNoCase(value, "rgb")) {
+    return ReadRgbFunction(value);
+  }
+  return ReadColorName(value);
+}
+
+// A FONT COLOR as browsers take it: a name, or hexadecimal digits with or without "#".
+std::optional<std::int32_t> ReadLegacyColor(std::string_view value) {
+  value = Trim(value);
+  if (const auto named = ReadColorName(value)) {
+    return named;
+  }
+  if (value.starts_with('#')) {
+    value.remove_prefix(1);
+  }
+  return ReadHexDigits(value);
+}
+
+// A number with its unit, "12pt" gives {12, "pt"}.
+struct Length {
+  double number = 0;
+  std::string unit;
+};
+
+std::optional<Length> ReadLength(std::string_view value) {
+  const std::string text(Trim(value));
+  char* end = nullptr;
+  const double number = std::strtod(text.c_str(), &end);
+  if (end == text.c_str() || !std::isfinite(number)) {
+    return std::nullopt;
+  }
+  return Length{number, Lower(Trim(std::string_view(end)))};
+}
+
+// A CSS font-size in points, given the parent's.
+std::optional<double> ReadFontSizePoints(std::string_view value, double parentPoints) {
+  static constexpr std::array<std::pair<std::string_view, double>, 9> kKeywords = {{
+      {"xx-small", 7},
+      {"x-small", 7.5},
+      {"small", 10},
+      {"medium", 12},
+      {"large", 13.5},
+      {"x-large", 18},
+      {"xx-large", 24},
+      {"xxx-large", 36},
+      {"smaller", 0},
+  }};
+  const std::string key = Lower(Trim(value));
+  for (const auto& [name, points] : kKeywords) {
+    if (key == name) {
+      return name == "smaller" ? parentPoints / 1.2 : points;
+    }
+  }
+  if (key == "larger") {
+    return parentPoints * 1.2;
+  }
+  const std::optional<Length> length = ReadLength(key);
+  if (!length || length->number <= 0) {
+    return std::nullopt;
+  }
+  const double n = length->number;
+  const std::string& u = length->unit;
+  if (u == "pt")
+    return n;
+  if (u == "px" || u.empty())
+    return n * 0.75;
+  if (u == "em")
+    return n * parentPoints;
+  if (u == "rem")
+    return n * kDefaultPoints;
+  if (u == "%")
+    return n * parentPoints / 100.0;
+  if (u == "pc")
+    return n * 12;
+  if (u == "in")
+    return n * 72;
+  if (u == "cm")
+    return n * 72 / 2.54;
+  if (u == "mm")
+    return n * 72 / 25.4;
+  return std::nullopt;
+}
+
+// A CSS length in twips (margins); percentages and unknown units are none.
+std::optional<std::int32_t> ReadTwips(std::string_view value, double fontPoints) {
+  const std::optional<Length> length = ReadLength(value);
+  if (!length) {
+    return std::nullopt;
+  }
+  const double n = length->number;
+  const std::string& u = length->unit;
+  double twips = 0;
+  if (u == "pt")
+    twips = n * 20;
+  else if (u == "px" || (u.empty() && n == 0))
+    twips = n * 15;
+  else if (u == "em")
+    twips = n * fontPoints * 20;
+  else if (u == "in")
+    twips = n * 1440;
+  else if (u == "cm")
+    twips = n * 1440 / 2.54;
+  else if (u == "mm")
+    twips = n * 144 / 2.54;
+  else
+    return std::nullopt;
+  return static_cast<std::int32_t>(std::lround(std::clamp(twips, 0.0, double{kMaxIndent})));
+}
+
+std::int32_t ToHalfPoints(double points) {
+  return static_cast<std::int32_t>(std::lround(std::clamp(points * 2, 2.0, 3276.0)));
+}
+
+double PointsOf(const Style& style) {
+  return style.halfPoints ? *style.halfPoints / 2.0 : kDefaultPoints;
+}
+
+// The first family of a FONT FACE list, without quotes.
+std::optional<std::string> ReadFirstFace(std::string_view value) {
+  std::string_view first = value.substr(0, value.find(','));
+  first = Trim(first);
+  if (first.size() >= 2 && (first.front() == '"' || first.front() == '\'') &&
+      first.back() == first.front()) {
+    first = first.substr(1, first.size() - 2);
+  }
+  first = Trim(first.substr(0, first.find(';')));
+  if (first.empty()) {
+    return std::nullopt;
+  }
+  return std::string(first);
+}
+
+// The position after a CSS escape at `text[i]` (a backslash), its character appended to `out`:
+// up to six hexadecimal digits and one white space, or the next character itself.
+std::size_t AppendCssEscape(std::string_view text, std::size_t i, std::string& out) {
+  std::size_t j = i + 1;
+  std::uint32_t code = 0;
+  while (j < text.size() && j < i + 7 && std::isxdigit(static_cast<unsigned char>(text[j]))) {
+    const char f = FoldAscii(text[j]);
+    code = code * 16 + static_cast<std::uint32_t>(f <= '9' ? f - '0' : f - 'a' + 10);
+    ++j;
+  }
+  if (j > i + 1) {
+    if (j < text.size() && (text[j] == ' ' || text[j] == '\t' || text[j] == '\n')) {
+      ++j;
+    }
+    AppendUtf8(out, code == 0 || code > 0x10FFFF ? 0xFFFD : code);
+    return j;
+  }
+  if (j < text.size()) {
+    out += text[j];
+    return j + 1;
+  }
+  return j;
+}
+
+// The first family of a CSS font-family list: a quoted string (escapes read) or the words up to
+// the first comma.
+std::optional<std::string> ReadFirstFamily(std::string_view value) {
+  value = Trim(value);
+  std::string family;
+  if (!value.empty() && (value.front() == '"' || value.front() == '\'')) {
+    const char quote = value.front();
+    for (std::size_t i = 1; i < value.size() && value[i] != quote;) {
+      if (value[i] == '\\') {
+        i = AppendCssEscape(value, i, family);
+      } else {
+        family += value[i++];
+      }
+    }
+  } else {
+    const std::string_view words = Trim(value.substr(0, value.find(',')));
+    if (StartsWithNoCase(words, "inherit") || StartsWithNoCase(words, "initial")) {
+      return std::nullopt;
+    }
+    for (std::size_t i = 0; i < words.size();) {
+      if (words[i] == '\\') {
+        i = AppendCssEscape(words, i, family);
+      } else {
+        family += words[i++];
+      }
+    }
+  }
+  // A ";" would end the name in the RTF font table.
+  family.erase(std::remove(family.begin(), family.end(), ';'), family.end());
+  if (Trim(family).empty()) {
+    return std::nullopt;
+  }
+  return family;
+}
+
+// The end of the CSS declaration starting at `start`: the next ";" outside quotes.
+std::size_t FindDeclarationEnd(std::string_view declarations, std::size_t start) {
+  char quote = 0;
+  for (std::size_t i = start; i < declarations.size(); ++i) {
+    const char c = declarations[i];
+    if (c == '\\') {
+      ++i;
+    } else if (quote != 0) {
+      quote = c == quote ? 0 : quote;
+    } else if (c == '"' || c == '\'') {
+      quote = c;
+    } else if (c == ';') {
+      return i;
+    }
+  }
+  return declarations.size();
+}
+
+std::string_view AttributeOf(const GumboElement& element, const char* name) {
+  const GumboAttribute* attribute = gumbo_get_attribute(&element.attributes, name);
+  return attribute ? std::string_view(attribute->value) : std::string_view();
+}
+
+bool HasAttribute(const GumboElement& element, const char* name) {
+  return gumbo_get_attribute(&element.attributes, name) != nullptr;
+}
+
+std::optional<Align> ReadAlign(std::string_view value) {
+  const std::string key = Lower(Trim(value));
+  if (key == "center" || key == "middle" || key == "-webkit-center")
+    return Align::kCenter;
+  if (key == "right" || key == "end")
+    return Align::kRight;
+  if (key == "left" || key == "start" || key == "justify")
+    return Align::kLeft;
+  return std::nullopt;
+}
+
+// ----- Elements -----
+
+// Applies a style attribute's declarations, in order, to the element's frame.
+void ApplyStyleAttribute(std::string_view declarations, Frame& frame, const Frame& parent,
+                         bool block) {
+  std::size_t start = 0;
+  while (start <= declarations.size()) {
+    const std::size_t end = FindDeclarationEnd(declarations, start);
+    const std::string_view declaration = declarations.substr(start, end - start);
+    start = end + 1;
+    const std::size_t colon = declaration.find(':');
+    if (colon == std::string_view::npos) {
+      continue;
+    }
+    const std::string property = Lower(Trim(declaration.substr(0, colon)));
+    std::string_view value = Trim(declaration.substr(colon + 1));
+    constexpr std::string_view kImportant = "!important";
+    if (value.size() >= kImportant.size() &&
+        StartsWithNoCase(value.substr(value.size() - kImportant.size()), kImportant)) {
+      value = Trim(value.substr(0, value.size() - kImportant.size()));
+    }
+    const std::string key = Lower(value);
+    Style& style = frame.style;
+    if (property == "font-weight") {
+      if (key == "bold" || key == "bolder") {
+        style.bold = true;
+      } else if (key == "normal" || key == "lighter") {
+        style.bold = false;
+      } else if (const std::optional<Length> weight = ReadLength(key); weight) {
+        style.bold = weight->number >= 600;
+      }
+    } else if (property == "font-style") {
+      style.italic = key == "italic" || key.starts_with("oblique");
+    } else if (property == "text-decoration" || property == "text-decoration-line") {
+      if (key.find("underline") != std::string::npos) {
+        style.underline = true;
+      } else if (key.starts_with("none")) {
+        style.underline = false;
+      }
+    } else if (property == "font-family") {
+      if (auto face = ReadFirstFamily(value)) {
+        style.face = std::move(face);
+      }
+    } else if (property == "font-size") {
+      if (const auto points = ReadFontSizePoints(value, PointsOf(parent.style))) {
+        style.halfPoints = ToHalfPoints(*points);
+      }
+    } else if (property == "color") {
+      if (const auto color = ReadCssColor(value)) {
+        style.color = color;
+      }
+    } else if (property == "text-align" && block) {
+      if (const auto align = ReadAlign(value)) {
+        frame.para.align = *align;
+      }
+    } else if ((property == "margin-left" || property == "margin-right") && block) {
+      if (const auto twips = ReadTwips(value, PointsOf(style))) {
+        std::int32_t& side = property == "margin-left" ? frame.para.indent : frame.para.rightIndent;
+        const std::int32_t base =
+            property == "margin-left" ? parent.para.indent : parent.para.rightIndent;
+        side = std::min(base + *twips, kMaxIndent);
+      }
+    } else if (property == "white-space") {
+      if (key == "pre" || key == "pre-wrap" || key == "break-spaces") {
+        frame.spaces = Spaces::kKeepAll;
+      } else if (key == "pre-line") {
+        frame.spaces = Spaces::kKeepNewlines;
+      } else if (key == "normal" || key == "nowrap") {
+        frame.spaces = Spaces::kCollapse;
+      }
+    }
+  }
+}
+
+enum class Kind { kInline, kBlock, kSkip };
+
+Kind KindOf(GumboTag tag) {
+  switch (tag) {
+    case GUMBO_TAG_HEAD:
+    case GUMBO_TAG_TITLE:
+    case GUMBO_TAG_SCRIPT:
+    case GUMBO_TAG_STYLE:
+    case GUMBO_TAG_TEMPLATE:
+    case GUMBO_TAG_NOSCRIPT:
+    case GUMBO_TAG_IFRAME:
+    case GUMBO_TAG_OBJECT:
+    case GUMBO_TAG_EMBED:
+    case GUMBO_TAG_SVG:
+    case GUMBO_TAG_MATH:
+    case GUMBO_TAG_SELECT:
+    case GUMBO_TAG_TEXTAREA:
+    case GUMBO_TAG_CANVAS:
+    case GUMBO_TAG_AUDIO:
+    case GUMBO_TAG_VIDEO:
+    case GUMBO_TAG_MAP:
+    case GUMBO_TAG_DATALIST:
+    case GUMBO_TAG_META:
+    case GUMBO_TAG_LINK:
+    case GUMBO_TAG_BASE:
+      return Kind::kSkip;
+    case GUMBO_TAG_P:
+    case GUMBO_TAG_DIV:
+    case GUMBO_TAG_H1:
+    case GUMBO_TAG_H2:
+    case GUMBO_TAG_H3:
+    case GUMBO_TAG_H4:
+    case GUMBO_TAG_H5:
+    case GUMBO_TAG_H6:
+    case GUMBO_TAG_LI:
+    case GUMBO_TAG_UL:
+    case GUMBO_TAG_OL:
+    case GUMBO_TAG_DL:
+    case GUMBO_TAG_DT:
+    case GUMBO_TAG_DD:
+    case GUMBO_TAG_TR:
+    case GUMBO_TAG_TABLE:
+    case GUMBO_TAG_CAPTION:
+    case GUMBO_TAG_BLOCKQUOTE:
+    case GUMBO_TAG_PRE:
+    case GUMBO_TAG_ADDRESS:
+    case GUMBO_TAG_ARTICLE:
+    case GUMBO_TAG_ASIDE:
+    case GUMBO_TAG_SECTION:
+    case GUMBO_TAG_HEADER:
+    case GUMBO_TAG_FOOTER:
+    case GUMBO_TAG_NAV:
+    case GUMBO_TAG_MAIN:
+    case GUMBO_TAG_FIGURE:
+    case GUMBO_TAG_FIGCAPTION:
+    case GUMBO_TAG_FORM:
+    case GUMBO_TAG_FIELDSET:
+    case GUMBO_TAG_LEGEND:
+    case GUMBO_TAG_CENTER:
+    case GUMBO_TAG_HR:
+    case GUMBO_TAG_DETAILS:
+    case GUMBO_TAG_SUMMARY:
+    case GUMBO_TAG_BODY:
+    case GUMBO_TAG_HTML:
+    case GUMBO_TAG_LISTING:
+    case GUMBO_TAG_XMP:
+    case GUMBO_TAG_PLAINTEXT:
+      return Kind::kBlock;
+    default:
+      return Kind::kInline;
+  }
+}
+
+// Heading sizes in points, h1 to h6: the FONT sizes 6 down to 1.
+constexpr std::array<double, 6> kHeadingPoints = {24, 18, 14, 12, 10, 8};
+
+// The frame an element gives its content.
+Frame EnterFrame(ReadState& s, const GumboElement& element, const Frame& parent, Kind kind) {
+  Frame frame = parent;
+  Style& style = frame.style;
+  const bool block = kind == Kind::kBlock;
+  switch (element.tag) {
+    case GUMBO_TAG_B:
+    case GUMBO_TAG_STRONG:
+    case GUMBO_TAG_TH:
+      style.bold = true;
+      break;
+    case GUMBO_TAG_I:
+    case GUMBO_TAG_EM:
+    case GUMBO_TAG_CITE:
+    case GUMBO_TAG_VAR:
+    case GUMBO_TAG_DFN:
+    case GUMBO_TAG_ADDRESS:
+      style.italic = true;
+      break;
+    case GUMBO_TAG_U:
+    case GUMBO_TAG_INS:
+      style.underline = true;
+      break;
+    case GUMBO_TAG_H1:
+    case GUMBO_TAG_H2:
+    case GUMBO_TAG_H3:
+    case GUMBO_TAG_H4:
+    case GUMBO_TAG_H5:
+    case GUMBO_TAG_H6:
+      style.bold = true;
+      style.halfPoints = ToHalfPoints(kHeadingPoints[element.tag - GUMBO_TAG_H1]);
+      break;
+    case GUMBO_TAG_FONT: {
+      if (auto face = ReadFirstFace(AttributeOf(element, "face"))) {
+        style.face = std::move(face);
+      }
+      const std::string_view size = Trim(AttributeOf(element, "size"));
+      if (!size.empty()) {
+        const bool relative = size.front() == '+' || size.front() == '-';
+        const std::optional<Length> number = ReadLength(size);
+        if (number && number->unit.empty()) {
+          const double level = relative ? 3 + number->number : number->number;
+          const auto clamped = static_cast<std::int16_t>(std::clamp(level, 1.0, 7.0));
+          style.halfPoints = 2 * HtmlSizeToPoints(clamped);
+        }
+      }
+      if (const auto color = ReadLegacyColor(AttributeOf(element, "color"))) {
+        style.color = color;
+      }
+      break;
+    }
+    case GUMBO_TAG_UL:
+    case GUMBO_TAG_OL:
+    case GUMBO_TAG_DIR:
+    case GUMBO_TAG_MENU:
+      if (frame.listDepth > 0) {
+        frame.para.indent = std::min(frame.para.indent + kIndentStep, kMaxIndent);
+      }
+      ++frame.listDepth;
+      frame.para.bullet = false;
+      break;
+    case GUMBO_TAG_LI:
+      frame.para.bullet = frame.listDepth > 0;
+      break;
+    case GUMBO_TAG_DD:
+      frame.para.indent = std::min(frame.para.indent + kIndentStep, kMaxIndent);
+      break;
+    case GUMBO_TAG_BLOCKQUOTE:
+      // Margins in its style replace the default step (set below).
+      frame.para.indent = std::min(frame.para.indent + kIndentStep, kMaxIndent);
+      frame.para.rightIndent = std::min(frame.para.rightIndent + kIndentStep, kMaxIndent);
+      break;
+    case GUMBO_TAG_CENTER:
+      frame.para.align = Align::kCenter;
+      break;
+    case GUMBO_TAG_PRE:
+    case GUMBO_TAG_LISTING:
+    case GUMBO_TAG_XMP:
+    case GUMBO_TAG_PLAINTEXT:
+      frame.spaces = Spaces::kKeepAll;
+      break;
+    case GUMBO_TAG_A:
+      if (HasAttribute(element, "href")) {
+        s.links.push_back(SafeLinkUrl(Trim(AttributeOf(element, "href"))));
+        s.linkStyles.emplace_back();
+        frame.link = static_cast<std::int32_t>(s.links.size() - 1);
+      }
+      break;
+    default:
+      break;
+  }
+  if (block && HasAttribute(element, "align")) {
+    if (const auto align = ReadAlign(AttributeOf(element, "align"))) {
+      frame.para.align = *align;
+    }
+  }
+  if (HasAttribute(element, "style")) {
+    const Frame base = element.tag == GUMBO_TAG_BLOCKQUOTE ? parent : frame;
+    Frame styled = frame;
+    if (element.tag == GUMBO_TAG_BLOCKQUOTE) {
+      styled.para.indent = parent.para.indent;
+      styled.para.rightIndent = parent.para.rightIndent;
+    }
+    ApplyStyleAttribute(AttributeOf(element, "style"), styled, base, block);
+    if (element.tag == GUMBO_TAG_BLOCKQUOTE) {
+      // Only a side the style names moves from the default step.
+      const std::string_view declarations = AttributeOf(element, "style");
+      if (FindNoCase(declarations, "margin-left") == std::string_view::npos) {
+        styled.para.indent = frame.para.indent;
+      }
+      if (FindNoCase(declarations, "margin-right") == std::string_view::npos) {
+        styled.para.rightIndent = frame.para.rightIndent;
+      }
+    }
+    frame = std::move(styled);
+  }
+  if (element.tag == GUMBO_TAG_A && frame.link != parent.link) {
+    s.linkStyles[static_cast<std::size_t>(frame.link)] = frame.style;
+  }
+  return frame;
+}
+
+// ----- Output -----
+
+void AppendRtfText(std::string& out, std::string_view text) {
+  for (std::size_t i = 0; i < text.size();) {
+    const unsigned char byte = static_cast<unsigned char>(text[i]);
+    if (byte < 0x80) {
+      const char c = text[i++];
+      if (c == '\\' || c == '{' || c == '}') {
+        out += '\\';
+        out += c;
+      } else if (c == '\t') {
+        out += "\\tab ";
+      } else if (static_cast<unsigned char>(c) >= 0x20) {
+        out += c;
+      }
+      continue;
+    }
+    const DecodedChar decoded = DecodeUtf8(text, i);
+    i += decoded.bytes;
+    const auto appendUnit = [&out](char32_t unit) {
+      out += "\\u";
+      AppendDecimal(out, static_cast<std::int16_t>(static_cast<std::uint16_t>(unit)));
+      out += ' ';
+    };
+    const char32_t code = decoded.code;
+    if (code >= 0x10000) {
+      appendUnit(0xD800 + ((code - 0x10000) >> 10));
+      appendUnit(0xDC00 + ((code - 0x10000) & 0x3FF));
+    } else if (code >= 0xA0 || code == 0x85) {
+      appendUnit(code);
+    }
+  }
+}
+
+std::int32_t FontNumber(ReadState& s, const std::string& face) {
+  const auto found = s.fontNumbers.find(face);
+  if (found != s.fontNumbers.end()) {
+    return found->second;
+  }
+  const std::int32_t number = FontTableIndex(s.context, face);
+  s.fontNumbers.emplace(face, number);
+  return number;
+}
+
+std::int32_t ColorNumber(ReadState& s, std::int32_t color) {
+  const auto found = s.colorNumbers.find(color);
+  if (found != s.colorNumbers.end()) {
+    return found->second;
+  }
+  const std::int32_t number = ColorTableIndex(s.context, color);
+  s.colorNumbers.emplace(color, number);
+  return number;
+}
+
+void EmitStyle(ReadState& s, const Style& style) {
+  if (s.writtenStyle && *s.writtenStyle == style) {
+    return;
+  }
+  std::string& out = s.body;
+  out += "\\plain";
+  if (style.face) {
+    out += "\\f";
+    AppendDecimal(out, FontNumber(s, *style.face));
+  }
+  if (style.halfPoints) {
+    out += "\\fs";
+    AppendDecimal(out, *style.halfPoints);
+  }
+  // Text the page gives no colour takes the control's text colour, colour 0.
+  out += "\\cf";
+  AppendDecimal(out, style.color ? ColorNumber(s, *style.color) : 0);
+  if (style.bold)
+    out += "\\b";
+  if (style.italic)
+    out += "\\i";
+  if (style.underline)
+    out += "\\ul";
+  out += ' ';
+  s.writtenStyle = style;
+}
+
+void OpenParagraph(ReadState& s) {
+  if (s.paragraphOpen) {
+    return;
+  }
+  const ParaProps& para = s.frames.back().para;
+  std::string& out = s.body;
+  if (s.anyParagraph) {
+    out += "\\plain\\par ";  // a paragraph mark in the default format, as the surface writes it
+  }
+  out += "\\pard";
+  if (para.bullet) {
+    out += kBulletOpen;
+  }
+  if (para.align == Align::kCenter) {
+    out += "\\qc";
+  } else if (para.align == Align::kRight) {
+    out += "\\qr";
+  }
+  if (para.bullet) {
+    out += "\\fi-360\\li";
+    AppendDecimal(out, para.indent + kIndentStep);
+  } else if (para.indent > 0) {
+    out += "\\li";
+    AppendDecimal(out, para.indent);
+  }
+  if (para.rightIndent > 0) {
+    out += "\\ri";
+    AppendDecimal(out, para.rightIndent);
+  }
+  out += ' ';
+  s.paragraphOpen = true;
+  s.anyParagraph = true;
+  s.afterSpace = true;
+  s.pendingSpace = false;
+  s.writtenStyle.reset();
+  s.linkInParagraph = 0;
+}
+
+void CloseParagraph(ReadState& s) {
+  s.paragraphOpen = false;
+  s.pendingSpace = false;
+  s.afterSpace = true;
+}
+
+// Link text is underlined in the link colour, as the editor shows it.
+Style LinkTextStyle(const Frame& frame) {
+  Style style = frame.style;
+  if (frame.link != 0) {
+    style.underline = true;
+    style.color = LinkColor;
+  }
+  return style;
+}
+
+// The URL run of the link the content is in, once per link and paragraph.
+void EmitLinkStart(ReadState& s) {
+  const Frame& frame = s.frames.back();
+  if (frame.link == 0 || s.linkInParagraph == frame.link) {
+    return;
+  }
+  // In the anchor's own format: the format inside it belongs to its text.
+  Style url = s.linkStyles[static_cast<std::size_t>(frame.link)];
+  url.italic = true;
+  url.underline = true;
+  url.color = MarkerColor;
+  EmitStyle(s, url);
+  AppendRtfText(s.body, s.links[static_cast<std::size_t>(frame.link)]);
+  s.linkInParagraph = frame.link;
+}
+
+void EmitPendingSpace(ReadState& s) {
+  if (s.pendingSpace) {
+    EmitStyle(s, s.pendingSpaceStyle);
+    s.body += ' ';
+    s.pendingSpace = false;
+  }
+}
+
+// Text content: white space collapsed unless the frame keeps it; line breaks kept end the
+// paragraph.
+void EmitText(ReadState& s, std::string_view text) {
+  const Frame& frame = s.frames.back();
+  const auto isSpace = [](char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
+  };
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const char c = text[i];
+    const bool newline = c == '\n';
+    if (newline && frame.spaces != Spaces::kCollapse) {
+      OpenParagraph(s);
+      CloseParagraph(s);
+      ++i;
+      continue;
+    }
+    if (isSpace(c) && frame.spaces != Spaces::kKeepAll) {
+      if (!s.afterSpace) {
+        s.pendingSpace = true;
+        s.pendingSpaceStyle = LinkTextStyle(frame);
+        s.afterSpace = true;
+      }
+      ++i;
+      continue;
+    }
+    // A word, or kept white space, up to the next white space the frame collapses.
+    std::size_t end = i;
+    while (end < text.size() && text[end] != '\n' &&
+           !(isSpace(text[end]) && frame.spaces != Spaces::kKeepAll)) {
+      ++end;
+    }
+    if (text[i] == '\r') {  // a kept CR before LF
+      ++i;
+      continue;
+    }
+    OpenParagraph(s);
+    EmitPendingSpace(s);
+    EmitLinkStart(s);
+    EmitStyle(s, LinkTextStyle(frame));
+    AppendRtfText(s.body, text.substr(i, end - i));
+    s.afterSpace = false;
+    i = end;
+  }
+}
+
+// The raw-tag run of a picture: the IMG tag as the picture dialog writes it.
+void EmitPicture(ReadState& s, const GumboElement& element) {
+  const std::string_view src = Trim(AttributeOf(element, "src"));
+  const std::string_view alt = AttributeOf(element, "alt");
+  if (src.empty() || !IsSafeImageSource(src)) {
+    if (!Trim(alt).empty()) {
+      EmitText(s, alt);
+    }
+    return;
+  }
+  const auto quoted = [](std::string_view value) {
+    std::string out = "'";
+    for (const char c : value) {
+      switch (c) {
+        case '\'':
+          out += "&#39;";
+          break;
+        case '&':
+          out += "&amp;";
+          break;
+        case '<':
+          out += "&lt;";
+          break;
+        case '>':
+          out += "&gt;";
+          break;
+        case '"':
+          out += "&quot;";
+          break;
+        default:
+          out += c;
+      }
+    }
+    return out + "'";
+  };
+  std::string tag = "<IMG SRC=" + quoted(src);
+  if (!alt.empty()) {
+    tag += " ALT=" + quoted(alt);
+  }
+  if (const auto align = ReadAlign(AttributeOf(element, "align"))) {
+    tag += align == Align::kCenter  ? " ALIGN=middle"
+           : align == Align::kRight ? " ALIGN=right"
+                                    : " ALIGN=left";
+  }
+  constexpr std::array<std::pair<const char*, std::string_view>, 5> kNumbers = {{
+      {"width", " WIDTH="},
+      {"height", " HEIGHT="},
+      {"border", " BORDER="},
+      {"hspace", " HSPACE="},
+      {"vspace", " VSPACE="},
+  }};
+  for (const auto& [name, written] : kNumbers) {
+    const std::string_view value = Trim(AttributeOf(element, name));
+    if (!value.empty() && value.size() < 10 &&
+        std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+      tag += written;
+      tag += value;
+    }
+  }
+  tag += '>';
+  OpenParagraph(s);
+  EmitPendingSpace(s);
+  EmitLinkStart(s);
+  Style raw = s.frames.back().style;
+  raw.italic = true;
+  raw.underline = false;
+  raw.color = MarkerColor;
+  EmitStyle(s, raw);
+  AppendRtfText(s.body, tag);
+  s.afterSpace = false;
+}
+
+// ----- The walk -----
+
+void EnterElement(ReadState& s, const GumboElement& element, Kind kind) {
+  if (kind == Kind::kBlock) {
+    CloseParagraph(s);
+  }
+  if (element.tag == GUMBO_TAG_TR) {
+    s.cellsInRow = 0;
+  }
+  s.frames.push_back(EnterFrame(s, element, s.frames.back(), kind));
+  // A cell after the first starts with a tab, in the cell's own format.
+  if ((element.tag == GUMBO_TAG_TD || element.tag == GUMBO_TAG_TH) && s.cellsInRow++ > 0) {
+    OpenParagraph(s);
+    s.pendingSpace = false;
+    EmitStyle(s, s.frames.back().style);
+    s.body += "\\tab ";
+    s.afterSpace = true;
+  }
+}
+
+void LeaveElement(ReadState& s, const GumboElement& element, Kind kind) {
+  s.frames.pop_back();
+  if (kind == Kind::kBlock) {
+    CloseParagraph(s);
+  }
+  if (element.tag == GUMBO_TAG_TR) {
+    s.cellsInRow = 0;
+  }
+}
+
+void EmitLineBreak(ReadState& s) {
+  OpenParagraph(s);
+  CloseParagraph(s);
+}
+
+void Walk(ReadState& s, const GumboNode* root) {
+  struct Step {
+    const GumboNode* node;
+    unsigned next;
+    Kind kind;
+  };
+  std::vector<Step> stack;
+  stack.push_back({root, 0, Kind::kBlock});
+  while (!stack.empty()) {
+    Step& top = stack.back();
+    const GumboVector& children =
+        top.node->type == GUMBO_NODE_ELEMENT || top.node->type == GUMBO_NODE_TEMPLATE
+            ? top.node->v.element.children
+            : top.node->v.document.children;
+    if (top.next >= children.length) {
+      if (top.node->type == GUMBO_NODE_ELEMENT) {
+        LeaveElement(s, top.node->v.element, top.kind);
+      }
+      stack.pop_back();
+      continue;
+    }
+    const auto* child = static_cast<const GumboNode*>(children.data[top.next++]);
+    switch (child->type) {
+      case GUMBO_NODE_TEXT:
+      case GUMBO_NODE_WHITESPACE:
+      case GUMBO_NODE_CDATA:
+        EmitText(s, child->v.text.text);
+        break;
+      case GUMBO_NODE_ELEMENT: {
+        const GumboElement& element = child->v.element;
+        if (element.tag == GUMBO_TAG_BR) {
+          EmitLineBreak(s);
+          break;
+        }
+        if (element.tag == GUMBO_TAG_IMG || element.tag == GUMBO_TAG_IMAGE) {
+          EmitPicture(s, element);
+          break;
+        }
+        const Kind kind = KindOf(element.tag);
+        if (kind == Kind::kSkip || element.tag_namespace != GUMBO_NAMESPACE_HTML) {
+          break;
+        }
+        EnterElement(s, element, kind);
+        stack.push_back({child, 0, kind});
+        break;
+      }
+      default:  // comments, templates and the document type
+        break;
+    }
+  }
+}
+
+// The input as valid UTF-8: a byte that starts no UTF-8 sequence is the code page 1252
+// character, as the converter reads it, instead of the parser's U+FFFD.
+std::string ValidUtf8(std::string_view html) {
+  std::string out;
+  out.reserve(html.size() + html.size() / 8);
+  for (std::size_t i = 0; i < html.size();) {
+    const DecodedChar decoded = DecodeUtf8(html, i);
+    AppendUtf8(out, decoded.code);
+    i += decoded.bytes;
+  }
+  return out;
+}
+
+bool IsValidUtf8(std::string_view text) {
+  for (std::size_t i = 0; i < text.size();) {
+    if (static_cast<unsigned char>(text[i]) < 0x80) {
+      ++i;
+      continue;
+    }
+    const DecodedChar decoded = DecodeUtf8(text, i);
+    std::string again;
+    AppendUtf8(again, decoded.code);
+    if (again != text.substr(i, decoded.bytes)) {
+      return false;
+    }
+    i += decoded.bytes;
+  }
+  return true;
+}
+
+// The parser's memory: it makes millions of small allocations for a large page and frees
+// almost none of them before the tree goes, so they are carved from large blocks and released
+// all at once, without a per-allocation header and without a walk over the tree to free it.
+class ParserArena {
+ public:
+  static void* Allocate(void* arena, std::size_t size) {
+    return static_cast<ParserArena*>(arena)->Take(size);
+  }
+  static void Release(void*, void*) {}
+
+ private:
+  static constexpr std::size_t kBlock = 1 << 20;
+
+  void* Take(std::size_t size) {
+    if (size > kBlock / 4) {  // a long text: a block of its own
+      big_.push_back(std::make_unique_for_overwrite<std::byte[]>(size));
+      return big_.back().get();
+    }
+    // The parser's structures hold pointers, so their sizes are multiples of 8 and they need 8;
+    // any other size is a string, which needs none. Most allocations are short strings.
+    const std::size_t align = size % 8 == 0 ? 8 : 1;
+    std::size_t at = (used_ + align - 1) / align * align;
+    if (blocks_.empty() || at + size > kBlock) {
+      blocks_.push_back(std::make_unique_for_overwrite<std::byte[]>(kBlock));
+      at = 0;
+    }
+    used_ = at + size;
+    return blocks_.back().get() + at;
+  }
+
+  std::vector<std::unique_ptr<std::byte[]>> blocks_;
+  std::vector<std::unique_ptr<std::byte[]>> big_;
+  std::size_t used_ = 0;
+};
+
+void AppendTables(std::string& out, const ConversionContext& context) {
+  out += "{\\fonttbl";
+  for (std::size_t i = 0; i < context.FontTable.size(); ++i) {
+    out += "{\\f";
+    AppendDecimal(out, static_cast<std::int64_t>(i));
+    out += ' ';
+    AppendRtfText(out, context.FontTable[i]);
+    out += ";}";
+  }
+  out += "}{\\colortbl";
+  for (const std::int32_t color : context.ColorTable) {
+    const ColorBytes bytes = SplitColor(color);
+    out += "\\red";
+    AppendDecimal(out, bytes.high);
+    out += "\\green";
+    AppendDecimal(out, bytes.middle);
+    out += "\\blue";
+    AppendDecimal(out, bytes.low);
+    out += ';';
+  }
+  out += '}';
+}
+
+}  // namespace
+
+std::string ReadHtmlToRtf(std::string_view html, ConversionContext& context) {
+  context.ColorTable.assign(1, context.DefaultColor);
+  context.FontTable.assign(1, std::string(kDefaultFace));
+  ReadState s(context);
+  s.colorNumbers.emplace(context.DefaultColor, 0);
+  s.fontNumbers.emplace(kDefaultFace, 0);
+  s.frames.push_back(Frame{});
+
+  std::string repaired;
+  if (!IsValidUtf8(html)) {
+    repaired = ValidUtf8(html);
+    html = repaired;
+  }
+  {
+    ParserArena arena;
+    GumboOptions options = kGumboDefaultOptions;
+    options.max_errors = 0;
+    options.allocator = &ParserArena::Allocate;
+    options.deallocator = &ParserArena::Release;
+    options.userdata = &arena;
+    // The tree lives in the arena and goes with it.
+    const GumboOutput* output = gumbo_parse_with_options(&options, html.data(), html.size());
+    if (output != nullptr) {
+      Walk(s, output->document);
+    }
+  }
+  std::string out;
+  AppendTables(out, context);
+  out.reserve(out.size() + s.body.size());
+  out += s.body;
+  return out;
+}
+
+}  // namespace scrivlet

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "conversion/conversion_context.h"
+
+// The reader for HTML written by any program: the page is parsed as a browser parses it (gumbo,
+// an HTML5 parser) and its tree mapped onto what the editing surface holds.
+namespace scrivlet {
+
+// Reads `html` (UTF-8; bytes that are not UTF-8 are read as code page 1252) and returns the RTF
+// body in the form HtmlToRtf returns, "{\fonttbl...}{\colortbl...}" and the text, for
+// BuildHtmlDocument.
+//
+// Paragraphs come from block elements (p, div, h1-h6, li, tr, blockquote, pre...) and from br;
+// bold, italic and underline from b strong i em u ins and from style; face, size and colour from
+// FONT and from style (font-family; font-size in pt, px, em, %, keywords; color as hex, rgb() or
+// a CSS colour name); alignment from align and text-align; indentation from blockquote and
+// margin-left/margin-right; bullets from the items of ul and ol; table cells become
+// tab-separated text and rows paragraphs. A link (a href) becomes the hyperlink's marker runs
+// and a picture (img) a raw-tag run holding an IMG tag; a link target or picture source that
+// the link rule refuses becomes "#" (a picture is then left out, its ALT text kept). head,
+// script, style, template and comments are dropped; white space collapses as a browser
+// collapses it, except where white-space keeps it. Text without face or size takes the
+// surface's defaults, text without colour colour 0 (`context.DefaultColor`).
+//
+// Resets `context.ColorTable` to the single entry `context.DefaultColor` and
+// `context.FontTable` to the single entry "Arial", then fills both in order of first use.
+// Never fails on any input: what cannot be read (a colour or size that is no value) is skipped.
+std::string ReadHtmlToRtf(std::string_view html, ConversionContext& context);
+
+}  // namespace scrivlet
