@@ -1,11 +1,15 @@
 #pragma once
 
 #include <QAction>
+#include <QColor>
 #include <QPointer>
 #include <QToolBar>
 #include <QToolButton>
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -56,6 +60,9 @@ class QtToolbar final : public ToolbarModel {
   QAction& Action(std::int32_t index);
   QAction& Action(std::string_view key);
   QToolButton* ButtonWidget(std::string_view key);
+  // The entry `key` shows `color` in its picture's colour bar from now on (the last font colour
+  // applied); nothing happens while there is no such entry.
+  void ShowColor(std::string_view key, const QColor& color);
 
   // Opens the customise dialog modally, as the context menu does; returns true when the user
   // closed it with OK (the change event has then run). Returns false at once while
@@ -81,6 +88,7 @@ class QtToolbar final : public ToolbarModel {
   const Screen& screen_;
   QPointer<QWidget> owner_;
   QPointer<QToolBar> bar_;
+  std::map<std::string, QColor, std::less<>> colors_;
 };
 
 }  // namespace scrivlet
