@@ -507,8 +507,9 @@ void DemoWindow::OnContentsChanged() {
 
 void DemoWindow::RefreshSource() {
   sourceTimer_->stop();
-  if (sourceJob_->isRunning() && sourceGeneration_ == documentGeneration_) {
-    return;
+  if (sourceGeneration_ == documentGeneration_ && sourceJob_->future().isValid() &&
+      shownGeneration_ != documentGeneration_) {
+    return;  // on its way
   }
   sourceGeneration_ = documentGeneration_;
   // The worker converts a copy of the document with tables of its own; the editor goes on.
@@ -535,6 +536,7 @@ void DemoWindow::OnSourceReady() {
     }
     return;
   }
+  shownGeneration_ = sourceGeneration_;
   QString html = sourceJob_->result();
   if (html.size() > kSourcePaneLimit) {
     const qsizetype full = html.size();
@@ -550,26 +552,18 @@ void DemoWindow::OnSourceReady() {
 }
 
 void DemoWindow::FinishSource() {
-  for (;;) {
-    if (sourceTimer_->isActive()) {
+  while (shownGeneration_ != documentGeneration_) {
+    if (sourceGeneration_ != documentGeneration_ || !sourceJob_->future().isValid()) {
       RefreshSource();
     }
     sourceJob_->waitForFinished();
     // The watcher reports from the event loop; the result is taken here at once.
-    if (!sourceJob_->future().isValid()) {
-      return;
-    }
-    const std::uint64_t generation = sourceGeneration_;
     OnSourceReady();
-    if (generation == documentGeneration_) {
-      return;
-    }
   }
 }
 
 bool DemoWindow::SourcePending() const {
-  return sourceTimer_->isActive() || sourceJob_->isRunning() ||
-         sourceGeneration_ != documentGeneration_;
+  return shownGeneration_ != documentGeneration_;
 }
 
 void DemoWindow::ShowBusyWhileLayingOut() {

@@ -160,6 +160,8 @@ class DemoWindow : public QMainWindow {
   // Which edit the HTML being built belongs to: a result for an older one is dropped.
   std::uint64_t documentGeneration_ = 0;
   std::uint64_t sourceGeneration_ = 0;
+  // The edit whose HTML the pane shows; none at first.
+  std::uint64_t shownGeneration_ = ~std::uint64_t{0};
   QString filePath_;
   FileKind fileKind_ = FileKind::kHtml;
   bool modified_ = false;
