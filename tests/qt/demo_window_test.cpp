@@ -27,6 +27,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QSet>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -523,6 +524,17 @@ TEST_F(DemoWindowTest, EditAndFormatMenusRunTheCommandsWithTheirShortcuts) {
   EXPECT_EQ(MenuTitles(edit),
             (QStringList{"&Undo", "Cu&t", "&Copy", "&Paste", "Select &All", "Insert &Hyperlink...",
                          "Insert P&icture...", "P&roperties..."}));
+  // No two actions share a key.
+  QStringList keys;
+  for (QAction* menu : window.menuBar()->actions()) {
+    for (QAction* action : menu->menu()->actions()) {
+      if (!action->shortcut().isEmpty()) {
+        keys << action->shortcut().toString();
+      }
+    }
+  }
+  EXPECT_EQ(keys.size(), QSet<QString>(keys.begin(), keys.end()).size())
+      << keys.join(' ').toStdString();
   // Every command has a shortcut.
   for (QMenu* menu : {edit, format}) {
     for (QAction* action : menu->actions()) {

@@ -269,7 +269,7 @@ void DemoWindow::BuildFormatMenu() {
   AddCommand(*format, QStringLiteral("fontFace"), tr("&Font..."), "FontFace",
              QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
   AddCommand(*format, QStringLiteral("fontSize"), tr("Font &Size..."), "FontSize",
-             QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+             QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T));
   AddCommand(*format, QStringLiteral("fontColor"), tr("Font &Colour..."), "FontColor",
              QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
   format->addSeparator();
