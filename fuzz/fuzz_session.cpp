@@ -5,7 +5,9 @@
 // property, save and restore, read the document back.
 //
 // Properties, after every command: the surface's model is well formed and Text counts its runs
-// and paragraph breaks; the selection lies within the text and splits no surrogate pair. A
+// and paragraph breaks; the selection lies within the text and splits no surrogate pair; every
+// <A> of TextHTML is closed and holds something. Text typed at a caret lands in a marker run
+// only where the caret stood inside one (unless the session set a typing format itself). A
 // rejected TextHTML assignment leaves TextRTF as it was. Reading TextHTML never throws, and the
 // HTML read assigns; once it has been through one trip, a further trip reads the same HTML back
 // (the first may lose what the dialect cannot carry). That comparison is skipped where the
@@ -17,6 +19,7 @@
 // document sizes and the number of commands are capped so that an input runs in milliseconds.
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -36,6 +39,7 @@
 #include "platform/headless/headless_host.h"
 #include "platform/headless/memory_property_bag.h"
 #include "settings/wddx.h"
+#include "support/marker_invariants.h"
 #include "surface_checks.h"
 
 namespace {
@@ -163,6 +167,8 @@ enum class Command : std::uint8_t {
   kReadBack,
   kHtmlTrip,
   kUndo,
+  kRedo,
+  kKey,
   kCustomize,
   kResize,
   kSaveRestore,
@@ -247,6 +253,7 @@ class Session {
         break;
       case Command::kSelect:
         Select();
+        formatForced_ = false;
         break;
       case Command::kType:
         Type();
@@ -277,6 +284,18 @@ class Session {
         break;
       case Command::kUndo:
         Surface().Undo();
+        formatForced_ = false;
+        break;
+      case Command::kRedo:
+        Surface().Redo();
+        formatForced_ = false;
+        break;
+      case Command::kKey:
+        if (input_.ConsumeBool()) {
+          Surface().DeleteBackward();
+        } else {
+          Surface().DeleteForward();
+        }
         break;
       case Command::kCustomize:
         Customize();
@@ -297,6 +316,12 @@ class Session {
   void CheckInvariants() {
     scrivlet::fuzz::CheckModel(Surface());
     scrivlet::fuzz::CheckSelection(Surface());
+    const std::string html = Control().TextHTML();
+    const std::string fault = scrivlet::checks::AnchorFault(html);
+    if (!fault.empty()) {
+      std::fprintf(stderr, "%s\n%s\n", fault.c_str(), html.c_str());
+    }
+    SCRIVLET_FUZZ_CHECK(fault.empty());
   }
 
   // A rejected page leaves the document as it was.
@@ -328,8 +353,20 @@ class Session {
     } else {
       text = scrivlet::Utf8ToUtf16(input_.ConsumeRandomLengthString(64));
     }
-    if (!Full()) {
-      Surface().SetSelText(text);
+    if (Full()) {
+      return;
+    }
+    const std::int32_t caret = Surface().SelStart();
+    const bool checked = !formatForced_ && Surface().SelLength() == 0 &&
+                         text.find_first_of(u"\r\n") == std::u16string::npos &&
+                         std::none_of(text.begin(), text.end(),
+                                      [](char16_t c) { return c >= 0xD800 && c <= 0xDFFF; });
+    const bool aimed = scrivlet::checks::AimsIntoMarker(Surface().Document(), caret);
+    Surface().SetSelText(text);
+    if (checked && !aimed) {
+      const std::int32_t end = Surface().SelStart();
+      const auto typed = static_cast<std::int32_t>(text.size());
+      SCRIVLET_FUZZ_CHECK(!scrivlet::checks::HasMarkerText(Surface().Document(), end - typed, end));
     }
   }
 
@@ -348,6 +385,13 @@ class Session {
     }
     if ((key == "Hyperlink" || key == "Picture") && Surface().Text().size() > kMaxSearchedText) {
       return;
+    }
+    // A format set at the caret is the user's: typing in it may forge a marker run.
+    static constexpr std::string_view kFormatKeys[] = {"Bold",      "Italic",   "Underline",
+                                                       "FontColor", "FontFace", "FontSize"};
+    if (Surface().SelLength() == 0 &&
+        std::find(std::begin(kFormatKeys), std::end(kFormatKeys), key) != std::end(kFormatKeys)) {
+      formatForced_ = true;
     }
     if (key == "FontFace") {
       QueueMenuChoice(host_->FaceMenu);
@@ -576,6 +620,7 @@ class Session {
 
   FuzzedDataProvider& input_;
   std::unique_ptr<HeadlessHost> host_;
+  bool formatForced_ = false;
 };
 
 }  // namespace

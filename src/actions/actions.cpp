@@ -126,7 +126,6 @@ void DoPaste(RichTextBox& surface, const Clipboard& clipboard) {
 
 void DoUndo(RichTextBox& surface) {
   surface.Undo();
-  surface.EmptyUndoBuffer();
   SharedActionFlags().ToolbarDirty = true;
 }
 
@@ -163,9 +162,7 @@ void DoFontColor(RichTextBox& surface) {
 }
 
 void DoAlign(RichTextBox& surface, Alignment alignment) {
-  if (surface.SelLength() > 0) {
-    surface.SetSelAlignment(alignment);
-  }
+  surface.SetSelAlignment(alignment);
 }
 
 void DoIndent(RichTextBox& surface, std::int32_t step) {
@@ -206,6 +203,7 @@ auto SearchQuietly(Search search) {
 // after some later, unrelated insertion.
 template <typename Insert>
 void ReplaceHoldingStyle(RichTextBox& surface, Insert insert) {
+  const UndoStep step(surface);
   surface.SetSelText(u"");
   HoldTypingStyle(surface, TypingStyle::kHold);
   insert();
@@ -234,15 +232,24 @@ void DoHyperlink(RichTextBox& surface, FormHost& host, const std::vector<Hyperli
       return;
     }
     const std::string url = Slashed(form.txtURL.Text);
+    const std::int32_t at = surface.SelStart();
     if (!url.empty()) {
-      SetUrlRun(surface);
-      surface.SetSelText(Utf8ToUtf16(url));
       SetLinkTextRun(surface);
     }
     if (IsWholeTag(text)) {
       SetRawTagRun(surface);
     }
     surface.SetSelText(Utf8ToUtf16(text));
+    if (url.empty()) {
+      return;
+    }
+    // The URL goes in before its text, not the other way round: the surface drops a URL that
+    // no link text follows.
+    const std::int32_t end = surface.SelStart();
+    surface.SetSelStart(at);
+    SetUrlRun(surface);
+    surface.SetSelText(Utf8ToUtf16(url));
+    surface.SetSelStart(end + (surface.SelStart() - at));
   });
 }
 

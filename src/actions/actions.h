@@ -52,7 +52,7 @@ void DoCut(RichTextBox& surface, Clipboard& clipboard);
 void DoCopy(RichTextBox& surface, Clipboard& clipboard);
 void DoPaste(RichTextBox& surface, const Clipboard& clipboard);
 
-// Undoes the last change, forgets the undo history and asks for a toolbar refresh.
+// Undoes the last step of the surface's history and asks for a toolbar refresh.
 void DoUndo(RichTextBox& surface);
 
 // The selection's face becomes the first face of `faceList`.
@@ -72,7 +72,7 @@ void SetFontColor(RichTextBox& surface, std::int32_t color);
 // it; a cancel changes nothing.
 void DoFontColor(RichTextBox& surface);
 
-// Aligns the paragraphs the selection touches; with only a caret nothing changes.
+// Aligns the paragraphs the selection touches (with only a caret, the caret's paragraph).
 void DoAlign(RichTextBox& surface, Alignment alignment);
 
 // Moves the left and right indents of the selected paragraphs together by `step` twips, between
@@ -82,15 +82,16 @@ void DoIndent(RichTextBox& surface, std::int32_t step);
 // The Hyperlink command: selects the hyperlink at the caret (or keeps the user's selection),
 // edits it in the hyperlink dialog shown through `host` with the predefined `entries`, and on OK
 // replaces the selection by the URL run and the link text run (a text that is a whole tag
-// becomes a raw-tag run), with backslashes turned into slashes. Typing afterwards continues in
-// the style that stood before the caret. An empty text deletes the selection; an empty location
-// inserts the text as ordinary text. Cancel changes nothing.
+// becomes a raw-tag run), with backslashes turned into slashes, as one step of the undo history.
+// Typing afterwards continues in the style that stood before the caret. An empty text deletes the
+// selection; an empty location inserts the text as ordinary text. Cancel changes nothing.
 void DoHyperlink(RichTextBox& surface, FormHost& host, const std::vector<HyperlinkEntry>& entries);
 
 // The Picture command: selects the picture at the caret (or keeps the user's selection), edits
 // it in the picture dialog shown through `host` with the predefined `entries` and the shared
 // picture-copy dialog, and on OK replaces the selection by the IMG tag as an 8-point raw-tag
-// run, with backslashes in the location and title turned into slashes. Typing afterwards
+// run, with backslashes in the location and title turned into slashes, as one step of the undo
+// history. Typing afterwards
 // continues in the style that stood before the caret. An empty location deletes the selection.
 // Cancel changes nothing.
 void DoPicture(RichTextBox& surface, FormHost& host, const std::vector<ImageEntry>& entries,

@@ -196,24 +196,13 @@ void HoldTypingStyle(RichTextBox& surface, TypingStyle action) {
     return;
   }
   held.Held = true;
-  const std::int32_t p = surface.SelStart();
-  std::int32_t step = 0;
-  if (p > 0) {
-    surface.SetSelStart(p - 1);
-    step = p - surface.SelStart();
-    surface.SetSelLength(step);
-  } else {
-    surface.SetSelLength(1);
-  }
+  // The caret's typing style, not the character before it: next to a picture or a URL that
+  // would be the marker's reserved style, and text typed after the insertion would join it.
+  surface.SetSelLength(0);
   held.Underline = surface.SelUnderline().value_or(false);
   held.Italic = surface.SelItalic().value_or(false);
   held.Color = surface.SelColor().value_or(0);
   held.Size = static_cast<std::int32_t>(RoundHalfEven(surface.SelFontSize().value_or(0)));
-  if (p > 0) {
-    surface.SetSelStart(surface.SelStart() + step);
-  } else {
-    surface.SetSelLength(0);
-  }
 }
 
 void WalkRun(RichTextBox& surface, RunKind kind, WalkDirection direction) {

@@ -47,8 +47,8 @@ bool IsLinkTextRun(const RichTextBox& surface);
 bool IsRawTagRun(const RichTextBox& surface);
 bool IsLinkTextOrRawTag(const RichTextBox& surface);
 
-// kHold: keeps the underline, italic, colour and size of the character before the caret (of the
-// first character at position 0), unless a style is held already; any selection collapses to
+// kHold: keeps the underline, italic, colour and size text typed at the caret would take (the
+// ordinary text's beside a marker), unless a style is held already; any selection collapses to
 // its start. kGiveBack: writes a held style to the selection and forgets it.
 void HoldTypingStyle(RichTextBox& surface, TypingStyle action);
 

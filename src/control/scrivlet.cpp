@@ -22,23 +22,25 @@ struct EntryDefinition {
   ButtonStyle style;
   std::string_view description;
   std::string_view tooltip;
+  // The key that runs the command in the editor, shown in the tooltip.
+  std::string_view shortcut = "";
 };
 
 constexpr EntryDefinition kSeparator{"", ButtonStyle::kSeparator, "", ""};
 
 constexpr std::array<EntryDefinition, 26> kToolbarEntries = {{
     kSeparator,
-    {"Cut", ButtonStyle::kDefault, "Cut", "Cut"},
-    {"Copy", ButtonStyle::kDefault, "Copy", "Copy"},
-    {"Paste", ButtonStyle::kDefault, "Paste", "Paste"},
-    {"Undo", ButtonStyle::kDefault, "Undo", "Undo"},
+    {"Cut", ButtonStyle::kDefault, "Cut", "Cut", "Ctrl+X"},
+    {"Copy", ButtonStyle::kDefault, "Copy", "Copy", "Ctrl+C"},
+    {"Paste", ButtonStyle::kDefault, "Paste", "Paste", "Ctrl+V"},
+    {"Undo", ButtonStyle::kDefault, "Undo", "Undo", "Ctrl+Z"},
     kSeparator,
     {"FontFace", ButtonStyle::kDefault, "Font", "Font"},
     {"FontSize", ButtonStyle::kDefault, "Font Size", "Font Size"},
     kSeparator,
-    {"Bold", ButtonStyle::kCheck, "Bold", "Bold"},
-    {"Italic", ButtonStyle::kCheck, "Italic", "Italic"},
-    {"Underline", ButtonStyle::kCheck, "Underline", "Underline"},
+    {"Bold", ButtonStyle::kCheck, "Bold", "Bold", "Ctrl+B"},
+    {"Italic", ButtonStyle::kCheck, "Italic", "Italic", "Ctrl+I"},
+    {"Underline", ButtonStyle::kCheck, "Underline", "Underline", "Ctrl+U"},
     {"FontColor", ButtonStyle::kDefault, "Font Color", "Font Color"},
     kSeparator,
     {"Bullets", ButtonStyle::kCheck, "Bullets", "Bullets"},
@@ -49,7 +51,7 @@ constexpr std::array<EntryDefinition, 26> kToolbarEntries = {{
     {"Center", ButtonStyle::kButtonGroup, "Align Center", "Align Center"},
     {"Right", ButtonStyle::kButtonGroup, "Align Right", "Align Right"},
     kSeparator,
-    {"Hyperlink", ButtonStyle::kDefault, "Insert Hyperlink", "Insert Hyperlink"},
+    {"Hyperlink", ButtonStyle::kDefault, "Insert Hyperlink", "Insert Hyperlink", "Ctrl+K"},
     {"Picture", ButtonStyle::kDefault, "Insert Picture", "Insert Picture"},
     kSeparator,
     {"About", ButtonStyle::kDefault, "About", "About Scrivlet"},
@@ -120,10 +122,14 @@ Scrivlet::~Scrivlet() {
 
 void Scrivlet::AddToolbarEntries() {
   for (const EntryDefinition& entry : kToolbarEntries) {
+    std::string tooltip(entry.tooltip);
+    if (!entry.shortcut.empty()) {
+      tooltip += " (" + std::string(entry.shortcut) + ")";
+    }
     services_.Bar.Add({std::string(entry.key),
                        entry.style,
                        std::string(entry.description),
-                       std::string(entry.tooltip),
+                       std::move(tooltip),
                        {}});
   }
 }
@@ -432,9 +438,9 @@ void Scrivlet::Toolbar1_ButtonClick(ToolbarButton& Button) {
   // Copied: a command may remove the entry the reference names.
   const std::string key = Button.Key();
   RunCommand(key, Button);
-  if (SharedActionFlags().ToolbarDirty) {
-    UpdateToolbarState();
-  }
+  // Every command: a formatting change raises no selection event, yet it changes what Undo
+  // offers.
+  UpdateToolbarState();
 }
 
 void Scrivlet::RunCommand(const std::string& key, ToolbarButton& button) {
@@ -480,6 +486,7 @@ void Scrivlet::RunCommand(const std::string& key, ToolbarButton& button) {
   };
   for (const Entry& command : kCommands) {
     if (command.key == key) {
+      const UndoStep step(services_.Surface);
       command.run(*this, button);
       return;
     }

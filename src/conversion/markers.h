@@ -18,6 +18,26 @@ inline constexpr std::int32_t MarkerColor = 0xC0C0C0;
 // Blue, HTML order (0xFF0000 in platform order).
 inline constexpr std::int32_t LinkColor = 0x0000FF;
 
+// The reserved colours in platform order 0x00BBGGRR, as a surface stores them.
+constexpr std::int32_t ToPlatformOrder(std::int32_t rgb) {
+  return (rgb & 0xFF) << 16 | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF);
+}
+inline constexpr std::int32_t kMarkerPlatformColor = ToPlatformOrder(MarkerColor);
+inline constexpr std::int32_t kLinkPlatformColor = ToPlatformOrder(LinkColor);
+
+enum class MarkerKind { kNone, kUrl, kLinkText, kRawTag };
+
+// Which marker run a run in these attributes is; `platformColor` in platform order.
+constexpr MarkerKind ClassifyMarker(bool italic, bool underline, std::int32_t platformColor) {
+  if (platformColor == kMarkerPlatformColor && italic) {
+    return underline ? MarkerKind::kUrl : MarkerKind::kRawTag;
+  }
+  if (platformColor == kLinkPlatformColor && underline && !italic) {
+    return MarkerKind::kLinkText;
+  }
+  return MarkerKind::kNone;
+}
+
 // The comment that protects the tag after it from conversion when HTML is loaded.
 inline constexpr std::string_view kRawTagComment = "<!-- ScrivletHTML -->";
 // The word in a comment that switches the next tag to a raw-tag run.

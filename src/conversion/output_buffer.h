@@ -63,6 +63,15 @@ class OutputBuffer {
   }
 
   std::size_t size() const { return used_; }
+  // What was written from `from` on.
+  std::string_view From(std::size_t from) const {
+    return std::string_view(buffer_.data() + from, used_ - from);
+  }
+  // Takes back what was written from `from` to `to`.
+  void Erase(std::size_t from, std::size_t to) {
+    std::memmove(buffer_.data() + from, buffer_.data() + to, used_ - to);
+    used_ -= to - from;
+  }
 
   // Hands over the text written, the buffer's unused end cut off; the buffer is empty after.
   std::string Take() {

@@ -114,6 +114,12 @@ struct RenderState {
   bool fontOpen = false;
   bool attributePending = false;
   bool inLink = false;
+  // The open anchor's start tag in `out`, and the tags open when it was written: an anchor that
+  // gets nothing to show is taken back, and a URL run that follows it directly continues it.
+  std::size_t anchorStart = 0;
+  std::size_t anchorEnd = 0;
+  bool anchorBoldOpen = false;
+  bool anchorFontOpen = false;
   std::int32_t currentColor = 0;
   std::int32_t fontSize = 2;
   std::string_view listClose;
@@ -766,6 +772,9 @@ void TakeTextUpTo(RenderState& s, std::size_t to, bool noLineEnd = false) {
   }
 }
 
+OutputBuffer& TextOut(RenderState& s);
+void CloseAnchor(RenderState& s);
+
 void GatherTextRun(RenderState& s) {
   s.token.clear();
   // Only a run at body level in the marker colour and italic can be a marker run, which needs
@@ -774,8 +783,7 @@ void GatherTextRun(RenderState& s) {
   s.direct = !(s.depth == 1 && s.currentColor == MarkerColor && s.italicOpen);
   s.afterSpace = false;
   if (s.direct && s.inLink && !s.underlineOpen) {
-    Put(s.out, "</A>");
-    s.inLink = false;
+    CloseAnchor(s);
   }
   SkipFallbacks(s);
   for (;;) {
@@ -841,35 +849,85 @@ void EmitMarkerFontOpen(RenderState& s) {
   s.fontOpen = true;
 }
 
+// An apostrophe would end the quoted value, and "<" or ">" the tag when the page is read back;
+// as character references they are the same URL to a browser and come back unchanged.
+void AppendAnchorUrl(OutputBuffer& out, std::string_view url) {
+  for (std::size_t start = 0; start < url.size();) {
+    const std::size_t special = std::min(url.find_first_of("'<>", start), url.size());
+    out.append(url.data() + start, special - start);
+    if (special < url.size()) {
+      const char c = url[special];
+      if (c == '\'') {
+        Put(out, "&#39;");
+      } else if (c == '<') {
+        Put(out, "&lt;");
+      } else {
+        Put(out, "&gt;");
+      }
+    }
+    start = special + 1;
+  }
+}
+
+// Whether the open anchor shows anything: text, or a picture behind its marker comment. Tags
+// alone (formatting, a line break) show nothing.
+bool AnchorHasContent(const RenderState& s) {
+  const std::string_view since = s.out.From(s.anchorEnd);
+  for (std::size_t i = 0; i < since.size(); ++i) {
+    if (since[i] != '<') {
+      return true;
+    }
+    if (since.substr(i, 4) == "<!--") {
+      return true;
+    }
+    i = std::min(since.find('>', i), since.size());
+  }
+  return false;
+}
+
+// Ends the open anchor. One that shows nothing loses its start tag instead: "<A HREF=...></A>"
+// is a link nobody can click, and one left open would swallow the rest of the page.
+void CloseAnchor(RenderState& s) {
+  if (AnchorHasContent(s)) {
+    Put(TextOut(s), "</A>");
+  } else {
+    s.out.Erase(s.anchorStart, s.anchorEnd);
+  }
+  s.inLink = false;
+}
+
 void EmitTextRun(RenderState& s) {
   if (s.depth == 1 && !s.token.empty() && s.currentColor == MarkerColor && s.italicOpen) {
     std::replace(s.token.begin(), s.token.end(), '"', '\'');
+    if (s.underlineOpen && s.inLink && !AnchorHasContent(s)) {
+      // A URL split into runs of different formats is one URL.
+      s.out.Erase(s.anchorEnd - 2, s.out.size());
+      s.italicOpen = false;
+      s.underlineOpen = false;
+      s.boldOpen = s.anchorBoldOpen;
+      s.fontOpen = s.anchorFontOpen;
+      s.attributePending = false;
+      AppendAnchorUrl(s.out, s.token);
+      Put(s.out, "'>");
+      s.anchorEnd = s.out.size();
+      return;
+    }
     if (s.underlineOpen) {
+      if (s.inLink) {
+        CloseAnchor(s);
+      }
       s.italicOpen = false;
       s.underlineOpen = false;
       Put(s.out, "</U></I>");
       EmitMarkerFontOpen(s);
+      s.anchorStart = s.out.size();
       Put(s.out, "<A HREF='");
-      // An apostrophe would end the quoted value, and "<" or ">" the tag when the page is read
-      // back; as character references they are the same URL to a browser and come back
-      // unchanged.
-      for (std::size_t start = 0; start < s.token.size();) {
-        const std::size_t special = std::min(s.token.find_first_of("'<>", start), s.token.size());
-        s.out.append(s.token.data() + start, special - start);
-        if (special < s.token.size()) {
-          const char c = s.token[special];
-          if (c == '\'') {
-            Put(s.out, "&#39;");
-          } else if (c == '<') {
-            Put(s.out, "&lt;");
-          } else {
-            Put(s.out, "&gt;");
-          }
-        }
-        start = special + 1;
-      }
+      AppendAnchorUrl(s.out, s.token);
       Put(s.out, "'>");
       s.inLink = true;
+      s.anchorEnd = s.out.size();
+      s.anchorBoldOpen = s.boldOpen;
+      s.anchorFontOpen = s.fontOpen;
     } else {
       if (!s.inLink) {
         EmitMarkerFontOpen(s);
@@ -888,8 +946,7 @@ void EmitTextRun(RenderState& s) {
     return;
   }
   if (s.inLink && !s.underlineOpen) {
-    Put(s.out, "</A>");
-    s.inLink = false;
+    CloseAnchor(s);
   }
   AppendHtmlEncoded(s.out, s.token);
 }
@@ -1089,8 +1146,7 @@ void HandlePlain(RenderState& s) {
     Put(TextOut(s), "</U>");
   }
   if (s.inLink && (s.underlineOpen || (s.italicOpen && s.currentColor == MarkerColor))) {
-    Put(TextOut(s), "</A>");
-    s.inLink = false;
+    CloseAnchor(s);
   }
   s.italicOpen = false;
   s.underlineOpen = false;
@@ -1562,6 +1618,9 @@ std::size_t FindConvertedEnd(std::string_view in) {
 void CloseOpenConstructs(RenderState& s) {
   FlushPendingHigh(s, StartPiece(s));
   s.out += s.piece;
+  if (s.inLink) {
+    CloseAnchor(s);
+  }
   if (!s.listClose.empty()) {
     Put(s.out, "</LI>");
     s.out += s.listClose;

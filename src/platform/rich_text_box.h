@@ -88,10 +88,24 @@ class RichTextBox {
   virtual void Move(std::int32_t left, std::int32_t top, std::int32_t width,
                     std::int32_t height) = 0;
 
-  // Single-step undo: every change can be undone once; EmptyUndoBuffer forgets it.
+  // The undo history: the last 100 steps, each holding only the paragraphs it changed, with
+  // redo. A step is one change, or every change between BeginUndoStep and EndUndoStep; typing
+  // at the caret gathers into word-sized steps (a step ends after a space or punctuation that
+  // follows a word, at a caret move, a format change or a paste). A new change forgets the
+  // redo steps; loading a document (SetTextRTF) and EmptyUndoBuffer forget every step. Undo and
+  // Redo restore the selection the step found.
   virtual bool CanUndo() const = 0;
   virtual void Undo() = 0;
+  virtual bool CanRedo() const = 0;
+  virtual void Redo() = 0;
   virtual void EmptyUndoBuffer() = 0;
+  // Opens and closes a group whose changes make one step; groups nest, and the outermost close
+  // ends the step. Use UndoStep rather than pairing the calls by hand.
+  virtual void BeginUndoStep() = 0;
+  virtual void EndUndoStep() = 0;
+  // Ends the typing step being gathered, so the next keystroke starts a new one (a pause in
+  // typing, a caret moved by the user).
+  virtual void SealUndoStep() = 0;
 
   // Gives the surface the keyboard focus, which raises the got-focus event.
   virtual void SetFocus() = 0;
@@ -100,6 +114,20 @@ class RichTextBox {
   virtual void SetSelChangeHandler(std::function<void()> handler) = 0;
   // Raised synchronously when the surface gains the focus.
   virtual void SetGotFocusHandler(std::function<void()> handler) = 0;
+};
+
+// Makes every change of the surface within its scope one step of the undo history. A command
+// that writes more than once (a hyperlink is its text and then its URL) would otherwise be
+// half undone by one Undo, leaving a URL without its text.
+class UndoStep {
+ public:
+  explicit UndoStep(RichTextBox& surface) : surface_(surface) { surface_.BeginUndoStep(); }
+  ~UndoStep() { surface_.EndUndoStep(); }
+  UndoStep(const UndoStep&) = delete;
+  UndoStep& operator=(const UndoStep&) = delete;
+
+ private:
+  RichTextBox& surface_;
 };
 
 }  // namespace scrivlet

@@ -4,6 +4,7 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QDrag>
+#include <QElapsedTimer>
 #include <QFocusEvent>
 #include <QGuiApplication>
 #include <QInputMethodEvent>
@@ -218,6 +219,10 @@ std::optional<SurfaceShortcut> ShortcutOf(const QKeyEvent* event) {
       return shortcut;
     }
   }
+  // Word processors' key for a hyperlink; Qt would take it for deleting to the end of the line.
+  if (event->keyCombination() == QKeyCombination(Qt::ControlModifier, Qt::Key_K)) {
+    return SurfaceShortcut::kHyperlink;
+  }
   return std::nullopt;
 }
 
@@ -263,6 +268,21 @@ bool IsNavigation(const QKeyEvent* event) {
   return false;
 }
 
+bool IsUndoKey(const QKeyEvent* event) {
+  return event->matches(QKeySequence::Undo);
+}
+
+// Ctrl+Y and Ctrl+Shift+Z on every desktop, whatever the platform's own Redo key is.
+bool IsRedoKey(const QKeyEvent* event) {
+  const QKeyCombination key = event->keyCombination();
+  return event->matches(QKeySequence::Redo) ||
+         key == QKeyCombination(Qt::ControlModifier, Qt::Key_Y) ||
+         key == QKeyCombination(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_Z);
+}
+
+// A pause this long in typing ends the typing step, as word processors gather their undo.
+constexpr qint64 kTypingPauseMs = 1000;
+
 // Text a key press types: not a control character (a tab excepted), not a Ctrl chord.
 bool IsTypedText(const QKeyEvent* event) {
   const QString text = event->text();
@@ -297,7 +317,7 @@ class SurfaceEdit final : public QTextEdit {
     if (e->type() == QEvent::ShortcutOverride) {
       // Claim the editing chords before window shortcuts take them.
       auto* key = static_cast<QKeyEvent*>(e);
-      if (ShortcutOf(key) || key->matches(QKeySequence::Undo) || key->matches(QKeySequence::Redo)) {
+      if (ShortcutOf(key) || IsUndoKey(key) || IsRedoKey(key)) {
         key->accept();
         return true;
       }
@@ -318,12 +338,16 @@ class SurfaceEdit final : public QTextEdit {
       }
       return;
     }
+    if (typed_.isValid() && typed_.elapsed() >= kTypingPauseMs) {
+      surface_.SealUndoStep();
+    }
+    typed_.start();
     if (const auto shortcut = ShortcutOf(e)) {
       surface_.RunShortcut(*shortcut);
-    } else if (e->matches(QKeySequence::Undo)) {
+    } else if (IsUndoKey(e)) {
       surface_.Undo();
-    } else if (e->matches(QKeySequence::Redo)) {
-      // One step of undo and no redo, as the surface has.
+    } else if (IsRedoKey(e)) {
+      surface_.Redo();
     } else if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) &&
                !(e->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier))) {
       surface_.SetSelText(u"\n");  // Shift+Enter too: no soft line breaks
@@ -403,6 +427,8 @@ class SurfaceEdit final : public QTextEdit {
     QMenu menu(this);
     menu.addAction(text("&Undo"), [this] { surface_.Undo(); })
         ->setEnabled(editable && surface_.CanUndo());
+    menu.addAction(text("&Redo"), [this] { surface_.Redo(); })
+        ->setEnabled(editable && surface_.CanRedo());
     menu.addSeparator();
     menu.addAction(text("Cu&t"), [this] { surface_.RunShortcut(SurfaceShortcut::kCut); })
         ->setEnabled(editable && selected);
@@ -544,6 +570,8 @@ class SurfaceEdit final : public QTextEdit {
 
   QtRichTextBox& surface_;
   std::optional<QPoint> dragStart_;
+  // Since the last key press, for the pause that ends a typing step.
+  QElapsedTimer typed_;
 };
 
 // ----- Construction -----
@@ -1061,6 +1089,7 @@ void QtRichTextBox::OnEditorSelectionChanged() {
     return;
   }
   ResetTypingFormat();
+  SealUndoStep();
   RaiseSelChange();
 }
 
@@ -1075,52 +1104,16 @@ void QtRichTextBox::MoveSelection(std::int32_t position) {
     return;
   }
   const std::string rtf = SelRTF();
-  // One undo step for both edits: the paragraphs they touch, as they were.
-  const std::size_t first = std::min(Locate(start).paragraph, Locate(position).paragraph);
-  const std::size_t last = std::max(Locate(end).paragraph, Locate(position).paragraph);
-  std::vector<Paragraph> old = ReadParagraphs(first, last);
-  const std::size_t countBefore = ParagraphCount();
-
-  Splice(start, end, RichDocument{});
-  const std::int32_t target = position > end ? position - length : position;
-  const std::int32_t caret = Splice(target, target, ReadRtf(rtf, {DefaultFormat(), bulletIndent_}));
-  SetUndo(UndoRecord{first, last - first + 1 + ParagraphCount() - countBefore, std::move(old),
-                     start, length});
+  std::int32_t caret = 0;
+  {
+    const UndoStep step(*this);
+    Splice(start, end, RichDocument{});
+    const std::int32_t target = position > end ? position - length : position;
+    caret = Splice(target, target, ReadRtf(rtf, {DefaultFormat(), bulletIndent_}));
+  }
   ShowSelection(caret, 0);
   ResetTypingFormat();
   RaiseSelChange();
-}
-
-void QtRichTextBox::DeleteBackward() {
-  const std::int32_t caret = SelStart();
-  if (SelLength() == 0) {
-    if (caret == 0) {
-      return;
-    }
-    std::int32_t from = caret - 1;
-    if (from > 0 && IsLowSurrogate(Doc().characterAt(from).unicode()) &&
-        IsHighSurrogate(Doc().characterAt(from - 1).unicode())) {
-      --from;
-    }
-    ShowSelection(from, caret - from);
-  }
-  SetSelText(u"");
-}
-
-void QtRichTextBox::DeleteForward() {
-  const std::int32_t caret = SelStart();
-  if (SelLength() == 0) {
-    if (caret >= TextLength()) {
-      return;
-    }
-    std::int32_t to = caret + 1;
-    if (to < TextLength() && IsHighSurrogate(Doc().characterAt(caret).unicode()) &&
-        IsLowSurrogate(Doc().characterAt(to).unicode())) {
-      ++to;
-    }
-    ShowSelection(caret, to - caret);
-  }
-  SetSelText(u"");
 }
 
 void QtRichTextBox::DeleteTo(const QTextCursor& target) {
@@ -1246,6 +1239,8 @@ void QtRichTextBox::RunShortcut(SurfaceShortcut shortcut) {
     case SurfaceShortcut::kPaste:
       Paste();
       break;
+    case SurfaceShortcut::kHyperlink:
+      break;  // the owner's dialog: nothing to do without one
   }
 }
 

@@ -27,7 +27,7 @@ namespace scrivlet {
 class SurfaceEdit;
 
 // The editing keys an owner can map to its own commands.
-enum class SurfaceShortcut { kBold, kItalic, kUnderline, kCut, kCopy, kPaste };
+enum class SurfaceShortcut { kBold, kItalic, kUnderline, kCut, kCopy, kPaste, kHyperlink };
 
 // The editing surface on the desktop: a QTextEdit showing the document, with every operation of
 // RichTextBox exactly as MemoryRichTextBox does it (same positions, formats, RTF, undo and
@@ -51,7 +51,8 @@ enum class SurfaceShortcut { kBold, kItalic, kUnderline, kCut, kCopy, kPaste };
 //
 // Keyboard: Enter and Shift+Enter both break the paragraph (the surface has no soft line
 // breaks); Backspace and Delete remove a whole surrogate pair or a paragraph break; Ctrl+Z is
-// Undo. Ctrl+B/I/U and the cut, copy and paste keys go to the shortcut handler first. With the
+// Undo, Ctrl+Y and Ctrl+Shift+Z Redo; a pause of a second in typing ends a typing step.
+// Ctrl+B/I/U, Ctrl+K and the cut, copy and paste keys go to the shortcut handler first. With the
 // editor set read-only (QTextEdit::setReadOnly) the user can still select and copy, while
 // the operations below still change the document.
 class QtRichTextBox final : public ParagraphSurface {
@@ -96,9 +97,10 @@ class QtRichTextBox final : public ParagraphSurface {
 
   // ----- Keyboard and clipboard -----
 
-  // Asked first when the user presses Ctrl+B, Ctrl+I, Ctrl+U or a cut, copy or paste key;
-  // returns true when it handled the key. Otherwise the surface toggles the style over the
-  // selection (bold when not all of it is bold, and so on) or runs Cut, Copy or Paste below.
+  // Asked first when the user presses Ctrl+B, Ctrl+I, Ctrl+U, Ctrl+K or a cut, copy or paste
+  // key; returns true when it handled the key (Ctrl+K does nothing otherwise). Otherwise the
+  // surface toggles the style over the selection (bold when not all of it is bold, and so on) or
+  // runs Cut, Copy or Paste below.
   void SetShortcutHandler(std::function<bool(SurfaceShortcut)> handler) {
     shortcut_ = std::move(handler);
   }
@@ -167,8 +169,6 @@ class QtRichTextBox final : public ParagraphSurface {
   // ----- Selection, focus and the user's edits, from the editor -----
   void OnEditorSelectionChanged();
   void OnEditorFocusIn(Qt::FocusReason reason);
-  void DeleteBackward();
-  void DeleteForward();
   void DeleteTo(const QTextCursor& target);
   void ToggleStyle(SurfaceShortcut style);
   void RunShortcut(SurfaceShortcut shortcut);

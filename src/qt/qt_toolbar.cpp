@@ -1,5 +1,6 @@
 #include "qt/qt_toolbar.h"
 
+#include <QKeyEvent>
 #include <QLayout>
 #include <QMenu>
 #include <algorithm>
@@ -124,8 +125,35 @@ class QtToolbar::Entry final : public ToolbarModel::Entry {
   QIcon icon_;
 };
 
+// Arrow keys, Enter, Space and Escape on a toolbar button the keyboard reached.
+class QtToolbar::KeyboardFilter final : public QObject {
+ public:
+  explicit KeyboardFilter(QtToolbar& toolbar) : toolbar_(toolbar) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::KeyPress) {
+      return false;
+    }
+    auto* button = qobject_cast<QToolButton*>(watched);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    return button != nullptr && key->modifiers() == Qt::NoModifier &&
+           toolbar_.HandleButtonKey(*button, key->key());
+  }
+
+ private:
+  QtToolbar& toolbar_;
+};
+
 QtToolbar::QtToolbar(SettingsStore& settings, const Screen& screen, QWidget* owner)
-    : ToolbarModel(settings), screen_(screen), owner_(owner), bar_(new QToolBar(owner)) {
+    : ToolbarModel(settings),
+      screen_(screen),
+      owner_(owner),
+      bar_(new QToolBar(owner)),
+      keyboard_(std::make_unique<KeyboardFilter>(*this)) {
+  // The button the keyboard is on must show it: the style draws no focus on tool buttons.
+  bar_->setStyleSheet(QStringLiteral(
+      "QToolButton:focus { border: 1px solid palette(highlight); border-radius: 2px; }"));
   bar_->setObjectName(QStringLiteral("Toolbar1"));
   bar_->setAccessibleName(QStringLiteral("Toolbar"));
   bar_->setMovable(false);
@@ -207,6 +235,74 @@ void QtToolbar::OrderChanged() {
     bar_->addAction(At(i).Action());
     At(i).Show();
   }
+}
+
+std::vector<QToolButton*> QtToolbar::ReachableButtons() const {
+  std::vector<QToolButton*> buttons;
+  for (std::size_t i = 0; i < Entries().size(); ++i) {
+    const Entry& entry = At(i);
+    if (QWidget* widget = LaidOutButton(entry); widget != nullptr && entry.Enabled()) {
+      if (auto* button = qobject_cast<QToolButton*>(widget)) {
+        buttons.push_back(button);
+      }
+    }
+  }
+  return buttons;
+}
+
+void QtToolbar::FocusFirstButton() {
+  if (!bar_) {
+    return;
+  }
+  if (QLayout* layout = bar_->layout(); layout != nullptr) {
+    layout->activate();
+  }
+  const std::vector<QToolButton*> buttons = ReachableButtons();
+  for (QToolButton* button : buttons) {
+    button->installEventFilter(keyboard_.get());  // buttons are made again when entries move
+  }
+  if (!buttons.empty()) {
+    buttons.front()->setFocus(Qt::ShortcutFocusReason);
+  }
+}
+
+bool QtToolbar::HandleButtonKey(QToolButton& button, int key) {
+  const std::vector<QToolButton*> buttons = ReachableButtons();
+  const auto at = std::find(buttons.begin(), buttons.end(), &button);
+  if (at == buttons.end()) {
+    return false;
+  }
+  const auto position = static_cast<std::size_t>(at - buttons.begin());
+  QToolButton* target = nullptr;
+  switch (key) {
+    case Qt::Key_Left:
+      target = buttons[position == 0 ? buttons.size() - 1 : position - 1];
+      break;
+    case Qt::Key_Right:
+      target = buttons[(position + 1) % buttons.size()];
+      break;
+    case Qt::Key_Home:
+      target = buttons.front();
+      break;
+    case Qt::Key_End:
+      target = buttons.back();
+      break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+      button.defaultAction()->trigger();
+      return true;
+    case Qt::Key_Escape:
+      if (leave_) {
+        leave_();
+      }
+      return true;
+    default:
+      return false;
+  }
+  target->installEventFilter(keyboard_.get());
+  target->setFocus(Qt::TabFocusReason);
+  return true;
 }
 
 void QtToolbar::ShowContextMenu(const QPoint& position) {

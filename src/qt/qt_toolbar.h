@@ -64,6 +64,13 @@ class QtToolbar final : public ToolbarModel {
   // applied); nothing happens while there is no such entry.
   void ShowColor(std::string_view key, const QColor& color);
 
+  // Keyboard access (a host binds a key such as Alt+F10 to FocusFirstButton): the focus goes to
+  // the first button that can be clicked, and shows; Left and Right (Home, End) move it between
+  // such buttons, Enter or Space clicks the one that has it, and Escape calls the leave
+  // handler, which gives the focus back to the host's text.
+  void FocusFirstButton();
+  void SetLeaveHandler(std::function<void()> leave) { leave_ = std::move(leave); }
+
   // Opens the customise dialog modally, as the context menu does; returns true when the user
   // closed it with OK (the change event has then run). Returns false at once while
   // AllowCustomize is false.
@@ -79,6 +86,10 @@ class QtToolbar final : public ToolbarModel {
   Entry& At(std::size_t position) const;
   void OnTriggered(Entry& entry);
   void ShowContextMenu(const QPoint& position);
+  // The buttons the keyboard can reach, in order.
+  std::vector<QToolButton*> ReachableButtons() const;
+  bool HandleButtonKey(QToolButton& button, int key);
+  class KeyboardFilter;
   // Geometry helpers, in pixels in the owner's coordinates.
   QWidget* Origin() const;
   QWidget* LaidOutButton(const Entry& entry) const;
@@ -89,6 +100,8 @@ class QtToolbar final : public ToolbarModel {
   QPointer<QWidget> owner_;
   QPointer<QToolBar> bar_;
   std::map<std::string, QColor, std::less<>> colors_;
+  std::function<void()> leave_;
+  std::unique_ptr<KeyboardFilter> keyboard_;
 };
 
 }  // namespace scrivlet

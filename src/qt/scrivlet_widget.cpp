@@ -1,6 +1,7 @@
 #include "qt/scrivlet_widget.h"
 
 #include <QResizeEvent>
+#include <QShortcut>
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QToolBar>
@@ -43,6 +44,11 @@ void ScrivletWidget::Start(const PropertyBag* properties) {
 
   platform_->Surface.SetShortcutHandler(
       [this](SurfaceShortcut shortcut) { return RunShortcut(shortcut); });
+  // The toolbar from the keyboard, as in word processors: Alt+F10 there, Escape back.
+  auto* toToolbar = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_F10), this);
+  toToolbar->setContext(Qt::WidgetWithChildrenShortcut);
+  connect(toToolbar, &QShortcut::activated, this, [this] { platform_->Bar.FocusFirstButton(); });
+  platform_->Bar.SetLeaveHandler([this] { Editor()->setFocus(Qt::ShortcutFocusReason); });
   connect(Editor()->document(), &QTextDocument::contentsChanged, this,
           &ScrivletWidget::OnDocumentChanged);
 
@@ -401,6 +407,8 @@ bool ScrivletWidget::RunShortcut(SurfaceShortcut shortcut) {
       platform_->Clip.SetText(ToStdString(plain), ClipboardFormat::kText);
       return true;
     }
+    case SurfaceShortcut::kHyperlink:
+      return ClickEntry("Hyperlink");
     case SurfaceShortcut::kPaste:
       // Plain text is pasted by the surface itself, in the typing style.
       if (!platform_->Clip.HasFormat(ClipboardFormat::kRichText)) {

@@ -91,14 +91,13 @@ TEST_F(ActionsTest, IndentMovesBothIndentsWithinHalfTheWidth) {
   EXPECT_EQ(surface.SelIndent(), 0);
 }
 
-TEST_F(ActionsTest, AlignNeedsASelection) {
-  Append(surface, u"text", Style::kPlain);
-  Select(surface, 2, 0);
-  DoAlign(surface, Alignment::kCenter);
-  EXPECT_EQ(surface.SelAlignment(), Alignment::kLeft);
-  Select(surface, 2, 1);
+TEST_F(ActionsTest, AlignWithOnlyACaretAlignsItsParagraph) {
+  Append(surface, u"one\ntwo", Style::kPlain);
+  Select(surface, 5, 0);
   DoAlign(surface, Alignment::kCenter);
   EXPECT_EQ(surface.SelAlignment(), Alignment::kCenter);
+  Select(surface, 0, 0);
+  EXPECT_EQ(surface.SelAlignment(), Alignment::kLeft);
 }
 
 TEST_F(ActionsTest, CutAndPasteMoveFormattedTextThroughTheClipboard) {
@@ -129,15 +128,21 @@ TEST_F(ActionsTest, PasteIgnoresPlainText) {
   EXPECT_TRUE(Button("Paste").Enabled());
 }
 
-TEST_F(ActionsTest, UndoUndoesOnceAndDisablesTheButton) {
+TEST_F(ActionsTest, UndoStaysEnabledWhileTheHistoryHoldsAStep) {
   Append(surface, u"text", Style::kPlain);
+  surface.EmptyUndoBuffer();
   Select(surface, 0, 4);
   DoBold(surface);
+  DoItalic(surface);
+  Refresh();
+  EXPECT_TRUE(Button("Undo").Enabled());
+  DoUndo(surface);
+  EXPECT_EQ(surface.SelItalic(), false);
+  EXPECT_TRUE(SharedActionFlags().ToolbarDirty);
   Refresh();
   EXPECT_TRUE(Button("Undo").Enabled());
   DoUndo(surface);
   EXPECT_EQ(surface.SelBold(), false);
-  EXPECT_TRUE(SharedActionFlags().ToolbarDirty);
   Refresh();
   EXPECT_FALSE(Button("Undo").Enabled());
   EXPECT_FALSE(SharedActionFlags().ToolbarDirty);

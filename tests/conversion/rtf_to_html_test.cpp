@@ -72,7 +72,7 @@ TEST(RtfToHtml, ModuleWideOverloadUsesTheSharedContext) {
   const ConversionContext saved = shared;
   shared.DefaultColor = 0x123456;
   const std::string rtf =
-      "{\\rtf1{\\colortbl\\red192\\green192\\blue192;}\\pard\\cf0\\i\\ul a.htm\\i0 x\\par }";
+      "{\\rtf1{\\colortbl\\red192\\green192\\blue192;}\\pard\\cf0\\i\\ul a.htm\\i0\\ul x\\par }";
   EXPECT_NE(RtfToHtml(rtf).find("COLOR=#123456><A HREF='a.htm'>"), std::string::npos);
   EXPECT_EQ(shared.ColorTable, std::vector<std::int32_t>{0xC0C0C0});
   shared = saved;

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "conversion/markers.h"
 #include "conversion/rtf_to_html.h"
 #include "platform/rich_text_box.h"
 
@@ -267,26 +268,166 @@ TYPED_TEST_P(RichTextBoxContract, TextRtfRoundTripsItsOwnOutput) {
   EXPECT_EQ(s.TextRTF(), rtf);
 }
 
-TYPED_TEST_P(RichTextBoxContract, UndoRevertsOneChange) {
+// Typing keystroke by keystroke, as the keyboard does.
+template <typename Surface>
+void TypeKeys(Surface& s, std::u16string_view text) {
+  for (const char16_t c : text) {
+    s.SetSelText(std::u16string_view(&c, 1));
+  }
+}
+
+TYPED_TEST_P(RichTextBoxContract, UndoStepsBackWordByWordAndRedoStepsForward) {
   auto& s = this->surface;
-  s.SetSelText(u"abc");
-  s.EmptyUndoBuffer();
-  this->Select(0, 1);
+  TypeKeys(s, u"one two");
+  s.DeleteBackward();
+  this->Select(0, 3);
   s.SetSelBold(true);
-  s.SetSelStart(3);
-  s.SetSelText(u"d");
-  ASSERT_TRUE(s.CanUndo());
-  s.Undo();
-  EXPECT_EQ(s.Text(), u"abc");
+  const std::vector<std::u16string> states = {u"", u"one ", u"one two", u"one tw"};
+  for (std::size_t i = states.size(); i-- > 0;) {
+    ASSERT_TRUE(s.CanUndo());
+    s.Undo();
+    EXPECT_EQ(s.Text(), states[i]);
+  }
   EXPECT_FALSE(s.CanUndo());
-  this->Select(0, 1);
-  EXPECT_EQ(s.SelBold(), true);  // only the last change was undone
-  s.SetSelBold(false);
-  s.Undo();
+  for (std::size_t i = 1; i < states.size(); ++i) {
+    ASSERT_TRUE(s.CanRedo());
+    s.Redo();
+    EXPECT_EQ(s.Text(), states[i]);
+  }
+  s.Redo();  // the bold change
+  this->Select(0, 3);
   EXPECT_EQ(s.SelBold(), true);
-  s.SetSelText(u"x");
+  EXPECT_FALSE(s.CanRedo());
+  s.Undo();
+  EXPECT_EQ(s.SelBold(), false);
+  s.SetSelText(u"x");  // a new change forgets what could be redone
+  EXPECT_FALSE(s.CanRedo());
   s.EmptyUndoBuffer();
   EXPECT_FALSE(s.CanUndo());
+}
+
+TYPED_TEST_P(RichTextBoxContract, ACaretMoveOrAGroupEndsAStep) {
+  auto& s = this->surface;
+  TypeKeys(s, u"ab");
+  s.SetSelStart(1);
+  TypeKeys(s, u"X");
+  s.SealUndoStep();
+  TypeKeys(s, u"Y");
+  {
+    const UndoStep step(s);
+    s.SetSelStart(0);
+    s.SetSelText(u"1\n");
+    this->Select(0, 1);
+    s.SetSelBold(true);
+  }
+  EXPECT_EQ(s.Text(), u"1\naXYb");
+  const std::vector<std::u16string> states = {u"", u"ab", u"aXb", u"aXYb"};
+  for (std::size_t i = states.size(); i-- > 0;) {
+    s.Undo();
+    EXPECT_EQ(s.Text(), states[i]);
+  }
+}
+
+TYPED_TEST_P(RichTextBoxContract, TheHistoryKeepsTheLastHundredSteps) {
+  auto& s = this->surface;
+  for (int i = 0; i < 150; ++i) {
+    s.SetSelStart(0);
+    s.SetSelText(u"x");
+  }
+  int undone = 0;
+  while (s.CanUndo()) {
+    s.Undo();
+    ++undone;
+  }
+  EXPECT_EQ(undone, 100);
+  EXPECT_EQ(s.Text().size(), 50U);
+}
+
+TYPED_TEST_P(RichTextBoxContract, AStyleSetAtTheCaretHoldsAcrossEnterUntilTheCaretMoves) {
+  auto& s = this->surface;
+  s.SetSelBold(true);
+  TypeKeys(s, u"bold");
+  s.SetSelBold(false);
+  TypeKeys(s, u"\nnext");
+  this->Select(5, 4);
+  EXPECT_EQ(s.SelBold(), false);
+  this->Select(0, 4);
+  EXPECT_EQ(s.SelBold(), true);
+}
+
+TYPED_TEST_P(RichTextBoxContract, EnterOnAnEmptyBulletItemEndsTheList) {
+  auto& s = this->surface;
+  s.SetSelBullet(true);
+  TypeKeys(s, u"one\n");
+  EXPECT_EQ(s.SelBullet(), true);
+  TypeKeys(s, u"\n");
+  EXPECT_EQ(s.Text(), u"one\n");
+  EXPECT_EQ(s.SelBullet(), false);
+  this->Select(0, 0);
+  EXPECT_EQ(s.SelBullet(), true);
+}
+
+// A hyperlink (URL run, then its text) and a picture (a raw-tag run), as the commands make them.
+constexpr std::string_view kMarkedRtf =
+    "{\\rtf1{\\colortbl;\\red192\\green192\\blue192;\\red0\\green0\\blue255;}\\pard "
+    "\\cf1\\i\\ul http://x/\\cf2\\i0 link\\cf0\\ulnone  mid \\cf1\\i <IMG "
+    "SRC='a.gif'>\\cf0\\i0\\par }";
+//   0        9   13   18               35
+//   http://x/ link  mid <IMG SRC='a.gif'>
+
+TYPED_TEST_P(RichTextBoxContract, TypingAtAMarkerEdgeTakesTheOrdinaryFormat) {
+  struct Case {
+    std::int32_t caret;
+    MarkerKind typedAs;
+  };
+  const Case cases[] = {
+      {0, MarkerKind::kNone},       // before the URL, at the paragraph's start
+      {4, MarkerKind::kUrl},        // inside the URL: edits it
+      {9, MarkerKind::kLinkText},   // the seam: joins the link's text
+      {11, MarkerKind::kLinkText},  // inside the link's text
+      {13, MarkerKind::kNone},      // right after the link's text
+      {18, MarkerKind::kNone},      // before the picture
+      {22, MarkerKind::kRawTag},    // inside the tag
+      {35, MarkerKind::kNone},      // after the picture, at the paragraph's end
+  };
+  auto& s = this->surface;
+  for (const Case& c : cases) {
+    s.SetTextRTF(std::string(kMarkedRtf));
+    s.SetSelStart(c.caret);
+    TypeKeys(s, u"ab");
+    this->Select(c.caret, 2);
+    EXPECT_EQ(s.SelText(), u"ab") << c.caret;
+    const MarkerKind kind = ClassifyMarker(
+        s.SelItalic().value_or(false), s.SelUnderline().value_or(false), s.SelColor().value_or(0));
+    EXPECT_EQ(kind, c.typedAs) << "typed at " << c.caret;
+  }
+  // A new paragraph after the picture, and plain text pasted there, are ordinary text too.
+  s.SetTextRTF(std::string(kMarkedRtf));
+  s.SetSelStart(35);
+  s.SetSelText(u"\n5 < 6");
+  this->Select(36, 5);
+  EXPECT_EQ(s.SelItalic(), false);
+  EXPECT_EQ(s.SelColor(), 0);
+}
+
+TYPED_TEST_P(RichTextBoxContract, ALinkWhoseTextIsDeletedTakesItsUrlAlong) {
+  auto& s = this->surface;
+  s.SetTextRTF(std::string(kMarkedRtf));
+  s.SetSelStart(13);
+  for (int i = 0; i < 4; ++i) {
+    s.DeleteBackward();
+  }
+  EXPECT_EQ(s.Text(), u" mid <IMG SRC='a.gif'>");
+  s.Undo();
+  EXPECT_EQ(s.Text().substr(0, 13), u"http://x/link");
+  this->Select(9, 4);
+  s.SetSelText(u"");
+  EXPECT_EQ(s.Text().substr(0, 5), u" mid ");
+  // Enter at the seam keeps the URL with its text.
+  s.SetTextRTF(std::string(kMarkedRtf));
+  s.SetSelStart(9);
+  s.SetSelText(u"\n");
+  EXPECT_EQ(s.Text().substr(0, 15), u"\nhttp://x/link ");
 }
 
 TYPED_TEST_P(RichTextBoxContract, EventsFireSynchronouslyForChangesByCode) {
@@ -323,7 +464,11 @@ REGISTER_TYPED_TEST_SUITE_P(
     EmptySelectionReadsAndSetsTheTypingFormat, MovingTheCaretForgetsAPendingFormat,
     ParagraphAttributesCoverTouchedParagraphs, SelRtfOfPartOfAParagraphPastesWithoutABreak,
     SelRtfAcrossParagraphsKeepsTheirBreaksAndFormats, EmptySelRtfDeletesTheSelection,
-    TextRtfReplacesTheDocumentAndTheHistory, TextRtfRoundTripsItsOwnOutput, UndoRevertsOneChange,
-    EventsFireSynchronouslyForChangesByCode, DefaultFontAppliesToPlainText);
+    TextRtfReplacesTheDocumentAndTheHistory, TextRtfRoundTripsItsOwnOutput,
+    UndoStepsBackWordByWordAndRedoStepsForward, ACaretMoveOrAGroupEndsAStep,
+    TheHistoryKeepsTheLastHundredSteps, AStyleSetAtTheCaretHoldsAcrossEnterUntilTheCaretMoves,
+    EnterOnAnEmptyBulletItemEndsTheList, TypingAtAMarkerEdgeTakesTheOrdinaryFormat,
+    ALinkWhoseTextIsDeletedTakesItsUrlAlong, EventsFireSynchronouslyForChangesByCode,
+    DefaultFontAppliesToPlainText);
 
 }  // namespace scrivlet

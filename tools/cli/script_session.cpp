@@ -299,7 +299,13 @@ void ScriptSession::Execute(std::string_view line) {
   } else if (command == "rtf") {
     control.SetTextRTF(Unescape(rest));
   } else if (command == "type") {
+    Type(Utf8ToUtf16(Unescape(rest)));
+  } else if (command == "paste") {
     host_->Surface.SetSelText(Utf8ToUtf16(Unescape(rest)));
+  } else if (command == "undo") {
+    host_->Surface.Undo();
+  } else if (command == "redo") {
+    host_->Surface.Redo();
   } else if (command == "set") {
     const std::size_t split = rest.find(' ');
     Require(split != std::string_view::npos, "set needs a property and a value");
@@ -315,6 +321,17 @@ void ScriptSession::Execute(std::string_view line) {
     } else if (command == "select") {
       host_->Surface.SetSelStart(number(0));
       host_->Surface.SetSelLength(number(1));
+    } else if (command == "key") {
+      Require(
+          !words.empty() && words.size() <= 2 && (words[0] == "backspace" || words[0] == "delete"),
+          "key needs backspace or delete");
+      for (std::int32_t i = words.size() > 1 ? number(1) : 1; i > 0; --i) {
+        if (words[0] == "backspace") {
+          host_->Surface.DeleteBackward();
+        } else {
+          host_->Surface.DeleteForward();
+        }
+      }
     } else if (command == "click") {
       Require(words.size() == 1, "click needs one key");
       Require(host_->Bar.Contains(words[0]), "no toolbar button \"" + words[0] + "\"");
@@ -340,6 +357,24 @@ void ScriptSession::Execute(std::string_view line) {
     } else {
       throw ScriptError("unknown command \"" + std::string(command) + "\"");
     }
+  }
+}
+
+// One keystroke a character (a surrogate pair together; "\r\n" is one Enter), so that typing
+// is gathered into undo steps as the user's is.
+void ScriptSession::Type(std::u16string_view text) {
+  if (text.empty()) {
+    host_->Surface.SetSelText(u"");  // deletes the selection
+  }
+  for (std::size_t i = 0; i < text.size();) {
+    std::size_t length = 1;
+    if ((text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ||
+        (text[i] >= 0xD800 && text[i] <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+         text[i + 1] <= 0xDFFF)) {
+      length = 2;
+    }
+    host_->Surface.SetSelText(text.substr(i, length));
+    i += length;
   }
 }
 

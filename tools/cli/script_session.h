@@ -29,7 +29,10 @@ class ScriptError : public std::runtime_error {
 //                                     @FILE for a file's contents)
 //   size WIDTH HEIGHT                 resize the control (twips)
 //   select START LENGTH               select as the user does
-//   type TEXT                         replace the selection with TEXT as typing does
+//   type TEXT                         type TEXT a key at a time over the selection
+//   paste TEXT                        replace the selection with plain TEXT in one step
+//   key backspace|delete [COUNT]      press Backspace or Delete
+//   undo | redo                       undo or redo one step of the surface's history
 //   click KEY                         click the toolbar button with that key (a disabled one
 //                                     does nothing; a missing one fails)
 //   menu face|size INDEX              the item chosen in the next popup of that menu
@@ -62,6 +65,7 @@ class ScriptSession {
   void StartHost(const PropertyBag* restoreFrom);
   void RegisterDialogUsers();
   void Set(std::string_view property, std::string_view value);
+  void Type(std::u16string_view text);
   void Print(const Words& words);
   void PrintProperty(std::string_view property);
   void PrintToolbar();

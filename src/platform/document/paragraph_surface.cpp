@@ -62,6 +62,40 @@ std::vector<std::u16string> SplitLines(std::u16string_view text) {
   return lines;
 }
 
+// Letters and digits, and any character beyond Latin-1's symbols: what a word is made of when
+// typing is gathered into steps.
+bool IsWordUnit(char16_t unit) {
+  return (unit >= u'0' && unit <= u'9') || (unit >= u'a' && unit <= u'z') ||
+         (unit >= u'A' && unit <= u'Z') || unit >= 0xC0;
+}
+
+// Drops the URL run that ends at `offset` when no link text or linked picture follows it any
+// more: a link whose text was deleted goes with its URL, which would otherwise stand alone as
+// grey text and write an empty anchor. Returns the characters dropped.
+std::int32_t DropOrphanUrlAt(Paragraph& paragraph, std::int32_t offset) {
+  std::int32_t end = 0;
+  for (std::size_t i = 0; i < paragraph.runs.size(); ++i) {
+    const auto length = static_cast<std::int32_t>(paragraph.runs[i].text.size());
+    end += length;
+    if (end < offset) {
+      continue;
+    }
+    if (end > offset || MarkerKindOf(paragraph.runs[i].format) != MarkerKind::kUrl) {
+      return 0;
+    }
+    if (i + 1 < paragraph.runs.size()) {
+      const CharFormat& next = paragraph.runs[i + 1].format;
+      if (next.underline || MarkerKindOf(next) == MarkerKind::kRawTag) {
+        return 0;
+      }
+    }
+    paragraph.runs.erase(paragraph.runs.begin() + static_cast<std::ptrdiff_t>(i));
+    Normalize(paragraph);
+    return length;
+  }
+  return 0;
+}
+
 std::int32_t FragmentLength(const RichDocument& fragment) {
   std::int32_t length = static_cast<std::int32_t>(fragment.paragraphs.size()) - 1;
   for (const Paragraph& paragraph : fragment.paragraphs) {
@@ -77,6 +111,24 @@ std::int32_t FragmentLength(const RichDocument& fragment) {
 std::int32_t ParagraphSurface::TextLength() const {
   const std::size_t last = ParagraphCount() - 1;
   return ParagraphStart(last) + ParagraphLength(last);
+}
+
+char16_t ParagraphSurface::UnitOrBreak(std::int32_t position) const {
+  const Location at = Locate(position);
+  return at.offset < ParagraphLength(at.paragraph) ? UnitAt(position) : u'\n';
+}
+
+bool ParagraphSurface::IsOneFormat(std::int32_t from, std::int32_t to,
+                                   const CharFormat& format) const {
+  if (Locate(from).paragraph != Locate(to).paragraph) {
+    return false;
+  }
+  bool same = true;
+  VisitRunFormats(from, to, [&same, &format](const CharFormat& run) {
+    same = run == format;
+    return same;
+  });
+  return same;
 }
 
 std::int32_t ParagraphSurface::AdjustBoundary(std::int32_t position) const {
@@ -96,14 +148,104 @@ CharFormat ParagraphSurface::DefaultFormat() const {
   return format;
 }
 
-// A format set over the empty selection, else the character before the caret in its paragraph,
-// else the paragraph's first character or mark.
 CharFormat ParagraphSurface::InsertionFormat() const {
   if (typingFormat_) {
     return *typingFormat_;
   }
-  const Location at = Locate(SelStart());
-  return FormatAt(at.paragraph, at.offset > 0 ? at.offset - 1 : 0);
+  const std::int32_t caret = SelStart();
+  return FormatBetween(caret, caret);
+}
+
+// The character before `from` in its paragraph, else the one at `to`, else the paragraph's
+// mark; but text joins a marker run only where the caret stands inside it, or at the seam
+// between a URL and its link text (where it joins the text the user sees). At any other edge
+// of a marker it takes the ordinary text's format: a URL or raw tag that swallowed typed text
+// would lose it from view, or write it into the page as raw HTML.
+CharFormat ParagraphSurface::FormatBetween(std::int32_t from, std::int32_t to) const {
+  const Location before = Locate(from);
+  const Location after = Locate(to);
+  std::optional<CharFormat> prev;
+  std::optional<CharFormat> next;
+  if (before.offset > 0) {
+    prev = FormatAt(before.paragraph, before.offset - 1);
+  }
+  if (after.offset < ParagraphLength(after.paragraph)) {
+    next = FormatAt(after.paragraph, after.offset);
+  }
+  const MarkerKind prevKind = prev ? MarkerKindOf(*prev) : MarkerKind::kNone;
+  const MarkerKind nextKind = next ? MarkerKindOf(*next) : MarkerKind::kNone;
+  if (prev && prevKind == MarkerKind::kNone) {
+    return *prev;
+  }
+  if (!prev && !next) {
+    const CharFormat mark = FormatAt(before.paragraph, 0);
+    return MarkerKindOf(mark) == MarkerKind::kNone ? mark : OrdinaryFormatNear(before);
+  }
+  if (!prev && nextKind == MarkerKind::kNone) {
+    return *next;
+  }
+  if (prev && next) {
+    const bool sameRun = *prev == *next;
+    if (prevKind == MarkerKind::kUrl && nextKind == MarkerKind::kLinkText) {
+      return *next;
+    }
+    if (sameRun && (prevKind == MarkerKind::kUrl || prevKind == MarkerKind::kLinkText)) {
+      return *prev;
+    }
+    // Two pictures side by side are one run: between "...>" and "<..." is no tag.
+    if (sameRun && prevKind == MarkerKind::kRawTag &&
+        UnitAt(ParagraphStart(before.paragraph) + before.offset - 1) != u'>') {
+      return *prev;
+    }
+  }
+  return OrdinaryFormatNear(before);
+}
+
+CharFormat ParagraphSurface::OrdinaryFormatNear(Location at) const {
+  const std::int32_t start = ParagraphStart(at.paragraph);
+  const std::int32_t caret = start + at.offset;
+  std::optional<CharFormat> found;
+  const auto lastOrdinary = [&found](const CharFormat& format) {
+    if (MarkerKindOf(format) == MarkerKind::kNone) {
+      found = format;
+    }
+    return true;
+  };
+  const auto firstOrdinary = [&found](const CharFormat& format) {
+    if (MarkerKindOf(format) == MarkerKind::kNone) {
+      found = format;
+      return false;
+    }
+    return true;
+  };
+  VisitRunFormats(start, caret, lastOrdinary);
+  if (!found) {
+    VisitRunFormats(caret, start + ParagraphLength(at.paragraph), firstOrdinary);
+  }
+  if (!found && at.paragraph > 0) {
+    const std::int32_t previous = ParagraphStart(at.paragraph - 1);
+    VisitRunFormats(previous, previous + ParagraphLength(at.paragraph - 1), lastOrdinary);
+  }
+  return found ? *found : DefaultFormat();
+}
+
+std::int32_t ParagraphSurface::KeepLinkTogether(std::int32_t position) const {
+  const Location at = Locate(position);
+  if (at.offset == 0 || at.offset >= ParagraphLength(at.paragraph) ||
+      MarkerKindOf(FormatAt(at.paragraph, at.offset - 1)) != MarkerKind::kUrl ||
+      MarkerKindOf(FormatAt(at.paragraph, at.offset)) == MarkerKind::kUrl) {
+    return position;
+  }
+  const std::vector<Paragraph> paragraph = ReadParagraphs(at.paragraph, at.paragraph);
+  std::int32_t runStart = 0;
+  for (const TextRun& run : paragraph.front().runs) {
+    const auto length = static_cast<std::int32_t>(run.text.size());
+    if (runStart + length == at.offset) {
+      return position - length;
+    }
+    runStart += length;
+  }
+  return position;
 }
 
 std::pair<std::size_t, std::size_t> ParagraphSurface::TouchedParagraphs() const {
@@ -127,6 +269,7 @@ void ParagraphSurface::SetSelection(std::int32_t start, std::int32_t length) {
   }
   ShowSelection(from, to - from);
   typingFormat_.reset();
+  typingOpen_ = false;
   RaiseSelChange();
 }
 
@@ -150,11 +293,13 @@ void ParagraphSurface::RaiseGotFocus() const {
   }
 }
 
-void ParagraphSurface::FinishEdit(std::int32_t caret) {
+void ParagraphSurface::FinishEdit(std::int32_t caret, TypingFormatAfter typingFormat) {
   // A lone surrogate inserted, or brought next to another by a deletion, may pair with its
   // neighbour across the caret.
   ShowSelection(AdjustBoundary(caret), 0);
-  typingFormat_.reset();
+  if (typingFormat == TypingFormatAfter::kReset) {
+    typingFormat_.reset();
+  }
   RaiseSelChange();
 }
 
@@ -174,13 +319,33 @@ std::u16string ParagraphSurface::SelText() const {
 }
 
 void ParagraphSurface::SetSelText(std::u16string_view text) {
-  const std::int32_t start = SelStart();
+  std::int32_t start = SelStart();
   const std::int32_t length = SelLength();
   const Location at = Locate(start);
-  // Replacing a selection continues in the format of its first character.
-  const CharFormat format = length > 0 && at.offset < ParagraphLength(at.paragraph)
-                                ? FormatAt(at.paragraph, at.offset)
-                                : InsertionFormat();
+  const bool isBreak = text == u"\n" || text == u"\r" || text == u"\r\n";
+  if (isBreak && length == 0 && ParagraphLength(at.paragraph) == 0 &&
+      ParagraphFormat(at.paragraph).bullet) {
+    // Enter on an empty bullet item ends the list, as in word processors.
+    typingOpen_ = false;
+    ChangeParagraphs([](ParaFormat& f) { f.bullet = false; });
+    FinishEdit(start, TypingFormatAfter::kKeep);
+    return;
+  }
+  CharFormat format = InsertionFormat();
+  if (length > 0 && at.offset < ParagraphLength(at.paragraph)) {
+    // Replacing a selection continues in the format of its first character, unless that
+    // would carry a marker's format past the marker.
+    format = FormatAt(at.paragraph, at.offset);
+    const MarkerKind kind = MarkerKindOf(format);
+    if (kind != MarkerKind::kNone &&
+        !(kind == MarkerKind::kLinkText && IsOneFormat(start, start + length, format))) {
+      format = FormatBetween(start, start + length);
+    }
+  }
+  const bool breaks = text.find_first_of(u"\r\n") != std::u16string_view::npos;
+  if (breaks && length == 0) {
+    start = KeepLinkTogether(start);
+  }
   const ParaFormat paragraphFormat = ParagraphFormat(at.paragraph);
   RichDocument fragment;
   for (const std::u16string& line : SplitLines(text)) {
@@ -190,7 +355,50 @@ void ParagraphSurface::SetSelText(std::u16string_view text) {
     AppendText(inserted, format, line);
     fragment.paragraphs.push_back(std::move(inserted));
   }
-  FinishEdit(Splice(start, start + length, std::move(fragment)));
+  // A keystroke: one character (or pair) typed or deleted at the caret.
+  const bool keystroke =
+      text.empty() ? length > 0 && length <= 2 : length == 0 && (text.size() <= 2 || isBreak);
+  typing_ = keystroke;
+  const std::int32_t caret = AdjustBoundary(Splice(start, start + length, std::move(fragment)));
+  typing_ = false;
+  if (keystroke) {
+    // A word's step ends with the space or punctuation typed after it.
+    const auto typed = static_cast<std::int32_t>(text.size());
+    const bool endsWord = typed > 0 && !IsWordUnit(text.back()) && caret - typed > 0 &&
+                          IsWordUnit(UnitOrBreak(caret - typed - 1));
+    typingOpen_ = !endsWord;
+    typingCaret_ = caret;
+    typingDeletes_ = text.empty();
+  }
+  FinishEdit(caret, TypingFormatAfter::kKeep);
+}
+
+void ParagraphSurface::DeleteBackward() {
+  const std::int32_t caret = SelStart();
+  if (SelLength() == 0) {
+    if (caret == 0) {
+      return;
+    }
+    // Not SetSelection: the keystroke continues the typing step.
+    ShowSelection(AdjustBoundary(caret - 1), caret - AdjustBoundary(caret - 1));
+  }
+  SetSelText(u"");
+}
+
+void ParagraphSurface::DeleteForward() {
+  const std::int32_t caret = SelStart();
+  if (SelLength() == 0) {
+    if (caret >= TextLength()) {
+      return;
+    }
+    std::int32_t to = caret + 1;
+    if (to < TextLength() && UnitOrBreak(caret) != u'\n' && IsHighSurrogate(UnitAt(caret)) &&
+        UnitOrBreak(to) != u'\n' && IsLowSurrogate(UnitAt(to))) {
+      ++to;
+    }
+    ShowSelection(caret, to - caret);
+  }
+  SetSelText(u"");
 }
 
 std::string ParagraphSurface::SelRTF() const {
@@ -200,8 +408,9 @@ std::string ParagraphSurface::SelRTF() const {
 
 void ParagraphSurface::SetSelRTF(std::string_view rtf) {
   RichDocument fragment = ReadRtf(rtf, {DefaultFormat(), bulletIndent_});
-  const std::int32_t start = SelStart();
-  FinishEdit(Splice(start, start + SelLength(), std::move(fragment)));
+  const std::int32_t length = SelLength();
+  const std::int32_t start = length == 0 ? KeepLinkTogether(SelStart()) : SelStart();
+  FinishEdit(Splice(start, start + length, std::move(fragment)));
 }
 
 // ----- Editing -----
@@ -252,20 +461,70 @@ std::int32_t ParagraphSurface::Splice(std::int32_t from, std::int32_t to, RichDo
   for (Paragraph& paragraph : replacement) {
     Normalize(paragraph);
   }
+  // Only a deletion orphans a URL; one that stood alone before is left as it was.
+  const std::int32_t dropped = to > from ? DropOrphanUrlAt(replacement.front(), first.offset) : 0;
   ReplaceParagraphs(first.paragraph, std::move(old), std::move(replacement));
-  return ParagraphStart(first.paragraph) + first.offset + inserted;
+  return ParagraphStart(first.paragraph) + first.offset - dropped + inserted;
 }
 
-// The one place the document changes: records the undo step, writes, and keeps the selection
-// where it was (callers that move it do so afterwards).
+// The one place the document changes: writes, records the change in the history, and keeps
+// the selection where it was (callers that move it do so afterwards).
 void ParagraphSurface::ReplaceParagraphs(std::size_t first, std::vector<Paragraph> old,
                                          std::vector<Paragraph> replacement) {
   const std::int32_t start = SelStart();
   const std::int32_t length = SelLength();
   const std::size_t count = replacement.size();
   WriteParagraphs(first, old, std::move(replacement));
-  undo_ = UndoRecord{first, count, std::move(old), start, length};
+  Record(UndoRecord{first, count, std::move(old)}, start, length);
   ShowSelection(start, length);
+}
+
+void ParagraphSurface::Record(UndoRecord record, std::int32_t selStart, std::int32_t selLength) {
+  redo_.clear();
+  // Deleting after typing (or typing after deleting) starts a step, as in word processors.
+  const bool continuesTyping = typing_ && typingOpen_ && groupDepth_ == 0 && !undo_.empty() &&
+                               typingDeletes_ == (selLength > 0) &&
+                               (selStart == typingCaret_ || selStart + selLength == typingCaret_);
+  typingOpen_ = typingOpen_ && typing_;
+  if (continuesTyping || (groupDepth_ > 0 && groupStarted_)) {
+    std::vector<UndoRecord>& records = undo_.back().records;
+    UndoRecord& last = records.back();
+    // A write within the paragraphs the step's last write produced needs no copy of its own:
+    // the step already holds those paragraphs as they were before.
+    if (record.first >= last.first && record.first + record.old.size() <= last.first + last.count) {
+      last.count = last.count - record.old.size() + record.count;
+    } else {
+      records.push_back(std::move(record));
+    }
+    return;
+  }
+  undo_.push_back(HistoryStep{{}, selStart, selLength});
+  undo_.back().records.push_back(std::move(record));
+  groupStarted_ = groupDepth_ > 0;
+  if (undo_.size() > kUndoSteps) {
+    undo_.pop_front();
+  }
+}
+
+void ParagraphSurface::BeginUndoStep() {
+  if (groupDepth_++ == 0) {
+    groupStarted_ = false;
+    typingOpen_ = false;
+  }
+}
+
+void ParagraphSurface::EndUndoStep() {
+  if (groupDepth_ > 0 && --groupDepth_ == 0) {
+    groupStarted_ = false;
+    typingOpen_ = false;
+  }
+}
+
+void ParagraphSurface::EmptyUndoBuffer() {
+  undo_.clear();
+  redo_.clear();
+  groupStarted_ = false;
+  typingOpen_ = false;
 }
 
 void ParagraphSurface::ChangeCharacters(const CharChange& change) {
@@ -275,6 +534,7 @@ void ParagraphSurface::ChangeCharacters(const CharChange& change) {
     CharFormat format = InsertionFormat();
     change(format);
     typingFormat_ = format;
+    typingOpen_ = false;
     return;
   }
   const Location first = Locate(start);
@@ -309,14 +569,34 @@ void ParagraphSurface::ChangeParagraphs(const ParaChange& change) {
 }
 
 void ParagraphSurface::Undo() {
-  if (!undo_) {
+  ApplyStep(undo_, redo_);
+}
+
+void ParagraphSurface::Redo() {
+  ApplyStep(redo_, undo_);
+}
+
+// Puts back the paragraphs of the latest step of `from`, latest write first, and keeps what
+// they held as the step `to` puts back in turn.
+void ParagraphSurface::ApplyStep(std::deque<HistoryStep>& from, std::deque<HistoryStep>& to) {
+  if (from.empty()) {
     return;
   }
-  UndoRecord record = std::move(*undo_);
-  undo_.reset();
-  const std::size_t last = record.first + record.count - 1;
-  WriteParagraphs(record.first, ReadParagraphs(record.first, last), std::move(record.old));
-  ShowSelection(record.selStart, record.selLength);
+  HistoryStep step = std::move(from.back());
+  from.pop_back();
+  HistoryStep inverse{{}, SelStart(), SelLength()};
+  inverse.records.reserve(step.records.size());
+  for (auto record = step.records.rbegin(); record != step.records.rend(); ++record) {
+    std::vector<Paragraph> current =
+        ReadParagraphs(record->first, record->first + record->count - 1);
+    const std::size_t restored = record->old.size();
+    WriteParagraphs(record->first, current, std::move(record->old));
+    inverse.records.push_back(UndoRecord{record->first, restored, std::move(current)});
+  }
+  to.push_back(std::move(inverse));
+  typingOpen_ = false;
+  groupStarted_ = false;
+  ShowSelection(step.selStart, step.selLength);
   typingFormat_.reset();
   RaiseSelChange();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <optional>
 #include <string>
@@ -15,10 +16,10 @@ namespace scrivlet {
 
 // The editing rules every surface shares, written once over a store of paragraphs: selection
 // boundaries that never split a surrogate pair, the typing format, replacing text and RTF,
-// attributes that read as mixed, paragraph formats that travel with their break, and the one
-// step of undo. A surface derives from it and keeps the paragraphs where it likes (in memory, in
-// a widget's document), answering the storage hooks below; it also keeps the selection, so that
-// a widget's own caret can be the selection.
+// attributes that read as mixed, paragraph formats that travel with their break, marker runs
+// that the user's typing does not join, and the undo history. A surface derives from it and keeps
+// the paragraphs where it likes (in memory, in a widget's document), answering the storage hooks
+// below; it also keeps the selection, so that a widget's own caret can be the selection.
 //
 // Every change of the document goes through WriteParagraphs with the paragraphs as they were
 // and as they become, so a surface may redraw only what differs.
@@ -58,9 +59,19 @@ class ParagraphSurface : public RichTextBox {
   std::int32_t BackColor() const override { return backColor_; }
   std::int32_t BulletIndent() const override { return bulletIndent_; }
 
-  bool CanUndo() const override { return undo_.has_value(); }
+  // The Backspace and Delete keys: the selection, else the character (a surrogate pair or a
+  // paragraph break) before or after the caret, as one keystroke of typing.
+  void DeleteBackward();
+  void DeleteForward();
+
+  bool CanUndo() const override { return !undo_.empty(); }
   void Undo() override;
-  void EmptyUndoBuffer() override { undo_.reset(); }
+  bool CanRedo() const override { return !redo_.empty(); }
+  void Redo() override;
+  void EmptyUndoBuffer() override;
+  void BeginUndoStep() override;
+  void EndUndoStep() override;
+  void SealUndoStep() override { typingOpen_ = false; }
 
   void SetSelChangeHandler(std::function<void()> handler) override {
     selChange_ = std::move(handler);
@@ -74,15 +85,20 @@ class ParagraphSurface : public RichTextBox {
     std::size_t paragraph;
     std::int32_t offset;  // within the paragraph; its length means "at the break"
   };
-  // What Undo puts back: `count` paragraphs from `first` become `old` again, and the
-  // selection what it was.
+  // One write as the history keeps it: `count` paragraphs from `first` were `old` before.
   struct UndoRecord {
     std::size_t first;
     std::size_t count;
     std::vector<Paragraph> old;
-    std::int32_t selStart;
-    std::int32_t selLength;
   };
+  // Writes undone together, latest last, and the selection to show once they are undone.
+  struct HistoryStep {
+    std::vector<UndoRecord> records;
+    std::int32_t selStart = 0;
+    std::int32_t selLength = 0;
+  };
+  // How many steps the history keeps.
+  static constexpr std::size_t kUndoSteps = 100;
 
   ParagraphSurface() = default;
 
@@ -119,10 +135,15 @@ class ParagraphSurface : public RichTextBox {
   // ----- The rules, for the surface's own operations -----
 
   std::int32_t TextLength() const;
+  // The code unit at `position`, u'\n' at a paragraph's end.
+  char16_t UnitOrBreak(std::int32_t position) const;
+  // Whether the text between two positions lies in one paragraph and all in `format`.
+  bool IsOneFormat(std::int32_t from, std::int32_t to, const CharFormat& format) const;
   // `position` clamped to the text and moved back off the second half of a surrogate pair.
   std::int32_t AdjustBoundary(std::int32_t position) const;
   CharFormat DefaultFormat() const;
-  // The format text typed at the caret takes.
+  // The format text typed at the caret takes: a format set over the empty selection, else the
+  // text's around the caret, never a marker run's unless the caret stands inside one.
   CharFormat InsertionFormat() const;
   // The document between two positions, as paragraphs.
   RichDocument Slice(std::int32_t from, std::int32_t to) const;
@@ -141,8 +162,6 @@ class ParagraphSurface : public RichTextBox {
   }
   // Forgets a format set over the empty selection.
   void ResetTypingFormat() { typingFormat_.reset(); }
-  // Replaces the undo step (for an edit made of several splices).
-  void SetUndo(UndoRecord record) { undo_ = std::move(record); }
 
   std::string fontName_ = "Arial";
   double fontSize_ = 12.0;
@@ -158,8 +177,24 @@ class ParagraphSurface : public RichTextBox {
                          std::vector<Paragraph> replacement);
   void ChangeCharacters(const CharChange& change);
   void ChangeParagraphs(const ParaChange& change);
-  // The selection becomes the caret at `caret`, and the event is raised.
-  void FinishEdit(std::int32_t caret);
+  // The selection becomes the caret at `caret`, and the event is raised. A format set for
+  // typing holds on after text typed in it (kKeep), until the caret moves.
+  enum class TypingFormatAfter { kReset, kKeep };
+  void FinishEdit(std::int32_t caret, TypingFormatAfter typingFormat = TypingFormatAfter::kReset);
+
+  // Formats for text inserted between `from` and `to` (the selection it replaces).
+  CharFormat FormatBetween(std::int32_t from, std::int32_t to) const;
+  // The format of ordinary text nearest the caret at `at`: before it in its paragraph, else
+  // after it, else in the paragraph before, else the default.
+  CharFormat OrdinaryFormatNear(Location at) const;
+  // Where text holding a paragraph break goes when asked for at `position`: before a URL that
+  // `position` would otherwise separate from its text.
+  std::int32_t KeepLinkTogether(std::int32_t position) const;
+
+  // Adds a write to the history: a step of its own, or the open group's, or the typing step
+  // being gathered when `typing_` says this write is a keystroke that continues it.
+  void Record(UndoRecord record, std::int32_t selStart, std::int32_t selLength);
+  void ApplyStep(std::deque<HistoryStep>& from, std::deque<HistoryStep>& to);
 
   template <typename T, typename Get>
   std::optional<T> ReadCharacters(Get get) const;
@@ -167,7 +202,17 @@ class ParagraphSurface : public RichTextBox {
   std::optional<T> ReadParagraphAttribute(Get get) const;
 
   std::optional<CharFormat> typingFormat_;
-  std::optional<UndoRecord> undo_;
+  std::deque<HistoryStep> undo_;
+  std::deque<HistoryStep> redo_;
+  // Open BeginUndoStep calls, and whether the group has its step in `undo_` yet.
+  int groupDepth_ = 0;
+  bool groupStarted_ = false;
+  // The write under way is a keystroke (set by SetSelText for Record).
+  bool typing_ = false;
+  // The last step is typing that the next keystroke at `typingCaret_` continues.
+  bool typingOpen_ = false;
+  std::int32_t typingCaret_ = 0;
+  bool typingDeletes_ = false;  // the open typing step deletes (Backspace, Delete)
   std::function<void()> selChange_;
   std::function<void()> gotFocus_;
 };

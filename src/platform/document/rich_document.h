@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "conversion/markers.h"
 #include "platform/rich_text_box.h"
 
 // The document model the surfaces share: paragraphs of runs. The RTF reader builds it and the
@@ -49,6 +50,11 @@ struct Paragraph {
 struct RichDocument {
   std::vector<Paragraph> paragraphs;
 };
+
+// Which marker run text in this format belongs to.
+inline MarkerKind MarkerKindOf(const CharFormat& format) {
+  return ClassifyMarker(format.italic, format.underline, format.color);
+}
 
 // Appends text in a format to a paragraph, joining the last run when the format is the same.
 void AppendText(Paragraph& paragraph, const CharFormat& format, std::u16string_view text);
