@@ -374,8 +374,14 @@ void ScrivletWidget::Paste() {
 }
 
 void ScrivletWidget::Undo() {
-  if (!ClickEntry("Undo") && platform_->Surface.CanUndo()) {
+  if (platform_->Surface.CanUndo()) {
     platform_->Surface.Undo();
+  }
+}
+
+void ScrivletWidget::Redo() {
+  if (platform_->Surface.CanRedo()) {
+    platform_->Surface.Redo();
   }
 }
 

@@ -183,12 +183,14 @@ class ScrivletWidget : public QWidget {
   bool RunCommand(std::string_view key);
   // Whether RunCommand(key) would run.
   bool CommandEnabled(std::string_view key) const;
-  // What the editing keys do (Ctrl+X, Ctrl+C, Ctrl+V, Ctrl+Z, Ctrl+A): the toolbar's command
-  // where there is one, else the surface's own (plain text is pasted in the typing style).
+  // What the editing keys do (Ctrl+X, Ctrl+C, Ctrl+V, Ctrl+Z, Ctrl+Y, Ctrl+A): the toolbar's
+  // command where there is one, else the surface's own (plain text is pasted in the typing
+  // style; undo and redo walk the surface's history).
   void Cut();
   void Copy();
   void Paste();
   void Undo();
+  void Redo();
   void SelectAll();
 
   // True while a restored editor has yet to finish starting: the button groups it does not

@@ -522,8 +522,8 @@ TEST_F(DemoWindowTest, EditAndFormatMenusRunTheCommandsWithTheirShortcuts) {
   ASSERT_NE(edit, nullptr);
   ASSERT_NE(format, nullptr);
   EXPECT_EQ(MenuTitles(edit),
-            (QStringList{"&Undo", "Cu&t", "&Copy", "&Paste", "Select &All", "Insert &Hyperlink...",
-                         "Insert P&icture...", "P&roperties..."}));
+            (QStringList{"&Undo", "&Redo", "Cu&t", "&Copy", "&Paste", "Select &All",
+                         "Insert &Hyperlink...", "Insert P&icture...", "P&roperties..."}));
   // No two actions share a key.
   QStringList keys;
   for (QAction* menu : window.menuBar()->actions()) {
@@ -569,6 +569,8 @@ TEST_F(DemoWindowTest, EditAndFormatMenusRunTheCommandsWithTheirShortcuts) {
   EXPECT_EQ(Text(window.Editor()), QStringLiteral("twoone "));
   window.MenuAction(QStringLiteral("undo"))->trigger();
   EXPECT_EQ(Text(window.Editor()), QStringLiteral("two"));
+  window.MenuAction(QStringLiteral("redo"))->trigger();
+  EXPECT_EQ(Text(window.Editor()), QStringLiteral("twoone "));
 
   // A command the toolbar no longer offers is disabled in the menu.
   window.Editor().setButtonsAlign(false);

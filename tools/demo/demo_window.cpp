@@ -240,6 +240,11 @@ void DemoWindow::BuildEditMenu() {
   ownedByEditor(
       AddCommand(*edit, QStringLiteral("undo"), tr("&Undo"), nullptr, QKeySequence::Undo));
   connect(MenuAction(QStringLiteral("undo")), &QAction::triggered, editor_, &ScrivletWidget::Undo);
+  // Ctrl+Y and Ctrl+Shift+Z, as the editing widget takes them.
+  QAction* redo = ownedByEditor(AddCommand(*edit, QStringLiteral("redo"), tr("&Redo"), nullptr));
+  redo->setShortcuts(
+      {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+  connect(redo, &QAction::triggered, editor_, &ScrivletWidget::Redo);
   edit->addSeparator();
   connect(ownedByEditor(
               AddCommand(*edit, QStringLiteral("cut"), tr("Cu&t"), nullptr, QKeySequence::Cut)),
@@ -317,6 +322,8 @@ void DemoWindow::UpdateCommands() {
   for (const auto& [action, key] : commandActions_) {
     action->setEnabled(editor_->CommandEnabled(key));
   }
+  MenuAction(QStringLiteral("undo"))->setEnabled(editor_->Surface().CanUndo());
+  MenuAction(QStringLiteral("redo"))->setEnabled(editor_->Surface().CanRedo());
 }
 
 QString DemoWindow::SampleHtml() {

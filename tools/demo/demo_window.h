@@ -28,7 +28,7 @@ class ScrivletWidget;
 // follows the edits once they pause (built on a worker thread, so typing never waits for it).
 //
 // Menus: File (New, Open HTML, Open RTF, Open Recent, Save, Save As HTML, Save As RTF, Quit),
-// Edit (Undo, Cut, Copy, Paste, Select All, Insert Hyperlink, Insert Picture, Properties) and
+// Edit (Undo, Redo, Cut, Copy, Paste, Select All, Insert Hyperlink, Insert Picture, Properties) and
 // Format (the toolbar's formatting commands). New, Open and Quit ask Save / Discard / Cancel
 // when the document has unsaved changes; the title shows the file's name and "*" while it has.
 //
