@@ -36,7 +36,7 @@ grep -q "Scrivlet sample page" out.txt || fail "the sample page is not the docum
 if grep -q "stored page" out.txt; then fail "a --fresh run read the stored document"; fi
 [ "$(listing)" = "$before" ] || fail "a --fresh run changed the configuration folder"
 
-# At twice the scale the first window still fits the (800x600 pixel) offscreen screen.
+# At twice the scale the first window still fits the offscreen screen (800x800 pixels).
 env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=offscreen QT_SCALE_FACTOR=2 \
   XDG_CONFIG_HOME="$work/config" "$demo" --fresh --screenshot scaled.png >/dev/null 2>err.txt || {
   cat err.txt >&2
@@ -47,7 +47,7 @@ import struct, sys
 with open(sys.argv[1], "rb") as f:
     header = f.read(24)
 width, height = struct.unpack(">II", header[16:24])
-sys.exit(0 if width <= 800 and height <= 600 else 1)
+sys.exit(0 if width <= 800 and height <= 800 else 1)
 PY
 
 # A page given on the command line is the document.
