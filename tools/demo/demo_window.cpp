@@ -1,5 +1,6 @@
 #include "demo_window.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -581,9 +582,8 @@ void DemoWindow::ShowBusyWhileLayingOut() {
   }
   if (!layoutQuiet_->isActive()) {
     QGuiApplication::setOverrideCursor(Qt::BusyCursor);
-    connect(
-        document->documentLayout(), &QAbstractTextDocumentLayout::documentSizeChanged, layoutQuiet_,
-        [this] { layoutQuiet_->start(); }, Qt::UniqueConnection);
+    connect(document->documentLayout(), &QAbstractTextDocumentLayout::documentSizeChanged,
+            layoutQuiet_, qOverload<>(&QTimer::start), Qt::UniqueConnection);
   }
   layoutQuiet_->start();
 }
@@ -715,6 +715,9 @@ bool DemoWindow::OpenFile(const QString& path, FileKind kind) {
     ShowBusyWhileLayingOut();
   }
   QGuiApplication::restoreOverrideCursor();
+  if (layoutQuiet_->isActive()) {
+    layoutQuiet_->start();  // the quiet counts from now
+  }
   if (!loaded) {
     ReportError(tr("%1 could not be read: %2").arg(path, error));
     return false;
@@ -725,7 +728,8 @@ bool DemoWindow::OpenFile(const QString& path, FileKind kind) {
   storedDocumentUnread_ = false;
   AddRecentFile(filePath_);
   FollowDocumentFolder();
-  RefreshSource();
+  // The pane follows once the page is on screen: copying the document for it waits for the pause.
+  sourceTimer_->start();
   UpdateTitle();
   return true;
 }
