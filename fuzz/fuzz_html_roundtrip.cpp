@@ -20,6 +20,7 @@
 #include "conversion/text_codec.h"
 #include "fuzz_support.h"
 #include "platform/headless/memory_rich_text_box.h"
+#include "script_checks.h"
 
 namespace {
 
@@ -33,7 +34,10 @@ std::optional<std::string> RoundTrip(std::string_view html, scrivlet::Conversion
   scrivlet::MemoryRichTextBox surface;
   surface.SetTextRTF(scrivlet::BuildHtmlDocument("Arial", body));
   // The surface writes parameters that are numbers in range: converting its RTF cannot fail.
-  return scrivlet::RtfToHtml(surface.TextRTF(), context);
+  std::string out = scrivlet::RtfToHtml(surface.TextRTF(), context);
+  // Whatever the page held, what the editor writes can run no script.
+  SCRIVLET_FUZZ_CHECK(scrivlet::fuzz::FindScriptHazard(out).empty());
+  return out;
 }
 
 }  // namespace

@@ -1,14 +1,17 @@
 // RtfToHtml on any bytes: it either converts or raises ConversionError for a malformed
 // parameter; any other exception, a crash, a leak or a hang is a fault. Property: a FONT start
 // tag holds attributes only, no text (marker runs, which copy a URL or a tag as it stands, are
-// left out of the check).
+// left out of the check); nothing in the HTML can run script.
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <string>
 
 #include "conversion/conversion_context.h"
 #include "conversion/conversion_error.h"
 #include "conversion/rtf_to_html.h"
 #include "fuzz_support.h"
+#include "script_checks.h"
 
 namespace {
 
@@ -42,6 +45,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   try {
     const std::string html = scrivlet::RtfToHtml(rtf, context);
+    const std::string hazard = scrivlet::fuzz::FindScriptHazard(html);
+    if (!hazard.empty()) {
+      std::fprintf(stderr, "script-capable HTML (%s):\n%s\n", hazard.c_str(), html.c_str());
+    }
+    SCRIVLET_FUZZ_CHECK(hazard.empty());
     if (html.find("<!-- ScrivletHTML -->") == std::string::npos &&
         html.find("<A HREF=") == std::string::npos) {
       SCRIVLET_FUZZ_CHECK(FontStartTagsHoldOnlyAttributes(html));

@@ -10,7 +10,8 @@
 // only where the caret stood inside one (unless the session set a typing format itself). A
 // rejected TextHTML assignment leaves TextRTF as it was. Reading TextHTML never throws, and the
 // HTML read assigns; once it has been through one trip, a further trip reads the same HTML back
-// (the first may lose what the dialect cannot carry). That comparison is skipped where the
+// (the first may lose what the dialect cannot carry), and unless AllowRawHtml is set the HTML
+// can run no script. The comparison is skipped where the
 // converters are known not to settle in one trip: HTML holding text in the marker colour (any
 // silver italic text reads as a marker run) and a configured face list (faces mapping to one
 // list settle on the trip after).
@@ -38,6 +39,7 @@
 #include "fuzz_support.h"
 #include "platform/headless/headless_host.h"
 #include "platform/headless/memory_property_bag.h"
+#include "script_checks.h"
 #include "settings/wddx.h"
 #include "support/marker_invariants.h"
 #include "surface_checks.h"
@@ -204,6 +206,7 @@ class Session {
     Control().SetFTPServer("");
     Control().SetFTPUsername("");
     Control().SetFTPPassword("");
+    Control().SetFTPSecure(false);
     Control().SetImagesPath("");
   }
 
@@ -481,7 +484,7 @@ class Session {
 
   void ChangeProperty() {
     scrivlet::Scrivlet& control = Control();
-    switch (input_.ConsumeIntegralInRange(0, 11)) {
+    switch (input_.ConsumeIntegralInRange(0, 12)) {
       case 0:
         control.SetFontSize(input_.ConsumeIntegral<std::int16_t>());
         break;
@@ -508,6 +511,9 @@ class Session {
         break;
       case 7:
         control.RemoveExtraSeparators();
+        break;
+      case 8:
+        control.SetAllowRawHtml(input_.ConsumeBool());
         break;
       default:
         SetButtonGroup(input_.ConsumeIntegralInRange(0, 9), input_.ConsumeBool());
@@ -552,6 +558,7 @@ class Session {
     const std::string rtf = Control().TextRTF();
     const std::u16string text = Surface().Text();
     const std::string html = Control().TextHTML();
+    CheckScriptFree(html);
     static_cast<void>(Surface().SelRTF());
     static_cast<void>(Surface().SelText());
     SCRIVLET_FUZZ_CHECK(Control().TextRTF() == rtf);
@@ -583,7 +590,21 @@ class Session {
       std::fprintf(stderr, "TextHTML read back is rejected: %s\n%s\n", error.what(), html.c_str());
       SCRIVLET_FUZZ_CHECK(!"TextHTML read back is rejected");
     }
-    return Control().TextHTML();
+    std::string read = Control().TextHTML();
+    CheckScriptFree(read);
+    return read;
+  }
+
+  // Unless the host passes raw HTML through, nothing the control writes can run script.
+  void CheckScriptFree(const std::string& html) {
+    if (Control().AllowRawHtml()) {
+      return;
+    }
+    const std::string hazard = scrivlet::fuzz::FindScriptHazard(html);
+    if (!hazard.empty()) {
+      std::fprintf(stderr, "script-capable TextHTML (%s):\n%s\n", hazard.c_str(), html.c_str());
+    }
+    SCRIVLET_FUZZ_CHECK(hazard.empty());
   }
 
   void Customize() {

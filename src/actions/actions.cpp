@@ -8,6 +8,7 @@
 #include "actions/span_text.h"
 #include "conversion/color_lib.h"
 #include "conversion/font_lib.h"
+#include "conversion/html_safety.h"
 #include "conversion/text_codec.h"
 #include "conversion/util_lib.h"
 #include "dialogs/frm_hyperlink.h"
@@ -212,9 +213,10 @@ void ReplaceHoldingStyle(RichTextBox& surface, Insert insert) {
 
 }  // namespace
 
-void DoHyperlink(RichTextBox& surface, FormHost& host, const std::vector<HyperlinkEntry>& entries) {
+void DoHyperlink(RichTextBox& surface, FormHost& host, MessageBox& messages,
+                 const std::vector<HyperlinkEntry>& entries) {
   const HyperlinkParts found = SearchQuietly([&surface] { return SelectHyperlink(surface); });
-  frmHyperlink form(entries);
+  frmHyperlink form(entries, messages);
   if (!found.url.empty()) {
     form.txtURL.SetText(found.url);
   }
@@ -261,11 +263,13 @@ void SetIfNotEmpty(TextBox& field, const std::string& value) {
   }
 }
 
+// The values the user typed are encoded: a quote in a title must not end the value and start
+// an attribute of its own.
 std::string PictureTag(const frmImage& form, const std::string& src) {
-  std::string tag = "<IMG SRC='" + src + "'";
+  std::string tag = "<IMG SRC='" + EncodeAttributeValue(src) + "'";
   const std::string alt = Slashed(form.txtText.Text);
   if (!alt.empty()) {
-    tag += " ALT='" + alt + "'";
+    tag += " ALT='" + EncodeAttributeValue(alt) + "'";
   }
   if (!form.txtAlign().empty()) {
     tag += " ALIGN=" + form.txtAlign();

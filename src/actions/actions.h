@@ -9,6 +9,7 @@
 #include "platform/clipboard.h"
 #include "platform/color_dialog.h"
 #include "platform/form_host.h"
+#include "platform/message_box.h"
 #include "platform/rich_text_box.h"
 #include "platform/toolbar.h"
 #include "settings/wddx.h"
@@ -83,9 +84,12 @@ void DoIndent(RichTextBox& surface, std::int32_t step);
 // edits it in the hyperlink dialog shown through `host` with the predefined `entries`, and on OK
 // replaces the selection by the URL run and the link text run (a text that is a whole tag
 // becomes a raw-tag run), with backslashes turned into slashes, as one step of the undo history.
-// Typing afterwards continues in the style that stood before the caret. An empty text deletes the
-// selection; an empty location inserts the text as ordinary text. Cancel changes nothing.
-void DoHyperlink(RichTextBox& surface, FormHost& host, const std::vector<HyperlinkEntry>& entries);
+// Typing afterwards continues in the style that stood before the caret. An empty text deletes
+// the selection; an empty location inserts the text as ordinary text. Cancel changes nothing. A
+// location the link rule refuses
+// is refused on OK with a message through `messages`, and the dialog stays open.
+void DoHyperlink(RichTextBox& surface, FormHost& host, MessageBox& messages,
+                 const std::vector<HyperlinkEntry>& entries);
 
 // The Picture command: selects the picture at the caret (or keeps the user's selection), edits
 // it in the picture dialog shown through `host` with the predefined `entries` and the shared

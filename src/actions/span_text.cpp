@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "conversion/color_lib.h"
+#include "conversion/html_safety.h"
 #include "conversion/markers.h"
 #include "conversion/text_codec.h"
 #include "conversion/util_lib.h"
@@ -250,10 +251,12 @@ PictureAttributes SelectPicture(RichTextBox& surface) {
     const bool justAfter = l0 == 0 && surface.SelStart() + surface.SelLength() == s0;
     const std::string tag = Utf16ToUtf8(surface.SelText());
     if (!justAfter && surface.SelLength() >= 1 && StartsWithNoCase(tag, "<IMG ")) {
-      return {GetTagAttribute(tag, "SRC"),    GetTagAttribute(tag, "ALT"),
-              GetTagAttribute(tag, "ALIGN"),  GetTagAttribute(tag, "WIDTH"),
-              GetTagAttribute(tag, "HEIGHT"), GetTagAttribute(tag, "BORDER"),
-              GetTagAttribute(tag, "HSPACE"), GetTagAttribute(tag, "VSPACE")};
+      // The tag holds its values encoded; the dialog shows them as the user typed them.
+      const auto value = [&tag](std::string_view name) {
+        return DecodeAttributeReferences(GetTagAttribute(tag, name));
+      };
+      return {value("SRC"),    value("ALT"),    value("ALIGN"),  value("WIDTH"),
+              value("HEIGHT"), value("BORDER"), value("HSPACE"), value("VSPACE")};
     }
     surface.SetSelStart(s0);
   }

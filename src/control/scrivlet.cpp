@@ -164,7 +164,11 @@ void Scrivlet::SetTextRTF(std::string_view rtf) {
 }
 
 std::string Scrivlet::TextHTML() const {
-  return BuildMarkerComment() + RtfToHtml(services_.Surface.TextRTF());
+  // The context is shared by every control of the process: this control's choice is set on
+  // each read.
+  ConversionContext& context = SharedContext();
+  context.RawTags = allowRawHtml_ ? RawHtml::kPassThrough : RawHtml::kAsText;
+  return BuildMarkerComment() + RtfToHtml(services_.Surface.TextRTF(), context);
 }
 
 void Scrivlet::SetTextHTML(std::string_view html) {
@@ -316,6 +320,12 @@ void Scrivlet::SetFTPPassword(std::string_view password) {
   ImageCopy().SetFTPPassword(ftpPassword_);
 }
 
+void Scrivlet::SetFTPSecure(bool secure) {
+  ftpSecure_ = secure;
+  PropertyChanged("FTPSecure");
+  ImageCopy().SetFTPSecure(ftpSecure_);
+}
+
 void Scrivlet::SetImagesPath(std::string_view path) {
   imagesPath_ = path;
   PropertyChanged("ImagesPath");
@@ -366,6 +376,11 @@ void Scrivlet::SetForeColor(std::int32_t color) {
   PropertyChanged("ForeColor");
 }
 
+void Scrivlet::SetAllowRawHtml(bool allow) {
+  allowRawHtml_ = allow;
+  PropertyChanged("AllowRawHtml");
+}
+
 // ----- Lifecycle -----
 
 void Scrivlet::UserControl_Initialize() {
@@ -388,9 +403,11 @@ void Scrivlet::UserControl_InitProperties() {
   ftpServer_.clear();
   ftpUsername_.clear();
   ftpPassword_.clear();
+  ftpSecure_ = false;
   imagesPath_.clear();
   wddx_.clear();
   foreColor_ = 0;
+  allowRawHtml_ = false;
 }
 
 void Scrivlet::UserControl_ReadProperties(const PropertyBag& PropBag) {
@@ -403,10 +420,12 @@ void Scrivlet::UserControl_ReadProperties(const PropertyBag& PropBag) {
   SetFTPServer(PropBag.ReadString("FTPServer", ""));
   SetFTPUsername(PropBag.ReadString("FTPUsername", ""));
   SetFTPPassword(PropBag.ReadString("FTPPassword", ""));
+  SetFTPSecure(PropBag.ReadBoolean("FTPSecure", false));
   SetImagesPath(PropBag.ReadString("ImagesPath", ""));
   SetWDDX(PropBag.ReadString("WDDX", ""));
   SetForeColor(PropBag.ReadInt32("ForeColor", 0));
   services_.Surface.SetBackColor(PropBag.ReadInt32("BackColor", kSystemWindowColor));
+  SetAllowRawHtml(PropBag.ReadBoolean("AllowRawHtml", false));
   // The pass runs once the container has finished loading.
   timer_ = services_.Loop.Defer(std::chrono::milliseconds(1), [this] { Timer1_Timer(); });
 }
@@ -421,10 +440,12 @@ void Scrivlet::UserControl_WriteProperties(PropertyBag& PropBag) const {
   PropBag.WriteString("FTPServer", ftpServer_, "");
   PropBag.WriteString("FTPUsername", ftpUsername_, "");
   PropBag.WriteString("FTPPassword", ftpPassword_, "");
+  PropBag.WriteBoolean("FTPSecure", ftpSecure_, false);
   PropBag.WriteString("ImagesPath", imagesPath_, "");
   PropBag.WriteString("WDDX", wddx_, "");
   PropBag.WriteInt32("ForeColor", foreColor_, 0);
   PropBag.WriteInt32("BackColor", services_.Surface.BackColor(), kSystemWindowColor);
+  PropBag.WriteBoolean("AllowRawHtml", allowRawHtml_, false);
 }
 
 void Scrivlet::UserControl_Resize(std::int32_t innerWidth, std::int32_t innerHeight) {
@@ -475,7 +496,7 @@ void Scrivlet::RunCommand(const std::string& key, ToolbarButton& button) {
        [](Scrivlet& c, ToolbarButton&) { DoAlign(c.services_.Surface, Alignment::kRight); }},
       {"Hyperlink",
        [](Scrivlet& c, ToolbarButton&) {
-         DoHyperlink(c.services_.Surface, c.services_.Forms,
+         DoHyperlink(c.services_.Surface, c.services_.Forms, c.services_.Publishing.Messages,
                      SharedFieldSettings().HyperlinkEntries);
        }},
       {"Picture",

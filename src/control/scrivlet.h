@@ -120,6 +120,9 @@ class Scrivlet {
   void SetFTPUsername(std::string_view user);
   const std::string& FTPPassword() const { return ftpPassword_; }
   void SetFTPPassword(std::string_view password);
+  // Whether uploads require an encrypted (TLS) connection; default false.
+  bool FTPSecure() const { return ftpSecure_; }
+  void SetFTPSecure(bool secure);
   const std::string& ImagesPath() const { return imagesPath_; }
   void SetImagesPath(std::string_view path);
   // The field-settings packet: predefined pictures, hyperlinks and font face lists.
@@ -131,6 +134,11 @@ class Scrivlet {
   // The default text colour, platform order 0x00BBGGRR.
   std::int32_t ForeColor() const { return foreColor_; }
   void SetForeColor(std::int32_t color);
+  // False (the default): TextHTML holds no script-capable element, attribute or URL; a raw-tag
+  // run that is not an allowed picture tag reads as visible text. True passes such runs through
+  // unchanged, for a host that trusts its authors. Links pass the link rule either way.
+  bool AllowRawHtml() const { return allowRawHtml_; }
+  void SetAllowRawHtml(bool allow);
 
   // ----- Lifecycle -----
 
@@ -199,10 +207,12 @@ class Scrivlet {
   std::function<void(std::string_view)> propertyChanged_;
 
   std::int32_t foreColor_ = 0;
+  bool allowRawHtml_ = false;
   std::string wddx_;
   std::string ftpServer_;
   std::string ftpUsername_;
   std::string ftpPassword_;
+  bool ftpSecure_ = false;
   std::string imagesPath_;
   std::int16_t fontSize_ = 3;
   std::string fontName_ = "Arial";

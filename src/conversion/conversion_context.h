@@ -6,6 +6,12 @@
 
 namespace scrivlet {
 
+// What RtfToHtml writes for a raw-tag run that is not an allowed picture tag.
+enum class RawHtml {
+  kAsText,       // visible, encoded text: nothing on the page can run script
+  kPassThrough,  // the run itself, unchanged, for a host that trusts its authors
+};
+
 // The tables both converters share, and the settings they read.
 //
 // The control uses one module-wide instance, `SharedContext()`, shared by every control in the
@@ -24,6 +30,8 @@ struct ConversionContext {
   std::int32_t DefaultColor = 0;
   // Configured font faces, each a comma-separated list of alternative face names.
   std::vector<std::string> FontFaceLists;
+  // The control's AllowRawHtml property, set from it before each read of TextHTML.
+  RawHtml RawTags = RawHtml::kAsText;
 
   std::int32_t ColorCount() const { return static_cast<std::int32_t>(ColorTable.size()); }
   std::int32_t FontCount() const { return static_cast<std::int32_t>(FontTable.size()); }

@@ -18,6 +18,7 @@
 #include "conversion/conversion_error.h"
 #include "conversion/font_lib.h"
 #include "conversion/forward_find.h"
+#include "conversion/html_safety.h"
 #include "conversion/markers.h"
 #include "conversion/output_buffer.h"
 #include "conversion/text_codec.h"
@@ -139,6 +140,20 @@ void AppendRtfText(Out& out, std::string_view text) {
   AppendRtfEncoded(out, text, NonAscii::kEscape);
 }
 
+// A face name in a font table: RTF escapes, and ";" as "\'3b", since a bare one ends the
+// entry and the rest of the name would be lost.
+template <class Out>
+void AppendRtfFaceName(Out& out, std::string_view name) {
+  for (std::size_t start = 0; start <= name.size();) {
+    const std::size_t semicolon = std::min(name.find(';', start), name.size());
+    AppendRtfText(out, name.substr(start, semicolon - start));
+    if (semicolon < name.size()) {
+      out += "\\'3b";
+    }
+    start = semicolon + 1;
+  }
+}
+
 // Per-call state of one conversion.
 struct ScanState {
   ScanState(std::string_view input, ConversionContext& ctx)
@@ -168,6 +183,10 @@ struct ScanState {
   std::unordered_map<std::string, std::int32_t> fontNumbers;
   std::int32_t lastFontNumber = -1;
   std::int32_t lastColorNumber = -1;
+  // The last list tag's fragment: where it ended in the body, the tag, the indent it was for.
+  std::size_t listFragmentEnd = std::string_view::npos;
+  std::string_view listFragmentTag;
+  std::int64_t listFragmentIndent = 0;
 };
 
 // A table of at most this many entries is searched in place: faster than hashing the key.
@@ -224,7 +243,7 @@ std::int32_t IndexFont(ScanState& s, std::string_view face) {
 [[noreturn]] void ThrowBadValue(std::string_view attribute, std::string_view value,
                                 std::string_view problem) {
   throw ConversionError(
-      std::string(attribute) + " value \"" + std::string(value) + "\" " + std::string(problem),
+      std::string(attribute) + " value \"" + CutForMessage(value) + "\" " + std::string(problem),
       std::string(value));
 }
 
@@ -373,6 +392,13 @@ bool TranslateExactTag(ScanState& s, std::string_view tag, OutputBuffer& piece) 
       return true;
     }
   }
+  const bool listTag = tag == "UL" || tag == "/UL";
+  // A list tag repeated with nothing in between changes nothing: a page of thousands of them
+  // would otherwise multiply the document and the memory loading it takes.
+  if (listTag && piece.size() == s.listFragmentEnd && tag == s.listFragmentTag &&
+      s.indent == s.listFragmentIndent) {
+    return true;
+  }
   if (tag == "UL") {
     piece += "\\li";
     AppendDecimal(piece, s.indent + kIndentStep);
@@ -390,6 +416,11 @@ bool TranslateExactTag(ScanState& s, std::string_view tag, OutputBuffer& piece) 
     piece += "\\ulnone\\cf0 ";
   } else {
     return false;
+  }
+  if (listTag) {
+    s.listFragmentEnd = piece.size();
+    s.listFragmentTag = tag;
+    s.listFragmentIndent = s.indent;
   }
   return true;
 }
@@ -441,7 +472,9 @@ void TranslateFontTag(ScanState& s, std::string_view tag, OutputBuffer& piece) {
   const FontAttributes attributes = ReadFontAttributes(tag);
   const std::string_view face = attributes.face;
   piece += "\\f";
-  AppendSmallDecimal(piece, face.empty() ? 0 : IndexFont(s, face));
+  // A blank face is no face: as a table entry without a name it would leave the number to
+  // the Symbol font of the document's header.
+  AppendSmallDecimal(piece, TrimBlanks(face).empty() ? 0 : IndexFont(s, face));
 
   const std::string_view size = attributes.size;
   piece += "\\fs";
@@ -458,7 +491,8 @@ void TranslateHyperlinkTag(ScanState& s, std::string_view tag, OutputBuffer& pie
   if (tag.size() >= kHrefEnd.size() && StartsWithNoCase(tag.substr(tag.size() - 7), kHrefEnd)) {
     tag.remove_suffix(kHrefEnd.size());
   }
-  const std::string url = GetTagAttribute(tag, "HREF");
+  // The URL run holds the URL itself; RtfToHtml encodes it again for the attribute.
+  const std::string url = DecodeAttributeReferences(GetTagAttribute(tag, "HREF"));
   const std::int32_t silver = IndexColor(s, MarkerColor);
   const std::int32_t blue = IndexColor(s, LinkColor);
   piece += "\\i\\ul\\cf";
@@ -550,7 +584,7 @@ std::int64_t ReadCharacterReference(std::string_view number, std::string_view en
   const std::optional<std::int64_t> plain = ReadPlainDigits(number);
   const std::int64_t code = plain ? *plain : RoundHalfEven(ReadLeadingNumber(number));
   if (code < 0) {
-    throw ConversionError("character reference \"&" + std::string(entity) + ";\" is negative",
+    throw ConversionError("character reference \"&" + CutForMessage(entity) + ";\" is negative",
                           std::string(entity));
   }
   return code > 0x10FFFF ? -1 : code;
@@ -599,7 +633,7 @@ void AppendFontTable(std::string& out, const ConversionContext& context) {
     out += "{\\f";
     AppendDecimal(out, static_cast<std::int64_t>(i));
     out += ' ';
-    AppendRtfText(out, FirstFontFace(context.FontTable[i]));
+    AppendRtfFaceName(out, FirstFontFace(context.FontTable[i]));
     out += ";}";
   }
   out += '}';
@@ -700,7 +734,7 @@ std::string RtfEncode(std::string_view text) {
 
 std::string BuildHtmlDocument(std::string_view surfaceFontName, std::string_view body) {
   std::string fontName;
-  AppendRtfText(fontName, surfaceFontName);
+  AppendRtfFaceName(fontName, surfaceFontName);
   const bool unicode = ContainsUnicodeEscape(fontName) || ContainsUnicodeEscape(body);
 
   std::string document = unicode ? "{\\rtf1\\ansi\\uc0\\deftab" : "{\\rtf1\\ansi\\deftab";

@@ -17,7 +17,9 @@ namespace scrivlet {
 // name code page 1252 characters, or hexadecimal with "x"). Any other tag or entity is dropped;
 // text between tags stays. The tag after a comment containing "ScrivletHTML" becomes a raw-tag
 // marker run. Non-ASCII text is written as "\uN " escapes; backslashes and braces are always
-// escaped, also in URLs and raw tags.
+// escaped, also in URLs and raw tags. A hyperlink's URL run holds the HREF value with its
+// character references decoded; a raw tag is kept as it stands. A face name's ";" is written
+// "\'3b", and a blank FACE selects no font.
 //
 // Resets `context.ColorTable` to the single entry `context.DefaultColor` and
 // `context.FontTable` to the single entry "Arial", then fills both in order of first use.

@@ -18,6 +18,7 @@
 #include "conversion/conversion_error.h"
 #include "conversion/font_lib.h"
 #include "conversion/forward_find.h"
+#include "conversion/html_safety.h"
 #include "conversion/markers.h"
 #include "conversion/output_buffer.h"
 #include "conversion/text_codec.h"
@@ -116,6 +117,7 @@ struct RenderState {
   bool inLink = false;
   // The open anchor's start tag in `out`, and the tags open when it was written: an anchor that
   // gets nothing to show is taken back, and a URL run that follows it directly continues it.
+  std::string anchorUrl;  // its URL text, before the link rule
   std::size_t anchorStart = 0;
   std::size_t anchorEnd = 0;
   bool anchorBoldOpen = false;
@@ -151,8 +153,9 @@ bool IsHexDigit(char c) {
 // ----- Numbers in control words -----
 
 [[noreturn]] void ThrowBadParameter(std::string_view word, std::string_view problem) {
-  throw ConversionError("RTF control word \"\\" + std::string(word) + "\" " + std::string(problem),
-                        std::string(word));
+  throw ConversionError(
+      "RTF control word \"\\" + CutForMessage(word) + "\" " + std::string(problem),
+      std::string(word));
 }
 
 // ReadParameter for the parameters the quick reading leaves: signed, too long or malformed.
@@ -466,7 +469,7 @@ char32_t UnitFromParameter(std::int32_t n) {
 char32_t CharFromHexEscape(std::string_view escape) {
   if (escape.size() != 3 || !IsHexDigit(escape[1]) || !IsHexDigit(escape[2])) {
     throw ConversionError(
-        "RTF escape \"\\" + std::string(escape) + "\" is not a hexadecimal character code",
+        "RTF escape \"\\" + CutForMessage(escape) + "\" is not a hexadecimal character code",
         std::string(escape));
   }
   unsigned value = 0;
@@ -849,24 +852,17 @@ void EmitMarkerFontOpen(RenderState& s) {
   s.fontOpen = true;
 }
 
-// An apostrophe would end the quoted value, and "<" or ">" the tag when the page is read back;
-// as character references they are the same URL to a browser and come back unchanged.
-void AppendAnchorUrl(OutputBuffer& out, std::string_view url) {
-  for (std::size_t start = 0; start < url.size();) {
-    const std::size_t special = std::min(url.find_first_of("'<>", start), url.size());
-    out.append(url.data() + start, special - start);
-    if (special < url.size()) {
-      const char c = url[special];
-      if (c == '\'') {
-        Put(out, "&#39;");
-      } else if (c == '<') {
-        Put(out, "&lt;");
-      } else {
-        Put(out, "&gt;");
-      }
-    }
-    start = special + 1;
-  }
+constexpr std::string_view kAnchorOpen = "<A HREF='";
+
+// The open anchor's HREF value, written again from the URL text gathered so far: the link rule
+// judges the whole URL, never its pieces one at a time.
+void EmitAnchorUrl(RenderState& s) {
+  std::string encoded;
+  // A URL the link rule refuses goes nowhere; the link's text stays.
+  AppendAttributeEncoded(encoded, AllowedLinkUrlOr(s.anchorUrl));
+  s.out += encoded;
+  Put(s.out, "'>");
+  s.anchorEnd = s.out.size();
 }
 
 // Whether the open anchor shows anything: text, or a picture behind its marker comment. Tags
@@ -896,20 +892,46 @@ void CloseAnchor(RenderState& s) {
   s.inLink = false;
 }
 
+// A raw-tag run: each allowed picture tag behind a comment of its own, written again with its
+// values encoded; anything else as the encoded text it reads as, or unchanged when the context
+// passes raw HTML through.
+void EmitRawTags(RenderState& s) {
+  // Adjacent pictures in the same formatting are one run on the surface. Each tag needs a
+  // comment of its own: without one the next read of the HTML drops the tag.
+  const std::string_view tags = s.token;
+  const bool passThrough = s.context.RawTags == RawHtml::kPassThrough;
+  bool fontOpened = s.inLink;
+  for (std::size_t start = 0; start < tags.size();) {
+    const std::size_t seam = tags.find("><", start);
+    const std::size_t end = seam == std::string_view::npos ? tags.size() : seam + 1;
+    const std::string_view tag = tags.substr(start, end - start);
+    start = end;
+    const std::optional<std::string> allowed = RewriteAllowedTag(tag);
+    if (!allowed && !passThrough) {
+      AppendHtmlEncoded(s.out, tag);
+      continue;
+    }
+    if (!fontOpened) {
+      EmitMarkerFontOpen(s);
+      fontOpened = true;
+    }
+    s.out += kRawTagComment;
+    s.out += allowed ? std::string_view(*allowed) : tag;
+  }
+}
+
 void EmitTextRun(RenderState& s) {
   if (s.depth == 1 && !s.token.empty() && s.currentColor == MarkerColor && s.italicOpen) {
-    std::replace(s.token.begin(), s.token.end(), '"', '\'');
     if (s.underlineOpen && s.inLink && !AnchorHasContent(s)) {
       // A URL split into runs of different formats is one URL.
-      s.out.Erase(s.anchorEnd - 2, s.out.size());
+      s.out.Erase(s.anchorStart + kAnchorOpen.size(), s.out.size());
       s.italicOpen = false;
       s.underlineOpen = false;
       s.boldOpen = s.anchorBoldOpen;
       s.fontOpen = s.anchorFontOpen;
       s.attributePending = false;
-      AppendAnchorUrl(s.out, s.token);
-      Put(s.out, "'>");
-      s.anchorEnd = s.out.size();
+      s.anchorUrl += s.token;
+      EmitAnchorUrl(s);
       return;
     }
     if (s.underlineOpen) {
@@ -921,27 +943,14 @@ void EmitTextRun(RenderState& s) {
       Put(s.out, "</U></I>");
       EmitMarkerFontOpen(s);
       s.anchorStart = s.out.size();
-      Put(s.out, "<A HREF='");
-      AppendAnchorUrl(s.out, s.token);
-      Put(s.out, "'>");
+      s.out += kAnchorOpen;
+      s.anchorUrl = s.token;
+      EmitAnchorUrl(s);
       s.inLink = true;
-      s.anchorEnd = s.out.size();
       s.anchorBoldOpen = s.boldOpen;
       s.anchorFontOpen = s.fontOpen;
     } else {
-      if (!s.inLink) {
-        EmitMarkerFontOpen(s);
-      }
-      // Adjacent pictures in the same formatting are one run on the surface. Each tag needs a
-      // comment of its own: without one the next read of the HTML drops the tag.
-      const std::string_view tags = s.token;
-      for (std::size_t start = 0; start < tags.size();) {
-        const std::size_t seam = tags.find("><", start);
-        const std::size_t end = seam == std::string_view::npos ? tags.size() : seam + 1;
-        s.out += kRawTagComment;
-        s.out += tags.substr(start, end - start);
-        start = end;
-      }
+      EmitRawTags(s);
     }
     return;
   }

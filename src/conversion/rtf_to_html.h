@@ -19,6 +19,11 @@ namespace scrivlet {
 // marker runs, which become anchors and raw tags behind the "<!-- ScrivletHTML -->" comment.
 // Text inside nested groups never reaches the output.
 //
+// The output runs no script (conversion/html_safety.h): a URL the link rule refuses is written
+// as "#", and a raw-tag run is written as a tag only when it is an allowed picture tag, written
+// again with its values encoded; any other raw-tag run is written as encoded text, unless
+// `context.RawTags` is RawHtml::kPassThrough, which writes it unchanged.
+//
 // Resets `context.ColorTable` and `context.FontTable` and refills them from the RTF's own
 // tables; reads `context.DefaultColor` and, when any are configured, `context.FontFaceLists`
 // (without face lists no FACE attribute is written).

@@ -1,12 +1,15 @@
 #include "dialogs/frm_hyperlink.h"
 
+#include "conversion/conversion_error.h"
+#include "conversion/html_safety.h"
 #include "conversion/text_codec.h"
 
 namespace scrivlet {
 
-frmHyperlink::frmHyperlink(const std::vector<HyperlinkEntry>& entries)
+frmHyperlink::frmHyperlink(const std::vector<HyperlinkEntry>& entries, MessageBox& messages)
     : OkCancelForm("frmHyperlink", {4800, 240, 1215, 375}, 9, {4800, 720, 1215, 375}, 10),
-      entries_(entries) {
+      entries_(entries),
+      messages_(messages) {
   Label2 = MakeControl<Label>("Label2", {240, 360, 1335, 255}, 0);
   Label2.Caption = "&Hyperlink:";
   txtText = MakeControl<ComboBox>("txtText", {1680, 240, 2775, 315}, 1);
@@ -83,6 +86,17 @@ void frmHyperlink::optProtocol_Click(std::size_t index) {
     location.erase(0, current->Tag.size());
   }
   txtURL.SetText(optProtocol[index].Tag + location);
+}
+
+bool frmHyperlink::AcceptOk() {
+  if (IsAllowedLinkUrl(txtURL.Text)) {
+    return true;
+  }
+  messages_.Show("The location \"" + CutForMessage(txtURL.Text) +
+                     "\" cannot be used for a link. Use an http, https, mailto, ftp or tel "
+                     "address, or a relative one.",
+                 {MessageBoxButtons::kOkOnly, MessageBoxIcon::kCritical}, Caption);
+  return false;
 }
 
 void frmHyperlink::txtText_Click() {

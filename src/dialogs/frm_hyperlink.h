@@ -6,6 +6,7 @@
 
 #include "dialogs/form_controls.h"
 #include "dialogs/ok_cancel_form.h"
+#include "platform/message_box.h"
 #include "settings/wddx.h"
 
 namespace scrivlet {
@@ -14,11 +15,14 @@ namespace scrivlet {
 // and its location, whose "http://" or "mailto:" prefix follows the protocol options.
 //
 // Use: construct, set txtURL and txtText, call Init, show through a FormHost, read Cancelled and
-// the two texts. OK and Cancel hide the form; the title-bar close acts as Cancel.
+// the two texts. OK and Cancel hide the form; the title-bar close acts as Cancel. OK refuses a
+// location the link rule does not allow (a "javascript:" URL, say) with a message, and the
+// form stays open.
 class frmHyperlink final : public OkCancelForm {
  public:
-  // `entries` are the predefined hyperlinks; they must outlive the form.
-  explicit frmHyperlink(const std::vector<HyperlinkEntry>& entries);
+  // `entries` are the predefined hyperlinks; `messages` shows why a location is refused. Both
+  // must outlive the form.
+  frmHyperlink(const std::vector<HyperlinkEntry>& entries, MessageBox& messages);
 
   // Selects the protocol of the location, lists the predefined hyperlinks and selects the
   // visible text so that typing replaces it.
@@ -41,6 +45,9 @@ class frmHyperlink final : public OkCancelForm {
   Label Label3;
   ComboBox cboTarget;
 
+ protected:
+  bool AcceptOk() override;
+
  private:
   void SyncProtocol();
   void SelectProtocol(std::size_t index);
@@ -48,6 +55,7 @@ class frmHyperlink final : public OkCancelForm {
   const OptionButton* MatchingProtocol() const;
 
   const std::vector<HyperlinkEntry>& entries_;
+  MessageBox& messages_;
 };
 
 }  // namespace scrivlet

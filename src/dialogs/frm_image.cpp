@@ -1,7 +1,9 @@
 #include "dialogs/frm_image.h"
 
+#include <algorithm>
 #include <cstdio>
 
+#include "conversion/html_safety.h"
 #include "conversion/text_codec.h"
 #include "conversion/util_lib.h"
 #include "publishing/frm_image_copy.h"
@@ -20,9 +22,14 @@ constexpr std::int32_t kSelectGap = 240;
 
 }  // namespace
 
-const std::array<std::string, 10> frmImage::kAlignments = {
-    "Not set",   "Bottom",   "Middle",  "Top",  "AbsBottom",
-    "AbsMiddle", "Baseline", "TextTop", "Left", "Right"};
+// "Not set", then the keywords a picture tag may carry, from the one table of them.
+const std::array<std::string, 10> frmImage::kAlignments = [] {
+  std::array<std::string, 10> alignments;
+  static_assert(kPictureAlignments.size() + 1 == alignments.size());
+  alignments[0] = "Not set";
+  std::copy(kPictureAlignments.begin(), kPictureAlignments.end(), alignments.begin() + 1);
+  return alignments;
+}();
 
 std::string NormalizeNumberText(std::string_view text) {
   if (text.empty()) {
@@ -149,6 +156,11 @@ void frmImage::cmdSelect_Click() {
   if (width >= 1 && height >= 1) {
     txtWidth.SetText(Decimal(width));
     txtHeight.SetText(Decimal(height));
+  }
+  // A picture without a text says nothing to readers who cannot see it; the file's name is a
+  // start the user can improve.
+  if (txtText.Text.empty()) {
+    txtText.Text = imageCopy_.ProposedAltText();
   }
 }
 

@@ -16,6 +16,9 @@ OkCancelForm::OkCancelForm(std::string name, ControlRect okRect, std::int32_t ok
 }
 
 void OkCancelForm::cmdOk_Click() {
+  if (!AcceptOk()) {
+    return;
+  }
   ok_ = true;
   Hide();
 }

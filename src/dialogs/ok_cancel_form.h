@@ -27,6 +27,8 @@ class OkCancelForm : public Form {
                std::int32_t cancelTab);
 
   bool QueryUnload(UnloadMode mode) override;
+  // Whether OK may close the dialog; a form that refuses tells the user why. Default: yes.
+  virtual bool AcceptOk() { return true; }
 
  private:
   bool ok_ = false;

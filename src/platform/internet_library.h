@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -7,8 +8,10 @@
 #include <string_view>
 
 // The Internet client library as picture publishing uses it: a session, at most one FTP
-// connection made through it, changing the remote directory, putting one file, and the server's
-// last response for errors the server itself reported.
+// connection made through it (plain or over TLS), changing the remote directory, asking whether
+// a remote file exists, putting one file, and the server's last response for errors the server
+// itself reported. A TransferMonitor given at login reports each transfer's progress and lets
+// another thread cancel any operation of the connection.
 //
 // Every operation that can fail answers an InternetErrorCode: 0 for success, otherwise a number
 // in the Windows Internet library's space (12001 upward) where one fits, so that the publishing
@@ -37,6 +40,12 @@ inline constexpr InternetErrorCode kInternetErrorCancelled = 12017;
 inline constexpr InternetErrorCode kInternetErrorHandleState = 12019;
 inline constexpr InternetErrorCode kInternetErrorCannotConnect = 12029;
 inline constexpr InternetErrorCode kInternetErrorConnectionAborted = 12030;
+// The server's certificate is not trusted (unknown authority, wrong name, expired).
+inline constexpr InternetErrorCode kInternetErrorCertificateRejected = 12045;
+// The secure (TLS) connection could not be set up, though the server offered one.
+inline constexpr InternetErrorCode kInternetErrorSecureChannel = 12157;
+// A secure connection was required and the server offers none (it refused AUTH TLS).
+inline constexpr InternetErrorCode kInternetErrorTlsNotOffered = 12250;
 // Failures with no number of their own are reported as this base plus the implementation's own
 // cause number, outside the numbers the publishing module has texts for.
 inline constexpr InternetErrorCode kInternetErrorUnmappedBase = 12300;
@@ -62,6 +71,43 @@ enum class FtpMode {
   kPassive,  // the client connects to the server (PASV/EPSV); works through firewalls
 };
 
+// Whether the FTP connection is encrypted.
+enum class FtpSecurity {
+  kPlain,  // commands, password and data in clear text
+  kTls,    // explicit TLS (AUTH TLS) for the commands and the data, required: a server without
+           // it fails the login with kInternetErrorTlsNotOffered and is sent no password
+};
+
+// Progress of the transfers of one connection and the request to stop them, shared between the
+// thread that runs the operations and the user-interface thread that shows progress and offers
+// Cancel. All members may be called from any thread.
+class TransferMonitor {
+ public:
+  // Asks the operation under way, and every later one, to stop: they end with
+  // kInternetErrorCancelled within a fraction of a second.
+  void Cancel() { cancelled_ = true; }
+  bool CancelRequested() const { return cancelled_; }
+  // Forgets an earlier Cancel, for the next publish.
+  void Reset() {
+    cancelled_ = false;
+    sent_ = 0;
+    total_ = 0;
+  }
+
+  // Set by the library while a file is sent: bytes sent so far and the file's size.
+  void ReportSent(std::uint64_t sent, std::uint64_t total) {
+    total_ = total;
+    sent_ = sent;
+  }
+  std::uint64_t Sent() const { return sent_; }
+  std::uint64_t Total() const { return total_; }
+
+ private:
+  std::atomic<bool> cancelled_{false};
+  std::atomic<std::uint64_t> sent_{0};
+  std::atomic<std::uint64_t> total_{0};
+};
+
 struct FtpLogin {
   // "host" or "host:port" (port 21 when none is given); an IPv6 address goes in brackets.
   std::string Server;
@@ -69,12 +115,26 @@ struct FtpLogin {
   std::string User;
   std::string Password;
   FtpMode Mode = FtpMode::kPassive;
+  FtpSecurity Security = FtpSecurity::kPlain;
+  // Observes and may cancel every operation of the connection; null for none. Must outlive the
+  // connection.
+  TransferMonitor* Monitor = nullptr;
 };
 
 // The server's last reply: its number (550) and its last line as sent ("550 No such file.").
 struct LastResponseInfo {
   std::int32_t Error = 0;
   std::string Text;
+};
+
+// How PutFile writes over a file of the same name.
+enum class FtpPutMode {
+  kDirect,  // sent under the name itself; a transfer cut short leaves part of the file
+  // Sent under a temporary name in the same folder (".<name>.part"), then renamed over the name,
+  // so that a transfer that fails or is cancelled leaves the existing file as it was. Needs the
+  // right to rename; where the server refuses the rename the upload fails with its reply, the
+  // existing file untouched and the temporary one left behind.
+  kReplaceWhole,
 };
 
 // A logged-in FTP connection. Destroying it logs out and closes it. It keeps its own remote
@@ -90,7 +150,17 @@ class FtpConnection {
   // Sends the local file to the current directory under `remote_name`, replacing a file of that
   // name there. Always a binary transfer: every byte arrives unchanged.
   virtual InternetErrorCode PutFile(const std::filesystem::path& local_file,
-                                    std::string_view remote_name) = 0;
+                                    std::string_view remote_name,
+                                    FtpPutMode mode = FtpPutMode::kDirect) = 0;
+
+  // Asks whether a file `remote_name` exists in the current directory. Error is 0 when the
+  // server answered either way; a server that cannot tell (no SIZE command) answers Exists true,
+  // so that no caller overwrites a file it was not sure about.
+  struct FileQuery {
+    InternetErrorCode Error = kInternetSuccess;
+    bool Exists = false;
+  };
+  virtual FileQuery FindFile(std::string_view remote_name) = 0;
 };
 
 struct OpenedFtpConnection {
@@ -115,7 +185,9 @@ struct OpenedInternetSession {
 };
 
 // The library. Sessions and connections keep what they need of it alive; they are used on one
-// thread at a time, as is the library.
+// thread at a time, as is the library (not necessarily the user-interface thread: a caller may
+// run an operation on a worker thread while it keeps the interface live, and read LastResponse
+// after the worker finished).
 class InternetLibrary {
  public:
   virtual ~InternetLibrary() = default;

@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <charconv>
+#include <chrono>
+#include <exception>
 #include <filesystem>
+#include <future>
 #include <memory>
 #include <random>
 #include <system_error>
@@ -18,6 +21,9 @@ namespace fs = std::filesystem;
 
 constexpr std::string_view kProductName = "Scrivlet";
 constexpr std::string_view kCopyingStatus = "Copying picture file, please wait...";
+constexpr std::string_view kCancelledStatus = "Copy cancelled.";
+// How often a wait for a network step lets the interface's events run.
+constexpr std::chrono::milliseconds kWorkerPollInterval{15};
 constexpr std::string_view kLineBreak = "\r\n";
 // Preview margin inside the frame, in pixels.
 constexpr double kPreviewMarginPixels = 4.0;
@@ -52,6 +58,36 @@ bool ReadCheckSetting(std::string_view text, bool default_value) {
 
 std::string_view CheckSettingText(const CheckBox& box) {
   return box.Checked ? "1" : "0";
+}
+
+// "12 KB", "1.5 MB": sizes for the progress line.
+std::string ReadableSize(std::uint64_t bytes) {
+  constexpr std::uint64_t kKilo = 1024;
+  if (bytes < 10 * kKilo * kKilo) {
+    return std::to_string((bytes + kKilo - 1) / kKilo) + " KB";
+  }
+  const std::uint64_t tenths = bytes * 10 / (kKilo * kKilo);
+  return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " MB";
+}
+
+// At most the first 64 characters of a value the user typed, for a message (never cutting a
+// UTF-8 sequence).
+std::string CutForMessage(std::string_view value) {
+  constexpr std::size_t kLongest = 64;
+  std::size_t end = 0;
+  std::size_t characters = 0;
+  while (end < value.size() && characters < kLongest) {
+    ++end;
+    while (end < value.size() && (static_cast<unsigned char>(value[end]) & 0xC0) == 0x80) {
+      ++end;
+    }
+    ++characters;
+  }
+  return end < value.size() ? std::string(value.substr(0, end)) + "..." : std::string(value);
+}
+
+bool IsDriveLetter(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
 std::int32_t ToTwips(double value) {
@@ -211,6 +247,8 @@ void frmImageCopy::BuildControls() {
   chkAppendFtpServer.Caption = "&User Name with FTP Host, example, user@ftp.example.com";
   place(chkPassive, "chkPassive", Rect(120, 1200, 2052, 192), 12);
   chkPassive.Caption = "&Passive Mode FTP";
+  place(chkSecure, "chkSecure", Rect(2400, 1200, 2775, 192), 13);
+  chkSecure.Caption = "Secure (&TLS)";
 
   LocalFilename.Change = [this] { LocalFilename_Change(); };
   RemoteFilename.Change = [this] { RemoteFilename_Change(); };
@@ -227,7 +265,8 @@ void frmImageCopy::UpdateInputState() {
   const bool have_local = !LocalFilename.Text.empty();
   cmdOk.Enabled = idle && have_local && !RemoteFilename.Text.empty();
   cmdPreview.Enabled = idle && have_local;
-  cmdCancel.Enabled = idle;
+  // Also while publishing: it stops the upload.
+  cmdCancel.Enabled = true;
   cmdBrowse.Enabled = idle;
   cmdFTPSetup.Enabled = idle && !ftp_server_.empty();
   LocalFilename.Locked = publishing_;
@@ -275,6 +314,31 @@ void frmImageCopy::SetFullPath(std::string_view value) {
   RemoteFilename.SetText(FileNameFromUrl(value));
 }
 
+std::string frmImageCopy::ProposedAltText() const {
+  const std::string name = FileNameFromUrl(ReplaceText(LocalFilename.Text, "\\", "/"));
+  const std::size_t dot = name.rfind('.');
+  return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+std::optional<std::string> frmImageCopy::CopyAsNameProblem(std::string_view name) {
+  if (name == "." || name == "..") {
+    return std::string("it names a folder, not a file");
+  }
+  if (name.find('/') != std::string_view::npos || name.find('\\') != std::string_view::npos) {
+    return std::string("it holds a folder separator (\"/\" or \"\\\")");
+  }
+  if (name.size() >= 2 && IsDriveLetter(name[0]) && name[1] == ':') {
+    return std::string("it names a drive");
+  }
+  for (const char c : name) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) {
+      return std::string("it holds a control character");
+    }
+  }
+  return std::nullopt;
+}
+
 // --- Handlers ---
 
 void frmImageCopy::Form_Load() {
@@ -298,7 +362,9 @@ bool frmImageCopy::Form_QueryUnload(UnloadMode mode) {
 void frmImageCopy::cmdBrowse_Click() {
   OpenFileRequest request;
   request.Title = "Picture";
-  request.Filters = {{"GIF and JPEG (*.gif, *.jpg)", "*.GIF;*.JPG"}, {"All files (*.*)", "*.*"}};
+  request.Filters = {
+      {"Pictures (*.gif, *.jpg, *.jpeg, *.png, *.webp)", "*.GIF;*.JPG;*.JPEG;*.PNG;*.WEBP"},
+      {"All files (*.*)", "*.*"}};
   request.FilterIndex = 1;
   request.ReadOnly = ReadOnlyBox::kHidden;
   const std::optional<std::string> chosen = services_->Files.GetOpenFileName(request);
@@ -327,8 +393,8 @@ void frmImageCopy::cmdPreview_Click() {
     image_width_ = 0;
     image_height_ = 0;
     services_->Messages.Show(
-        "The file is not a GIF, JPEG or PNG picture, or it is damaged." + std::string(kLineBreak) +
-            std::string(kLineBreak) + "File: " + path,
+        "The file is not a GIF, JPEG, PNG or WebP picture, or it is damaged." +
+            std::string(kLineBreak) + std::string(kLineBreak) + "File: " + path,
         MessageBoxStyle{MessageBoxButtons::kOkOnly, MessageBoxIcon::kCritical}, "Preview");
     return;
   }
@@ -380,6 +446,15 @@ void frmImageCopy::cmdOK_Click() {
   if (publishing_) {
     return;
   }
+  if (const std::optional<std::string> problem = CopyAsNameProblem(RemoteFilename.Text)) {
+    const std::string line_break(kLineBreak);
+    services_->Messages.Show(
+        "The picture cannot be copied as \"" + CutForMessage(RemoteFilename.Text) +
+            "\": " + *problem + "." + line_break + line_break +
+            "Type a plain file name; the copy always goes into the images folder.",
+        MessageBoxStyle{MessageBoxButtons::kOkOnly, MessageBoxIcon::kCritical}, "Copy As");
+    return;
+  }
   SaveFtpSettings();
   const PublishResult result = Publish();
   switch (result) {
@@ -393,11 +468,17 @@ void frmImageCopy::cmdOK_Click() {
       cmdCancel_Click();
       break;
     case PublishResult::kFailed:
+    case PublishResult::kCancelled:
       break;
   }
 }
 
 void frmImageCopy::cmdCancel_Click() {
+  if (publishing_) {
+    monitor_.Cancel();
+    lblStatus.Caption = "Cancelling...";
+    return;
+  }
   accepted_ = false;
   imgPreview.Picture.clear();
   Hide();
@@ -423,6 +504,7 @@ void frmImageCopy::SaveFtpSettings() {
                          CheckSettingText(chkPassive));
     settings.SaveSetting(kSettingsApplication, kSettingsSection, kAppendKey,
                          CheckSettingText(chkAppendFtpServer));
+    // The Secure box is the control's FTPSecure property, kept in its property set.
   } catch (const SettingsError& error) {
     // The user's preferences are lost for next time, but the picture can still be published.
     services_->Messages.Show("The FTP settings could not be saved." + std::string(kLineBreak) +
@@ -434,6 +516,7 @@ void frmImageCopy::SaveFtpSettings() {
 
 frmImageCopy::PublishResult frmImageCopy::Publish() {
   const PublishingScope busy(*this);
+  monitor_.Reset();
   // Copies, so that nothing typed during the status pauses changes what is published.
   const std::string local = LocalFilename.Text;
   const std::string remote = RemoteFilename.Text;
@@ -456,6 +539,11 @@ frmImageCopy::PublishResult frmImageCopy::CopyLocal(std::string_view local,
   }
   const HourglassPointer hourglass(services_->Display);
   SetStatus(kCopyingStatus);
+  if (monitor_.CancelRequested()) {
+    SetStatus(kCancelledStatus);
+    SetStatus("");
+    return PublishResult::kCancelled;
+  }
   const std::error_code error = CopyReplacing(fs::path(std::string(local)), fs::path(destination));
   if (!error) {
     SetStatus("");
@@ -481,30 +569,94 @@ frmImageCopy::PublishResult frmImageCopy::UploadFtp(std::string_view local,
   const std::string proxy = txtProxy.Text;
   const FtpMode mode = chkPassive.Checked ? FtpMode::kPassive : FtpMode::kActive;
   const bool append_host = chkAppendFtpServer.Checked;
+  const FtpSecurity security = chkSecure.Checked ? FtpSecurity::kTls : FtpSecurity::kPlain;
   const HourglassPointer hourglass(services_->Display);
-  const InternetServices internet{services_->Internet, services_->Messages};
+  const InternetServices internet{
+      services_->Internet, services_->Messages,
+      [this](const std::function<void()>& step) { RunOffInterfaceThread(step); }, &monitor_};
   const InternetCloser closer;
 
+  // A Cancel during a status pause stops before the next step, whatever that step would do.
+  const auto go_on = [this](InternetErrorCode& error) {
+    if (error == kInternetSuccess && monitor_.CancelRequested()) {
+      error = kInternetErrorCancelled;
+    }
+    return error == kInternetSuccess;
+  };
+  InternetErrorCode error = kInternetSuccess;
   SetStatus("Initializing...");
-  InternetErrorCode error = OpenInternet(internet, proxy);
-  if (error == kInternetSuccess) {
+  if (go_on(error)) {
+    error = OpenInternet(internet, proxy);
+  }
+  if (go_on(error)) {
     SetStatus("Connecting...");
     // A proxy that relays FTP learns the real server from the login name.
     const std::string user =
         !proxy.empty() && append_host ? ftp_username_ + "@" + location.Host : ftp_username_;
-    error = ConnectFtp(internet, location.Host, mode, user, password);
+    error = ConnectFtp(internet, location.Host, mode, user, password, security);
   }
-  if (error == kInternetSuccess) {
+  // The user's existing picture must survive an upload that fails or is cancelled half-way.
+  FtpPutMode put_mode = FtpPutMode::kDirect;
+  if (go_on(error)) {
+    SetStatus("Checking the server's folder...");
+    const FtpConnection::FileQuery found = FindFtpFile(internet, location.Directory, remote);
+    error = found.Error;
+    put_mode = found.Exists ? FtpPutMode::kReplaceWhole : FtpPutMode::kDirect;
+    if (go_on(error) && found.Exists) {
+      const MessageBoxAnswer answer = services_->Messages.Show(
+          "Replace existing file?",
+          MessageBoxStyle{MessageBoxButtons::kYesNo, MessageBoxIcon::kQuestion}, "File Exists");
+      if (answer != MessageBoxAnswer::kYes) {
+        SetStatus("");
+        return PublishResult::kDeclined;
+      }
+    }
+  }
+  if (go_on(error)) {
     SetStatus(kCopyingStatus);
-    error = PutFtpFile(internet, local, location.Directory, remote);
+  }
+  if (go_on(error)) {
+    error = PutFtpFile(internet, local, location.Directory, remote, put_mode);
   }
   if (error == kInternetSuccess) {
     SetStatus("Complete.");
+  } else if (error == kInternetErrorCancelled || monitor_.CancelRequested()) {
+    SetStatus(kCancelledStatus);
+    error = kInternetErrorCancelled;
   }
   CloseFtpConnection();
   CloseInternet();
   SetStatus("");
+  if (error == kInternetErrorCancelled) {
+    return PublishResult::kCancelled;
+  }
   return error == kInternetSuccess ? PublishResult::kDone : PublishResult::kFailed;
+}
+
+void frmImageCopy::RunOffInterfaceThread(const std::function<void()>& step) {
+  std::future<void> done = std::async(std::launch::async, step);
+  try {
+    while (done.wait_for(kWorkerPollInterval) != std::future_status::ready) {
+      services_->Loop.ProcessPendingEvents();
+      ShowTransferProgress();
+    }
+  } catch (...) {
+    // The future's destructor waits for the step; the cancel makes that wait short.
+    monitor_.Cancel();
+    throw;
+  }
+  done.get();
+}
+
+void frmImageCopy::ShowTransferProgress() {
+  const std::uint64_t total = monitor_.Total();
+  if (total == 0 || monitor_.CancelRequested()) {
+    return;
+  }
+  const std::uint64_t sent = std::min(monitor_.Sent(), total);
+  lblStatus.Caption = std::string(kCopyingStatus) + " " + ReadableSize(sent) + " of " +
+                      ReadableSize(total) + " (" + std::to_string(sent * 100 / total) + "%)";
+  lblStatus.Visible = true;
 }
 
 void frmImageCopy::SetStatus(std::string_view text) {

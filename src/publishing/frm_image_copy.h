@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,9 +21,16 @@
 // folder when no FTP server is set, else by an FTP upload. The owner then reads the picture's
 // web location (FullPath) and size.
 //
-// How an owner uses it: set FTPServer, FTPUsername, FTPPassword and ImagesPath; empty
+// How an owner uses it: set FTPServer, FTPUsername, FTPPassword, FTPSecure and ImagesPath; empty
 // LocalFilename; assign FullPath the picture's current address; show the form modally through a
-// FormHost; then read Cancelled and, when false, FullPath, ImageWidth and ImageHeight.
+// FormHost; then read Cancelled and, when false, FullPath, ImageWidth, ImageHeight and
+// ProposedAltText.
+//
+// Publishing never replaces a file, local or remote, without the user's Yes, and never writes
+// outside the images folder: a "Copy As" name that is not a plain file name is refused with a
+// message. An upload's network steps run on a worker thread while the dialog stays live, shows
+// the bytes sent and keeps Cancel enabled; Cancel (or the close box) stops the transfer and
+// leaves the dialog open. A server that stalls is also given up after the library's timeouts.
 namespace scrivlet {
 
 // The platform services the dialog works through. The dialog keeps references: they must
@@ -81,6 +89,7 @@ class frmImageCopy final : public Form {
   TextBox txtProxy;
   CheckBox chkAppendFtpServer;
   CheckBox chkPassive;
+  CheckBox chkSecure;
 
   // --- Properties. ---
   // True unless the last use ended with a publish (or with nothing to publish).
@@ -94,6 +103,10 @@ class frmImageCopy final : public Form {
   // The password in its scrambled form (ScramblePassword). An empty one stores the product's
   // name, scrambled.
   void SetFTPPassword(std::string_view value);
+  // Whether uploads require TLS (FTPS); shown by the panel's "Secure (TLS)" box, whose tick the
+  // user may change for the uses that follow.
+  bool FTPSecure() const { return chkSecure.Checked; }
+  void SetFTPSecure(bool secure) { chkSecure.Checked = secure; }
   // The images folder or web location; backslashes are stored as "/".
   const std::string& ImagesPath() const { return images_path_; }
   void SetImagesPath(std::string_view value);
@@ -105,9 +118,18 @@ class frmImageCopy final : public Form {
   // after every change of the local file name.
   std::int32_t ImageWidth() const { return image_width_; }
   std::int32_t ImageHeight() const { return image_height_; }
-  // True while a copy or upload runs. The dialog's buttons are disabled and its file name and
-  // proxy boxes locked meanwhile, since the status pauses let the user's events through.
+  // A text for the picture's ALT attribute: the local file's name without its folder and
+  // extension ("sunset" for "/photos/sunset.png"); "" while no local file is named.
+  std::string ProposedAltText() const;
+  // True while a copy or upload runs. The dialog's buttons but Cancel are disabled and its file
+  // name and proxy boxes locked meanwhile, since the status pauses let the user's events
+  // through; Cancel stops the upload.
   bool Publishing() const { return publishing_; }
+
+  // Why `name` cannot be the "Copy As" name, or nothing when it can: it must be a plain file
+  // name (no "/", "", drive, "." or "..", no control characters) so that the copy lands in
+  // the images folder.
+  static std::optional<std::string> CopyAsNameProblem(std::string_view name);
 
   // --- Event handlers. ---
   // Closes the FTP panel and shows the saved panel settings; a "Passive" or "AppendFtpServer"
@@ -116,8 +138,8 @@ class frmImageCopy final : public Form {
   // A user's close from the title bar is refused and presses Cancel instead (which does nothing
   // while a publish runs); returns true to refuse. Closing by code is agreed to.
   bool Form_QueryUnload(UnloadMode mode);
-  // Lets the user pick a GIF or JPEG file, previews it and proposes its name as the remote name
-  // when none is typed.
+  // Lets the user pick a GIF, JPEG, PNG or WebP file, previews it and proposes its name as the
+  // remote name when none is typed.
   void cmdBrowse_Click();
   // Measures the local file and fits it into the preview square. A missing file clears the
   // preview; a file that is not a readable picture also says so in a message box and leaves
@@ -125,11 +147,13 @@ class frmImageCopy final : public Form {
   void cmdPreview_Click();
   // Opens or closes the FTP panel.
   void cmdFTPSetup_Click();
-  // Saves the panel's settings (a store that cannot keep them is reported and the publish goes
-  // on), then publishes. Done, or nothing to publish: accepted and hidden. Overwrite declined:
-  // as Cancel. Failed: the dialog stays open for another try.
+  // Refuses a "Copy As" name that would leave the images folder (with a message); saves the
+  // panel's settings (a store that cannot keep them is reported and the publish goes on), then
+  // publishes. Done, or nothing to publish: accepted and hidden. Overwrite declined: as Cancel.
+  // Failed or cancelled: the dialog stays open for another try.
   void cmdOK_Click();
-  // Not accepted; clears the preview and hides the dialog.
+  // While a publish runs: asks it to stop. Otherwise: not accepted; clears the preview and hides
+  // the dialog.
   void cmdCancel_Click();
   void LocalFilename_Change();
   void RemoteFilename_Change();
@@ -139,7 +163,13 @@ class frmImageCopy final : public Form {
 
  private:
   // The outcome of a publish attempt.
-  enum class PublishResult { kDeclined = 2, kNothingToPublish = 5, kDone = 6, kFailed = 7 };
+  enum class PublishResult {
+    kDeclined = 2,
+    kNothingToPublish = 5,
+    kDone = 6,
+    kFailed = 7,
+    kCancelled = 8
+  };
 
   class PublishingScope;
 
@@ -150,6 +180,10 @@ class frmImageCopy final : public Form {
   PublishResult UploadFtp(std::string_view local, std::string_view remote);
   // Shows a status line for a second (on the loop's clock), or hides it for "".
   void SetStatus(std::string_view text);
+  // Runs one network step on a worker thread, letting the loop's events run and showing the
+  // bytes sent until it ends.
+  void RunOffInterfaceThread(const std::function<void()>& step);
+  void ShowTransferProgress();
   void ClosePanel();
   // Button enabled states follow from the names, the server and whether a publish runs.
   void UpdateInputState();
@@ -163,6 +197,7 @@ class frmImageCopy final : public Form {
   std::int32_t image_width_ = 0;
   std::int32_t image_height_ = 0;
   bool publishing_ = false;
+  TransferMonitor monitor_;
 };
 
 // The process's one picture-copy dialog, created (and loaded) with `services` on the first call

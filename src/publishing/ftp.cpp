@@ -25,7 +25,13 @@ InternetErrorCode ChangeFtpDirectory(const InternetServices& services, std::stri
     return ReportNoConnection(services, kContext);
   }
   const std::string_view target = directory.empty() ? kRootDirectory : directory;
-  const InternetErrorCode error = connection->SetCurrentDirectory(target);
+  InternetErrorCode error = kInternetSuccess;
+  RunNetworkStep(services, [&] { error = connection->SetCurrentDirectory(target); });
+  // A cancel is never taken for success, not even for "/".
+  if (error == kInternetErrorCancelled) {
+    ReportInternetError(services, error, kContext);
+    return error;
+  }
   if (error == kInternetSuccess || target == kRootDirectory) {
     return kInternetSuccess;
   }
@@ -34,7 +40,8 @@ InternetErrorCode ChangeFtpDirectory(const InternetServices& services, std::stri
 }
 
 InternetErrorCode PutFtpFile(const InternetServices& services, std::string_view local_path,
-                             std::string_view remote_directory, std::string_view remote_name) {
+                             std::string_view remote_directory, std::string_view remote_name,
+                             FtpPutMode mode) {
   constexpr std::string_view kContext = "FTP File";
   if (!HasFtpConnection()) {
     return ReportNoConnection(services, kContext);
@@ -48,12 +55,37 @@ InternetErrorCode PutFtpFile(const InternetServices& services, std::string_view 
   if (connection == nullptr) {
     return ReportNoConnection(services, kContext);
   }
-  const InternetErrorCode error =
-      connection->PutFile(std::filesystem::path(std::string(local_path)), remote_name);
+  const std::filesystem::path local_file(std::string{local_path});
+  InternetErrorCode error = kInternetSuccess;
+  RunNetworkStep(services, [&] { error = connection->PutFile(local_file, remote_name, mode); });
   if (error != kInternetSuccess) {
     ReportInternetError(services, error, kContext);
   }
   return error;
+}
+
+FtpConnection::FileQuery FindFtpFile(const InternetServices& services,
+                                     std::string_view remote_directory,
+                                     std::string_view remote_name) {
+  constexpr std::string_view kContext = "FTP File";
+  if (!HasFtpConnection()) {
+    return {ReportNoConnection(services, kContext), false};
+  }
+  const InternetErrorCode directory_error = ChangeFtpDirectory(services, remote_directory);
+  if (directory_error != kInternetSuccess) {
+    return {directory_error, false};
+  }
+  FtpConnection* const connection = CurrentFtpConnection();
+  if (connection == nullptr) {
+    return {ReportNoConnection(services, kContext), false};
+  }
+  FtpConnection::FileQuery query;
+  RunNetworkStep(services, [&] { query = connection->FindFile(remote_name); });
+  if (query.Error != kInternetSuccess) {
+    ReportInternetError(services, query.Error, kContext);
+    query.Exists = false;
+  }
+  return query;
 }
 
 FtpLocation SplitFtpPath(std::string_view location) {

@@ -19,9 +19,18 @@ InternetErrorCode ChangeFtpDirectory(const InternetServices& services, std::stri
 // `remote_name`, in binary. When the directory cannot be entered nothing is sent and that
 // failure (already reported) is returned: the file never lands in another folder. A failed put
 // is reported as "FTP File". Without a connection it reports and returns
-// kInternetErrorHandleState.
+// kInternetErrorHandleState. `mode` says how a file of that name is replaced (see FtpPutMode).
 InternetErrorCode PutFtpFile(const InternetServices& services, std::string_view local_path,
-                             std::string_view remote_directory, std::string_view remote_name);
+                             std::string_view remote_directory, std::string_view remote_name,
+                             FtpPutMode mode = FtpPutMode::kDirect);
+
+// Changes to `remote_directory` (empty means "/") and asks whether `remote_name` exists there.
+// A failure to enter the directory is reported as "Change Directory", one of the question as
+// "FTP File"; Exists is then false and Error the failure. Without a connection it reports and
+// returns kInternetErrorHandleState.
+FtpConnection::FileQuery FindFtpFile(const InternetServices& services,
+                                     std::string_view remote_directory,
+                                     std::string_view remote_name);
 
 // An FTP location split into the server and the remote directory.
 struct FtpLocation {

@@ -27,7 +27,7 @@ struct ErrorText {
 };
 
 // Some texts end with a space; they are shown as the Windows library words them.
-constexpr std::array<ErrorText, 32> kErrorTexts{{
+constexpr std::array<ErrorText, 35> kErrorTexts{{
     {12001, "No more handles could be generated at this time"},
     {12002, "The request has timed out."},
     {12003, "An extended error was returned from the server."},
@@ -74,9 +74,25 @@ constexpr std::array<ErrorText, 32> kErrorTexts{{
     {12030, "The connection with the server has been terminated."},
     {12031, "The connection with the server has been reset."},
     {12036, "The request failed because the handle already exists."},
+    {12045,
+     "The server's certificate is not trusted: it is not signed by a known authority, is made "
+     "out to another name, or has expired."},
+    {12157, "A secure (TLS) connection to the server could not be set up."},
+    {12250,
+     "The server offers no secure (TLS) connection. Untick \"Secure (TLS)\" to publish without "
+     "encryption (the password is then sent in clear text), or ask the server's administrator "
+     "to enable FTPS."},
 }};
 
 }  // namespace
+
+void RunNetworkStep(const InternetServices& services, const std::function<void()>& step) {
+  if (services.RunStep) {
+    services.RunStep(step);
+  } else {
+    step();
+  }
+}
 
 bool HasInternetSession() {
   return SessionSlot() != nullptr;
@@ -112,7 +128,8 @@ InternetErrorCode OpenInternet(const InternetServices& services, std::string_vie
 }
 
 InternetErrorCode ConnectFtp(const InternetServices& services, std::string_view server,
-                             FtpMode mode, std::string_view user, std::string_view password) {
+                             FtpMode mode, std::string_view user, std::string_view password,
+                             FtpSecurity security) {
   if (HasFtpConnection()) {
     return kInternetSuccess;
   }
@@ -123,8 +140,12 @@ InternetErrorCode ConnectFtp(const InternetServices& services, std::string_view 
     ReportInternetError(services, kInternetErrorHandleState, "Internet Connect");
     return kInternetErrorHandleState;
   }
-  OpenedFtpConnection opened = SessionSlot()->ConnectFtp(
-      FtpLogin{std::string(server), std::string(user), std::string(password), mode});
+  const FtpLogin login{
+      std::string(server), std::string(user), std::string(password), mode, security,
+      services.Monitor};
+  InternetSession& session = *SessionSlot();
+  OpenedFtpConnection opened;
+  RunNetworkStep(services, [&] { opened = session.ConnectFtp(login); });
   if (opened.Error != kInternetSuccess || !opened.Connection) {
     const InternetErrorCode error =
         opened.Error != kInternetSuccess ? opened.Error : kInternetErrorInternal;
@@ -154,7 +175,9 @@ void ReportInternetError(const InternetServices& services, InternetErrorCode cod
         MessageBoxStyle{}, "");
   }
   MessageBoxAnswer answer = MessageBoxAnswer::kYes;
-  if (code == kInternetErrorNameNotResolved) {
+  if (code == kInternetErrorCancelled) {
+    // The user asked for it; there is nothing to explain.
+  } else if (code == kInternetErrorNameNotResolved) {
     services.Messages.Show("Could not connect to the Internet.", MessageBoxStyle{}, "");
   } else {
     const std::string text = std::string(context) + " Err: " + code_text + std::string(kLineBreak) +

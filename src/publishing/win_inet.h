@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -11,18 +12,31 @@
 //
 // The session and the connection are module state; the platform services are passed to each
 // call that needs them. Pass the same library to every call while a session is open: the handles
-// were made by it. Everything runs on the user-interface thread; none of these functions is safe
-// to call from two threads.
+// were made by it. These functions are called on the user-interface thread and show their
+// messages there; each network step inside them goes through the services' RunStep, which may
+// run it on a worker thread while the interface stays live. None of these functions is safe to
+// call from two threads.
 //
 // Operations answer 0 for success or an error code (see internet_library.h). A failure has been
 // shown to the user by the time it is returned; a Yes to the box's "Close Connection and
 // Session?" has closed both handles.
 namespace scrivlet {
 
+// Runs one network step to its end, returning when it is done. The step touches only the
+// library's objects, never the user interface.
+using NetworkStepRunner = std::function<void(const std::function<void()>& step)>;
+
 struct InternetServices {
   InternetLibrary& Library;
   MessageBox& Messages;
+  // Empty: each step runs on the calling thread.
+  NetworkStepRunner RunStep = {};
+  // Given to connections made through these services (see FtpLogin::Monitor); may be null.
+  TransferMonitor* Monitor = nullptr;
 };
+
+// Runs `step` through the services' runner, or directly when they have none.
+void RunNetworkStep(const InternetServices& services, const std::function<void()>& step);
 
 // Whether the session, or the FTP connection, is open.
 bool HasInternetSession();
@@ -41,9 +55,11 @@ InternetErrorCode OpenInternet(const InternetServices& services, std::string_vie
 // connection is. With a connection already open it returns 0 and keeps it; otherwise an empty
 // server returns -1 at once and shows nothing. Without a session it reports
 // kInternetErrorHandleState, so that no caller mistakes a missing session for a connection.
-// Failures are reported as "Internet Connect".
+// Failures are reported as "Internet Connect". With FtpSecurity::kTls a server without TLS fails
+// with kInternetErrorTlsNotOffered before any password is sent.
 InternetErrorCode ConnectFtp(const InternetServices& services, std::string_view server,
-                             FtpMode mode, std::string_view user, std::string_view password);
+                             FtpMode mode, std::string_view user, std::string_view password,
+                             FtpSecurity security = FtpSecurity::kPlain);
 
 // Closes the connection if it is open.
 void CloseFtpConnection();
@@ -52,7 +68,8 @@ void CloseInternet();
 
 // Shows a failure: for 12003 first an OK box with the server's reply (context + " Extd Err: " +
 // reply number + " " + reply text); for 12007 the OK box "Could not connect to the Internet.",
-// which closes both handles; otherwise (12003 included) a Yes/No box with context, the code, its
+// which closes both handles; for kInternetErrorCancelled (the user's own cancel) nothing, and
+// both handles are closed; otherwise (12003 included) a Yes/No box with context, the code, its
 // InternetErrorText and "Close Connection and Session?", whose Yes closes both handles.
 void ReportInternetError(const InternetServices& services, InternetErrorCode code,
                          std::string_view context);

@@ -24,6 +24,7 @@ ImageCopyView::ImageCopyView(frmImageCopy& form, const Screen& screen, QWidget* 
   binder.Bind(form.txtProxy, panel);
   binder.Bind(form.chkAppendFtpServer, panel);
   binder.Bind(form.chkPassive, panel);
+  binder.Bind(form.chkSecure, panel);
   FinishBinding();
 }
 

@@ -18,6 +18,10 @@ std::optional<PictureFormat> FormatOf(const QByteArray& name) {
   if (name == "png") {
     return PictureFormat::kPng;
   }
+  // Read by the image formats plugin (Debian's qt6-image-formats-plugins).
+  if (name == "webp") {
+    return PictureFormat::kWebp;
+  }
   return std::nullopt;
 }
 

@@ -2,6 +2,8 @@
 
 #include <limits>
 
+#include "conversion/conversion_error.h"
+
 #include "qt/qt_settings_store.h"
 #include "qt/qt_text.h"
 
@@ -58,7 +60,8 @@ std::optional<qint64> AsNumber(const QVariant& value) {
 [[noreturn]] void ThrowMismatch(std::string_view name, const QVariant& value,
                                 std::string_view wanted) {
   throw PropertyBagError("property \"" + std::string(name) + "\" holds \"" +
-                         ToStdString(AsText(value)) + "\", which is not " + std::string(wanted));
+                         CutForMessage(ToStdString(AsText(value))) + "\", which is not " +
+                         std::string(wanted));
 }
 
 template <typename Integer>

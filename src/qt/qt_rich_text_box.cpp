@@ -1302,6 +1302,8 @@ bool QtRichTextBox::CanInsertMimeData(const QMimeData& data) {
 }
 
 bool QtRichTextBox::InsertMimeData(const QMimeData& data) {
+  // A paste or a drop is a step of its own, even of one character: never part of the typing.
+  const UndoStep step(*this);
   for (const char* type : kRtfMimeTypes) {
     const QString name = QString::fromLatin1(type);
     if (data.hasFormat(name)) {

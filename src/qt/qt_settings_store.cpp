@@ -1,5 +1,8 @@
 #include "qt/qt_settings_store.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <optional>
 
 #include "qt/qt_text.h"
@@ -20,6 +23,25 @@ QtSettingsStore::QtSettingsStore(const QString& organization, const QString& app
 
 QtSettingsStore::QtSettingsStore(std::unique_ptr<QSettings> settings)
     : settings_(std::move(settings)) {}
+
+void QtSettingsStore::KeepPrivate(const QSettings& settings) {
+  const QString path = settings.fileName();
+  // The registry and other stores that are not files have nothing to restrict.
+  if (path.isEmpty() || !QFileInfo(path).isAbsolute()) {
+    return;
+  }
+  constexpr QFileDevice::Permissions kOwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+  if (!QFileInfo::exists(path)) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    // Fails quietly where the folder is missing or read-only: the save reports that.
+    if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly, kOwnerOnly)) {
+      file.close();
+    }
+    return;
+  }
+  QFile::setPermissions(path, kOwnerOnly);
+}
 
 std::unique_ptr<QtSettingsStore> QtSettingsStore::FromFile(const QString& path) {
   return std::make_unique<QtSettingsStore>(std::make_unique<QSettings>(path, QSettings::IniFormat));
@@ -66,8 +88,10 @@ void QtSettingsStore::SaveSetting(std::string_view application, std::string_view
   }
   const QString name = KeyOf(application, section, key);
   const QVariant earlier = settings_->value(name);
+  KeepPrivate(*settings_);
   settings_->setValue(name, ToQString(value));
   settings_->sync();
+  KeepPrivate(*settings_);
   if (settings_->status() != QSettings::AccessError) {
     return;
   }

@@ -14,7 +14,8 @@ namespace scrivlet {
 // "%25", "/" "%2F" and "\" "%5C" (the characters QSettings gives a meaning), and an empty name
 // is written "%". QSettings escapes the file's own special characters on top of that.
 //
-// Every save is written through at once, so that a store that cannot keep it (a read-only
+// The settings file is readable by the user only (KeepPrivate). Every save is written through at
+// once, so that a store that cannot keep it (a read-only
 // file, a full disk) is found out while the caller can still be told.
 class QtSettingsStore final : public SettingsStore {
  public:
@@ -41,6 +42,11 @@ class QtSettingsStore final : public SettingsStore {
 
   // One name as a QSettings key part, as described above.
   static QString EscapeName(std::string_view name);
+
+  // Makes the file behind `settings`, when it is one, readable and writable by the user only
+  // (it may hold FTP settings and passwords); creates it empty first when it does not exist,
+  // so that no other user can open it before that.
+  static void KeepPrivate(const QSettings& settings);
 
  private:
   std::unique_ptr<QSettings> settings_;

@@ -8,20 +8,129 @@
 #include <algorithm>
 #include <exception>
 #include <limits>
+#include <optional>
+#include <stdexcept>
 
 #include "control/scrivlet.h"
 #include "platform/property_bag.h"
+#include "qt/qt_password_keyring.h"
 #include "qt/qt_platform.h"
 #include "qt/qt_property_bag.h"
+#include "qt/qt_settings_store.h"
 #include "qt/qt_text.h"
 
 namespace scrivlet {
+namespace {
 
-ScrivletWidget::ScrivletWidget(QWidget* parent) : QWidget(parent) {
+constexpr std::string_view kPasswordProperty = "FTPPassword";
+
+// The keyring entry of the FTP password: one per user and server, so that editors publishing to
+// different servers keep their own.
+QString KeyringKeyFor(std::string_view server, std::string_view user) {
+  return QStringLiteral("ftp://") + ToQString(user) + QLatin1Char('@') + ToQString(server);
+}
+
+// Passes reads through; writes too, except the FTP password, which the keyring keeps when it
+// takes it (the set then holds none). Without a keyring the set keeps the scrambled form.
+class KeyringSavingBag final : public PropertyBag {
+ public:
+  KeyringSavingBag(PropertyBag& inner, QtPasswordKeyring& keyring, const Scrivlet& control)
+      : inner_(inner), keyring_(keyring), control_(control) {}
+
+  std::string ReadString(std::string_view name, std::string_view default_value) const override {
+    return inner_.ReadString(name, default_value);
+  }
+  std::int16_t ReadInt16(std::string_view name, std::int16_t default_value) const override {
+    return inner_.ReadInt16(name, default_value);
+  }
+  std::int32_t ReadInt32(std::string_view name, std::int32_t default_value) const override {
+    return inner_.ReadInt32(name, default_value);
+  }
+  bool ReadBoolean(std::string_view name, bool default_value) const override {
+    return inner_.ReadBoolean(name, default_value);
+  }
+  void WriteString(std::string_view name, std::string_view value,
+                   std::string_view default_value) override {
+    if (name == kPasswordProperty && !value.empty() &&
+        keyring_.Write(KeyringKeyFor(control_.FTPServer(), control_.FTPUsername()),
+                       ToQString(value))) {
+      inner_.WriteString(name, default_value, default_value);
+      return;
+    }
+    inner_.WriteString(name, value, default_value);
+  }
+  void WriteInt16(std::string_view name, std::int16_t value, std::int16_t default_value) override {
+    inner_.WriteInt16(name, value, default_value);
+  }
+  void WriteInt32(std::string_view name, std::int32_t value, std::int32_t default_value) override {
+    inner_.WriteInt32(name, value, default_value);
+  }
+  void WriteBoolean(std::string_view name, bool value, bool default_value) override {
+    inner_.WriteBoolean(name, value, default_value);
+  }
+
+ private:
+  PropertyBag& inner_;
+  QtPasswordKeyring& keyring_;
+  const Scrivlet& control_;
+};
+
+// Reads the set as stored; a set without a password takes the keyring's for its user and server.
+// A set that holds one (saved before the keyring, or where none was) keeps it.
+class KeyringRestoringBag final : public PropertyBag {
+ public:
+  KeyringRestoringBag(const PropertyBag& inner, QtPasswordKeyring& keyring)
+      : inner_(inner), keyring_(keyring) {}
+
+  std::string ReadString(std::string_view name, std::string_view default_value) const override {
+    std::string value = inner_.ReadString(name, default_value);
+    if (name != kPasswordProperty || value != default_value) {
+      return value;
+    }
+    const std::optional<QString> stored = keyring_.Read(
+        KeyringKeyFor(inner_.ReadString("FTPServer", ""), inner_.ReadString("FTPUsername", "")));
+    return stored ? ToStdString(*stored) : value;
+  }
+  std::int16_t ReadInt16(std::string_view name, std::int16_t default_value) const override {
+    return inner_.ReadInt16(name, default_value);
+  }
+  std::int32_t ReadInt32(std::string_view name, std::int32_t default_value) const override {
+    return inner_.ReadInt32(name, default_value);
+  }
+  bool ReadBoolean(std::string_view name, bool default_value) const override {
+    return inner_.ReadBoolean(name, default_value);
+  }
+  void WriteString(std::string_view, std::string_view, std::string_view) override {
+    throw std::logic_error("a property set being restored is not written");
+  }
+  void WriteInt16(std::string_view, std::int16_t, std::int16_t) override {
+    throw std::logic_error("a property set being restored is not written");
+  }
+  void WriteInt32(std::string_view, std::int32_t, std::int32_t) override {
+    throw std::logic_error("a property set being restored is not written");
+  }
+  void WriteBoolean(std::string_view, bool, bool) override {
+    throw std::logic_error("a property set being restored is not written");
+  }
+
+ private:
+  const PropertyBag& inner_;
+  QtPasswordKeyring& keyring_;
+};
+
+}  // namespace
+
+ScrivletWidget::ScrivletWidget(QWidget* parent)
+    : QWidget(parent),
+      keyring_(std::make_unique<QtPasswordKeyring>(
+          QString::fromLatin1(QtSettingsStore::kDefaultApplication))) {
   Start(nullptr);
 }
 
-ScrivletWidget::ScrivletWidget(const PropertyBag& properties, QWidget* parent) : QWidget(parent) {
+ScrivletWidget::ScrivletWidget(const PropertyBag& properties, QWidget* parent)
+    : QWidget(parent),
+      keyring_(std::make_unique<QtPasswordKeyring>(
+          QString::fromLatin1(QtSettingsStore::kDefaultApplication))) {
   Start(&properties);
 }
 
@@ -37,7 +146,7 @@ void ScrivletWidget::Start(const PropertyBag* properties) {
   control_->SetPropertyChangedHandler([this](std::string_view name) { OnPropertyChanged(name); });
   control_->UserControl_Initialize();
   if (properties != nullptr) {
-    control_->UserControl_ReadProperties(*properties);
+    control_->UserControl_ReadProperties(KeyringRestoringBag(*properties, *keyring_));
   } else {
     control_->UserControl_InitProperties();
   }
@@ -104,6 +213,13 @@ bool ScrivletWidget::AllowCustomize() const {
 }
 void ScrivletWidget::setAllowCustomize(bool allow) {
   control_->SetAllowCustomize(allow);
+}
+
+bool ScrivletWidget::AllowRawHtml() const {
+  return control_->AllowRawHtml();
+}
+void ScrivletWidget::setAllowRawHtml(bool allow) {
+  control_->SetAllowRawHtml(allow);
 }
 
 int ScrivletWidget::FontSize() const {
@@ -200,6 +316,12 @@ QString ScrivletWidget::FTPPassword() const {
 void ScrivletWidget::setFTPPassword(const QString& password) {
   control_->SetFTPPassword(ToStdString(password));
 }
+bool ScrivletWidget::FTPSecure() const {
+  return control_->FTPSecure();
+}
+void ScrivletWidget::setFTPSecure(bool secure) {
+  control_->SetFTPSecure(secure);
+}
 QString ScrivletWidget::ImagesPath() const {
   return ToQString(control_->ImagesPath());
 }
@@ -233,7 +355,8 @@ void ScrivletWidget::setForeColor(const QColor& color) {
 // ----- Saving and restoring -----
 
 void ScrivletWidget::SaveProperties(PropertyBag& bag) const {
-  control_->UserControl_WriteProperties(bag);
+  KeyringSavingBag saving(bag, *keyring_, *control_);
+  control_->UserControl_WriteProperties(saving);
 }
 
 QVariantMap ScrivletWidget::SaveProperties() const {
@@ -244,13 +367,16 @@ QVariantMap ScrivletWidget::SaveProperties() const {
 }
 
 void ScrivletWidget::SaveProperties(QSettings& settings, const QString& group) const {
+  QtSettingsStore::KeepPrivate(settings);
   settings.remove(group);
   QSettingsPropertyBag bag(settings, group);
   SaveProperties(bag);
+  settings.sync();
+  QtSettingsStore::KeepPrivate(settings);
 }
 
 void ScrivletWidget::RestoreProperties(const PropertyBag& bag) {
-  control_->UserControl_ReadProperties(bag);
+  control_->UserControl_ReadProperties(KeyringRestoringBag(bag, *keyring_));
   emit backColorChanged();
 }
 
@@ -317,7 +443,7 @@ void ScrivletWidget::OnPropertyChanged(std::string_view name) {
   } else if (name.starts_with("Buttons")) {
     emit buttonsChanged();
   } else if (name == "FTPServer" || name == "FTPUsername" || name == "FTPPassword" ||
-             name == "ImagesPath") {
+             name == "FTPSecure" || name == "ImagesPath") {
     emit publishingChanged();
   } else if (name == "WDDX") {
     emit wddxChanged();
@@ -325,6 +451,8 @@ void ScrivletWidget::OnPropertyChanged(std::string_view name) {
     emit backColorChanged();
   } else if (name == "ForeColor") {
     emit foreColorChanged();
+  } else if (name == "AllowRawHtml") {
+    emit allowRawHtmlChanged();
   }
 }
 

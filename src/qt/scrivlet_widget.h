@@ -14,6 +14,7 @@ class QTextEdit;
 namespace scrivlet {
 
 class PropertyBag;
+class QtPasswordKeyring;
 class QtPlatform;
 class QtRichTextBox;
 class Scrivlet;
@@ -45,18 +46,26 @@ enum class SurfaceShortcut;
 //                     the toolbar's button groups. Assigning false removes the group for good
 //                     (true changes nothing); a restored widget removes the groups it does not
 //                     offer once control returns to the event loop.
-//   FTPServer, FTPUsername, FTPPassword (scrambled form), ImagesPath
-//                     where the picture dialog publishes pictures: an FTP server, else a
-//                     folder.
+//   FTPServer, FTPUsername, FTPPassword (scrambled form), FTPSecure, ImagesPath
+//                     where the picture dialog publishes pictures: an FTP server (over TLS
+//                     when FTPSecure), else a folder.
 //   WDDX              a WDDX packet of predefined pictures, hyperlinks and font face lists.
 //   BackColor         the editing surface's background. Until assigned it follows the
 //                     system's window colour; resetBackColor goes back to that.
 //   ForeColor         the default text colour.
+//   AllowRawHtml      false (the default): TextHTML can run no script; a raw tag other than an
+//                     allowed picture reads as text. True passes raw tags through unchanged.
 //
 // The property set is saved and restored through a PropertyBag (SaveProperties and
 // RestoreProperties, over a QSettings group or a host's QVariantMap). Per-user state (the
 // toolbar layout the user chose, the FTP panel's settings) is kept in QSettings under
-// "Korvex/Scrivlet".
+// "Korvex/Scrivlet". Settings files the widget writes are readable by the user only.
+//
+// The FTP password: where the desktop has a keyring (Secret Service or KWallet), a saved set
+// leaves FTPPassword out and the keyring keeps it (its scrambled form, under
+// "ftp://<FTPUsername>@<FTPServer>" of the application "Scrivlet"); a restored set without one
+// takes the keyring's. Without a keyring, and for sets saved before, the set holds the scrambled
+// form as it always did.
 //
 // Keyboard: Ctrl+B, Ctrl+I and Ctrl+U do what the Bold, Italic and Underline buttons do;
 // Ctrl+X, Ctrl+C and Ctrl+V what Cut, Copy and Paste do (copy also puts plain text on the
@@ -88,11 +97,13 @@ class ScrivletWidget : public QWidget {
   Q_PROPERTY(QString FTPServer READ FTPServer WRITE setFTPServer NOTIFY publishingChanged)
   Q_PROPERTY(QString FTPUsername READ FTPUsername WRITE setFTPUsername NOTIFY publishingChanged)
   Q_PROPERTY(QString FTPPassword READ FTPPassword WRITE setFTPPassword NOTIFY publishingChanged)
+  Q_PROPERTY(bool FTPSecure READ FTPSecure WRITE setFTPSecure NOTIFY publishingChanged)
   Q_PROPERTY(QString ImagesPath READ ImagesPath WRITE setImagesPath NOTIFY publishingChanged)
   Q_PROPERTY(QString WDDX READ WDDX WRITE setWDDX NOTIFY wddxChanged)
   Q_PROPERTY(QColor BackColor READ BackColor WRITE setBackColor RESET resetBackColor NOTIFY
                  backColorChanged)
   Q_PROPERTY(QColor ForeColor READ ForeColor WRITE setForeColor NOTIFY foreColorChanged)
+  Q_PROPERTY(bool AllowRawHtml READ AllowRawHtml WRITE setAllowRawHtml NOTIFY allowRawHtmlChanged)
 
  public:
   // A new editor with the properties' defaults and an empty document.
@@ -117,6 +128,8 @@ class ScrivletWidget : public QWidget {
   void setTextRTF(const QString& rtf);
   bool AllowCustomize() const;
   void setAllowCustomize(bool allow);
+  bool AllowRawHtml() const;
+  void setAllowRawHtml(bool allow);
   int FontSize() const;
   // Values outside -32768..32767 are clamped.
   void setFontSize(int size);
@@ -148,6 +161,8 @@ class ScrivletWidget : public QWidget {
   void setFTPUsername(const QString& user);
   QString FTPPassword() const;
   void setFTPPassword(const QString& password);
+  bool FTPSecure() const;
+  void setFTPSecure(bool secure);
   QString ImagesPath() const;
   void setImagesPath(const QString& path);
   QString WDDX() const;
@@ -226,6 +241,7 @@ class ScrivletWidget : public QWidget {
   void wddxChanged();
   void backColorChanged();
   void foreColorChanged();
+  void allowRawHtmlChanged();
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -241,6 +257,8 @@ class ScrivletWidget : public QWidget {
   // Clicks the toolbar entry `key`; false when the toolbar shows no such enabled entry.
   bool ClickEntry(std::string_view key);
 
+  // Before the platform and the control: Start reads the saved password through it.
+  std::unique_ptr<QtPasswordKeyring> keyring_;
   std::unique_ptr<QtPlatform> platform_;
   std::unique_ptr<Scrivlet> control_;
   // Whole-document loads change the editor's document many times; they report once.

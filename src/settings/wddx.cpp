@@ -6,6 +6,7 @@
 
 #include "conversion/conversion_context.h"
 #include "conversion/forward_find.h"
+#include "conversion/html_safety.h"
 #include "conversion/util_lib.h"
 
 namespace scrivlet {
@@ -69,7 +70,11 @@ constexpr std::array<FieldInfo, 7> kFields = {{
     {"IMAGE_TITLE", ValueKind::kString,
      [](FieldSettings& s, std::int32_t row, std::string_view v) { ImageRow(s, row).Title = v; }},
     {"IMAGE_LOCATION", ValueKind::kString,
-     [](FieldSettings& s, std::int32_t row, std::string_view v) { ImageRow(s, row).Location = v; }},
+     [](FieldSettings& s, std::int32_t row, std::string_view v) {
+       // A packet is supplied by the host, not the author: a location that could run script
+       // is not offered.
+       ImageRow(s, row).Location = IsAllowedPictureSource(v) ? v : std::string_view();
+     }},
     {"IMAGE_WIDTH", ValueKind::kNumber,
      [](FieldSettings& s, std::int32_t row, std::string_view v) {
        ImageRow(s, row).Width = ToInt32(v);
@@ -84,7 +89,7 @@ constexpr std::array<FieldInfo, 7> kFields = {{
      }},
     {"HYPERLINK_LOCATION", ValueKind::kString,
      [](FieldSettings& s, std::int32_t row, std::string_view v) {
-       HyperlinkRow(s, row).Location = v;
+       HyperlinkRow(s, row).Location = AllowedLinkUrlOr(v);
      }},
     {"FONT_FACE", ValueKind::kString,
      [](FieldSettings& s, std::int32_t row, std::string_view v) {

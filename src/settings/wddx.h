@@ -40,8 +40,10 @@ struct FieldSettings {
 // Empties `settings` and fills it from `packet`: every <field name='NAME'> element with a known
 // NAME (IMAGE_TITLE, IMAGE_LOCATION, IMAGE_WIDTH, IMAGE_HEIGHT, HYPERLINK_TITLE,
 // HYPERLINK_LOCATION, FONT_FACE) stores its k-th <string> (or <number>) value in entry k of its
-// list. Values are taken unchanged; numbers are read as a leading decimal number rounded half to
-// even (none reads 0). Never fails: a malformed packet stops the scan, keeping what was stored.
+// list. Values are taken unchanged, except that a HYPERLINK_LOCATION the link rule refuses is
+// stored as "#" and an IMAGE_LOCATION that is no allowed picture source as "" (see
+// conversion/html_safety.h); numbers are read as a leading decimal number rounded half to even
+// (none reads 0). Never fails: a malformed packet stops the scan, keeping what was stored.
 void ParseWddx(std::string_view packet, FieldSettings& settings);
 
 // ParseWddx into the module-wide SharedFieldSettings(); its font face lists are also handed to

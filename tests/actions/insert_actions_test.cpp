@@ -7,6 +7,7 @@
 #include "conversion/rtf_to_html.h"
 #include "dialogs/frm_hyperlink.h"
 #include "platform/headless/headless_form_host.h"
+#include "platform/headless/scripted_message_box.h"
 
 namespace scrivlet {
 namespace {
@@ -42,11 +43,12 @@ class InsertActionsTest : public testing::Test {
     });
   }
 
-  void Hyperlink() { DoHyperlink(surface, host, entries); }
+  void Hyperlink() { DoHyperlink(surface, host, messages, entries); }
   std::string Html() const { return RtfToHtml(surface.TextRTF()); }
 
   MemoryRichTextBox surface;
   HeadlessFormHost host;
+  ScriptedMessageBox messages;
   std::vector<HyperlinkEntry> entries;
   HyperlinkUser user;
 };

@@ -56,9 +56,9 @@ TEST_F(ControlTest, ANewControlHasItsDesignTimeParts) {
 TEST_F(ControlTest, ANewInstanceSavesNothingButDefaultsAndReadsBackTheSame) {
   MemoryPropertyBag bag;
   control().UserControl_WriteProperties(bag);
-  ASSERT_EQ(bag.Writes().size(), 20u);
+  ASSERT_EQ(bag.Writes().size(), 22u);
   EXPECT_EQ(bag.Writes().front().Name, "AllowCustomize");
-  EXPECT_EQ(bag.Writes().back().Name, "BackColor");
+  EXPECT_EQ(bag.Writes().back().Name, "AllowRawHtml");
   HeadlessHost restored;
   restored.Restore(bag);
   restored.RunPendingWork();

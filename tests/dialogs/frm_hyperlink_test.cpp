@@ -5,6 +5,7 @@
 #include "dialogs/frm_about.h"
 #include "platform/headless/headless_form_host.h"
 #include "platform/headless/recording_shell_open.h"
+#include "platform/headless/scripted_message_box.h"
 
 namespace scrivlet {
 namespace {
@@ -13,7 +14,8 @@ class HyperlinkDialogTest : public testing::Test {
  protected:
   std::vector<HyperlinkEntry> entries{{"Home", "index.htm"},
                                       {"Mail us", "mailto:info@example.com"}};
-  frmHyperlink form{entries};
+  ScriptedMessageBox messages;
+  frmHyperlink form{entries, messages};
 };
 
 TEST_F(HyperlinkDialogTest, StartsFromItsLayout) {
@@ -50,7 +52,7 @@ TEST_F(HyperlinkDialogTest, InitSelectsTheProtocolOfTheLocation) {
   form.txtURL.Text = "mailto:me";
   form.Init();
   EXPECT_TRUE(form.optProtocol[1].Value);
-  frmHyperlink other(entries);
+  frmHyperlink other(entries, messages);
   other.txtURL.Text = "ftp:x";
   other.Init();
   EXPECT_FALSE(other.optProtocol[0].Value);

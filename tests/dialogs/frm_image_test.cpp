@@ -118,6 +118,7 @@ TEST_F(PictureDialogTest, FromFilePublishesAndTakesLocationAndSize) {
   EXPECT_EQ(form.txtURL.Text, site.path().generic_string() + "/Logo.GIF");
   EXPECT_EQ(form.txtWidth.Text, "120");
   EXPECT_EQ(form.txtHeight.Text, "60");
+  EXPECT_EQ(form.txtText.Text, "Logo");  // the file's name, proposed as the text
   EXPECT_TRUE(std::filesystem::exists(site.path() / "Logo.GIF"));
 
   host.Forms.SetUser("frmImageCopy",
@@ -125,6 +126,19 @@ TEST_F(PictureDialogTest, FromFilePublishesAndTakesLocationAndSize) {
   form.txtURL.SetText("kept.gif");
   form.cmdSelect.Press();
   EXPECT_EQ(form.txtURL.Text, "kept.gif");
+
+  // A text the user typed is kept.
+  host.Files.QueueChoice(logo.string());
+  host.Forms.SetUser("frmImageCopy", [](Form& shown) {
+    auto& dialog = static_cast<frmImageCopy&>(shown);
+    dialog.cmdBrowse.Press();
+    dialog.RemoteFilename.SetText("Logo2.GIF");
+    dialog.cmdOk.Press();
+  });
+  form.txtText.Text = "Our logo";
+  form.cmdSelect.Press();
+  EXPECT_EQ(form.txtURL.Text, site.path().generic_string() + "/Logo2.GIF");
+  EXPECT_EQ(form.txtText.Text, "Our logo");
 }
 
 TEST_F(PictureDialogTest, TheCloseBoxActsAsCancel) {

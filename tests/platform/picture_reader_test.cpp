@@ -43,6 +43,23 @@ std::string Frame(std::uint8_t marker, std::uint32_t width, std::uint32_t height
          Be16(width);
 }
 
+std::string Le24(std::uint32_t value) {
+  return Le16(value & 0xFFFF) + static_cast<char>(value >> 16 & 0xFF);
+}
+
+// "RIFF", the file size, "WEBP" and the first chunk, its payload padded to the 10 bytes the
+// reader takes.
+std::string Webp(std::string_view chunk, std::string payload) {
+  payload.resize(10, '\0');
+  return "RIFF" + Le16(1000) + Le16(0) + "WEBP" + std::string(chunk) + Le16(100) + Le16(0) +
+         payload;
+}
+
+std::string Vp8LBits(std::uint32_t width, std::uint32_t height) {
+  const std::uint32_t bits = (width - 1) | (height - 1) << 14;
+  return Le16(bits & 0xFFFF) + Le16(bits >> 16);
+}
+
 const std::string kSoi("\xFF\xD8", 2);
 const std::string kApp0 = Segment(0xE0, std::string("JFIF\0\x01\x01\0\0\x01\0\x01\0\0", 14));
 
@@ -75,6 +92,13 @@ class HeaderPictureReaderTest : public ::testing::Test {
          kSoi + std::string("\xFF\xFF\xFF", 3) + Segment(0xFE, "made by hand") +
              std::string("\xFF", 1) + Frame(0xC1, 65535, 1),
          PictureFormat::kJpeg, 65535, 1},
+        {"webp extended", Webp("VP8X", std::string(4, '\x10') + Le24(1919) + Le24(1079)),
+         PictureFormat::kWebp, 1920, 1080},
+        {"webp lossless", Webp("VP8L", "\x2F" + Vp8LBits(16384, 3)), PictureFormat::kWebp, 16384,
+         3},
+        {"webp lossy",
+         Webp("VP8 ", std::string("\x30\x01\x00\x9D\x01\x2A", 6) + Le16(550) + Le16(368)),
+         PictureFormat::kWebp, 550, 368},
     };
   }
 
@@ -82,7 +106,7 @@ class HeaderPictureReaderTest : public ::testing::Test {
   HeaderPictureReader reader_;
 };
 
-TEST_F(HeaderPictureReaderTest, MeasuresGifPngAndJpegHeaders) {
+TEST_F(HeaderPictureReaderTest, MeasuresGifPngJpegAndWebpHeaders) {
   for (const GoodCase& good : GoodCases()) {
     SCOPED_TRACE(good.name);
     const std::optional<PictureInfo> info = Read(good.bytes);
@@ -113,6 +137,8 @@ TEST_F(HeaderPictureReaderTest, DamagedOrForeignFilesAreUnreadable) {
       {"png whose first chunk is not IHDR", Png(10, 10, "IDAT")},
       {"png wider than 32 bits signed", Png(0x80000000u, 10)},
       {"png of no height", Png(10, 0)},
+      {"riff that is not webp", "RIFF" + Le16(1000) + Le16(0) + "WAVEfmt " + std::string(14, 'x')},
+      {"webp lossless without its signature", Webp("VP8L", "\x2E" + Vp8LBits(4, 4))},
       {"jpeg scan before any frame", kSoi + kApp0 + Segment(0xDA, "scan") + Frame(0xC0, 8, 8)},
       {"jpeg end before any frame", kSoi + std::string("\xFF\xD9", 2) + Frame(0xC0, 8, 8)},
       {"jpeg segment length below 2", kSoi + std::string("\xFF\xE0\x00\x01", 4) + kApp0},

@@ -2,6 +2,7 @@
 
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -19,11 +20,15 @@ class FakeInternetLibrary final : public InternetLibrary {
     // By directory as asked; others succeed.
     std::map<std::string, InternetErrorCode> DirectoryErrors;
     InternetErrorCode PutError = kInternetSuccess;
+    // Names FindFile reports as present, and the error it answers.
+    std::set<std::string> ExistingFiles;
+    InternetErrorCode FindError = kInternetSuccess;
     LastResponseInfo Response;
 
     std::vector<InternetOpenRequest> Opens;
     std::vector<FtpLogin> Logins;
-    // "CWD <dir>" and "PUT <local> <remote name>", in order.
+    // "CWD <dir>", "SIZE <remote name>" and "PUT <local> <remote name>" (REPLACE for
+    // FtpPutMode::kReplaceWhole), in order.
     std::vector<std::string> Commands;
     int LiveSessions = 0;
     int LiveConnections = 0;
@@ -57,10 +62,16 @@ class FakeInternetLibrary final : public InternetLibrary {
       return found == script_->DirectoryErrors.end() ? kInternetSuccess : found->second;
     }
 
-    InternetErrorCode PutFile(const std::filesystem::path& local_file,
-                              std::string_view remote_name) override {
-      script_->Commands.push_back("PUT " + local_file.string() + " " + std::string(remote_name));
+    InternetErrorCode PutFile(const std::filesystem::path& local_file, std::string_view remote_name,
+                              FtpPutMode mode = FtpPutMode::kDirect) override {
+      script_->Commands.push_back((mode == FtpPutMode::kReplaceWhole ? "REPLACE " : "PUT ") +
+                                  local_file.string() + " " + std::string(remote_name));
       return script_->PutError;
+    }
+
+    FileQuery FindFile(std::string_view remote_name) override {
+      script_->Commands.push_back("SIZE " + std::string(remote_name));
+      return {script_->FindError, script_->ExistingFiles.contains(std::string(remote_name))};
     }
 
    private:

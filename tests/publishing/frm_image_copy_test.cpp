@@ -154,7 +154,7 @@ TEST_F(ImageCopyTest, BrowseAsksForAPictureAndProposesItsNameWhenNoneIsTyped) {
   const OpenFileRequest& request = files_.Calls()[0].Request;
   EXPECT_EQ(request.Title, "Picture");
   ASSERT_EQ(request.Filters.size(), 2U);
-  EXPECT_EQ(request.Filters[0].Patterns, "*.GIF;*.JPG");
+  EXPECT_EQ(request.Filters[0].Patterns, "*.GIF;*.JPG;*.JPEG;*.PNG;*.WEBP");
   EXPECT_EQ(request.Filters[1].Patterns, "*.*");
 
   EXPECT_EQ(form.LocalFilename.Text, logo);
@@ -367,13 +367,13 @@ TEST_F(ImageCopyTest, TheDialogIsBlockedWhileAPublishRuns) {
   Show([&](frmImageCopy& shown) {
     shown.LocalFilename.SetText(Picture("a.gif", 3, 3));
     shown.RemoteFilename.SetText("b.gif");
-    // The user clicks everything while the status line waits.
+    // The user clicks everything but Cancel while the status line waits.
     loop_.SetUserActivity([&] {
       ++pauses;
       input_blocked = input_blocked && shown.Publishing() && !shown.cmdOk.Press() &&
-                      !shown.cmdCancel.Press() && !shown.cmdBrowse.Press() &&
+                      shown.cmdCancel.Enabled && !shown.cmdBrowse.Press() &&
                       !shown.cmdPreview.Press() && shown.LocalFilename.Locked &&
-                      shown.RemoteFilename.Locked && !shown.RequestClose(UnloadMode::kUserClose);
+                      shown.RemoteFilename.Locked;
       EXPECT_TRUE(shown.Visible());
     });
     ASSERT_TRUE(shown.cmdOk.Press());
@@ -478,7 +478,133 @@ TEST_F(ImageCopyTest, SettingsThatCannotBeSavedAreReportedAndThePublishGoesOn) {
   ASSERT_EQ(Boxes().size(), 1U);
   EXPECT_NE(Boxes()[0].Text.find("read-only file system"), std::string::npos);
   EXPECT_FALSE(form.Cancelled());
-  EXPECT_EQ(internet_.script().Commands.size(), 2U);
+  EXPECT_EQ(internet_.script().Commands,
+            (std::vector<std::string>{"CWD /", "SIZE a.gif", "CWD /", "PUT /pics/a.gif a.gif"}));
+}
+
+TEST_F(ImageCopyTest, CancelOrTheCloseBoxDuringAPublishStopsItAndKeepsTheDialogOpen) {
+  for (const bool close_box : {false, true}) {
+    for (const bool ftp : {false, true}) {
+      SCOPED_TRACE(std::string(close_box ? "close box" : "Cancel") + (ftp ? " ftp" : " local"));
+      frmImageCopy& form = Form();
+      form.SetImagesPath(dir_.path().string());
+      form.SetFTPServer(ftp ? "ftp.example.com" : "");
+      internet_.script().Commands.clear();
+      bool stayed_open = false;
+      Show([&](frmImageCopy& shown) {
+        shown.LocalFilename.SetText(Picture("a.gif", 3, 3));
+        shown.RemoteFilename.SetText("copy.gif");
+        loop_.SetUserActivity([&] {
+          if (close_box) {
+            EXPECT_FALSE(shown.RequestClose(UnloadMode::kUserClose)) << "refused; acts as Cancel";
+          } else {
+            EXPECT_TRUE(shown.cmdCancel.Press());
+          }
+        });
+        ASSERT_TRUE(shown.cmdOk.Press());
+        loop_.SetUserActivity(nullptr);
+        stayed_open = shown.Visible();
+        shown.cmdCancel.Press();
+      });
+      EXPECT_TRUE(stayed_open);
+      EXPECT_TRUE(form.Cancelled());
+      EXPECT_FALSE(std::filesystem::exists(dir_.path() / "copy.gif"));
+      for (const std::string& command : internet_.script().Commands) {
+        EXPECT_NE(command.rfind("PUT", 0), 0U) << command;
+      }
+      EXPECT_TRUE(Boxes().empty()) << "a cancel the user asked for needs no message";
+      EXPECT_FALSE(HasInternetSession());
+    }
+  }
+}
+
+TEST_F(ImageCopyTest, ARemoteFileIsReplacedOnlyWhenTheUserSaysYes) {
+  internet_.script().ExistingFiles = {"taken.gif"};
+  for (const MessageBoxAnswer answer : {MessageBoxAnswer::kNo, MessageBoxAnswer::kYes}) {
+    frmImageCopy& form = Form();
+    form.SetFTPServer("ftp.example.com/images");
+    internet_.script().Commands.clear();
+    messages_.QueueAnswer(answer);
+    Show([&](frmImageCopy& shown) {
+      shown.LocalFilename.SetText("/pics/a.gif");
+      shown.RemoteFilename.SetText("taken.gif");
+      ASSERT_TRUE(shown.cmdOk.Press());
+    });
+    ASSERT_FALSE(Boxes().empty());
+    EXPECT_EQ(Boxes().back().Text, "Replace existing file?");
+    EXPECT_EQ(Boxes().back().Style.Buttons, MessageBoxButtons::kYesNo);
+    // Replaced whole: a cut transfer leaves the site's file as it was.
+    const bool put = internet_.script().Commands.back() == "REPLACE /pics/a.gif taken.gif";
+    EXPECT_EQ(put, answer == MessageBoxAnswer::kYes);
+    // No is the local copy's No: the dialog closes as cancelled.
+    EXPECT_EQ(form.Cancelled(), answer == MessageBoxAnswer::kNo);
+    EXPECT_FALSE(HasInternetSession());
+  }
+  // A new name asks nothing.
+  const std::size_t boxes = Boxes().size();
+  Form().LocalFilename.SetText("/pics/a.gif");
+  Form().RemoteFilename.SetText("fresh.gif");
+  Form().cmdOK_Click();
+  EXPECT_EQ(Boxes().size(), boxes);
+  EXPECT_EQ(internet_.script().Commands.back(), "PUT /pics/a.gif fresh.gif");
+}
+
+TEST_F(ImageCopyTest, ACopyAsNameThatLeavesTheImagesFolderIsRefused) {
+  const std::string outside = (dir_.path() / "outside.gif").string();
+  const std::filesystem::path images = dir_.path() / "images";
+  std::filesystem::create_directory(images);
+  for (const std::string& name : {std::string(".."), std::string("."), std::string("../up.gif"),
+                                  std::string("sub/a.gif"), std::string("sub\\a.gif"), outside,
+                                  std::string("C:evil.gif"), std::string("a\r\nDELE x.gif")}) {
+    for (const bool ftp : {false, true}) {
+      SCOPED_TRACE(name + (ftp ? " ftp" : " local"));
+      frmImageCopy& form = Form();
+      form.SetImagesPath(images.string());
+      form.SetFTPServer(ftp ? "ftp.example.com" : "");
+      const std::size_t boxes = Boxes().size();
+      form.LocalFilename.SetText(Picture("a.gif", 3, 3));
+      form.RemoteFilename.SetText(name);
+      form.cmdOK_Click();
+      ASSERT_EQ(Boxes().size(), boxes + 1);
+      EXPECT_EQ(Boxes().back().Title, "Copy As");
+      EXPECT_NE(Boxes().back().Text.find("images folder"), std::string::npos);
+      EXPECT_TRUE(form.Cancelled());
+      EXPECT_TRUE(internet_.script().Opens.empty());
+    }
+  }
+  EXPECT_FALSE(std::filesystem::exists(outside));
+  EXPECT_TRUE(std::filesystem::is_empty(images));
+  // Dots inside a name are fine.
+  EXPECT_FALSE(frmImageCopy::CopyAsNameProblem("my..picture.v2.gif").has_value());
+}
+
+TEST_F(ImageCopyTest, TheSecureBoxRequiresTlsForTheLogin) {
+  frmImageCopy& form = Form();
+  EXPECT_FALSE(form.chkSecure.Checked);
+  form.SetFTPServer("ftp.example.com");
+  form.SetFTPSecure(true);
+  EXPECT_TRUE(form.chkSecure.Checked);
+  form.LocalFilename.SetText("/pics/a.gif");
+  form.RemoteFilename.SetText("a.gif");
+  form.cmdOK_Click();
+  form.chkSecure.Checked = false;  // the user's untick holds for the next upload
+  form.cmdOK_Click();
+  const auto& logins = internet_.script().Logins;
+  ASSERT_EQ(logins.size(), 2U);
+  EXPECT_EQ(logins[0].Security, FtpSecurity::kTls);
+  EXPECT_EQ(logins[1].Security, FtpSecurity::kPlain);
+  EXPECT_NE(logins[0].Monitor, nullptr);
+}
+
+TEST_F(ImageCopyTest, TheFilesNameIsProposedAsAltText) {
+  frmImageCopy& form = Form();
+  EXPECT_EQ(form.ProposedAltText(), "");
+  form.LocalFilename.SetText("/photos/sunset at sea.png");
+  EXPECT_EQ(form.ProposedAltText(), "sunset at sea");
+  form.LocalFilename.SetText("C:\\My Pictures\\logo.v2.webp");
+  EXPECT_EQ(form.ProposedAltText(), "logo.v2");
+  form.LocalFilename.SetText("/photos/.hidden");
+  EXPECT_EQ(form.ProposedAltText(), ".hidden");
 }
 
 }  // namespace

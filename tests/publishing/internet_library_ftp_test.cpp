@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <string>
 
@@ -111,6 +112,31 @@ TEST_F(CurlFtpTest, RefusedCommandsAre12003WithTheServersReplyAndKeepTheConnecti
   EXPECT_EQ(reader.Connection->PutFile(file, "refused.gif"), kInternetErrorExtended);
   EXPECT_EQ(library_.LastResponse().Text.rfind("550 ", 0), 0U) << library_.LastResponse().Text;
   EXPECT_FALSE(std::filesystem::exists(server_.Home() / "refused.gif"));
+}
+
+TEST_F(CurlFtpTest, AWholeReplacementRenamesOverTheFileOrLeavesItAsItWas) {
+  const std::filesystem::path file = local_.Write("new.gif", "GIF89a new");
+  std::ofstream(server_.Home() / "logo.gif", std::ios::binary) << "GIF89a old";
+  std::ofstream(server_.Home() / "kept.gif", std::ios::binary) << "GIF89a old";
+
+  OpenedFtpConnection alice = Connect("alice", "s3cret");
+  ASSERT_EQ(alice.Error, kInternetSuccess);
+  const FtpConnection::FileQuery found = alice.Connection->FindFile("logo.gif");
+  EXPECT_EQ(found.Error, kInternetSuccess);
+  EXPECT_TRUE(found.Exists);
+  EXPECT_FALSE(alice.Connection->FindFile("none.gif").Exists);
+  ASSERT_EQ(alice.Connection->PutFile(file, "logo.gif", FtpPutMode::kReplaceWhole),
+            kInternetSuccess);
+  EXPECT_EQ(server_.ReadRemote("logo.gif"), "GIF89a new");
+  EXPECT_FALSE(std::filesystem::exists(server_.Home() / ".logo.gif.part"));
+
+  // Anonymous may write but not rename: the upload fails and the old file stays whole.
+  OpenedFtpConnection anonymous = Connect("", "");
+  ASSERT_EQ(anonymous.Error, kInternetSuccess);
+  EXPECT_EQ(anonymous.Connection->PutFile(file, "kept.gif", FtpPutMode::kReplaceWhole),
+            kInternetErrorExtended);
+  EXPECT_EQ(library_.LastResponse().Text.rfind("550 ", 0), 0U) << library_.LastResponse().Text;
+  EXPECT_EQ(server_.ReadRemote("kept.gif"), "GIF89a old");
 }
 
 TEST_F(CurlFtpTest, AnUnreadableLocalFileSendsNothing) {

@@ -69,10 +69,11 @@ TEST_F(DesignerPluginTest, CreatesTheWidgetWithItsPropertiesForTheEditor) {
       designable << QString::fromLatin1(meta->property(i).name());
     }
   }
-  EXPECT_EQ(designable.size(), 21) << designable.join(QLatin1Char(' ')).toStdString();
+  EXPECT_EQ(designable.size(), 23) << designable.join(QLatin1Char(' ')).toStdString();
   EXPECT_TRUE(designable.contains(QStringLiteral("TextHTML")));
   EXPECT_TRUE(designable.contains(QStringLiteral("ButtonsPicture")));
   EXPECT_TRUE(designable.contains(QStringLiteral("BackColor")));
+  EXPECT_TRUE(designable.contains(QStringLiteral("AllowRawHtml")));
 
   ASSERT_TRUE(widget->setProperty("FontName", QStringLiteral("Verdana")));
   EXPECT_EQ(widget->property("FontName").toString(), QStringLiteral("Verdana"));

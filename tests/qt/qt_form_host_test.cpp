@@ -15,6 +15,8 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <chrono>
 #include <filesystem>
 
 #include "dialogs/frm_about.h"
@@ -29,6 +31,7 @@
 #include "platform/headless/scripted_file_dialog.h"
 #include "platform/headless/scripted_message_box.h"
 #include "publishing/frm_image_copy.h"
+#include "publishing/local_sockets.h"
 #include "qt/about_view.h"
 #include "qt/hyperlink_view.h"
 #include "qt/image_copy_view.h"
@@ -74,7 +77,8 @@ class HyperlinkViewTest : public QtFormHostTest {
 
   const std::vector<HyperlinkEntry> entries_ = {{"Home", "http://home.example/"},
                                                 {"Mail us", "mailto:me@example.com"}};
-  frmHyperlink form_{entries_};
+  ScriptedMessageBox messages_;
+  frmHyperlink form_{entries_, messages_};
 };
 
 TEST_F(HyperlinkViewTest, ShowsTheControlsWhereAndAsTheFormHasThem) {
@@ -332,14 +336,14 @@ TEST_F(PictureDialogsTest, CopyDialogShowsItsStatusAndBlocksItsButtonsWhileCopyi
     EXPECT_FALSE(status->isVisibleTo(view));
     QTest::keyClicks(Child<QLineEdit>(view, "LocalFilename"), picture_);
     QTest::keyClicks(Child<QLineEdit>(view, "RemoteFilename"), "copy.png");
-    // While the copy pauses on its status line, the window shows it.
+    // While the copy pauses on its status line, the window shows it; only Cancel is offered.
     WhenFound([status] { return status->isVisible() ? status : nullptr; },
               [&seen_busy, status, cancel, view](QWidget*) {
                 seen_busy =
                     status->text() == QStringLiteral("Copying picture file, please wait...") &&
-                    !cancel->isEnabled() && Child<QLineEdit>(view, "LocalFilename")->isReadOnly();
-                QTest::mouseClick(cancel, Qt::LeftButton);  // blocked: nothing happens
-                view->close();                              // refused while busy
+                    cancel->isEnabled() && !Child<QPushButton>(view, "cmdOk")->isEnabled() &&
+                    !Child<QPushButton>(view, "cmdBrowse")->isEnabled() &&
+                    Child<QLineEdit>(view, "LocalFilename")->isReadOnly();
               });
     QTest::mouseClick(Child<QPushButton>(view, "cmdOk"), Qt::LeftButton);
   });
@@ -348,6 +352,53 @@ TEST_F(PictureDialogsTest, CopyDialogShowsItsStatusAndBlocksItsButtonsWhileCopyi
   EXPECT_FALSE(copy_.Cancelled());
   EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(images_dir_.path().toStdString()) /
                                       "copy.png"));
+  copy_.UseServices(Services(manual_loop_));
+}
+
+// A server that accepts the connection and never says a word: the login waits off the window's
+// thread, the window keeps running, and its Cancel button ends the wait at once.
+TEST_F(PictureDialogsTest, CopyDialogStaysLiveWhileAServerStallsAndCancelEndsTheWait) {
+  const testing::LocalSocket silent(testing::LocalSocket::Mode::kListening);
+  QtEventLoop loop;
+  copy_.UseServices(Services(loop));
+  copy_.SetFTPServer("127.0.0.1:" + std::to_string(silent.Port()));
+  copy_.LocalFilename.SetText("");
+  int ticks = 0;
+  QTimer ticker;
+  QObject::connect(&ticker, &QTimer::timeout, [&ticks] { ++ticks; });
+  ticker.start(50);
+  std::chrono::steady_clock::time_point cancelled_at;
+  std::chrono::steady_clock::duration took{};
+  bool stayed_open = false;
+  WhenModal<ImageCopyView>([&](ImageCopyView* view) {
+    auto* status = Child<QLabel>(view, "lblStatus");
+    auto* cancel = Child<QPushButton>(view, "cmdCancel");
+    QTest::keyClicks(Child<QLineEdit>(view, "LocalFilename"), picture_);
+    QTest::keyClicks(Child<QLineEdit>(view, "RemoteFilename"), "stalled.png");
+    WhenFound(
+        [status] {
+          return status->isVisible() && status->text() == QStringLiteral("Connecting...") ? status
+                                                                                          : nullptr;
+        },
+        [&, cancel](QWidget*) {
+          // After the status line's second, the login runs; let it wait a while.
+          QTimer::singleShot(2500, cancel, [&, cancel] {
+            EXPECT_GT(ticks, 40) << "the window's events ran all along";
+            cancelled_at = std::chrono::steady_clock::now();
+            QTest::mouseClick(cancel, Qt::LeftButton);
+          });
+        });
+    QTest::mouseClick(Child<QPushButton>(view, "cmdOk"), Qt::LeftButton);
+    took = std::chrono::steady_clock::now() - cancelled_at;
+    stayed_open = view->isVisible();
+    view->close();
+  });
+  host_.ShowModal(copy_);
+  EXPECT_LT(took, std::chrono::seconds(4));
+  EXPECT_TRUE(stayed_open);
+  EXPECT_TRUE(copy_.Cancelled());
+  EXPECT_TRUE(messages_.Calls().empty());
+  copy_.SetFTPServer("");
   copy_.UseServices(Services(manual_loop_));
 }
 

@@ -252,6 +252,31 @@ TEST_F(QtSettingsTest, ValuesSurviveANewStoreOnTheSameFile) {
   EXPECT_EQ(store->GetSetting("Scrivlet", "FTPSetup", "Missing", "none"), "none");
 }
 
+TEST_F(QtSettingsTest, SettingsFilesAreReadableByTheUserOnly) {
+  constexpr QFileDevice::Permissions kOwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+  // A new file in a new folder, and one that another program left readable by all.
+  const auto fresh = QtSettingsStore::FromFile(Path("new-folder/fresh.ini"));
+  fresh->SaveSetting("Scrivlet", "FTPSetup", "Proxy", "proxy.example:8080");
+  {
+    QFile open(Path("open.ini"));
+    ASSERT_TRUE(open.open(QIODevice::WriteOnly));
+    open.write("[General]\nKey=1\n");
+  }
+  ASSERT_TRUE(QFile::setPermissions(Path("open.ini"),
+                                    kOwnerOnly | QFileDevice::ReadGroup | QFileDevice::ReadOther));
+  const auto earlier = QtSettingsStore::FromFile(Path("open.ini"));
+  earlier->SaveSetting("Scrivlet", "FTPSetup", "Passive", "1");
+  for (const char* name : {"new-folder/fresh.ini", "open.ini"}) {
+    EXPECT_EQ(QFile::permissions(Path(name)) & ~(QFileDevice::ReadUser | QFileDevice::WriteUser),
+              kOwnerOnly)
+        << name;
+  }
+  EXPECT_EQ(earlier->GetSetting("", "General", "Key", ""), "");  // escaped apart from the rest
+  EXPECT_EQ(QtSettingsStore::FromFile(Path("open.ini"))
+                ->GetSetting("Scrivlet", "FTPSetup", "Passive", ""),
+            "1");
+}
+
 TEST_F(QtSettingsTest, SaveReplacesAndAFileThatCannotBeWrittenThrowsKeepingTheOldValue) {
   const auto store = QtSettingsStore::FromFile(Path("replace.ini"));
   store->SaveSetting("app", "s", "k", "one");
@@ -510,11 +535,12 @@ const QByteArray kGif3x2 = QByteArray::fromHex(
     "00"  // LZW: six pixels of colour 0, each after a clear code
     "3b");
 
-TEST_F(QtPictureReaderTest, MeasuresGifJpegAndPngByContentAsTheHeaderReaderDoes) {
+TEST_F(QtPictureReaderTest, MeasuresGifJpegPngAndWebpByContentAsTheHeaderReaderDoes) {
   const std::vector<std::tuple<std::filesystem::path, PictureFormat, int, int>> cases = {
       {WriteImage("wide.png", "PNG", {40, 25}), PictureFormat::kPng, 40, 25},
       {WriteImage("tall.jpg", "JPEG", {17, 90}), PictureFormat::kJpeg, 17, 90},
       {Write("small.gif", kGif3x2), PictureFormat::kGif, 3, 2},
+      {WriteImage("photo.webp", "WEBP", {31, 12}), PictureFormat::kWebp, 31, 12},
       // The content decides, not the name.
       {WriteImage("really-a-png.gif", "PNG", {8, 9}), PictureFormat::kPng, 8, 9},
   };

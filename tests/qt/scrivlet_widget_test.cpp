@@ -22,9 +22,11 @@
 #include <QToolButton>
 
 #include "control/scrivlet.h"
+#include "conversion/util_lib.h"
 #include "platform/headless/memory_property_bag.h"
 #include "qt/hyperlink_view.h"
 #include "qt/image_view.h"
+#include "qt/qt_password_keyring.h"
 #include "qt/qt_platform.h"
 #include "qt/qt_toolbar_customize_dialog.h"
 #include "qt/scrivlet_widget.h"
@@ -119,8 +121,8 @@ TEST_F(ScrivletWidgetTest, EveryPublicPropertyIsAQtProperty) {
        {"TextHTML",     "TextRTF",         "AllowCustomize",   "FontSize",         "FontName",
         "ButtonsEdit",  "ButtonsFontSize", "ButtonsFontStyle", "ButtonsFontColor", "ButtonsIndent",
         "ButtonsAlign", "ButtonsBullets",  "ButtonsHyperlink", "ButtonsPicture",   "ButtonsAbout",
-        "FTPServer",    "FTPUsername",     "FTPPassword",      "ImagesPath",       "WDDX",
-        "BackColor",    "ForeColor"}) {
+        "FTPServer",    "FTPUsername",     "FTPPassword",      "FTPSecure",        "ImagesPath",
+        "WDDX",         "BackColor",       "ForeColor",       "AllowRawHtml"}) {
     const int index = meta.indexOfProperty(name);
     ASSERT_GE(index, 0) << name;
     const QMetaProperty property = meta.property(index);
@@ -338,6 +340,48 @@ TEST_F(ScrivletWidgetTest, TypingAndTheStyleShortcuts) {
   Select(widget, 0, 5);
   QTest::keyClick(widget.Editor(), Qt::Key_B, Qt::ControlModifier);
   EXPECT_EQ(widget.Surface().SelBold(), std::optional<bool>(true));
+}
+
+TEST_F(ScrivletWidgetTest, UndoRedoHyperlinkAndTheToolbarFromTheKeyboard) {
+  ScrivletWidget widget;
+  ShowActive(widget);
+  QWidget* editor = widget.Editor();
+  QTest::keyClicks(editor, "one two");
+  QTest::keyClick(editor, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(Text(widget), QStringLiteral("one "));
+  QTest::keyClick(editor, Qt::Key_Y, Qt::ControlModifier);
+  EXPECT_EQ(Text(widget), QStringLiteral("one two"));
+  QTest::keyClick(editor, Qt::Key_Z, Qt::ControlModifier);
+  QTest::keyClick(editor, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(Text(widget), QStringLiteral("one two"));
+  EXPECT_EQ(ButtonOf(widget, "Bold")->toolTip(), QStringLiteral("Bold (Ctrl+B)"));
+
+  // Ctrl+K is the hyperlink dialog, not Qt's delete to the end of the line.
+  Select(widget, 0, 3);
+  bool opened = false;
+  WhenModal<HyperlinkView>([&opened](HyperlinkView* view) {
+    opened = true;
+    QTest::mouseClick(view->findChild<QPushButton*>(QStringLiteral("cmdCancel")), Qt::LeftButton);
+  });
+  QTest::keyClick(editor, Qt::Key_K, Qt::ControlModifier);
+  EXPECT_TRUE(opened);
+  EXPECT_EQ(Text(widget), QStringLiteral("one two"));
+
+  // Alt+F10 reaches the toolbar; arrows move along it, Space clicks, Escape goes back.
+  Select(widget, 0, 3);
+  widget.activateWindow();  // the dialog had it
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&widget));
+  editor->setFocus();
+  QTest::keyClick(editor, Qt::Key_F10, Qt::AltModifier);
+  ASSERT_NE(qobject_cast<QToolButton*>(QApplication::focusWidget()), nullptr);
+  for (int i = 0; i < 30 && QApplication::focusWidget()->objectName() != "Bold"; ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+  }
+  ASSERT_EQ(QApplication::focusWidget()->objectName(), QStringLiteral("Bold"));
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+  EXPECT_EQ(widget.Surface().SelBold(), std::optional<bool>(true));
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+  EXPECT_EQ(QApplication::focusWidget(), editor);
 }
 
 TEST_F(ScrivletWidgetTest, StyleShortcutsWorkWithoutTheirButtons) {
@@ -666,6 +710,55 @@ TEST_F(ScrivletWidgetTest, PropertySetRoundTripsThroughAMapAndQSettings) {
       << error.toStdString();
   FinishStart(fromSettings);
   EXPECT_EQ(fromSettings.SaveProperties(), map);
+}
+
+// The password of a saved set: in the desktop's keyring where there is one (the test runs under
+// a private D-Bus session with gnome-keyring, see tests/qt/keyring_test.sh), in the set as its
+// scrambled form where there is none (offscreen CI). Either way the restored widget has it, and
+// the settings file is readable by the user only.
+TEST_F(ScrivletWidgetTest, TheFtpPasswordGoesToTheKeyringOrStaysScrambledInTheSet) {
+  const bool keyring = QtPasswordKeyring(QStringLiteral("Scrivlet")).Available();
+  const bool keyring_expected = qEnvironmentVariableIsSet("SCRIVLET_EXPECT_KEYRING");
+  ASSERT_EQ(keyring, keyring_expected) << "a keyring answers: " << keyring;
+  const QString scrambled =
+      QString::fromStdString(ScramblePassword(ScrambleDirection::kEncode, "s3cret"));
+  ScrivletWidget widget;
+  widget.setProperty("FTPServer", QStringLiteral("ftp.example.com/images"));
+  widget.setProperty("FTPUsername", QStringLiteral("alice"));
+  widget.setProperty("FTPPassword", scrambled);
+  widget.setProperty("FTPSecure", true);
+
+  QTemporaryDir dir;
+  const QString file = dir.filePath(QStringLiteral("host.ini"));
+  {
+    QSettings settings(file, QSettings::IniFormat);
+    widget.SaveProperties(settings, QStringLiteral("Editor"));
+  }
+  EXPECT_EQ(QFile::permissions(file) & ~(QFileDevice::ReadUser | QFileDevice::WriteUser),
+            QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+  QSettings settings(file, QSettings::IniFormat);
+  EXPECT_EQ(settings.contains(QStringLiteral("Editor/FTPPassword")), !keyring);
+  if (!keyring) {
+    EXPECT_EQ(settings.value(QStringLiteral("Editor/FTPPassword")).toString(), scrambled);
+  }
+  ScrivletWidget restored;
+  ASSERT_TRUE(restored.RestoreProperties(settings, QStringLiteral("Editor")));
+  EXPECT_EQ(restored.FTPPassword(), scrambled);
+  EXPECT_TRUE(restored.FTPSecure());
+
+  // A set saved before the keyring, holding the scrambled form, is read as it is.
+  ScrivletWidget older;
+  ASSERT_TRUE(older.RestoreProperties(
+      QVariantMap{{QStringLiteral("FTPServer"), QStringLiteral("ftp.example.com/images")},
+                  {QStringLiteral("FTPUsername"), QStringLiteral("alice")},
+                  {QStringLiteral("FTPPassword"), QStringLiteral("olderForm")}}));
+  EXPECT_EQ(older.FTPPassword(), QStringLiteral("olderForm"));
+  // Another user of the same server has no password of alice's.
+  ScrivletWidget other;
+  ASSERT_TRUE(other.RestoreProperties(
+      QVariantMap{{QStringLiteral("FTPServer"), QStringLiteral("ftp.example.com/images")},
+                  {QStringLiteral("FTPUsername"), QStringLiteral("bob")}}));
+  EXPECT_EQ(other.FTPPassword(), QString());
 }
 
 TEST_F(ScrivletWidgetTest, PropertySetOfTheWrongTypeIsRefused) {

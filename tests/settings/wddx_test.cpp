@@ -138,6 +138,18 @@ TEST(ParseWddxTest, ValuesAreStoredUnchanged) {
   EXPECT_EQ(settings.FontFaceLists, (Values{"Fish &amp; Chips", "  Verdana, Arial  ", ""}));
 }
 
+TEST(ParseWddxTest, LocationsThatCouldRunScriptAreNotOffered) {
+  const FieldSettings settings =
+      Parse(Packet(StringField("HYPERLINK_LOCATION", {"javascript:alert(1)", "a.htm"}) +
+                   StringField("IMAGE_LOCATION", {"data:image/svg+xml,x", "x.gif"})));
+  ASSERT_EQ(settings.HyperlinkEntryCount(), 2);
+  EXPECT_EQ(settings.HyperlinkEntries[0].Location, "#");
+  EXPECT_EQ(settings.HyperlinkEntries[1].Location, "a.htm");
+  ASSERT_EQ(settings.ImageEntryCount(), 2);
+  EXPECT_EQ(settings.ImageEntries[0].Location, "");
+  EXPECT_EQ(settings.ImageEntries[1].Location, "x.gif");
+}
+
 TEST(ParseWddxTest, EmptyPacketEmptiesEveryList) {
   FieldSettings settings;
   settings.ImageEntries.resize(2);

@@ -93,5 +93,18 @@ expect "two files" 2 '' -- html2rtf --body a b
   fail "sample.rtf converts"
 grep -q "<A HREF='http://www.example.com/'>" "$work/sample.html" || fail "sample link"
 
+# Hostile input through every command that writes HTML: no script survives.
+printf '%s' "<!-- ScrivletHTML --><SCRIPT>alert(1)</SCRIPT><A HREF='javascript:alert(1)'>x</A>" >"$work/in"
+expect "hostile page through a control" 0 \
+  "<!-- Korvex, Inc. Scrivlet 2.3.0.0 --><FONT SIZE=1 COLOR=#C0C0C0><I>&lt;SCRIPT&gt;</I></FONT><FONT SIZE=1 COLOR=#000000>alert(1)</FONT><FONT SIZE=1 COLOR=#C0C0C0><I><U></U></I></FONT><FONT SIZE=1 COLOR=#000000><A HREF='#'><U>x</U></A></FONT>" \
+  -- roundtrip
+printf '%s' '{\rtf1\ansi{\field{\*\fldinst HYPERLINK "javascript:alert(1)"}{\fldrslt go}}\par }' >"$work/in"
+expect "hostile hyperlink field through a control" 0 \
+  "<!-- Korvex, Inc. Scrivlet 2.3.0.0 --><FONT SIZE=3 COLOR=#C0C0C0><I><U></U></I></FONT><FONT SIZE=3 COLOR=#000000><A HREF='#'><U>go</U></A></FONT>" \
+  -- rtf2html
+printf '%s' '{\rtf1{\colortbl\red0\green0\blue0;\red192\green192\blue192;}\pard\cf1\i <IMG SRC=x onerror=alert(1)>\par }' >"$work/in"
+expect "hostile raw tag through the converter" 0 \
+  '<FONT COLOR=#C0C0C0><I>&lt;IMG SRC=x onerror=alert(1)&gt;</FONT>' -- rtf2html --direct
+
 [ "$failures" -eq 0 ] || exit 1
 echo "cli tests passed"

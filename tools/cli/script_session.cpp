@@ -222,10 +222,12 @@ const std::vector<PropertyAccess>& Properties() {
       StringProperty("FTPServer", &Scrivlet::FTPServer, &Scrivlet::SetFTPServer),
       StringProperty("FTPUsername", &Scrivlet::FTPUsername, &Scrivlet::SetFTPUsername),
       StringProperty("FTPPassword", &Scrivlet::FTPPassword, &Scrivlet::SetFTPPassword),
+      BooleanProperty("FTPSecure", &Scrivlet::FTPSecure, &Scrivlet::SetFTPSecure),
       StringProperty("ImagesPath", &Scrivlet::ImagesPath, &Scrivlet::SetImagesPath),
       StringProperty("WDDX", &Scrivlet::WDDX, &Scrivlet::SetWDDX),
       NumberProperty("BackColor", &Scrivlet::BackColor, &Scrivlet::SetBackColor),
       NumberProperty("ForeColor", &Scrivlet::ForeColor, &Scrivlet::SetForeColor),
+      BooleanProperty("AllowRawHtml", &Scrivlet::AllowRawHtml, &Scrivlet::SetAllowRawHtml),
   };
   return properties;
 }
@@ -301,6 +303,7 @@ void ScriptSession::Execute(std::string_view line) {
   } else if (command == "type") {
     Type(Utf8ToUtf16(Unescape(rest)));
   } else if (command == "paste") {
+    const UndoStep step(host_->Surface);  // never part of the typing around it
     host_->Surface.SetSelText(Utf8ToUtf16(Unescape(rest)));
   } else if (command == "undo") {
     host_->Surface.Undo();
@@ -543,6 +546,9 @@ void ScriptSession::AnswerImageCopy(const Words& words) {
     }
     if (const auto append = options.find("append"); append != options.end()) {
       dialog.chkAppendFtpServer.Checked = append->second == "1";
+    }
+    if (const auto secure = options.find("secure"); secure != options.end()) {
+      dialog.chkSecure.Checked = secure->second == "1";
     }
     (copy ? dialog.cmdOk : dialog.cmdCancel).Press();
   });

@@ -40,6 +40,7 @@ class ScriptError : public std::runtime_error {
 //   answer picture ok|cancel [fromfile] [pick=N] [src=V] [alt=V] [align=V] [width=V]
 //                  [height=V] [border=V] [hspace=V] [vspace=V]
 //   answer imagecopy copy|cancel [file=PATH] [as=NAME] [proxy=V] [passive=0|1] [append=0|1]
+//                                 [secure=0|1]
 //   answer color ok N|cancel          answer msgbox yes|no|ok
 //   clipboard rtf TEXT|text TEXT|clear
 //   save | load | tick                write the property bag / restore a new instance from it /

@@ -41,8 +41,9 @@ using MultiHandle = std::unique_ptr<CURLM, MultiCleanup>;
 constexpr int kLongestWaitMs = 10;
 
 // Runs one transfer of `easy` on `multi`, whose connection cache keeps the logged-in control
-// connection between transfers.
-CURLcode PerformOn(CURLM* multi, CURL* easy) {
+// connection between transfers. A cancel through `monitor` is also seen between waits, so it
+// takes effect while libcurl is still connecting and calls no progress function.
+CURLcode PerformOn(CURLM* multi, CURL* easy, const TransferMonitor* monitor) {
   if (curl_multi_add_handle(multi, easy) != CURLM_OK) {
     return CURLE_FAILED_INIT;
   }
@@ -64,10 +65,19 @@ CURLcode PerformOn(CURLM* multi, CURL* easy) {
     if (curl_multi_poll(multi, nullptr, 0, kLongestWaitMs, nullptr) != CURLM_OK) {
       break;
     }
+    if (monitor != nullptr && monitor->CancelRequested()) {
+      result = CURLE_ABORTED_BY_CALLBACK;
+      break;
+    }
   }
   curl_multi_remove_handle(multi, easy);
   return result;
 }
+
+struct ListFree {
+  void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+using CommandList = std::unique_ptr<curl_slist, ListFree>;
 
 struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
@@ -265,6 +275,20 @@ InternetErrorCode MapCurlResult(CURLcode result) {
       return kInternetErrorLocalFile;
     case CURLE_OUT_OF_MEMORY:
       return kInternetErrorInternal;
+    case CURLE_USE_SSL_FAILED:
+      return kInternetErrorTlsNotOffered;
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CACERT_BADFILE:
+      return kInternetErrorCertificateRejected;
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_SSL_ENGINE_NOTFOUND:
+    case CURLE_SSL_ENGINE_SETFAILED:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CIPHER:
+    case CURLE_SSL_SHUTDOWN_FAILED:
+      return kInternetErrorSecureChannel;
+    case CURLE_ABORTED_BY_CALLBACK:
+      return kInternetErrorCancelled;
     default:
       return kInternetErrorUnmappedBase + static_cast<InternetErrorCode>(result);
   }
@@ -273,10 +297,11 @@ InternetErrorCode MapCurlResult(CURLcode result) {
 }  // namespace
 
 struct CurlInternetLibrary::State {
-  explicit State(CurlTimeouts bounds) : timeouts(bounds) {}
+  State(CurlTimeouts bounds, CurlTrust trusted) : timeouts(bounds), trust(std::move(trusted)) {}
 
   CurlGlobal global;
   CurlTimeouts timeouts;
+  CurlTrust trust;
   LastResponseInfo last_response;
 };
 
@@ -301,6 +326,12 @@ std::size_t RecordResponseLine(char* data, std::size_t size, std::size_t count, 
   return length;
 }
 
+// Nothing is downloaded; what libcurl offers as a body (the size and date it learnt while asking
+// about a remote file) is dropped instead of reaching standard output.
+std::size_t DropBody(char* /*data*/, std::size_t size, std::size_t count, void* /*user*/) {
+  return size * count;
+}
+
 // The local file being uploaded; a read error aborts the transfer instead of ending it early.
 struct UploadSource {
   std::FILE* file = nullptr;
@@ -317,14 +348,26 @@ std::size_t ReadUpload(char* buffer, std::size_t size, std::size_t count, void* 
   return read * size;
 }
 
+// Reports upload progress to the monitor and stops the transfer it was asked to cancel.
+int ReportProgress(void* user, curl_off_t /*download_total*/, curl_off_t /*downloaded*/,
+                   curl_off_t upload_total, curl_off_t uploaded) {
+  auto* monitor = static_cast<TransferMonitor*>(user);
+  if (upload_total > 0 && uploaded >= 0) {
+    monitor->ReportSent(static_cast<std::uint64_t>(uploaded),
+                        static_cast<std::uint64_t>(upload_total));
+  }
+  return monitor->CancelRequested() ? 1 : 0;
+}
+
 class CurlFtpConnection final : public FtpConnection {
  public:
   CurlFtpConnection(std::shared_ptr<State> state, EasyHandle easy, MultiHandle multi,
-                    std::string base_url)
+                    std::string base_url, TransferMonitor* monitor)
       : state_(std::move(state)),
         easy_(std::move(easy)),
         multi_(std::move(multi)),
-        base_url_(std::move(base_url)) {}
+        base_url_(std::move(base_url)),
+        monitor_(monitor) {}
 
   InternetErrorCode SetCurrentDirectory(std::string_view directory) override {
     if (HasControlCharacter(directory)) {
@@ -342,8 +385,8 @@ class CurlFtpConnection final : public FtpConnection {
     return error;
   }
 
-  InternetErrorCode PutFile(const std::filesystem::path& local_file,
-                            std::string_view remote_name) override {
+  InternetErrorCode PutFile(const std::filesystem::path& local_file, std::string_view remote_name,
+                            FtpPutMode mode = FtpPutMode::kDirect) override {
     if (HasControlCharacter(remote_name) || remote_name.empty()) {
       return kInternetErrorInvalidUrl;
     }
@@ -360,11 +403,50 @@ class CurlFtpConnection final : public FtpConnection {
     curl_easy_setopt(easy, CURLOPT_READFUNCTION, &ReadUpload);
     curl_easy_setopt(easy, CURLOPT_READDATA, &source);
     curl_easy_setopt(easy, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(size));
-    const InternetErrorCode error = Perform(PathIn(current_, remote_name));
-    // The source dies with this call; the handle must not keep pointing at it.
+    if (monitor_ != nullptr) {
+      monitor_->ReportSent(0, size);
+    }
+    // The renames run on the control connection after a complete transfer only.
+    std::string sent_name(remote_name);
+    CommandList renames;
+    if (mode == FtpPutMode::kReplaceWhole) {
+      sent_name = "." + std::string(remote_name) + ".part";
+      curl_slist* list = curl_slist_append(nullptr, ("RNFR " + sent_name).c_str());
+      renames.reset(list);
+      if (list == nullptr ||
+          curl_slist_append(list, ("RNTO " + std::string(remote_name)).c_str()) == nullptr) {
+        return kInternetErrorInternal;
+      }
+      curl_easy_setopt(easy, CURLOPT_POSTQUOTE, list);
+    }
+    const InternetErrorCode error = Perform(PathIn(current_, sent_name));
+    // The source and the list die with this call; the handle must not keep pointing at them.
     curl_easy_setopt(easy, CURLOPT_UPLOAD, 0L);
     curl_easy_setopt(easy, CURLOPT_READDATA, nullptr);
+    curl_easy_setopt(easy, CURLOPT_POSTQUOTE, nullptr);
     return source.read_failed ? kInternetErrorLocalFile : error;
+  }
+
+  FileQuery FindFile(std::string_view remote_name) override {
+    if (HasControlCharacter(remote_name) || remote_name.empty()) {
+      return {kInternetErrorInvalidUrl, false};
+    }
+    // No body for a file: libcurl asks for its SIZE, which a missing file answers with 550.
+    CURL* easy = easy_.get();
+    curl_easy_setopt(easy, CURLOPT_UPLOAD, 0L);
+    curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
+    const std::string url = base_url_ + UrlPath(PathIn(current_, remote_name));
+    curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
+    state_->last_response = LastResponseInfo{};
+    const CURLcode result = PerformOn(multi_.get(), easy, monitor_);
+    if (result == CURLE_REMOTE_FILE_NOT_FOUND) {
+      return {kInternetSuccess, false};
+    }
+    if (result != CURLE_OK) {
+      return {MapCurlResult(result), false};
+    }
+    // A size of -1: the server did not tell, so the file may well be there.
+    return {kInternetSuccess, true};
   }
 
   // Logs in by asking for the login folder and nothing in it.
@@ -378,7 +460,7 @@ class CurlFtpConnection final : public FtpConnection {
     const std::string url = base_url_ + UrlPath(server_path);
     curl_easy_setopt(easy_.get(), CURLOPT_URL, url.c_str());
     state_->last_response = LastResponseInfo{};
-    return MapCurlResult(PerformOn(multi_.get(), easy_.get()));
+    return MapCurlResult(PerformOn(multi_.get(), easy_.get(), monitor_));
   }
 
   std::shared_ptr<State> state_;
@@ -388,6 +470,7 @@ class CurlFtpConnection final : public FtpConnection {
   std::string base_url_;
   // "" while in the login folder.
   std::string current_;
+  TransferMonitor* monitor_;
 };
 
 long Milliseconds(std::chrono::milliseconds duration) {
@@ -401,7 +484,23 @@ bool ConfigureEasy(CURL* easy, State& state, const InternetOpenRequest& access,
   const auto set = [&ok](CURLcode result) { ok = ok && result == CURLE_OK; };
   set(curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "ftp"));
   set(curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L));
-  set(curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 1L));
+  if (login.Monitor != nullptr) {
+    set(curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, &ReportProgress));
+    set(curl_easy_setopt(easy, CURLOPT_XFERINFODATA, login.Monitor));
+    set(curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L));
+  } else {
+    set(curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 1L));
+  }
+  if (login.Security == FtpSecurity::kTls) {
+    // Required for the login and every transfer; the password is never sent in clear text.
+    set(curl_easy_setopt(easy, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL)));
+    set(curl_easy_setopt(easy, CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS)));
+    set(curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L));
+    set(curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L));
+    if (!state.trust.CaFile.empty()) {
+      set(curl_easy_setopt(easy, CURLOPT_CAINFO, state.trust.CaFile.c_str()));
+    }
+  }
   set(curl_easy_setopt(easy, CURLOPT_PATH_AS_IS, 1L));
   set(curl_easy_setopt(easy, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_SINGLECWD)));
   set(curl_easy_setopt(easy, CURLOPT_TRANSFERTEXT, 0L));
@@ -412,6 +511,7 @@ bool ConfigureEasy(CURL* easy, State& state, const InternetOpenRequest& access,
   set(curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L));
   set(curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME,
                        static_cast<long>(state.timeouts.Stall.count())));
+  set(curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &DropBody));
   set(curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &RecordResponseLine));
   set(curl_easy_setopt(easy, CURLOPT_HEADERDATA, &state));
   set(curl_easy_setopt(easy, CURLOPT_USERAGENT, access.Agent.c_str()));
@@ -456,7 +556,7 @@ class CurlInternetSession final : public InternetSession {
       return {nullptr, kInternetErrorInternal};
     }
     auto connection = std::make_unique<CurlFtpConnection>(state_, std::move(easy), std::move(multi),
-                                                          "ftp://" + *authority);
+                                                          "ftp://" + *authority, login.Monitor);
     const InternetErrorCode error = connection->LogIn();
     if (error != kInternetSuccess) {
       return {nullptr, error};
@@ -471,8 +571,8 @@ class CurlInternetSession final : public InternetSession {
 
 }  // namespace
 
-CurlInternetLibrary::CurlInternetLibrary(CurlTimeouts timeouts)
-    : state_(std::make_shared<State>(timeouts)) {}
+CurlInternetLibrary::CurlInternetLibrary(CurlTimeouts timeouts, CurlTrust trust)
+    : state_(std::make_shared<State>(timeouts, std::move(trust))) {}
 
 CurlInternetLibrary::~CurlInternetLibrary() = default;
 

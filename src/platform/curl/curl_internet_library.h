@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <filesystem>
 #include <memory>
 
 #include "platform/internet_library.h"
@@ -20,6 +21,12 @@ struct CurlTimeouts {
   std::chrono::seconds Stall{60};
 };
 
+// Whom a secure connection trusts.
+struct CurlTrust {
+  // Certificate authorities in a PEM file, instead of the system's; empty for the system's.
+  std::filesystem::path CaFile;
+};
+
 // Each FTP connection is one libcurl easy handle run on its own multi handle, whose connection
 // cache keeps the control connection open between operations: the user logs in once per
 // connection (libcurl logs in again by itself if the server dropped an idle connection). Uploads
@@ -30,11 +37,16 @@ struct CurlTimeouts {
 // failed connection 12029, timeout 12002, rejected login 12014, a command the server refused
 // (missing directory, refused upload, full disk) 12003 with LastResponse holding the reply,
 // a connection dropped mid-way 12030, an unreadable local file 2, a bad server name or path
-// 12005; others kInternetErrorUnmappedBase plus the libcurl result number.
+// 12005, a server that refuses AUTH TLS when TLS is required kInternetErrorTlsNotOffered, an
+// untrusted certificate 12045, another TLS failure 12157, a cancel through the monitor 12017;
+// others kInternetErrorUnmappedBase plus the libcurl result number.
+//
+// With FtpSecurity::kTls the control and data connections are both encrypted (CURLUSESSL_ALL)
+// and the server's certificate and name are checked against the trusted authorities.
 class CurlInternetLibrary final : public InternetLibrary {
  public:
   // Initialises libcurl (once per process, counted). Throws std::runtime_error when it cannot.
-  explicit CurlInternetLibrary(CurlTimeouts timeouts = {});
+  explicit CurlInternetLibrary(CurlTimeouts timeouts = {}, CurlTrust trust = {});
   ~CurlInternetLibrary() override;
   CurlInternetLibrary(const CurlInternetLibrary&) = delete;
   CurlInternetLibrary& operator=(const CurlInternetLibrary&) = delete;

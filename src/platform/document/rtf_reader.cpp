@@ -385,6 +385,23 @@ std::optional<std::string> HyperlinkTarget(std::string_view instruction) {
   return url;
 }
 
+// An upper bound of the paragraphs "\par" and "\line" words can end in `in`.
+std::size_t CountParagraphMarks(std::string_view in) {
+  std::size_t count = 0;
+  for (std::size_t b = in.find('\\'); b != std::string_view::npos; b = in.find('\\', b + 1)) {
+    const std::string_view word = in.substr(b + 1, 5);
+    const auto endsAt = [&](std::size_t length) {
+      const std::size_t after = b + 1 + length;
+      return after >= in.size() ||
+             !((in[after] >= 'a' && in[after] <= 'z') || (in[after] >= 'A' && in[after] <= 'Z'));
+    };
+    if ((word.starts_with("par") && endsAt(3)) || (word.starts_with("line") && endsAt(4))) {
+      ++count;
+    }
+  }
+  return count;
+}
+
 class RtfReader {
  public:
   RtfReader(std::string_view in, const RtfReadOptions& options) : in_(in), options_(options) {
@@ -392,6 +409,10 @@ class RtfReader {
     base.format = options.defaultFormat;
     groups_.push_back(base);
     current_.mark = options.defaultFormat;
+    // Grown by doubling, the paragraph list of a page of many short paragraphs would hold up to
+    // twice its size, and three times while it moves: room for every paragraph mark the input
+    // may hold is taken at once.
+    document_.paragraphs.reserve(CountParagraphMarks(in) + 1);
   }
 
   RichDocument Read() {
@@ -530,6 +551,16 @@ class RtfReader {
       return true;
     }
     return false;
+  }
+
+  // A character written as an escape: in a face name an escaped ";" is part of the name, where
+  // a bare one ends the entry.
+  void AddEscapedCharacter(char32_t code) {
+    if (code != 0 && Top().destination == Destination::kFontTable) {
+      AddFontNameCharacter(code);
+    } else {
+      AddCharacter(code);
+    }
   }
 
   void AddCharacter(char32_t code) {
@@ -757,7 +788,7 @@ class RtfReader {
       return;
     }
     const std::int32_t page = Top().fontCodePage != 0 ? Top().fontCodePage : codePage_;
-    AddCharacter(ByteToUnicode(page, static_cast<std::uint8_t>(value)));
+    AddEscapedCharacter(ByteToUnicode(page, static_cast<std::uint8_t>(value)));
   }
 
   void HandleWord(std::string_view word, std::optional<std::int32_t> parameter) {
@@ -815,7 +846,7 @@ class RtfReader {
       // and NUL is no character of a document.
       const std::int32_t unit = *parameter < 0 ? *parameter + 65536 : *parameter;
       if (unit > 0 && unit <= 0xFFFF) {
-        AddCharacter(static_cast<char32_t>(unit));
+        AddEscapedCharacter(static_cast<char32_t>(unit));
       }
       pendingSkip_ = Top().unicodeSkip;
     } else if (info.kind == WordKind::kUnicodeSkip && parameter) {
@@ -898,7 +929,11 @@ class RtfReader {
     const std::string name = TrimName(fontName_);
     if (fontNumber_ && !name.empty()) {
       fonts_[*fontNumber_] = {name, fontCodePage_};  // a later definition wins
+    } else if (fontNumber_) {
+      // A blank name defines no face; the number must not keep an earlier one (Symbol, say).
+      fonts_.erase(*fontNumber_);
     }
+    fontNumber_.reset();  // the entry is done: a group's close commits nothing more
     fontName_.clear();
     fontCodePage_ = 0;
   }

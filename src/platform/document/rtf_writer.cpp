@@ -1,5 +1,6 @@
 #include "platform/document/rtf_writer.h"
 
+#include <algorithm>
 #include <unordered_map>
 
 #include "conversion/text_codec.h"
@@ -123,8 +124,16 @@ void EmitText(std::string& out, std::u16string_view text) {
   }
 }
 
+// A ";" in a face name is escaped: a bare one ends the font table entry.
 void EmitFaceName(std::string& out, std::string_view face) {
-  EmitText(out, Utf8ToUtf16(face));
+  for (std::size_t start = 0; start <= face.size();) {
+    const std::size_t semicolon = std::min(face.find(';', start), face.size());
+    EmitText(out, Utf8ToUtf16(face.substr(start, semicolon - start)));
+    if (semicolon < face.size()) {
+      out += "\\'3b";
+    }
+    start = semicolon + 1;
+  }
 }
 
 void EmitRunOpen(WriteState& s, const CharFormat& format) {

@@ -100,6 +100,52 @@ std::optional<PictureInfo> ReadPng(ByteReader& reader) {
                BigEndian32(chunk->data() + 12));
 }
 
+std::uint32_t LittleEndian24(const std::uint8_t* bytes) {
+  return static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[1]) << 8 |
+         bytes[0];
+}
+
+// After "RIFF" and the file size: "WEBP", then the first chunk's name, size and opening bytes.
+std::optional<PictureInfo> ReadWebp(ByteReader& reader) {
+  const auto chunk = reader.Bytes<22>();
+  if (!chunk) {
+    return std::nullopt;
+  }
+  const auto named = [&chunk](std::size_t at, std::string_view name) {
+    for (std::size_t i = 0; i < name.size(); ++i) {
+      if ((*chunk)[at + i] != static_cast<std::uint8_t>(name[i])) {
+        return false;
+      }
+    }
+    return true;
+  };
+  if (!named(0, "WEBP")) {
+    return std::nullopt;
+  }
+  const std::uint8_t* payload = chunk->data() + 12;
+  if (named(4, "VP8X")) {  // flags (4 bytes), then canvas width - 1 and height - 1, 24 bits each
+    return Sized(PictureFormat::kWebp, LittleEndian24(payload + 4) + 1,
+                 LittleEndian24(payload + 7) + 1);
+  }
+  if (named(4, "VP8L")) {  // signature 0x2F, then width - 1 and height - 1, 14 bits each
+    if (payload[0] != 0x2F) {
+      return std::nullopt;
+    }
+    const std::uint32_t bits =
+        static_cast<std::uint32_t>(payload[1]) | static_cast<std::uint32_t>(payload[2]) << 8 |
+        static_cast<std::uint32_t>(payload[3]) << 16 | static_cast<std::uint32_t>(payload[4]) << 24;
+    return Sized(PictureFormat::kWebp, (bits & 0x3FFF) + 1, ((bits >> 14) & 0x3FFF) + 1);
+  }
+  if (named(4, "VP8 ")) {  // frame tag (3 bytes), start code 9D 01 2A, width and height, 14 bits
+    if (payload[3] != 0x9D || payload[4] != 0x01 || payload[5] != 0x2A) {
+      return std::nullopt;
+    }
+    return Sized(PictureFormat::kWebp, LittleEndian16(payload[6], payload[7]) & 0x3FFF,
+                 LittleEndian16(payload[8], payload[9]) & 0x3FFF);
+  }
+  return std::nullopt;
+}
+
 bool IsStartOfFrame(std::uint8_t marker) {
   // C4 (Huffman tables), C8 (reserved) and CC (arithmetic conditioning) share the range.
   return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
@@ -169,6 +215,9 @@ std::optional<PictureInfo> HeaderPictureReader::ReadPicture(
   }
   if (StartsWith(*head, "\x89PNG\r\n\x1A\n")) {
     return ReadPng(reader);
+  }
+  if (StartsWith(*head, "RIFF")) {
+    return ReadWebp(reader);
   }
   if ((*head)[0] == 0xFF && (*head)[1] == 0xD8) {
     return ReadJpeg(in);

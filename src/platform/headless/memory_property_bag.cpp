@@ -6,6 +6,8 @@
 #include <type_traits>
 #include <utility>
 
+#include "conversion/conversion_error.h"
+
 namespace scrivlet {
 namespace {
 
@@ -73,8 +75,8 @@ std::optional<std::int64_t> AsNumber(const MemoryPropertyBag::Value& value) {
 
 [[noreturn]] void ThrowMismatch(std::string_view name, const MemoryPropertyBag::Value& value,
                                 std::string_view wanted) {
-  throw PropertyBagError("property \"" + std::string(name) + "\" holds \"" + AsText(value) +
-                         "\", which is not " + std::string(wanted));
+  throw PropertyBagError("property \"" + std::string(name) + "\" holds \"" +
+                         CutForMessage(AsText(value)) + "\", which is not " + std::string(wanted));
 }
 
 template <typename Integer>
