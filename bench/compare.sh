@@ -26,3 +26,11 @@ cmake --build "$build"
 python3 "$generator" --sizes "$sizes" --out "$build/docs" >/dev/null
 python3 bench/compare.py --build "$build" --sizes "$sizes" \
   --repetitions "${SCRIVLET_BENCH_REPETITIONS:-5}" --peer-runs "${SCRIVLET_PEER_RUNS:-3}"
+
+# The demo host's window on each page: opening until the first screen and until laid out, and a
+# key typed while the HTML pane rebuilds.
+if [ -x "$build/demo_host_bench" ]; then
+  for size in $(echo "$sizes" | tr ',' ' '); do
+    "$build/demo_host_bench" "$build/docs/doc_$size.html" 2>/dev/null
+  done
+fi

@@ -93,11 +93,11 @@ void ReleaseColorDialog(const ColorDialog& dialog) {
   }
 }
 
-bool ChooseColorDialog(std::int32_t& color) {
+bool ChooseColorDialog(std::int32_t& color, std::optional<std::int32_t> initial) {
   if (colorDialog == nullptr) {
     return false;
   }
-  const std::optional<ColorChoice> choice = colorDialog->ChooseColor(CustomColors());
+  const std::optional<ColorChoice> choice = colorDialog->ChooseColor(CustomColors(), initial);
   if (!choice) {
     return false;
   }
@@ -157,7 +157,7 @@ void SetFontColor(RichTextBox& surface, std::int32_t color) {
 
 void DoFontColor(RichTextBox& surface) {
   std::int32_t color = 0;
-  if (ChooseColorDialog(color)) {
+  if (ChooseColorDialog(color, surface.SelColor())) {
     SetFontColor(surface, color);
   }
 }

@@ -41,10 +41,10 @@ void InitColorDialog(ColorDialog& dialog);
 // Forgets `dialog` when it is the colour dialog in use, for an owner that goes away.
 void ReleaseColorDialog(const ColorDialog& dialog);
 
-// Shows the colour dialog with the custom colours kept so far. On OK stores the chosen colour
-// (platform order) in `color`, keeps the dialog's custom colours and returns true; on cancel,
-// or when no dialog was given, returns false and changes nothing.
-bool ChooseColorDialog(std::int32_t& color);
+// Shows the colour dialog with the custom colours kept so far, opening on `initial` when given.
+// On OK stores the chosen colour (platform order) in `color`, keeps the dialog's custom colours
+// and returns true; on cancel, or when no dialog was given, returns false and changes nothing.
+bool ChooseColorDialog(std::int32_t& color, std::optional<std::int32_t> initial = std::nullopt);
 
 // Cut and copy put the selection's RTF on the clipboard under the rich-text format; cut then
 // deletes the selection. Paste replaces the selection by the clipboard's rich text, and does
@@ -69,7 +69,8 @@ void DoBullets(RichTextBox& surface);
 
 // The selection's colour, platform order.
 void SetFontColor(RichTextBox& surface, std::int32_t color);
-// Asks the colour dialog for a colour and applies it; a cancel changes nothing.
+// Asks the colour dialog for a colour, opening on the selection's (when it has one), and applies
+// it; a cancel changes nothing.
 void DoFontColor(RichTextBox& surface);
 
 // Aligns the paragraphs the selection touches (with only a caret, the caret's paragraph).

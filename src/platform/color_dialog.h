@@ -21,11 +21,12 @@ class ColorDialog {
  public:
   virtual ~ColorDialog() = default;
 
-  // Shows the dialog with `custom` as its custom colours, neither preset to a colour nor fully
-  // expanded, and waits for the user. Returns the chosen colour and the custom colours when the
-  // user confirms, nothing when the user cancels (the custom colours are then to be kept as
-  // they were).
-  virtual std::optional<ColorChoice> ChooseColor(const CustomColorSet& custom) = 0;
+  // Shows the dialog with `custom` as its custom colours, not fully expanded, opening on
+  // `initial` (the colour being changed) when given, and waits for the user. Returns the chosen
+  // colour and the custom colours when the user confirms, nothing when the user cancels (the
+  // custom colours are then to be kept as they were).
+  virtual std::optional<ColorChoice> ChooseColor(const CustomColorSet& custom,
+                                                 std::optional<std::int32_t> initial) = 0;
 };
 
 }  // namespace scrivlet

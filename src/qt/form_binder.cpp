@@ -7,6 +7,8 @@
 #include <QPixmap>
 #include <QStyle>
 #include <algorithm>
+#include <cctype>
+#include <string_view>
 
 #include "qt/qt_icons.h"
 #include "qt/qt_text.h"
@@ -46,6 +48,23 @@ bool HasAccessKey(const std::string& caption) {
 int Utf16Position(const std::string& text, std::int32_t byte_offset) {
   const auto offset = static_cast<std::size_t>(std::max<std::int32_t>(0, byte_offset));
   return static_cast<int>(ToQString(std::string_view(text).substr(0, offset)).size());
+}
+
+// A URL scheme and nothing after it ("http://", "mailto:"): text a dialog presets for the user
+// to complete.
+bool IsPresetPrefix(std::string_view text) {
+  const std::size_t colon = text.find(':');
+  if (colon == std::string_view::npos || colon == 0 ||
+      !std::isalpha(static_cast<unsigned char>(text[0]))) {
+    return false;
+  }
+  for (const char c : text.substr(0, colon)) {
+    if (!std::isalnum(static_cast<unsigned char>(c)) && c != '+' && c != '-' && c != '.') {
+      return false;
+    }
+  }
+  const std::string_view rest = text.substr(colon + 1);
+  return rest.empty() || rest == "//";
 }
 
 void SetTextKeepingCursor(QLineEdit* edit, const QString& text) {
@@ -144,6 +163,10 @@ QLineEdit* FormBinder::Bind(TextBox& box, QWidget* container) {
   });
   widget->installEventFilter(this);
   focus_selections_[widget] = [widget, &box] {
+    if (box.SelLength <= 0 && IsPresetPrefix(box.Text)) {
+      widget->selectAll();
+      return;
+    }
     const int start = Utf16Position(box.Text, box.SelStart);
     const int end = Utf16Position(box.Text, box.SelStart + std::max(0, box.SelLength));
     widget->setSelection(start, end - start);

@@ -39,7 +39,8 @@ namespace scrivlet {
 //   the text is the chosen entry's), clicking an option (OptionButton::Choose), a check box
 //   (CheckBox::Checked), a button (CommandButton::Press) or a label with a Click handler.
 // - A text box or combo box that takes focus selects the control's SelStart/SelLength (byte
-//   offsets into the UTF-8 text).
+//   offsets into the UTF-8 text); a text box that holds only a preset prefix (a URL scheme
+//   such as "http://" or "mailto:") and no selection selects the prefix, so typing replaces it.
 // - An exception from a handler must not cross Qt's event handling: it is handed to the error
 //   handler and the input ends there.
 class FormBinder final : public QObject {

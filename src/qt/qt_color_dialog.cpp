@@ -16,9 +16,11 @@ void FillCustomColors(const CustomColorSet& custom) {
 
 }  // namespace
 
-std::optional<ColorChoice> QtColorDialog::ChooseColor(const CustomColorSet& custom) {
+std::optional<ColorChoice> QtColorDialog::ChooseColor(const CustomColorSet& custom,
+                                                      std::optional<std::int32_t> initial) {
   FillCustomColors(custom);
-  QColorDialog dialog(Qt::white, ModalParent(owner_.data()));
+  QColorDialog dialog(initial ? ColorFromPlatform(*initial) : QColor(Qt::white),
+                      ModalParent(owner_.data()));
   dialog.setOption(QColorDialog::DontUseNativeDialog);
   if (dialog.exec() != QDialog::Accepted) {
     FillCustomColors(custom);
@@ -28,6 +30,9 @@ std::optional<ColorChoice> QtColorDialog::ChooseColor(const CustomColorSet& cust
   choice.Color = ColorToPlatform(dialog.selectedColor());
   for (std::size_t i = 0; i < choice.Custom.size(); ++i) {
     choice.Custom[i] = ColorToPlatform(QColorDialog::customColor(static_cast<int>(i)));
+  }
+  if (chosen_) {
+    chosen_(choice.Color);
   }
   return choice;
 }

@@ -371,7 +371,37 @@ class MixedEngine final : public PaintingEngine {
   QIcon base_;
 };
 
+// Another icon with a colour bar along its foot.
+class ColorBarEngine final : public PaintingEngine {
+ public:
+  ColorBarEngine(QIcon base, QColor color) : base_(std::move(base)), color_(std::move(color)) {}
+
+  void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override {
+    base_.paint(painter, rect, Qt::AlignCenter, mode, state);
+    const double side = std::min(rect.width(), rect.height());
+    if (side <= 0) {
+      return;
+    }
+    // Where the font colour picture draws its bar, on its 16-unit grid.
+    const double unit = side / 16.0;
+    const QRectF bar(rect.x() + (rect.width() - side) / 2.0 + 1.5 * unit,
+                     rect.y() + (rect.height() - side) / 2.0 + 12.5 * unit, 13 * unit, 3 * unit);
+    painter->fillRect(bar, mode == QIcon::Disabled ? QColor(0xC8, 0xC8, 0xC8) : color_);
+  }
+
+  QIconEngine* clone() const override { return new ColorBarEngine(base_, color_); }
+  QString key() const override { return QStringLiteral("scrivlet-color-bar"); }
+
+ private:
+  QIcon base_;
+  QColor color_;
+};
+
 }  // namespace
+
+QIcon ColorBarIcon(const QIcon& base, const QColor& color) {
+  return QIcon(new ColorBarEngine(base, color));
+}
 
 QIcon BuiltinIcon(std::string_view key) {
   const NamedDrawing* drawing = Find(key);

@@ -30,4 +30,8 @@ QIcon ToolbarIcon(std::string_view key, std::string_view picture = {});
 // right corner, like a partly checked box.
 QIcon MixedStateIcon(const QIcon& base);
 
+// `base` with its colour bar (the lowest fifth, as the font colour picture has) painted in
+// `color`, for an entry that shows the colour it applies.
+QIcon ColorBarIcon(const QIcon& base, const QColor& color);
+
 }  // namespace scrivlet

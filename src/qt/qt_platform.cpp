@@ -1,5 +1,7 @@
 #include "qt/qt_platform.h"
 
+#include "qt/qt_text.h"
+
 namespace scrivlet {
 
 QtPlatform::QtPlatform(QWidget& owner)
@@ -11,7 +13,11 @@ QtPlatform::QtPlatform(QWidget& owner)
       Forms(Display, &owner),
       Colors(&owner),
       Messages(&owner),
-      Files(&owner) {}
+      Files(&owner) {
+  // The font colour button shows the colour the user applied last.
+  Colors.SetChosenHandler(
+      [this](std::int32_t color) { Bar.ShowColor("FontColor", ColorFromPlatform(color)); });
+}
 
 ControlServices QtPlatform::Services() {
   return {Surface,

@@ -74,6 +74,10 @@ class QtToolbar::Entry final : public ToolbarModel::Entry {
     icon_ = images != nullptr && !image.empty() && images->Has(image)
                 ? ToolbarIcon(image, images->Picture(image))
                 : QIcon();
+    if (const auto color = toolbar_.colors_.find(Key());
+        color != toolbar_.colors_.end() && !icon_.isNull()) {
+      icon_ = ColorBarIcon(icon_, color->second);
+    }
     Show();
   }
 
@@ -177,6 +181,13 @@ QAction& QtToolbar::Action(std::int32_t index) {
 
 QAction& QtToolbar::Action(std::string_view key) {
   return *At(Position(key)).Action();
+}
+
+void QtToolbar::ShowColor(std::string_view key, const QColor& color) {
+  colors_.insert_or_assign(std::string(key), color);
+  if (Contains(key)) {
+    At(Position(key)).UpdateIcon();
+  }
 }
 
 QToolButton* QtToolbar::ButtonWidget(std::string_view key) {

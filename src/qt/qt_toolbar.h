@@ -1,12 +1,15 @@
 #pragma once
 
 #include <QAction>
+#include <QColor>
 #include <QPointer>
 #include <QToolBar>
 #include <QToolButton>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -57,6 +60,9 @@ class QtToolbar final : public ToolbarModel {
   QAction& Action(std::int32_t index);
   QAction& Action(std::string_view key);
   QToolButton* ButtonWidget(std::string_view key);
+  // The entry `key` shows `color` in its picture's colour bar from now on (the last font colour
+  // applied); nothing happens while there is no such entry.
+  void ShowColor(std::string_view key, const QColor& color);
 
   // Keyboard access (a host binds a key such as Alt+F10 to FocusFirstButton): the focus goes to
   // the first button that can be clicked, and shows; Left and Right (Home, End) move it between
@@ -93,6 +99,7 @@ class QtToolbar final : public ToolbarModel {
   const Screen& screen_;
   QPointer<QWidget> owner_;
   QPointer<QToolBar> bar_;
+  std::map<std::string, QColor, std::less<>> colors_;
   std::function<void()> leave_;
   std::unique_ptr<KeyboardFilter> keyboard_;
 };

@@ -487,16 +487,59 @@ void ScrivletWidget::OnDocumentChanged() {
 }
 
 bool ScrivletWidget::ClickEntry(std::string_view key) {
+  if (!CommandEnabled(key)) {
+    return false;
+  }
+  platform_->Bar.Action(key).trigger();
+  return true;
+}
+
+bool ScrivletWidget::RunCommand(std::string_view key) {
+  return ClickEntry(key);
+}
+
+bool ScrivletWidget::CommandEnabled(std::string_view key) const {
   Toolbar& bar = control_->Toolbar1();
   if (!bar.Contains(key)) {
     return false;
   }
   const ToolbarButton& button = bar.Button(key);
-  if (!button.Enabled() || !button.Visible()) {
-    return false;
+  return button.Enabled() && button.Visible();
+}
+
+void ScrivletWidget::Cut() {
+  if (!RunShortcut(SurfaceShortcut::kCut)) {
+    platform_->Surface.Cut();
   }
-  platform_->Bar.Action(key).trigger();
-  return true;
+}
+
+void ScrivletWidget::Copy() {
+  if (!RunShortcut(SurfaceShortcut::kCopy)) {
+    platform_->Surface.Copy();
+  }
+}
+
+void ScrivletWidget::Paste() {
+  if (!RunShortcut(SurfaceShortcut::kPaste)) {
+    platform_->Surface.Paste();
+  }
+}
+
+void ScrivletWidget::Undo() {
+  if (platform_->Surface.CanUndo()) {
+    platform_->Surface.Undo();
+  }
+}
+
+void ScrivletWidget::Redo() {
+  if (platform_->Surface.CanRedo()) {
+    platform_->Surface.Redo();
+  }
+}
+
+void ScrivletWidget::SelectAll() {
+  Editor()->setFocus(Qt::OtherFocusReason);
+  Editor()->selectAll();
 }
 
 bool ScrivletWidget::RunShortcut(SurfaceShortcut shortcut) {

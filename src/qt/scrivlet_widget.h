@@ -201,6 +201,23 @@ class ScrivletWidget : public QWidget {
   bool RestoreProperties(const QVariantMap& properties, QString* error = nullptr);
   bool RestoreProperties(QSettings& settings, const QString& group, QString* error = nullptr);
 
+  // ----- Commands, for a host's menus -----
+
+  // Runs the toolbar command `key` ("Bold", "Hyperlink", ...) as a click on its button does;
+  // false, doing nothing, when the toolbar does not show that entry enabled.
+  bool RunCommand(std::string_view key);
+  // Whether RunCommand(key) would run.
+  bool CommandEnabled(std::string_view key) const;
+  // What the editing keys do (Ctrl+X, Ctrl+C, Ctrl+V, Ctrl+Z, Ctrl+Y, Ctrl+A): the toolbar's
+  // command where there is one, else the surface's own (plain text is pasted in the typing
+  // style; undo and redo walk the surface's history).
+  void Cut();
+  void Copy();
+  void Paste();
+  void Undo();
+  void Redo();
+  void SelectAll();
+
   // True while a restored editor has yet to finish starting: the button groups it does not
   // offer and the user's toolbar layout are applied once control returns to the event loop.
   bool StartPending() const;

@@ -173,6 +173,14 @@ TEST_F(ActionsTest, FontColorFollowsTheDialogAndKeepsCustomColors) {
   DoFontColor(surface);
   ASSERT_EQ(colors.Calls().size(), 3u);
   EXPECT_EQ(colors.Calls()[2].Custom[3], 0x123456);  // kept for the next call
+  // The dialog opens on the selection's colour; a mixed selection has none to offer.
+  EXPECT_EQ(colors.Calls()[0].Initial, std::optional<std::int32_t>(0));
+  EXPECT_EQ(colors.Calls()[2].Initial, std::optional<std::int32_t>(0x00FF00));
+  Append(surface, u"more", Style::kPlain);
+  Select(surface, 0, 8);
+  colors.QueueCancel();
+  DoFontColor(surface);
+  EXPECT_EQ(colors.Calls().back().Initial, std::nullopt);
 }
 
 TEST_F(ActionsTest, ToolbarShowsTheSelection) {

@@ -313,16 +313,16 @@ TEST(ScriptedColorDialogTest, AnswersFromTheScriptAndCancelsOtherwise) {
   dialog.QueueChoice(ColorChoice{0x0000FF, edited});
   dialog.QueueCancel();
 
-  const std::optional<ColorChoice> first = dialog.ChooseColor(custom);
+  const std::optional<ColorChoice> first = dialog.ChooseColor(custom, std::nullopt);
   ASSERT_TRUE(first.has_value());
   EXPECT_EQ(first->Color, 0x00FF00);
   EXPECT_EQ(first->Custom, custom);
-  EXPECT_EQ(dialog.ChooseColor(custom)->Custom, edited);
-  EXPECT_FALSE(dialog.ChooseColor(custom).has_value());
-  EXPECT_FALSE(dialog.ChooseColor(custom).has_value());  // nothing scripted
+  EXPECT_EQ(dialog.ChooseColor(custom, std::nullopt)->Custom, edited);
+  EXPECT_FALSE(dialog.ChooseColor(custom, std::nullopt).has_value());
+  EXPECT_FALSE(dialog.ChooseColor(custom, std::nullopt).has_value());  // nothing scripted
 
   dialog.SetResponder([](const CustomColorSet& given) { return ColorChoice{given[0], given}; });
-  EXPECT_EQ(dialog.ChooseColor(custom)->Color, 0x0000FF);
+  EXPECT_EQ(dialog.ChooseColor(custom, std::nullopt)->Color, 0x0000FF);
 
   ASSERT_EQ(dialog.Calls().size(), 5u);
   EXPECT_EQ(dialog.Calls()[0].Custom, custom);
@@ -332,7 +332,7 @@ TEST(ScriptedColorDialogTest, AnswersFromTheScriptAndCancelsOtherwise) {
 TEST(ScriptedColorDialogTest, AColourOutsidePlatformOrderIsAScriptFault) {
   ScriptedColorDialog dialog;
   dialog.QueueChoice(static_cast<std::int32_t>(0x80000005));
-  EXPECT_THROW(dialog.ChooseColor(CustomColorSet{}), std::invalid_argument);
+  EXPECT_THROW(dialog.ChooseColor(CustomColorSet{}, std::nullopt), std::invalid_argument);
 }
 
 TEST(ScriptedFileDialogTest, RecordsTheRequestAndAnswersFromTheScript) {

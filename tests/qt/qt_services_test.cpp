@@ -411,7 +411,7 @@ TEST(QtColorDialogTest, CustomColoursGoInAndComeBackWithTheChoice) {
     dialog->setCurrentColor(QColor(0x10, 0x20, 0x30));
     dialog->accept();
   });
-  const std::optional<ColorChoice> choice = colors.ChooseColor(custom);
+  const std::optional<ColorChoice> choice = colors.ChooseColor(custom, std::nullopt);
   ASSERT_TRUE(choice.has_value());
   EXPECT_EQ(choice->Color, 0x302010);
   EXPECT_EQ(choice->Custom[0], 0x0000FF);
@@ -422,7 +422,7 @@ TEST(QtColorDialogTest, CustomColoursGoInAndComeBackWithTheChoice) {
     QColorDialog::setCustomColor(0, Qt::green);
     dialog->reject();
   });
-  EXPECT_FALSE(colors.ChooseColor(custom).has_value());
+  EXPECT_FALSE(colors.ChooseColor(custom, std::nullopt).has_value());
   EXPECT_EQ(QColorDialog::customColor(0), QColor(255, 0, 0));
 }
 

@@ -4,9 +4,11 @@
 //
 // --screenshot renders the window into a PNG file, prints the file's path and exits; without a
 // display it draws offscreen. --print-html prints the document's HTML when the program ends.
-// --fresh starts as on the first run (the sample page, default properties) and keeps nothing.
-// Properties, the document and the window's layout are kept between runs in the user's
-// settings (QSettings, "Korvex/Scrivlet Demo").
+// --fresh starts as on the first run (the sample page, default properties) and reads and writes
+// no setting outside the run: every one, the editor's own (toolbar layout, FTP panel) included,
+// goes to a temporary folder that is removed at the end. Otherwise properties, the document,
+// the recent files and the window's layout are kept between runs in the user's settings
+// (QSettings, "Korvex/Scrivlet Demo").
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -68,16 +70,25 @@ int main(int argc, char** argv) {
   parser.process(app);
 
   const bool takeScreenshot = parser.isSet(screenshot);
-  // A screenshot run leaves the user's saved state alone.
   std::unique_ptr<QSettings> settings;
-  if (!parser.isSet(fresh)) {
+  std::unique_ptr<scrivlet::RunScopedSettings> runScope;
+  if (parser.isSet(fresh)) {
+    runScope = std::make_unique<scrivlet::RunScopedSettings>();
+    if (!runScope->IsValid()) {
+      QTextStream(stderr) << "scrivlet-demo: no temporary folder: " << runScope->ErrorString()
+                          << Qt::endl;
+      return 2;
+    }
+  } else {
     settings = std::make_unique<QSettings>();
   }
-  scrivlet::DemoWindow window(settings.get());
+  // A screenshot run reports on the terminal rather than in a box nobody answers; the
+  // reporter is there before the saved state is read.
+  scrivlet::DemoWindow::ErrorReporter reporter;
   if (takeScreenshot) {
-    window.SetErrorReporter(
-        [](const QString& message) { QTextStream(stderr) << message << Qt::endl; });
+    reporter = [](const QString& message) { QTextStream(stderr) << message << Qt::endl; };
   }
+  scrivlet::DemoWindow window(settings.get(), reporter);
   if (parser.isSet(html) &&
       !window.OpenFile(parser.value(html), scrivlet::DemoWindow::FileKind::kHtml)) {
     return 1;

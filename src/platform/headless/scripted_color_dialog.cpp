@@ -18,7 +18,8 @@ std::optional<ColorChoice> Checked(std::optional<ColorChoice> choice) {
 
 }  // namespace
 
-std::optional<ColorChoice> ScriptedColorDialog::ChooseColor(const CustomColorSet& custom) {
+std::optional<ColorChoice> ScriptedColorDialog::ChooseColor(const CustomColorSet& custom,
+                                                            std::optional<std::int32_t> initial) {
   std::optional<ColorChoice> result;
   if (!answers_.empty()) {
     const Scripted answer = answers_.front();
@@ -30,7 +31,7 @@ std::optional<ColorChoice> ScriptedColorDialog::ChooseColor(const CustomColorSet
     result = responder_(custom);
   }
   result = Checked(result);
-  calls_.push_back(Call{custom, result});
+  calls_.push_back(Call{custom, initial, result});
   return result;
 }
 

@@ -17,13 +17,15 @@ class ScriptedColorDialog final : public ColorDialog {
   using Responder = std::function<std::optional<ColorChoice>(const CustomColorSet& custom)>;
 
   struct Call {
-    CustomColorSet Custom{};            // the custom colours the dialog was given
-    std::optional<ColorChoice> Result;  // what it answered
+    CustomColorSet Custom{};              // the custom colours the dialog was given
+    std::optional<std::int32_t> Initial;  // the colour it opened on
+    std::optional<ColorChoice> Result;    // what it answered
   };
 
   // Throws std::invalid_argument when the scripted colour has bits above 0x00FFFFFF, which no
   // dialog returns.
-  std::optional<ColorChoice> ChooseColor(const CustomColorSet& custom) override;
+  std::optional<ColorChoice> ChooseColor(const CustomColorSet& custom,
+                                         std::optional<std::int32_t> initial) override;
 
   // The user picks `color` and leaves the custom colours as they were.
   void QueueChoice(std::int32_t color);
