@@ -293,7 +293,59 @@ void BenchHtml5Write(benchmark::State& state, const std::string* html) {
   Report(state, written, peak, rtf.size());
 }
 
+// Typing in the middle of the document a key at a time, words and spaces, as the undo history
+// gathers them (a step a word). Counters:
+//   history_KB        what the history holds after 100 words: the paragraph each word changed,
+//                     as it was, once per step;
+//   paragraph_KB      the size of that paragraph's text, for comparison.
+void TypeWords(MemoryRichTextBox& surface, int words) {
+  static constexpr std::u16string_view kWord = u"word ";
+  for (int w = 0; w < words; ++w) {
+    for (const char16_t c : kWord) {
+      surface.SetSelText(std::u16string_view(&c, 1));
+    }
+  }
+}
+
+void BenchTyping(benchmark::State& state, const std::string* rtf, bool keepHistory) {
+  MemoryRichTextBox surface;
+  surface.SetTextRTF(*rtf);
+  const auto middle = static_cast<std::int32_t>(surface.Text().size() / 2);
+  surface.SetSelStart(middle);
+  const std::size_t before = liveBytes;
+  TypeWords(surface, 100);
+  const std::size_t history = liveBytes - before;
+  surface.EmptyUndoBuffer();
+  surface.SetSelStart(middle);
+  std::int64_t keys = 0;
+  for (auto _ : state) {
+    TypeWords(surface, 1);
+    if (!keepHistory) {
+      // What a surface with one step of undo holds: the last change alone.
+      surface.EmptyUndoBuffer();
+    }
+    keys += 5;
+  }
+  state.SetItemsProcessed(keys);
+  state.counters["history_KB"] = static_cast<double>(history) / 1024.0;
+  const std::u16string text = surface.Text();
+  const std::size_t start = text.rfind(u'\n', static_cast<std::size_t>(middle));
+  const std::size_t end = text.find(u'\n', static_cast<std::size_t>(middle));
+  const std::size_t paragraph = (end == std::u16string::npos ? text.size() : end) -
+                                (start == std::u16string::npos ? 0 : start + 1);
+  state.counters["paragraph_KB"] = static_cast<double>(paragraph * 2) / 1024.0;
+}
+
+void BenchTypingWithHistory(benchmark::State& state, const std::string* rtf) {
+  BenchTyping(state, rtf, true);
+}
+void BenchTypingOneStep(benchmark::State& state, const std::string* rtf) {
+  BenchTyping(state, rtf, false);
+}
+
 constexpr scrivlet::bench::Subject kSubjects[] = {
+    {"SurfaceTyping", BenchTypingWithHistory, ".rtf"},
+    {"SurfaceTypingOneStep", BenchTypingOneStep, ".rtf"},
     {"HtmlParseLowerCase", BenchParseLower, ".html"},
     {"HtmlReaderLowerCase", BenchReaderLower, ".html"},
     {"HtmlParseHtml5", BenchParseHtml5, ".html"},

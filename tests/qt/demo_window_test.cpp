@@ -574,6 +574,16 @@ TEST_F(DemoWindowTest, EditAndFormatMenusRunTheCommandsWithTheirShortcuts) {
   window.MenuAction(QStringLiteral("redo"))->trigger();
   EXPECT_EQ(Text(window.Editor()), QStringLiteral("twoone "));
 
+  // Enter on an empty bullet item ends the list, as in word processors.
+  window.Editor().setTextHTML(QStringLiteral("<UL><LI>item</LI></UL>"));
+  window.Editor().Surface().SetSelStart(4);
+  QTest::keyClick(window.Editor().Editor(), Qt::Key_Return);
+  EXPECT_EQ(window.Editor().Surface().SelBullet(), std::optional<bool>(true));
+  QTest::keyClick(window.Editor().Editor(), Qt::Key_Return);
+  EXPECT_EQ(window.Editor().Surface().SelBullet(), std::optional<bool>(false));
+  QTest::keyClicks(window.Editor().Editor(), "after");
+  EXPECT_EQ(Text(window.Editor()), QStringLiteral("item\nafter"));
+
   // A command the toolbar no longer offers is disabled in the menu.
   window.Editor().setButtonsAlign(false);
   QCoreApplication::processEvents();
