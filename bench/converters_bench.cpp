@@ -21,6 +21,7 @@
 #include <fstream>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "bench_driver.h"
 #include "conversion/conversion_context.h"
@@ -293,33 +294,57 @@ void BenchHtml5Write(benchmark::State& state, const std::string* html) {
   Report(state, written, peak, rtf.size());
 }
 
-// Typing in the middle of the document a key at a time, words and spaces, as the undo history
-// gathers them (a step a word). Counters:
-//   history_KB        what the history holds after 100 words: the paragraph each word changed,
-//                     as it was, once per step;
-//   paragraph_KB      the size of that paragraph's text, for comparison.
-void TypeWords(MemoryRichTextBox& surface, int words) {
-  static constexpr std::u16string_view kWord = u"word ";
-  for (int w = 0; w < words; ++w) {
-    for (const char16_t c : kWord) {
-      surface.SetSelText(std::u16string_view(&c, 1));
+// Typing a word ("word ", a key at a time) in the middle of one paragraph after another, as
+// the undo history gathers it (a step a word); the paragraphs are taken from the last to the
+// first, so that the positions found before the run stay true. Counters:
+//   history_KB_per_step  what the history holds after 100 words, a step: the paragraph each
+//                        word changed, as it was;
+//   paragraph_KB         the average paragraph's text, for comparison (UTF-16).
+std::vector<std::int32_t> ParagraphMiddles(const MemoryRichTextBox& surface) {
+  std::vector<std::int32_t> middles;
+  const std::u16string text = surface.Text();
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t end = std::min(text.find(u'\n', start), text.size());
+    middles.push_back(static_cast<std::int32_t>((start + end) / 2));
+    if (end == text.size()) {
+      return middles;
     }
+    start = end + 1;
+  }
+}
+
+void TypeWord(MemoryRichTextBox& surface, std::int32_t at) {
+  static constexpr std::u16string_view kWord = u"word ";
+  surface.SetSelStart(at);
+  for (const char16_t c : kWord) {
+    surface.SetSelText(std::u16string_view(&c, 1));
   }
 }
 
 void BenchTyping(benchmark::State& state, const std::string* rtf, bool keepHistory) {
   MemoryRichTextBox surface;
   surface.SetTextRTF(*rtf);
-  const auto middle = static_cast<std::int32_t>(surface.Text().size() / 2);
-  surface.SetSelStart(middle);
+  std::vector<std::int32_t> middles = ParagraphMiddles(surface);
+  const double paragraphKB =
+      static_cast<double>(surface.Text().size() * 2) / static_cast<double>(middles.size()) / 1024.0;
   const std::size_t before = liveBytes;
-  TypeWords(surface, 100);
+  for (std::size_t i = 0; i < 100 && i < middles.size(); ++i) {
+    TypeWord(surface, middles[middles.size() - 1 - i]);
+  }
   const std::size_t history = liveBytes - before;
   surface.EmptyUndoBuffer();
-  surface.SetSelStart(middle);
+  middles = ParagraphMiddles(surface);
+  std::size_t next = middles.size();
   std::int64_t keys = 0;
   for (auto _ : state) {
-    TypeWords(surface, 1);
+    if (next == 0) {
+      state.PauseTiming();
+      middles = ParagraphMiddles(surface);
+      next = middles.size();
+      state.ResumeTiming();
+    }
+    TypeWord(surface, middles[--next]);
     if (!keepHistory) {
       // What a surface with one step of undo holds: the last change alone.
       surface.EmptyUndoBuffer();
@@ -327,13 +352,8 @@ void BenchTyping(benchmark::State& state, const std::string* rtf, bool keepHisto
     keys += 5;
   }
   state.SetItemsProcessed(keys);
-  state.counters["history_KB"] = static_cast<double>(history) / 1024.0;
-  const std::u16string text = surface.Text();
-  const std::size_t start = text.rfind(u'\n', static_cast<std::size_t>(middle));
-  const std::size_t end = text.find(u'\n', static_cast<std::size_t>(middle));
-  const std::size_t paragraph = (end == std::u16string::npos ? text.size() : end) -
-                                (start == std::u16string::npos ? 0 : start + 1);
-  state.counters["paragraph_KB"] = static_cast<double>(paragraph * 2) / 1024.0;
+  state.counters["history_KB_per_step"] = static_cast<double>(history) / 1024.0 / 100.0;
+  state.counters["paragraph_KB"] = paragraphKB;
 }
 
 void BenchTypingWithHistory(benchmark::State& state, const std::string* rtf) {

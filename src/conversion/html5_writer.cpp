@@ -13,7 +13,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "conversion/link_rule.h"
+#include "conversion/html_safety.h"
 #include "conversion/markers.h"
 #include "conversion/text_codec.h"
 
@@ -636,7 +636,7 @@ bool EmitPicture(WriteState& s, std::string_view tag) {
     return attribute ? std::optional<std::string_view>(attribute->value) : std::nullopt;
   };
   const std::string_view src = value("src").value_or("");
-  if (!IsSafeImageSource(src)) {
+  if (!IsAllowedPictureSource(src)) {
     return true;  // a refused source: the picture is left out
   }
   std::string& out = s.out;
@@ -721,7 +721,7 @@ void EmitRuns(WriteState& s) {
       around.color = 0;
       const std::string close = OpenFormat(s, around, defaults);
       s.out += "<a href=\"";
-      AppendEncodedAttribute(s.out, SafeLinkUrl(text));
+      AppendEncodedAttribute(s.out, std::string(AllowedLinkUrlOr(text)));
       s.out += "\">";
       for (std::size_t j = i + 1; j < end; ++j) {
         Resolved inner = resolved[j];

@@ -17,7 +17,7 @@
 
 #include "conversion/color_lib.h"
 #include "conversion/font_lib.h"
-#include "conversion/link_rule.h"
+#include "conversion/html_safety.h"
 #include "conversion/markers.h"
 #include "conversion/text_codec.h"
 #include "conversion/util_lib.h"
@@ -800,7 +800,7 @@ Frame EnterFrame(ReadState& s, const GumboElement& element, const Frame& parent,
       break;
     case GUMBO_TAG_A:
       if (HasAttribute(element, "href")) {
-        s.links.push_back(SafeLinkUrl(Trim(AttributeOf(element, "href"))));
+        s.links.push_back(std::string(AllowedLinkUrlOr(Trim(AttributeOf(element, "href")))));
         s.linkStyles.emplace_back();
         frame.link = static_cast<std::int32_t>(s.links.size() - 1);
       }
@@ -1048,7 +1048,7 @@ void EmitText(ReadState& s, std::string_view text) {
 void EmitPicture(ReadState& s, const GumboElement& element) {
   const std::string_view src = Trim(AttributeOf(element, "src"));
   const std::string_view alt = AttributeOf(element, "alt");
-  if (src.empty() || !IsSafeImageSource(src)) {
+  if (src.empty() || !IsAllowedPictureSource(src)) {
     if (!Trim(alt).empty()) {
       EmitText(s, alt);
     }

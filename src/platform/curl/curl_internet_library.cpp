@@ -1,5 +1,10 @@
 #include "platform/curl/curl_internet_library.h"
 
+// GCC 12 at -O3 reports a false overlap in std::string's concatenation (its bug 105329).
+#if defined(__GNUC__) && !defined(__clang__) && __GNUC__ == 12
+#pragma GCC diagnostic ignored "-Wrestrict"
+#endif
+
 #include <curl/curl.h>
 
 #include <cstdio>
