@@ -417,7 +417,12 @@ TEST_F(DemoWindowTest, PropertiesDocumentAndLayoutAreKeptBetweenRuns) {
     about->setChecked(false);
     size->setCurrentIndex(size->findData(5));
     password->setText(QStringLiteral("s3cret"));
+    auto* output = qobject_cast<QComboBox*>(dialog.Field("HtmlOutput"));
+    ASSERT_NE(output, nullptr);
+    output->setCurrentIndex(output->findData(QStringLiteral("Html5")));
     dialog.Apply();
+    EXPECT_EQ(first.Editor().HtmlOutput(), QStringLiteral("Html5"));
+    first.Editor().setHtmlOutput(QStringLiteral("Classic"));
     EXPECT_EQ(first.Editor().FontName(), QStringLiteral("Georgia"));
     EXPECT_EQ(first.Editor().FontSize(), 5);
     // The property holds the scrambled form; the field showed and took the password itself.

@@ -35,6 +35,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrentRun>
+#include <algorithm>
+#include <initializer_list>
 #include <limits>
 #include <string>
 
@@ -834,8 +836,31 @@ constexpr PropertyLabel kPropertyLabels[] = {
     {"FTPServer", "FTP server"},
     {"FTPUsername", "FTP user name"},
     {"FTPPassword", "FTP password"},
+    {"FTPSecure", "Secure FTP (TLS)"},
     {"WDDX", "Field settings (WDDX packet)"},
+    {"HtmlImport", "Reading pages"},
+    {"HtmlOutput", "HTML written"},
+    {"AllowRawHtml", "Let raw HTML through (trusted authors only)"},
 };
+
+// The choices of a property that takes one of a few words, as the control names them.
+struct PropertyChoices {
+  const char* property;
+  std::initializer_list<const char*> values;
+};
+const PropertyChoices kPropertyChoices[] = {
+    {"HtmlImport", {"Auto", "Dialect", "Html5"}},
+    {"HtmlOutput", {"Classic", "Html5"}},
+};
+
+const PropertyChoices* ChoicesOf(const QString& name) {
+  for (const PropertyChoices& choices : kPropertyChoices) {
+    if (name == QLatin1String(choices.property)) {
+      return &choices;
+    }
+  }
+  return nullptr;
+}
 
 }  // namespace
 
@@ -861,6 +886,13 @@ PropertiesDialog::PropertiesDialog(ScrivletWidget& editor, QWidget* parent)
       }
       sizes->setCurrentIndex(index >= 0 ? index : sizes->count() - 1);
       field = sizes;
+    } else if (const PropertyChoices* choices = ChoicesOf(name)) {
+      auto* box = new QComboBox(this);
+      for (const char* choice : choices->values) {
+        box->addItem(QString::fromLatin1(choice), QString::fromLatin1(choice));
+      }
+      box->setCurrentIndex(std::max(0, box->findData(value.toString())));
+      field = box;
     } else if (name == QLatin1String("FTPPassword")) {
       // The property holds the scrambled form; the user sees and types the password itself.
       auto* line = new QLineEdit(QString::fromStdString(ScramblePassword(
@@ -954,8 +986,8 @@ void PropertiesDialog::Apply() {
     QVariant value;
     if (auto* box = qobject_cast<QCheckBox*>(field)) {
       value = box->isChecked();
-    } else if (auto* sizes = qobject_cast<QComboBox*>(field)) {
-      value = sizes->currentData().toInt();
+    } else if (auto* list = qobject_cast<QComboBox*>(field)) {
+      value = ChoicesOf(name) != nullptr ? list->currentData() : list->currentData().toInt();
     } else if (auto* line = qobject_cast<QLineEdit*>(field)) {
       value = line->text();
       if (name == QLatin1String("FTPPassword")) {
