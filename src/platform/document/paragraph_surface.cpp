@@ -370,6 +370,11 @@ void ParagraphSurface::SetSelText(std::u16string_view text) {
     typingCaret_ = caret;
     typingDeletes_ = text.empty();
   }
+  if (isBreak && length == 0 && !typingFormat_ && MarkerKindOf(format) == MarkerKind::kNone) {
+    // After Enter the text goes on in the format it was typed in, not in the format of the
+    // paragraph mark the new line inherits.
+    typingFormat_ = format;
+  }
   FinishEdit(caret, TypingFormatAfter::kKeep);
 }
 
