@@ -41,6 +41,25 @@ std::uint64_t Hash(std::string_view bytes) {
   return h;
 }
 
+// Where the URL run that holds the character before `position` starts; `position` when there is
+// none.
+std::int32_t UrlRunBefore(const scrivlet::RichDocument& document, std::int32_t position) {
+  std::int32_t start = 0;
+  for (const scrivlet::Paragraph& paragraph : document.paragraphs) {
+    std::int32_t at = start;
+    for (const scrivlet::TextRun& run : paragraph.runs) {
+      const auto length = static_cast<std::int32_t>(run.text.size());
+      if (at < position && position <= at + length &&
+          scrivlet::MarkerKindOf(run.format) == scrivlet::MarkerKind::kUrl) {
+        return at;
+      }
+      at += length;
+    }
+    start = at + 1;
+  }
+  return position;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -62,11 +81,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   SCRIVLET_FUZZ_CHECK(start >= 0 && selected >= 0 && start + selected <= length);
   SCRIVLET_FUZZ_CHECK(TextOf(surface.SelRTF()) == surface.SelText());
 
+  // Where the paste keeps a hyperlink whole: a caret between a URL and its text puts the paste
+  // before the URL, and a selection whose deletion leaves a URL without its text takes the URL.
+  const std::int32_t urlStart = UrlRunBefore(surface.Document(), start);
   surface.SetSelRTF(rtf);
   CheckModel(surface);
-  const std::u16string expected = before.substr(0, static_cast<std::size_t>(start)) + TextOf(rtf) +
-                                  before.substr(static_cast<std::size_t>(start + selected));
-  SCRIVLET_FUZZ_CHECK(surface.Text() == expected);
+  const std::u16string pasted = TextOf(rtf);
+  const auto replaced = [&](std::int32_t from, std::int32_t to, std::u16string_view middle) {
+    return before.substr(0, static_cast<std::size_t>(from)) + std::u16string(middle) +
+           before.substr(static_cast<std::size_t>(to));
+  };
+  const std::u16string text = surface.Text();
+  const std::u16string url =
+      before.substr(static_cast<std::size_t>(urlStart), static_cast<std::size_t>(start - urlStart));
+  SCRIVLET_FUZZ_CHECK(
+      text == replaced(start, start + selected, pasted) ||
+      (urlStart < start && (text == replaced(urlStart, start + selected, pasted) ||
+                            text == replaced(urlStart, start + selected, pasted + url))));
   CheckWriteRead(surface);
 
   SCRIVLET_FUZZ_CHECK(surface.CanUndo());

@@ -95,6 +95,10 @@ struct WriteState {
 
 void AppendEncodedText(std::string& out, std::string_view text) {
   for (std::size_t i = 0; i < text.size(); ++i) {
+    if (const std::size_t skip = ForbiddenCharacterAt(text, i)) {
+      i += skip - 1;
+      continue;
+    }
     const char c = text[i];
     switch (c) {
       case '&':
@@ -121,7 +125,12 @@ void AppendEncodedText(std::string& out, std::string_view text) {
 }
 
 void AppendEncodedAttribute(std::string& out, std::string_view value) {
-  for (const char c : value) {
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    if (const std::size_t skip = ForbiddenCharacterAt(value, i)) {
+      i += skip - 1;
+      continue;
+    }
+    const char c = value[i];
     switch (c) {
       case '&':
         out += "&amp;";

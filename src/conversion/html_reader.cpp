@@ -1000,6 +1000,15 @@ void EmitPendingSpace(ReadState& s) {
 
 // Text content: white space collapsed unless the frame keeps it; line breaks kept end the
 // paragraph.
+// Silver italics are the dialect's mark of a raw tag: a page's own text in them would turn into
+// markup, or vanish from the HTML written. One step off silver it stays text and looks the same.
+Style AsPageText(Style style) {
+  if (style.italic && style.color && *style.color == MarkerColor) {
+    *style.color = MarkerColor + 1;
+  }
+  return style;
+}
+
 void EmitText(ReadState& s, std::string_view text) {
   const Frame& frame = s.frames.back();
   const auto isSpace = [](char c) {
@@ -1018,7 +1027,7 @@ void EmitText(ReadState& s, std::string_view text) {
     if (isSpace(c) && frame.spaces != Spaces::kKeepAll) {
       if (!s.afterSpace) {
         s.pendingSpace = true;
-        s.pendingSpaceStyle = LinkTextStyle(frame);
+        s.pendingSpaceStyle = AsPageText(LinkTextStyle(frame));
         s.afterSpace = true;
       }
       ++i;
@@ -1037,7 +1046,7 @@ void EmitText(ReadState& s, std::string_view text) {
     OpenParagraph(s);
     EmitPendingSpace(s);
     EmitLinkStart(s);
-    EmitStyle(s, LinkTextStyle(frame));
+    EmitStyle(s, AsPageText(LinkTextStyle(frame)));
     AppendRtfText(s.body, text.substr(i, end - i));
     s.afterSpace = false;
     i = end;
@@ -1050,7 +1059,7 @@ void EmitPicture(ReadState& s, const GumboElement& element) {
   const std::string_view alt = AttributeOf(element, "alt");
   if (src.empty() || !IsAllowedPictureSource(src)) {
     if (!Trim(alt).empty()) {
-      EmitText(s, alt);
+      EmitText(s, WithoutForbiddenCharacters(alt));
     }
     return;
   }
@@ -1177,7 +1186,8 @@ void Walk(ReadState& s, const GumboNode* root) {
       case GUMBO_NODE_TEXT:
       case GUMBO_NODE_WHITESPACE:
       case GUMBO_NODE_CDATA:
-        EmitText(s, child->v.text.text);
+        // What a browser would not show, and what an HTML5 page may not hold, is no text.
+        EmitText(s, WithoutForbiddenCharacters(child->v.text.text));
         break;
       case GUMBO_NODE_ELEMENT: {
         const GumboElement& element = child->v.element;

@@ -371,4 +371,53 @@ std::string EncodeAttributeValue(std::string_view text) {
   return out;
 }
 
+std::size_t ForbiddenCharacterAt(std::string_view text, std::size_t i) {
+  const auto byte = [&text](std::size_t at) {
+    return at < text.size() ? static_cast<unsigned char>(text[at]) : 0u;
+  };
+  const unsigned lead = byte(i);
+  if (lead == 0x7F) {
+    return 1;
+  }
+  std::size_t length = 0;
+  char32_t code = 0;
+  if (lead >= 0xC2 && lead < 0xE0) {
+    length = 2;
+    code = lead & 0x1F;
+  } else if (lead >= 0xE0 && lead < 0xF0) {
+    length = 3;
+    code = lead & 0x0F;
+  } else if (lead >= 0xF0 && lead < 0xF5) {
+    length = 4;
+    code = lead & 0x07;
+  } else {
+    return 0;
+  }
+  for (std::size_t k = 1; k < length; ++k) {
+    if ((byte(i + k) & 0xC0) != 0x80) {
+      return 0;
+    }
+    code = (code << 6) | (byte(i + k) & 0x3F);
+  }
+  const bool forbidden = (code >= 0x80 && code <= 0x9F) || (code >= 0xFDD0 && code <= 0xFDEF) ||
+                         (code & 0xFFFE) == 0xFFFE;
+  return forbidden ? length : 0;
+}
+
+std::string WithoutForbiddenCharacters(std::string_view text) {
+  std::string kept;
+  kept.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (const std::size_t skip = ForbiddenCharacterAt(text, i)) {
+      i += skip - 1;
+      continue;
+    }
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c >= 0x20 || c == '\t' || c == '\n' || c == '\r') {
+      kept += text[i];
+    }
+  }
+  return kept;
+}
+
 }  // namespace scrivlet

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -41,6 +42,12 @@ std::optional<std::string> RewriteAllowedTag(std::string_view tag);
 // Tab and NewLine with ";". Anything else stays as it is. NUL and codes no character has become
 // U+FFFD.
 std::string DecodeAttributeReferences(std::string_view value);
+
+// The length of a character HTML5 forbids in a page (DEL, the C1 controls, noncharacters) at
+// byte `i` of UTF-8 text, or 0: a parser reports each as an error, and none of them shows.
+std::size_t ForbiddenCharacterAt(std::string_view text, std::size_t i);
+// `text` without those characters and without C0 controls other than tab, line feed and CR.
+std::string WithoutForbiddenCharacters(std::string_view text);
 
 // Encodes text for a quoted attribute value: "&" "&amp;", "'" "&#39;", '"' "&quot;", "<"
 // "&lt;", ">" "&gt;"; everything else, non-ASCII included, is copied.

@@ -631,7 +631,9 @@ class RtfReader {
         }
         break;
       case Destination::kFieldInstruction:
-        if (!fields_.empty()) {
+        // A control character ("\u10") is no part of an address, and a line break inside the
+        // URL run it becomes would split the run.
+        if (!fields_.empty() && code >= 0x20) {
           AppendUtf8(fields_.back().instruction, code);
         }
         break;
