@@ -8,14 +8,14 @@
 #
 # Usage: bench/compare.sh [SIZES]        (default 100K,1M,10M)
 # Environment: SCRIVLET_BENCH_DIR   build directory (default build/bench)
-#              SCRIVLET_GEN_DOCS    the document generator (default ../shared/bench/gen_docs.py)
+#              SCRIVLET_GEN_DOCS    the document generator (default bench/gen_docs.py)
 #              SCRIVLET_BENCH_REPETITIONS (default 5), SCRIVLET_PEER_RUNS (default 3)
 set -eu
 cd "$(dirname "$0")/.."
 
 build="${SCRIVLET_BENCH_DIR:-build/bench}"
 sizes="${1:-100K,1M,10M}"
-generator="${SCRIVLET_GEN_DOCS:-../shared/bench/gen_docs.py}"
+generator="${SCRIVLET_GEN_DOCS:-bench/gen_docs.py}"
 
 # Google Benchmark, the peers and /usr/bin/time, from Debian's packages when missing (the base
 # set brings the control's own: libcurl and Qt 6).
