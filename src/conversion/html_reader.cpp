@@ -1064,29 +1064,7 @@ void EmitPicture(ReadState& s, const GumboElement& element) {
     return;
   }
   const auto quoted = [](std::string_view value) {
-    std::string out = "'";
-    for (const char c : value) {
-      switch (c) {
-        case '\'':
-          out += "&#39;";
-          break;
-        case '&':
-          out += "&amp;";
-          break;
-        case '<':
-          out += "&lt;";
-          break;
-        case '>':
-          out += "&gt;";
-          break;
-        case '"':
-          out += "&quot;";
-          break;
-        default:
-          out += c;
-      }
-    }
-    return out + "'";
+    return "'" + EncodeAttributeValue(value) + "'";
   };
   std::string tag = "<IMG SRC=" + quoted(src);
   if (!alt.empty()) {
