@@ -41,23 +41,32 @@ std::uint64_t Hash(std::string_view bytes) {
   return h;
 }
 
-// Where the URL run that holds the character before `position` starts; `position` when there is
-// none.
-std::int32_t UrlRunBefore(const scrivlet::RichDocument& document, std::int32_t position) {
+// Where the URL run that holds the character before `position` starts, and where the stretch of
+// URL runs it belongs to starts (runs that differ only in face or size); `position` when there
+// is none.
+struct UrlBefore {
+  std::int32_t run;
+  std::int32_t stretch;
+};
+UrlBefore UrlRunBefore(const scrivlet::RichDocument& document, std::int32_t position) {
   std::int32_t start = 0;
   for (const scrivlet::Paragraph& paragraph : document.paragraphs) {
     std::int32_t at = start;
+    std::int32_t stretch = start;
     for (const scrivlet::TextRun& run : paragraph.runs) {
       const auto length = static_cast<std::int32_t>(run.text.size());
-      if (at < position && position <= at + length &&
-          scrivlet::MarkerKindOf(run.format) == scrivlet::MarkerKind::kUrl) {
-        return at;
+      const bool url = scrivlet::MarkerKindOf(run.format) == scrivlet::MarkerKind::kUrl;
+      if (!url) {
+        stretch = at + length;
+      }
+      if (url && at < position && position <= at + length) {
+        return {at, stretch};
       }
       at += length;
     }
     start = at + 1;
   }
-  return position;
+  return {position, position};
 }
 
 }  // namespace
@@ -83,7 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // Where the paste keeps a hyperlink whole: a caret between a URL and its text puts the paste
   // before the URL, and a selection whose deletion leaves a URL without its text takes the URL.
-  const std::int32_t urlStart = UrlRunBefore(surface.Document(), start);
+  const UrlBefore url = UrlRunBefore(surface.Document(), start);
   surface.SetSelRTF(rtf);
   CheckModel(surface);
   const std::u16string pasted = TextOf(rtf);
@@ -92,12 +101,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
            before.substr(static_cast<std::size_t>(to));
   };
   const std::u16string text = surface.Text();
-  const std::u16string url =
-      before.substr(static_cast<std::size_t>(urlStart), static_cast<std::size_t>(start - urlStart));
+  const auto stretchOf = [&before](std::int32_t from, std::int32_t to) {
+    return before.substr(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from));
+  };
   SCRIVLET_FUZZ_CHECK(
       text == replaced(start, start + selected, pasted) ||
-      (urlStart < start && (text == replaced(urlStart, start + selected, pasted) ||
-                            text == replaced(urlStart, start + selected, pasted + url))));
+      (url.run < start && text == replaced(url.run, start + selected, pasted)) ||
+      (url.stretch < start &&
+       text == replaced(url.stretch, start + selected, pasted + stretchOf(url.stretch, start))));
   CheckWriteRead(surface);
 
   SCRIVLET_FUZZ_CHECK(surface.CanUndo());

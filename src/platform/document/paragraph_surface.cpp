@@ -236,16 +236,8 @@ std::int32_t ParagraphSurface::KeepLinkTogether(std::int32_t position) const {
       MarkerKindOf(FormatAt(at.paragraph, at.offset)) == MarkerKind::kUrl) {
     return position;
   }
-  const std::vector<Paragraph> paragraph = ReadParagraphs(at.paragraph, at.paragraph);
-  std::int32_t runStart = 0;
-  for (const TextRun& run : paragraph.front().runs) {
-    const auto length = static_cast<std::int32_t>(run.text.size());
-    if (runStart + length == at.offset) {
-      return position - length;
-    }
-    runStart += length;
-  }
-  return position;
+  // The whole URL, also where its runs differ in face or size: the converter reads them as one.
+  return RunAt(position - 1).start;
 }
 
 std::pair<std::size_t, std::size_t> ParagraphSurface::TouchedParagraphs() const {
