@@ -29,8 +29,8 @@
 #include "conversion/html_reader.h"
 #include "conversion/html_to_rtf.h"
 #include "conversion/rtf_to_html.h"
-#include "platform/headless/headless_host.h"
-#include "platform/headless/memory_rich_text_box.h"
+#include "hosts/headless/headless_host.h"
+#include "hosts/headless/memory_rich_text_box.h"
 
 // ----- Heap accounting: every allocation of the process passes through here -----
 

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "actions/span_text.h"
-#include "platform/headless/memory_rich_text_box.h"
+#include "hosts/headless/memory_rich_text_box.h"
 
 namespace {
 

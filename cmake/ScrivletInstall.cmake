@@ -1,5 +1,5 @@
 # cmake --install: the headers, the libraries, the CMake package that find_package(Scrivlet)
-# reads (targets Scrivlet::Core, Scrivlet::Platform and, with Qt, Scrivlet::Qt) and, where
+# reads (targets Scrivlet::Core, Scrivlet::Hosts and, with Qt, Scrivlet::Qt) and, where
 # Designer is there, its plugin (tools/designer).
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
@@ -7,9 +7,9 @@ include(CMakePackageConfigHelpers)
 set(SCRIVLET_INSTALL_CMAKEDIR "${CMAKE_INSTALL_LIBDIR}/cmake/Scrivlet"
     CACHE STRING "Where the CMake package goes, relative to the install prefix")
 
-set(scrivlet_libraries scrivlet_core scrivlet_platform)
+set(scrivlet_libraries scrivlet_core scrivlet_hosts)
 set_target_properties(scrivlet_core PROPERTIES EXPORT_NAME Core)
-set_target_properties(scrivlet_platform PROPERTIES EXPORT_NAME Platform)
+set_target_properties(scrivlet_hosts PROPERTIES EXPORT_NAME Hosts)
 if(TARGET scrivlet_qt)
   set_target_properties(scrivlet_qt PROPERTIES EXPORT_NAME Qt)
   list(APPEND scrivlet_libraries scrivlet_qt)
@@ -60,7 +60,7 @@ install(TARGETS ${scrivlet_libraries} EXPORT ScrivletTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
-set(scrivlet_header_dirs actions control conversion dialogs platform publishing settings)
+set(scrivlet_header_dirs text platform conversion settings document forms publishing dialogs actions control hosts)
 if(SCRIVLET_PACKAGE_HAS_QT)
   list(APPEND scrivlet_header_dirs qt)
 endif()
@@ -69,6 +69,11 @@ foreach(dir IN LISTS scrivlet_header_dirs)
     DESTINATION "${CMAKE_INSTALL_INCLUDEDIR}/scrivlet"
     FILES_MATCHING PATTERN "*.h")
 endforeach()
+
+# The version header is generated into the build tree.
+install(DIRECTORY "${PROJECT_BINARY_DIR}/src/generated/version"
+  DESTINATION "${CMAKE_INSTALL_INCLUDEDIR}/scrivlet"
+  FILES_MATCHING PATTERN "*.h")
 
 install(EXPORT ScrivletTargets
   NAMESPACE Scrivlet::

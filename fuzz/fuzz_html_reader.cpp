@@ -13,7 +13,7 @@
 #include "conversion/html_reader.h"
 #include "conversion/html_to_rtf.h"
 #include "fuzz_support.h"
-#include "platform/headless/memory_rich_text_box.h"
+#include "hosts/headless/memory_rich_text_box.h"
 
 namespace {
 

@@ -17,10 +17,10 @@
 #include "conversion/conversion_error.h"
 #include "conversion/html_to_rtf.h"
 #include "conversion/rtf_to_html.h"
-#include "conversion/text_codec.h"
 #include "fuzz_support.h"
-#include "platform/headless/memory_rich_text_box.h"
+#include "hosts/headless/memory_rich_text_box.h"
 #include "script_checks.h"
+#include "text/text_codec.h"
 
 namespace {
 

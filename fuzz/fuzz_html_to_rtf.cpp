@@ -7,9 +7,9 @@
 #include "conversion/conversion_context.h"
 #include "conversion/conversion_error.h"
 #include "conversion/html_to_rtf.h"
-#include "conversion/text_codec.h"
 #include "fuzz_support.h"
-#include "platform/headless/memory_rich_text_box.h"
+#include "hosts/headless/memory_rich_text_box.h"
+#include "text/text_codec.h"
 
 namespace {
 

@@ -33,16 +33,16 @@
 #include "actions/span_text.h"
 #include "conversion/conversion_context.h"
 #include "conversion/conversion_error.h"
-#include "conversion/text_codec.h"
 #include "dialogs/frm_hyperlink.h"
 #include "dialogs/frm_image.h"
 #include "fuzz_support.h"
-#include "platform/headless/headless_host.h"
-#include "platform/headless/memory_property_bag.h"
+#include "hosts/headless/headless_host.h"
+#include "hosts/headless/memory_property_bag.h"
 #include "script_checks.h"
 #include "settings/wddx.h"
 #include "support/marker_invariants.h"
 #include "surface_checks.h"
+#include "text/text_codec.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "fuzz_support.h"
-#include "platform/headless/memory_rich_text_box.h"
+#include "hosts/headless/memory_rich_text_box.h"
 #include "surface_checks.h"
 
 namespace {

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "conversion/text_codec.h"
-#include "conversion/util_lib.h"
 #include "fuzz_support.h"
+#include "text/text_codec.h"
+#include "text/util_lib.h"
 
 namespace {
 

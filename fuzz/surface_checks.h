@@ -5,7 +5,7 @@
 #include <string>
 
 #include "fuzz_support.h"
-#include "platform/headless/memory_rich_text_box.h"
+#include "hosts/headless/memory_rich_text_box.h"
 
 // Properties of the headless surface that hold after any operation; shared by the targets that
 // drive it.

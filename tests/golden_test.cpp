@@ -40,10 +40,10 @@
 #include "conversion/html_reader.h"
 #include "conversion/html_to_rtf.h"
 #include "conversion/rtf_to_html.h"
-#include "conversion/text_codec.h"
-#include "platform/document/rtf_reader.h"
-#include "platform/headless/headless_host.h"
-#include "platform/headless/memory_rich_text_box.h"
+#include "document/rtf_reader.h"
+#include "hosts/headless/headless_host.h"
+#include "hosts/headless/memory_rich_text_box.h"
+#include "text/text_codec.h"
 
 namespace scrivlet {
 namespace {

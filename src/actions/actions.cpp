@@ -9,10 +9,10 @@
 #include "conversion/color_lib.h"
 #include "conversion/font_lib.h"
 #include "conversion/html_safety.h"
-#include "conversion/text_codec.h"
-#include "conversion/util_lib.h"
 #include "dialogs/frm_hyperlink.h"
 #include "dialogs/frm_image.h"
+#include "text/text_codec.h"
+#include "text/util_lib.h"
 
 namespace scrivlet {
 

@@ -7,8 +7,8 @@
 #include "conversion/color_lib.h"
 #include "conversion/html_safety.h"
 #include "conversion/markers.h"
-#include "conversion/text_codec.h"
-#include "conversion/util_lib.h"
+#include "text/text_codec.h"
+#include "text/util_lib.h"
 
 namespace scrivlet {
 

@@ -11,11 +11,11 @@
 #include "conversion/html_reader.h"
 #include "conversion/html_to_rtf.h"
 #include "conversion/rtf_to_html.h"
-#include "conversion/text_codec.h"
-#include "conversion/util_lib.h"
 #include "dialogs/frm_about.h"
 #include "publishing/frm_image_copy.h"
 #include "settings/wddx.h"
+#include "text/text_codec.h"
+#include "text/util_lib.h"
 
 namespace scrivlet {
 

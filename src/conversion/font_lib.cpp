@@ -1,6 +1,6 @@
 #include "conversion/font_lib.h"
 
-#include "conversion/util_lib.h"
+#include "text/util_lib.h"
 
 namespace scrivlet {
 

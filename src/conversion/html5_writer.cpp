@@ -15,7 +15,7 @@
 
 #include "conversion/html_safety.h"
 #include "conversion/markers.h"
-#include "conversion/text_codec.h"
+#include "text/text_codec.h"
 
 namespace scrivlet {
 

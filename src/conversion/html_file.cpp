@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "conversion/charset_converter.h"
-#include "conversion/text_codec.h"
+#include "text/charset_converter.h"
+#include "text/text_codec.h"
 
 namespace scrivlet {
 

@@ -19,8 +19,8 @@
 #include "conversion/font_lib.h"
 #include "conversion/html_safety.h"
 #include "conversion/markers.h"
-#include "conversion/text_codec.h"
-#include "conversion/util_lib.h"
+#include "text/text_codec.h"
+#include "text/util_lib.h"
 
 namespace scrivlet {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "conversion/text_codec.h"
+#include "text/text_codec.h"
 
 namespace scrivlet {
 

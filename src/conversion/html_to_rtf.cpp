@@ -17,12 +17,12 @@
 #include "conversion/color_lib.h"
 #include "conversion/conversion_error.h"
 #include "conversion/font_lib.h"
-#include "conversion/forward_find.h"
 #include "conversion/html_safety.h"
 #include "conversion/markers.h"
-#include "conversion/output_buffer.h"
-#include "conversion/text_codec.h"
-#include "conversion/util_lib.h"
+#include "text/forward_find.h"
+#include "text/output_buffer.h"
+#include "text/text_codec.h"
+#include "text/util_lib.h"
 
 namespace scrivlet {
 

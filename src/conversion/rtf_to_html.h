@@ -3,8 +3,8 @@
 #include <string>
 #include <string_view>
 
-#include "control/version_info.h"
 #include "conversion/conversion_context.h"
+#include "version/version_info.h"
 
 // The read side of TextHTML: the RTF the editing surface writes, converted into the control's
 // HTML dialect in one forward pass.

@@ -3,10 +3,10 @@
 #include <string>
 #include <string_view>
 
-#include "control/version_info.h"
-#include "dialogs/form_controls.h"
+#include "forms/form_controls.h"
 #include "platform/form_host.h"
 #include "platform/shell_open.h"
+#include "version/version_info.h"
 
 namespace scrivlet {
 

@@ -2,7 +2,7 @@
 
 #include "conversion/conversion_error.h"
 #include "conversion/html_safety.h"
-#include "conversion/text_codec.h"
+#include "text/text_codec.h"
 
 namespace scrivlet {
 

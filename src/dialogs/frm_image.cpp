@@ -4,9 +4,9 @@
 #include <cstdio>
 
 #include "conversion/html_safety.h"
-#include "conversion/text_codec.h"
-#include "conversion/util_lib.h"
 #include "publishing/frm_image_copy.h"
+#include "text/text_codec.h"
+#include "text/util_lib.h"
 
 namespace scrivlet {
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "dialogs/form_controls.h"
-#include "dialogs/ok_cancel_form.h"
+#include "forms/form_controls.h"
+#include "forms/ok_cancel_form.h"
 #include "platform/form_host.h"
 #include "settings/wddx.h"
 

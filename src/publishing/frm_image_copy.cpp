@@ -10,9 +10,9 @@
 #include <random>
 #include <system_error>
 
-#include "conversion/util_lib.h"
 #include "publishing/ftp.h"
 #include "publishing/win_inet.h"
+#include "text/util_lib.h"
 
 namespace scrivlet {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "dialogs/form_controls.h"
+#include "forms/form_controls.h"
 #include "platform/event_loop.h"
 #include "platform/file_dialog.h"
 #include "platform/form_host.h"

@@ -3,7 +3,7 @@
 #include <chrono>
 #include <filesystem>
 
-#include "conversion/util_lib.h"
+#include "text/util_lib.h"
 
 namespace scrivlet {
 namespace {

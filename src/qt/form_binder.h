@@ -15,7 +15,7 @@
 #include <map>
 #include <vector>
 
-#include "dialogs/form_controls.h"
+#include "forms/form_controls.h"
 #include "platform/screen.h"
 
 namespace scrivlet {

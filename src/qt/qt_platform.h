@@ -3,7 +3,7 @@
 #include <QWidget>
 
 #include "control/scrivlet.h"
-#include "platform/curl/curl_internet_library.h"
+#include "hosts/curl/curl_internet_library.h"
 #include "qt/qt_clipboard.h"
 #include "qt/qt_color_dialog.h"
 #include "qt/qt_event_loop.h"

@@ -29,8 +29,8 @@
 #include "conversion/html5_writer.h"
 #include "conversion/html_reader.h"
 #include "conversion/html_to_rtf.h"
-#include "platform/document/rtf_reader.h"
-#include "platform/document/rtf_writer.h"
+#include "document/rtf_reader.h"
+#include "document/rtf_writer.h"
 #include "qt/qt_text.h"
 
 namespace scrivlet {

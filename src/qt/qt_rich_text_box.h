@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/document/paragraph_surface.h"
+#include "document/paragraph_surface.h"
 
 class QMimeData;
 class QTextBlock;

@@ -5,9 +5,9 @@
 #include <limits>
 
 #include "conversion/conversion_context.h"
-#include "conversion/forward_find.h"
 #include "conversion/html_safety.h"
-#include "conversion/util_lib.h"
+#include "text/forward_find.h"
+#include "text/util_lib.h"
 
 namespace scrivlet {
 

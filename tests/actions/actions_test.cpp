@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "actions/surface_builder.h"
-#include "platform/headless/headless_toolbar.h"
-#include "platform/headless/memory_clipboard.h"
-#include "platform/headless/memory_settings_store.h"
-#include "platform/headless/scripted_color_dialog.h"
+#include "hosts/headless/headless_toolbar.h"
+#include "hosts/headless/memory_clipboard.h"
+#include "hosts/headless/memory_settings_store.h"
+#include "hosts/headless/scripted_color_dialog.h"
 
 namespace scrivlet {
 namespace {

@@ -6,8 +6,8 @@
 #include "actions/surface_builder.h"
 #include "conversion/rtf_to_html.h"
 #include "dialogs/frm_hyperlink.h"
-#include "platform/headless/headless_form_host.h"
-#include "platform/headless/scripted_message_box.h"
+#include "hosts/headless/headless_form_host.h"
+#include "hosts/headless/scripted_message_box.h"
 
 namespace scrivlet {
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "actions/span_text.h"
-#include "platform/headless/memory_rich_text_box.h"
+#include "hosts/headless/memory_rich_text_box.h"
 
 namespace scrivlet::testing_surface {
 

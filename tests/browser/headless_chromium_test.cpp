@@ -17,7 +17,7 @@
 
 #include "conversion/conversion_context.h"
 #include "dialogs/frm_image.h"
-#include "platform/headless/headless_host.h"
+#include "hosts/headless/headless_host.h"
 
 namespace scrivlet {
 namespace {

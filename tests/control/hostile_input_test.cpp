@@ -12,8 +12,8 @@
 #include "conversion/rtf_to_html.h"
 #include "dialogs/frm_hyperlink.h"
 #include "dialogs/frm_image.h"
-#include "platform/headless/headless_host.h"
-#include "platform/headless/memory_property_bag.h"
+#include "hosts/headless/headless_host.h"
+#include "hosts/headless/memory_property_bag.h"
 
 namespace scrivlet {
 namespace {

@@ -18,9 +18,9 @@
 
 #include "conversion/color_lib.h"
 #include "conversion/markers.h"
-#include "conversion/text_codec.h"
-#include "platform/document/rtf_reader.h"
-#include "platform/headless/headless_host.h"
+#include "document/rtf_reader.h"
+#include "hosts/headless/headless_host.h"
+#include "text/text_codec.h"
 
 namespace scrivlet {
 namespace {

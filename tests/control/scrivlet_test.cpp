@@ -7,8 +7,8 @@
 
 #include "conversion/conversion_context.h"
 #include "conversion/conversion_error.h"
-#include "platform/headless/headless_host.h"
-#include "platform/headless/memory_property_bag.h"
+#include "hosts/headless/headless_host.h"
+#include "hosts/headless/memory_property_bag.h"
 
 namespace scrivlet {
 namespace {

@@ -1,4 +1,4 @@
-#include "conversion/util_lib.h"
+#include "text/util_lib.h"
 
 #include <gtest/gtest.h>
 

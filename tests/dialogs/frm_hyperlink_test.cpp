@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "dialogs/frm_about.h"
-#include "platform/headless/headless_form_host.h"
-#include "platform/headless/recording_shell_open.h"
-#include "platform/headless/scripted_message_box.h"
+#include "hosts/headless/headless_form_host.h"
+#include "hosts/headless/recording_shell_open.h"
+#include "hosts/headless/scripted_message_box.h"
 
 namespace scrivlet {
 namespace {

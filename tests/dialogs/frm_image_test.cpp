@@ -6,7 +6,7 @@
 
 #include "actions/actions.h"
 #include "actions/span_text.h"
-#include "platform/headless/headless_host.h"
+#include "hosts/headless/headless_host.h"
 #include "platform/temp_dir.h"
 
 namespace scrivlet {

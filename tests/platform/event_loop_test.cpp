@@ -1,4 +1,4 @@
-#include "platform/headless/manual_event_loop.h"
+#include "hosts/headless/manual_event_loop.h"
 
 #include <gtest/gtest.h>
 

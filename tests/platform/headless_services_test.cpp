@@ -10,14 +10,14 @@
 #include <variant>
 #include <vector>
 
-#include "platform/headless/headless_form_host.h"
-#include "platform/headless/headless_popup_menu.h"
-#include "platform/headless/memory_clipboard.h"
-#include "platform/headless/memory_property_bag.h"
-#include "platform/headless/recording_shell_open.h"
-#include "platform/headless/scripted_color_dialog.h"
-#include "platform/headless/scripted_file_dialog.h"
-#include "platform/headless/scripted_message_box.h"
+#include "hosts/headless/headless_form_host.h"
+#include "hosts/headless/headless_popup_menu.h"
+#include "hosts/headless/memory_clipboard.h"
+#include "hosts/headless/memory_property_bag.h"
+#include "hosts/headless/recording_shell_open.h"
+#include "hosts/headless/scripted_color_dialog.h"
+#include "hosts/headless/scripted_file_dialog.h"
+#include "hosts/headless/scripted_message_box.h"
 
 namespace scrivlet {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/headless/memory_rich_text_box.h"
+#include "hosts/headless/memory_rich_text_box.h"
 
 #include "platform/rich_text_box_contract.h"
 

@@ -10,7 +10,7 @@
 #include "conversion/conversion_error.h"
 #include "conversion/html_to_rtf.h"
 #include "conversion/rtf_to_html.h"
-#include "platform/headless/memory_rich_text_box.h"
+#include "hosts/headless/memory_rich_text_box.h"
 
 namespace scrivlet {
 namespace {

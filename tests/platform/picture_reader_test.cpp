@@ -1,4 +1,4 @@
-#include "platform/headless/header_picture_reader.h"
+#include "hosts/headless/header_picture_reader.h"
 
 #include <gtest/gtest.h>
 

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "conversion/text_codec.h"
-#include "platform/headless/headless_host.h"
+#include "hosts/headless/headless_host.h"
+#include "text/text_codec.h"
 
 namespace scrivlet {
 namespace {

@@ -6,9 +6,9 @@
 #include <string>
 
 #include "conversion/rtf_to_html.h"
-#include "platform/document/rtf_reader.h"
-#include "platform/document/rtf_writer.h"
-#include "platform/headless/memory_rich_text_box.h"
+#include "document/rtf_reader.h"
+#include "document/rtf_writer.h"
+#include "hosts/headless/memory_rich_text_box.h"
 
 namespace scrivlet {
 namespace {

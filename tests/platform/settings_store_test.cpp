@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/headless/ini_settings_store.h"
-#include "platform/headless/memory_settings_store.h"
+#include "hosts/headless/ini_settings_store.h"
+#include "hosts/headless/memory_settings_store.h"
 #include "platform/temp_dir.h"
 
 namespace scrivlet {

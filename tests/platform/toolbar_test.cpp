@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/headless/headless_toolbar.h"
-#include "platform/headless/ini_settings_store.h"
-#include "platform/headless/memory_settings_store.h"
+#include "hosts/headless/headless_toolbar.h"
+#include "hosts/headless/ini_settings_store.h"
+#include "hosts/headless/memory_settings_store.h"
 #include "platform/temp_dir.h"
 #include "platform/toolbar_layout.h"
 

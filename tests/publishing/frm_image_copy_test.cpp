@@ -8,18 +8,18 @@
 #include <memory>
 #include <string>
 
-#include "conversion/util_lib.h"
-#include "platform/headless/header_picture_reader.h"
-#include "platform/headless/headless_form_host.h"
-#include "platform/headless/headless_screen.h"
-#include "platform/headless/manual_event_loop.h"
-#include "platform/headless/memory_settings_store.h"
-#include "platform/headless/scripted_file_dialog.h"
-#include "platform/headless/scripted_message_box.h"
+#include "hosts/headless/header_picture_reader.h"
+#include "hosts/headless/headless_form_host.h"
+#include "hosts/headless/headless_screen.h"
+#include "hosts/headless/manual_event_loop.h"
+#include "hosts/headless/memory_settings_store.h"
+#include "hosts/headless/scripted_file_dialog.h"
+#include "hosts/headless/scripted_message_box.h"
 #include "platform/temp_dir.h"
 #include "publishing/fake_internet_library.h"
 #include "publishing/picture_files.h"
 #include "publishing/win_inet.h"
+#include "text/util_lib.h"
 
 namespace scrivlet {
 namespace {

@@ -5,7 +5,7 @@
 #include <random>
 #include <string>
 
-#include "platform/curl/curl_internet_library.h"
+#include "hosts/curl/curl_internet_library.h"
 #include "publishing/ftp_test_server.h"
 #include "publishing/local_sockets.h"
 #include "publishing/picture_files.h"

@@ -3,21 +3,21 @@
 #include <filesystem>
 #include <string>
 
-#include "conversion/util_lib.h"
-#include "platform/curl/curl_internet_library.h"
-#include "platform/headless/header_picture_reader.h"
-#include "platform/headless/headless_form_host.h"
-#include "platform/headless/headless_screen.h"
-#include "platform/headless/manual_event_loop.h"
-#include "platform/headless/memory_settings_store.h"
-#include "platform/headless/scripted_file_dialog.h"
-#include "platform/headless/scripted_message_box.h"
+#include "hosts/curl/curl_internet_library.h"
+#include "hosts/headless/header_picture_reader.h"
+#include "hosts/headless/headless_form_host.h"
+#include "hosts/headless/headless_screen.h"
+#include "hosts/headless/manual_event_loop.h"
+#include "hosts/headless/memory_settings_store.h"
+#include "hosts/headless/scripted_file_dialog.h"
+#include "hosts/headless/scripted_message_box.h"
 #include "publishing/frm_image_copy.h"
 #include "publishing/ftp.h"
 #include "publishing/ftp_test_server.h"
 #include "publishing/local_sockets.h"
 #include "publishing/picture_files.h"
 #include "publishing/win_inet.h"
+#include "text/util_lib.h"
 
 namespace scrivlet {
 namespace {

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <limits>
 
-#include "platform/headless/manual_event_loop.h"
-#include "platform/headless/scripted_message_box.h"
+#include "hosts/headless/manual_event_loop.h"
+#include "hosts/headless/scripted_message_box.h"
 #include "publishing/fake_internet_library.h"
 #include "publishing/ftp.h"
 #include "publishing/win_inet.h"

@@ -24,11 +24,11 @@ config=$(find "$work/prefix" -name ScrivletConfig.cmake | head -n 1)
 [ -n "$config" ] || fail "no ScrivletConfig.cmake installed"
 [ -f "$(dirname "$config")/ScrivletConfigVersion.cmake" ] || fail "no version file"
 [ -f "$(dirname "$config")/ScrivletTargets.cmake" ] || fail "no targets file"
-for header in qt/scrivlet_widget.h qt/qt_platform.h control/scrivlet.h platform/rich_text_box.h \
+for header in qt/scrivlet_widget.h qt/qt_platform.h control/scrivlet.h platform/rich_text_box.h version/version_info.h \
   conversion/html_to_rtf.h; do
   [ -f "$work/prefix/include/scrivlet/$header" ] || fail "header $header not installed"
 done
-for library in scrivlet_core scrivlet_platform scrivlet_qt; do
+for library in scrivlet_core scrivlet_hosts scrivlet_qt; do
   [ -n "$(find "$work/prefix" -name "lib$library.a")" ] || fail "lib$library.a not installed"
 done
 if [ -n "$(find "$build" -name libscrivlet_designer.so)" ]; then

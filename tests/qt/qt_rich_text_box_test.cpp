@@ -23,7 +23,7 @@
 
 #include "conversion/conversion_context.h"
 #include "conversion/rtf_to_html.h"
-#include "platform/headless/memory_rich_text_box.h"
+#include "hosts/headless/memory_rich_text_box.h"
 #include "platform/rich_text_box_contract.h"
 #include "support/marker_invariants.h"
 

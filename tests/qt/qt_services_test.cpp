@@ -24,8 +24,8 @@
 #include <cmath>
 #include <fstream>
 
-#include "platform/headless/header_picture_reader.h"
-#include "platform/headless/headless_screen.h"
+#include "hosts/headless/header_picture_reader.h"
+#include "hosts/headless/headless_screen.h"
 #include "qt/qt_clipboard.h"
 #include "qt/qt_color_dialog.h"
 #include "qt/qt_event_loop.h"

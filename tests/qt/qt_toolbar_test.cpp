@@ -13,9 +13,9 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "platform/headless/headless_screen.h"
-#include "platform/headless/headless_toolbar.h"
-#include "platform/headless/memory_settings_store.h"
+#include "hosts/headless/headless_screen.h"
+#include "hosts/headless/headless_toolbar.h"
+#include "hosts/headless/memory_settings_store.h"
 #include "platform/toolbar_layout.h"
 #include "qt/qt_settings_store.h"
 #include "qt/qt_toolbar.h"

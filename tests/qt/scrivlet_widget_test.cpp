@@ -22,8 +22,7 @@
 #include <QToolButton>
 
 #include "control/scrivlet.h"
-#include "conversion/util_lib.h"
-#include "platform/headless/memory_property_bag.h"
+#include "hosts/headless/memory_property_bag.h"
 #include "qt/hyperlink_view.h"
 #include "qt/image_view.h"
 #include "qt/qt_password_keyring.h"
@@ -32,6 +31,7 @@
 #include "qt/scrivlet_widget.h"
 #include "qt_services_test_support.h"
 #include "settings_sandbox.h"
+#include "text/util_lib.h"
 
 namespace scrivlet {
 namespace {
@@ -122,7 +122,8 @@ TEST_F(ScrivletWidgetTest, EveryPublicPropertyIsAQtProperty) {
         "ButtonsEdit",  "ButtonsFontSize", "ButtonsFontStyle", "ButtonsFontColor", "ButtonsIndent",
         "ButtonsAlign", "ButtonsBullets",  "ButtonsHyperlink", "ButtonsPicture",   "ButtonsAbout",
         "FTPServer",    "FTPUsername",     "FTPPassword",      "FTPSecure",        "ImagesPath",
-        "WDDX",         "BackColor",       "ForeColor",       "AllowRawHtml", "HtmlImport", "HtmlOutput"}) {
+        "WDDX",         "BackColor",       "ForeColor",        "AllowRawHtml",     "HtmlImport",
+        "HtmlOutput"}) {
     const int index = meta.indexOfProperty(name);
     ASSERT_GE(index, 0) << name;
     const QMetaProperty property = meta.property(index);

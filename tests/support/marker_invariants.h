@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/document/rich_document.h"
+#include "document/rich_document.h"
 
 namespace scrivlet::checks {
 

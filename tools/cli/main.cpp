@@ -42,8 +42,8 @@
 #include "conversion/html_file.h"
 #include "conversion/html_to_rtf.h"
 #include "conversion/rtf_to_html.h"
-#include "platform/headless/headless_host.h"
-#include "platform/headless/memory_rich_text_box.h"
+#include "hosts/headless/headless_host.h"
+#include "hosts/headless/memory_rich_text_box.h"
 #include "script_session.h"
 #include "settings/wddx.h"
 

@@ -7,9 +7,9 @@
 #include <sstream>
 
 #include "conversion/conversion_error.h"
-#include "conversion/text_codec.h"
 #include "dialogs/frm_hyperlink.h"
 #include "dialogs/frm_image.h"
+#include "text/text_codec.h"
 
 namespace scrivlet {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/headless/headless_host.h"
-#include "platform/headless/memory_property_bag.h"
+#include "hosts/headless/headless_host.h"
+#include "hosts/headless/memory_property_bag.h"
 
 namespace scrivlet {
 

@@ -42,11 +42,11 @@
 
 #include "control/scrivlet.h"
 #include "conversion/rtf_to_html.h"
-#include "conversion/util_lib.h"
 #include "platform/property_bag.h"
 #include "qt/qt_property_bag.h"
 #include "qt/qt_rich_text_box.h"
 #include "qt/scrivlet_widget.h"
+#include "text/util_lib.h"
 
 namespace scrivlet {
 

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "document/rich_document.h"
+
+namespace scrivlet {
+
+// Writes `document` as one line of RTF in the surface's dialect, which the RTF-to-HTML
+// converter reads:
+//
+//   {\rtf1\ansi\deff0\deftab720\uc0{\fonttbl...}{\colortbl...}\pard...\plain\par }
+//
+// Font 0 is `defaultFace`, font 1 Symbol, then every other face in order of first use; colour 0
+// is black, then every other colour in order of first use. Every run writes \plain, \f, \fs and
+// \cf, then \b, \i, \ul as they apply, a space and its text; every paragraph ends with
+// "\plain\par "; paragraph properties follow \pard at the first paragraph and where they change.
+// A bulleted paragraph's \li is its indent plus `bulletIndent`. Non-ASCII text is written as
+// "\uN " escapes (with \~, \emdash and \endash for their characters); a tab stays a raw tab.
+std::string WriteRtf(const RichDocument& document, std::string_view defaultFace,
+                     std::int32_t bulletIndent);
+
+}  // namespace scrivlet
