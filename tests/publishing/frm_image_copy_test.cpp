@@ -110,39 +110,6 @@ TEST_F(ImageCopyTest, LoadReadsThePanelSettingsAndTakesDefaultsForNonNumbers) {
   }
 }
 
-TEST_F(ImageCopyTest, PathPropertiesUseForwardSlashesAndTheRemoteName) {
-  frmImageCopy& form = Form();
-  form.SetImagesPath("C:\\site\\images");
-  EXPECT_EQ(form.ImagesPath(), "C:/site/images");
-  form.RemoteFilename.SetText("a.gif");
-  EXPECT_EQ(form.FullPath(), "C:/site/images/a.gif");
-
-  form.SetFullPath("http://www.example.com/pics/logo.gif");
-  EXPECT_EQ(form.RemoteFilename.Text, "logo.gif");
-  EXPECT_FALSE(form.cmdOk.Enabled);
-  form.LocalFilename.SetText("/tmp/x.gif");
-  EXPECT_TRUE(form.cmdOk.Enabled);
-  EXPECT_TRUE(form.cmdPreview.Enabled);
-}
-
-TEST_F(ImageCopyTest, FtpServerShowsTheSetupButtonWhichTogglesThePanel) {
-  frmImageCopy& form = Form();
-  form.SetFTPServer("ftp.example.com/images");
-  ASSERT_TRUE(form.cmdFTPSetup.Press());
-  EXPECT_EQ(form.Height, frmImageCopy::kOpenHeight);
-  EXPECT_TRUE(form.fraFtpSetup.Visible && form.fraFtpSetup.Enabled);
-  ASSERT_TRUE(form.cmdFTPSetup.Press());
-  EXPECT_EQ(form.Height, 3120);
-  EXPECT_FALSE(form.fraFtpSetup.Visible);
-
-  // Emptying the server closes an open panel and takes its button away.
-  ASSERT_TRUE(form.cmdFTPSetup.Press());
-  form.SetFTPServer("");
-  EXPECT_EQ(form.Height, 3120);
-  EXPECT_FALSE(form.fraFtpSetup.Visible);
-  EXPECT_FALSE(form.cmdFTPSetup.Press());
-}
-
 TEST_F(ImageCopyTest, BrowseAsksForAPictureAndProposesItsNameWhenNoneIsTyped) {
   const std::string logo = Picture("Logo.GIF", 32, 16);
   frmImageCopy& form = Form();

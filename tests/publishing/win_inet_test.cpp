@@ -101,32 +101,6 @@ TEST_F(WinInetTest, ReportInternetErrorAnswerClosesOrKeepsTheSession) {
   }
 }
 
-TEST_F(WinInetTest, ReportInternetErrorShowsTheServerReplyForAnExtendedError) {
-  Connect();
-  library_.script().Response = {550, "550 No such file or directory."};
-  messages_.QueueAnswer(MessageBoxAnswer::kOk);
-  messages_.QueueAnswer(MessageBoxAnswer::kNo);
-  ReportInternetError(services_, InternetFailure(InternetError::kExtended), "Change Directory");
-  ASSERT_EQ(Boxes().size(), 2U);
-  EXPECT_EQ(Boxes()[0].Text, "Change Directory Extd Err: 550 550 No such file or directory.");
-  EXPECT_EQ(Boxes()[0].Style.Buttons, MessageBoxButtons::kOkOnly);
-  EXPECT_EQ(Boxes()[1].Text,
-            "Change Directory Err: 12003\r\nAn extended error was returned from the server.\r\n"
-            "Close Connection and Session?");
-  EXPECT_TRUE(handles_.HasConnection());
-}
-
-TEST_F(WinInetTest, AnUnresolvedNameSaysSoAndClosesWithoutAsking) {
-  Connect();
-  ReportInternetError(services_, InternetFailure(InternetError::kNameNotResolved),
-                      "Internet Connect");
-  ASSERT_EQ(Boxes().size(), 1U);
-  EXPECT_EQ(Boxes()[0].Text, "Could not connect to the Internet.");
-  EXPECT_EQ(Boxes()[0].Style.Buttons, MessageBoxButtons::kOkOnly);
-  EXPECT_FALSE(handles_.HasSession());
-  EXPECT_FALSE(handles_.HasConnection());
-}
-
 // Failures without a text of their own show their number, an unmapped one with its cause.
 TEST_F(WinInetTest, FailuresWithoutATextShowTheirNumber) {
   const struct {
