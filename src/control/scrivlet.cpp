@@ -665,7 +665,10 @@ void Scrivlet::mnuFontSize_Click(std::int16_t Index) {
 }
 
 frmImageCopy& Scrivlet::ImageCopy() {
-  return SharedImageCopyForm(services_.Publishing);
+  if (!imageCopy_) {
+    imageCopy_ = std::make_unique<frmImageCopy>(services_.Publishing, internet_);
+  }
+  return *imageCopy_;
 }
 
 void Scrivlet::UpdateToolbarState() {

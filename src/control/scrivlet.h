@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -53,8 +54,7 @@ struct ControlServices {
   ShellOpen& Shell;
   Screen& Display;
   EventLoop& Loop;
-  // What the picture-copy dialog, shared by every control of the process, works through while
-  // this control uses it.
+  // What this control's picture-copy dialog works through.
   ImageCopyServices Publishing;
 };
 
@@ -66,7 +66,8 @@ struct ControlServices {
 // UserControl_Resize whenever the container sizes it, UserControl_WriteProperties to save.
 //
 // Module-wide state (the conversion tables, the field settings, the action flags, the colour
-// dialog's custom colours, the picture-copy dialog) is shared by every control in the process.
+// dialog's custom colours) is shared by every control in the process. Each control has its own
+// picture-copy dialog and Internet session.
 class Scrivlet {
  public:
   // The fixed items of the popup menus, for the platform that makes them.
@@ -227,7 +228,7 @@ class Scrivlet {
   void ShowAbout();
   void RebuildFaceMenu();
   void UpdateToolbarState();
-  // The shared picture-copy dialog, working through this control's services.
+  // This control's picture-copy dialog, made (and loaded) on first use.
   frmImageCopy& ImageCopy();
 
   ControlServices services_;
@@ -248,6 +249,10 @@ class Scrivlet {
   std::int16_t fontSize_ = 3;
   std::string fontName_ = "Arial";
   std::array<bool, static_cast<std::size_t>(ButtonGroup::kCount)> offered_{};
+
+  // Picture publishing: the session the dialog uploads through outlives the dialog.
+  InternetHandles internet_;
+  std::unique_ptr<frmImageCopy> imageCopy_;
 };
 
 }  // namespace scrivlet

@@ -15,7 +15,7 @@ class frmImageCopy;
 
 // The picture properties dialog: the picture's title (with the predefined pictures to pick
 // from), location, size, border, alignment and spacing. "From File..." publishes a local file
-// through the shared picture-copy dialog when there is a place to publish to.
+// through the control's picture-copy dialog when there is a place to publish to.
 //
 // Use: construct, set the fields and txtAlign, call Init, show through a FormHost, read
 // Cancelled, the fields and txtAlign. OK and Cancel hide the form; the title-bar close acts as

@@ -7,48 +7,19 @@
 #include <string>
 #include <string_view>
 
+#include "platform/internet_error.h"
+
 // The Internet client library as picture publishing uses it: a session, at most one FTP
 // connection made through it (plain or over TLS), changing the remote directory, asking whether
 // a remote file exists, putting one file, and the server's last response for errors the server
 // itself reported. A TransferMonitor given at login reports each transfer's progress and lets
 // another thread cancel any operation of the connection.
 //
-// Every operation that can fail answers an InternetErrorCode: 0 for success, otherwise a number
-// in the Windows Internet library's space (12001 upward) where one fits, so that the publishing
-// module can show its messages for them. Nothing here shows anything to the user, and nothing
+// Every operation that can fail answers an InternetResult (internet_error.h): its value, or an
+// InternetFailure naming the error and what the operation was about, so that the publishing
+// module can show its messages for it. Nothing here shows anything to the user, and nothing
 // throws for a network or server failure.
 namespace scrivlet {
-
-using InternetErrorCode = std::int32_t;
-
-inline constexpr InternetErrorCode kInternetSuccess = 0;
-// The local file to upload cannot be opened or read (the system's "file not found" number).
-inline constexpr InternetErrorCode kInternetErrorLocalFile = 2;
-inline constexpr InternetErrorCode kInternetErrorOutOfHandles = 12001;
-inline constexpr InternetErrorCode kInternetErrorTimeout = 12002;
-// The server refused a command; LastResponse tells its reply.
-inline constexpr InternetErrorCode kInternetErrorExtended = 12003;
-inline constexpr InternetErrorCode kInternetErrorInternal = 12004;
-// A server name, path or file name that cannot be sent (bad characters, bad port).
-inline constexpr InternetErrorCode kInternetErrorInvalidUrl = 12005;
-inline constexpr InternetErrorCode kInternetErrorNameNotResolved = 12007;
-// The server rejected the user name or password, or they cannot be sent.
-inline constexpr InternetErrorCode kInternetErrorLoginRejected = 12014;
-inline constexpr InternetErrorCode kInternetErrorLoginFailure = 12015;
-inline constexpr InternetErrorCode kInternetErrorCancelled = 12017;
-// An operation that needs an open session or connection found none.
-inline constexpr InternetErrorCode kInternetErrorHandleState = 12019;
-inline constexpr InternetErrorCode kInternetErrorCannotConnect = 12029;
-inline constexpr InternetErrorCode kInternetErrorConnectionAborted = 12030;
-// The server's certificate is not trusted (unknown authority, wrong name, expired).
-inline constexpr InternetErrorCode kInternetErrorCertificateRejected = 12045;
-// The secure (TLS) connection could not be set up, though the server offered one.
-inline constexpr InternetErrorCode kInternetErrorSecureChannel = 12157;
-// A secure connection was required and the server offers none (it refused AUTH TLS).
-inline constexpr InternetErrorCode kInternetErrorTlsNotOffered = 12250;
-// Failures with no number of their own are reported as this base plus the implementation's own
-// cause number, outside the numbers the publishing module has texts for.
-inline constexpr InternetErrorCode kInternetErrorUnmappedBase = 12300;
 
 // How a session reaches the Internet.
 enum class InternetAccess {
@@ -75,7 +46,7 @@ enum class FtpMode {
 enum class FtpSecurity {
   kPlain,  // commands, password and data in clear text
   kTls,    // explicit TLS (AUTH TLS) for the commands and the data, required: a server without
-           // it fails the login with kInternetErrorTlsNotOffered and is sent no password
+           // it fails the login with InternetError::kTlsNotOffered and is sent no password
 };
 
 // Progress of the transfers of one connection and the request to stop them, shared between the
@@ -84,7 +55,7 @@ enum class FtpSecurity {
 class TransferMonitor {
  public:
   // Asks the operation under way, and every later one, to stop: they end with
-  // kInternetErrorCancelled within a fraction of a second.
+  // InternetError::kCancelled within a fraction of a second.
   void Cancel() { cancelled_ = true; }
   bool CancelRequested() const { return cancelled_; }
   // Forgets an earlier Cancel, for the next publish.
@@ -145,27 +116,18 @@ class FtpConnection {
 
   // Asks the server to make `directory` current: absolute when it begins with "/", otherwise
   // relative to the current one. On failure the current directory stays as it was.
-  virtual InternetErrorCode SetCurrentDirectory(std::string_view directory) = 0;
+  virtual InternetResult<> SetCurrentDirectory(std::string_view directory) = 0;
 
   // Sends the local file to the current directory under `remote_name`, replacing a file of that
   // name there. Always a binary transfer: every byte arrives unchanged.
-  virtual InternetErrorCode PutFile(const std::filesystem::path& local_file,
-                                    std::string_view remote_name,
-                                    FtpPutMode mode = FtpPutMode::kDirect) = 0;
+  virtual InternetResult<> PutFile(const std::filesystem::path& local_file,
+                                   std::string_view remote_name,
+                                   FtpPutMode mode = FtpPutMode::kDirect) = 0;
 
-  // Asks whether a file `remote_name` exists in the current directory. Error is 0 when the
-  // server answered either way; a server that cannot tell (no SIZE command) answers Exists true,
-  // so that no caller overwrites a file it was not sure about.
-  struct FileQuery {
-    InternetErrorCode Error = kInternetSuccess;
-    bool Exists = false;
-  };
-  virtual FileQuery FindFile(std::string_view remote_name) = 0;
-};
-
-struct OpenedFtpConnection {
-  std::unique_ptr<FtpConnection> Connection;  // null on failure
-  InternetErrorCode Error = kInternetSuccess;
+  // Whether a file `remote_name` exists in the current directory; a failure only when the
+  // server could not be asked. A server that cannot tell (no SIZE command) answers true, so that
+  // no caller overwrites a file it was not sure about.
+  virtual InternetResult<bool> FindFile(std::string_view remote_name) = 0;
 };
 
 // A session: the access settings shared by the connections made through it. A connection may
@@ -174,14 +136,9 @@ class InternetSession {
  public:
   virtual ~InternetSession() = default;
 
-  // Connects to the FTP server and logs in. The attempt to reach the server is bounded in time
-  // (kInternetErrorTimeout when it runs out).
-  virtual OpenedFtpConnection ConnectFtp(const FtpLogin& login) = 0;
-};
-
-struct OpenedInternetSession {
-  std::unique_ptr<InternetSession> Session;  // null on failure
-  InternetErrorCode Error = kInternetSuccess;
+  // Connects to the FTP server and logs in; the connection is never null. The attempt to reach
+  // the server is bounded in time (InternetError::kTimeout when it runs out).
+  virtual InternetResult<std::unique_ptr<FtpConnection>> ConnectFtp(const FtpLogin& login) = 0;
 };
 
 // The library. Sessions and connections keep what they need of it alive; they are used on one
@@ -192,8 +149,9 @@ class InternetLibrary {
  public:
   virtual ~InternetLibrary() = default;
 
-  // Opens a session; makes no network traffic.
-  virtual OpenedInternetSession Open(const InternetOpenRequest& request) = 0;
+  // Opens a session, never null; makes no network traffic.
+  virtual InternetResult<std::unique_ptr<InternetSession>> Open(
+      const InternetOpenRequest& request) = 0;
 
   // The server's reply to the last command sent through any connection of this library, or an
   // empty Text (and Error 0) when the last operation received none.

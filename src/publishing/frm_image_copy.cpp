@@ -6,10 +6,10 @@
 #include <exception>
 #include <filesystem>
 #include <future>
-#include <memory>
 #include <random>
 #include <system_error>
 
+#include "conversion/conversion_error.h"
 #include "publishing/ftp.h"
 #include "publishing/win_inet.h"
 #include "text/util_lib.h"
@@ -68,22 +68,6 @@ std::string ReadableSize(std::uint64_t bytes) {
   }
   const std::uint64_t tenths = bytes * 10 / (kKilo * kKilo);
   return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " MB";
-}
-
-// At most the first 64 characters of a value the user typed, for a message (never cutting a
-// UTF-8 sequence).
-std::string CutForMessage(std::string_view value) {
-  constexpr std::size_t kLongest = 64;
-  std::size_t end = 0;
-  std::size_t characters = 0;
-  while (end < value.size() && characters < kLongest) {
-    ++end;
-    while (end < value.size() && (static_cast<unsigned char>(value[end]) & 0xC0) == 0x80) {
-      ++end;
-    }
-    ++characters;
-  }
-  return end < value.size() ? std::string(value.substr(0, end)) + "..." : std::string(value);
 }
 
 bool IsDriveLetter(char c) {
@@ -159,16 +143,16 @@ class HourglassPointer {
   Screen& screen_;
 };
 
-// Closes the module's FTP connection and session on the way out, however the upload ends.
+// Closes the FTP connection and the session on the way out, however the upload ends.
 class InternetCloser {
  public:
-  InternetCloser() = default;
+  explicit InternetCloser(InternetHandles& handles) : handles_(handles) {}
   InternetCloser(const InternetCloser&) = delete;
   InternetCloser& operator=(const InternetCloser&) = delete;
-  ~InternetCloser() {
-    CloseFtpConnection();
-    CloseInternet();
-  }
+  ~InternetCloser() { handles_.Close(); }
+
+ private:
+  InternetHandles& handles_;
 };
 
 }  // namespace
@@ -191,7 +175,8 @@ class frmImageCopy::PublishingScope {
   frmImageCopy& form_;
 };
 
-frmImageCopy::frmImageCopy(const ImageCopyServices& services) : Form(std::string(kFormName)) {
+frmImageCopy::frmImageCopy(const ImageCopyServices& services, InternetHandles& internet)
+    : Form(std::string(kFormName)), internet_(internet) {
   services_.emplace(services);
   BuildControls();
   Form_Load();
@@ -572,37 +557,38 @@ frmImageCopy::PublishResult frmImageCopy::UploadFtp(std::string_view local,
   const FtpSecurity security = chkSecure.Checked ? FtpSecurity::kTls : FtpSecurity::kPlain;
   const HourglassPointer hourglass(services_->Display);
   const InternetServices internet{
-      services_->Internet, services_->Messages,
+      services_->Internet, services_->Messages, internet_,
       [this](const std::function<void()>& step) { RunOffInterfaceThread(step); }, &monitor_};
-  const InternetCloser closer;
+  const InternetCloser closer(internet_);
 
   // A Cancel during a status pause stops before the next step, whatever that step would do.
-  const auto go_on = [this](InternetErrorCode& error) {
-    if (error == kInternetSuccess && monitor_.CancelRequested()) {
-      error = kInternetErrorCancelled;
+  const auto go_on = [this](InternetResult<>& step) {
+    if (step.ok() && monitor_.CancelRequested()) {
+      step = InternetError::kCancelled;
     }
-    return error == kInternetSuccess;
+    return step.ok();
   };
-  InternetErrorCode error = kInternetSuccess;
+  InternetResult<> step;
   SetStatus("Initializing...");
-  if (go_on(error)) {
-    error = OpenInternet(internet, proxy);
+  if (go_on(step)) {
+    step = OpenInternet(internet, proxy);
   }
-  if (go_on(error)) {
+  if (go_on(step)) {
     SetStatus("Connecting...");
     // A proxy that relays FTP learns the real server from the login name.
     const std::string user =
         !proxy.empty() && append_host ? ftp_username_ + "@" + location.Host : ftp_username_;
-    error = ConnectFtp(internet, location.Host, mode, user, password, security);
+    step = ConnectFtp(internet, location.Host, mode, user, password, security);
   }
   // The user's existing picture must survive an upload that fails or is cancelled half-way.
   FtpPutMode put_mode = FtpPutMode::kDirect;
-  if (go_on(error)) {
+  if (go_on(step)) {
     SetStatus("Checking the server's folder...");
-    const FtpConnection::FileQuery found = FindFtpFile(internet, location.Directory, remote);
-    error = found.Error;
-    put_mode = found.Exists ? FtpPutMode::kReplaceWhole : FtpPutMode::kDirect;
-    if (go_on(error) && found.Exists) {
+    const InternetResult<bool> found = FindFtpFile(internet, location.Directory, remote);
+    step = InternetResult<>::Of(found);
+    const bool exists = found.ok() && *found;
+    put_mode = exists ? FtpPutMode::kReplaceWhole : FtpPutMode::kDirect;
+    if (go_on(step) && exists) {
       const MessageBoxAnswer answer = services_->Messages.Show(
           "Replace existing file?",
           MessageBoxStyle{MessageBoxButtons::kYesNo, MessageBoxIcon::kQuestion}, "File Exists");
@@ -612,25 +598,24 @@ frmImageCopy::PublishResult frmImageCopy::UploadFtp(std::string_view local,
       }
     }
   }
-  if (go_on(error)) {
+  if (go_on(step)) {
     SetStatus(kCopyingStatus);
   }
-  if (go_on(error)) {
-    error = PutFtpFile(internet, local, location.Directory, remote, put_mode);
+  if (go_on(step)) {
+    step = PutFtpFile(internet, local, location.Directory, remote, put_mode);
   }
-  if (error == kInternetSuccess) {
+  if (step.ok()) {
     SetStatus("Complete.");
-  } else if (error == kInternetErrorCancelled || monitor_.CancelRequested()) {
+  } else if (step.error() == InternetError::kCancelled || monitor_.CancelRequested()) {
     SetStatus(kCancelledStatus);
-    error = kInternetErrorCancelled;
+    step = InternetError::kCancelled;
   }
-  CloseFtpConnection();
-  CloseInternet();
+  internet_.Close();
   SetStatus("");
-  if (error == kInternetErrorCancelled) {
+  if (step.error() == InternetError::kCancelled) {
     return PublishResult::kCancelled;
   }
-  return error == kInternetSuccess ? PublishResult::kDone : PublishResult::kFailed;
+  return step.ok() ? PublishResult::kDone : PublishResult::kFailed;
 }
 
 void frmImageCopy::RunOffInterfaceThread(const std::function<void()>& step) {
@@ -668,16 +653,6 @@ void frmImageCopy::SetStatus(std::string_view text) {
   lblStatus.Visible = true;
   // Long enough to read; the view repaints while the pause lets events run.
   Pause(services_->Loop, 1.0F);
-}
-
-frmImageCopy& SharedImageCopyForm(const ImageCopyServices& services) {
-  static std::unique_ptr<frmImageCopy> form;
-  if (!form) {
-    form = std::make_unique<frmImageCopy>(services);
-  } else {
-    form->UseServices(services);
-  }
-  return *form;
 }
 
 }  // namespace scrivlet

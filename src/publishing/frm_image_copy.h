@@ -15,11 +15,15 @@
 #include "platform/picture_reader.h"
 #include "platform/screen.h"
 #include "platform/settings_store.h"
+#include "publishing/win_inet.h"
 
 // The picture-copy dialog ("Select Picture File"): the user picks a local picture, sees it
 // previewed and measured, and publishes it under a chosen name, by a file copy into the images
 // folder when no FTP server is set, else by an FTP upload. The owner then reads the picture's
 // web location (FullPath) and size.
+//
+// Each control owns one, with the Internet session it uploads through: what one control's user
+// sets or opens here never reaches another control.
 //
 // How an owner uses it: set FTPServer, FTPUsername, FTPPassword, FTPSecure and ImagesPath; empty
 // LocalFilename; assign FullPath the picture's current address; show the form modally through a
@@ -34,7 +38,7 @@
 namespace scrivlet {
 
 // The platform services the dialog works through. The dialog keeps references: they must
-// outlive its use (see SharedImageCopyForm for the shared instance).
+// outlive its use.
 struct ImageCopyServices {
   MessageBox& Messages;
   FileDialog& Files;
@@ -57,7 +61,9 @@ class frmImageCopy final : public Form {
   static constexpr std::int32_t kOpenHeight = 4695;
 
   // Builds the controls and loads the form (Form_Load), which reads the FTP panel's settings.
-  explicit frmImageCopy(const ImageCopyServices& services);
+  // Uploads open and close their session and connection in `internet`, which must outlive the
+  // dialog; the dialog leaves them closed after each publish.
+  frmImageCopy(const ImageCopyServices& services, InternetHandles& internet);
 
   // Replaces the services for the uses that follow; the dialog keeps its state. Not while shown.
   void UseServices(const ImageCopyServices& services);
@@ -189,6 +195,7 @@ class frmImageCopy final : public Form {
   void UpdateInputState();
 
   std::optional<ImageCopyServices> services_;
+  InternetHandles& internet_;
   bool accepted_ = false;
   std::string ftp_server_;
   std::string ftp_username_;
@@ -199,11 +206,5 @@ class frmImageCopy final : public Form {
   bool publishing_ = false;
   TransferMonitor monitor_;
 };
-
-// The process's one picture-copy dialog, created (and loaded) with `services` on the first call
-// and kept, hidden between uses, until the process ends. Every call hands the dialog the
-// caller's services for the uses that follow, so they need only outlive the caller's use. Do
-// not call it while the dialog is shown.
-frmImageCopy& SharedImageCopyForm(const ImageCopyServices& services);
 
 }  // namespace scrivlet

@@ -11,81 +11,75 @@ namespace {
 constexpr std::string_view kRootDirectory = "/";
 
 // Reports a call made without a connection instead of letting it pass for a success.
-InternetErrorCode ReportNoConnection(const InternetServices& services, std::string_view context) {
-  ReportInternetError(services, kInternetErrorHandleState, context);
-  return kInternetErrorHandleState;
+InternetFailure ReportNoConnection(const InternetServices& services, std::string_view context) {
+  const InternetFailure failure(InternetError::kHandleState);
+  ReportInternetError(services, failure, context);
+  return failure;
 }
 
 }  // namespace
 
-InternetErrorCode ChangeFtpDirectory(const InternetServices& services, std::string_view directory) {
+InternetResult<> ChangeFtpDirectory(const InternetServices& services, std::string_view directory) {
   constexpr std::string_view kContext = "Change Directory";
-  FtpConnection* const connection = CurrentFtpConnection();
+  FtpConnection* const connection = services.Handles.Connection();
   if (connection == nullptr) {
     return ReportNoConnection(services, kContext);
   }
   const std::string_view target = directory.empty() ? kRootDirectory : directory;
-  InternetErrorCode error = kInternetSuccess;
-  RunNetworkStep(services, [&] { error = connection->SetCurrentDirectory(target); });
+  InternetResult<> changed;
+  RunNetworkStep(services, [&] { changed = connection->SetCurrentDirectory(target); });
   // A cancel is never taken for success, not even for "/".
-  if (error == kInternetErrorCancelled) {
-    ReportInternetError(services, error, kContext);
-    return error;
+  if (changed.ok() ||
+      (target == kRootDirectory && changed.failure().error() != InternetError::kCancelled)) {
+    return {};
   }
-  if (error == kInternetSuccess || target == kRootDirectory) {
-    return kInternetSuccess;
-  }
-  ReportInternetError(services, error, kContext);
-  return error;
+  ReportInternetError(services, changed.failure(), kContext);
+  return changed;
 }
 
-InternetErrorCode PutFtpFile(const InternetServices& services, std::string_view local_path,
-                             std::string_view remote_directory, std::string_view remote_name,
-                             FtpPutMode mode) {
+InternetResult<> PutFtpFile(const InternetServices& services, std::string_view local_path,
+                            std::string_view remote_directory, std::string_view remote_name,
+                            FtpPutMode mode) {
   constexpr std::string_view kContext = "FTP File";
-  if (!HasFtpConnection()) {
+  if (!services.Handles.HasConnection()) {
     return ReportNoConnection(services, kContext);
   }
-  const InternetErrorCode directory_error = ChangeFtpDirectory(services, remote_directory);
-  if (directory_error != kInternetSuccess) {
-    return directory_error;
+  if (InternetResult<> entered = ChangeFtpDirectory(services, remote_directory); !entered) {
+    return entered;
   }
   // Looked up again: the report of a failure may have closed the connection.
-  FtpConnection* const connection = CurrentFtpConnection();
+  FtpConnection* const connection = services.Handles.Connection();
   if (connection == nullptr) {
     return ReportNoConnection(services, kContext);
   }
   const std::filesystem::path local_file(std::string{local_path});
-  InternetErrorCode error = kInternetSuccess;
-  RunNetworkStep(services, [&] { error = connection->PutFile(local_file, remote_name, mode); });
-  if (error != kInternetSuccess) {
-    ReportInternetError(services, error, kContext);
+  InternetResult<> sent;
+  RunNetworkStep(services, [&] { sent = connection->PutFile(local_file, remote_name, mode); });
+  if (!sent) {
+    ReportInternetError(services, sent.failure(), kContext);
   }
-  return error;
+  return sent;
 }
 
-FtpConnection::FileQuery FindFtpFile(const InternetServices& services,
-                                     std::string_view remote_directory,
-                                     std::string_view remote_name) {
+InternetResult<bool> FindFtpFile(const InternetServices& services,
+                                 std::string_view remote_directory, std::string_view remote_name) {
   constexpr std::string_view kContext = "FTP File";
-  if (!HasFtpConnection()) {
-    return {ReportNoConnection(services, kContext), false};
+  if (!services.Handles.HasConnection()) {
+    return ReportNoConnection(services, kContext);
   }
-  const InternetErrorCode directory_error = ChangeFtpDirectory(services, remote_directory);
-  if (directory_error != kInternetSuccess) {
-    return {directory_error, false};
+  if (InternetResult<> entered = ChangeFtpDirectory(services, remote_directory); !entered) {
+    return entered.failure();
   }
-  FtpConnection* const connection = CurrentFtpConnection();
+  FtpConnection* const connection = services.Handles.Connection();
   if (connection == nullptr) {
-    return {ReportNoConnection(services, kContext), false};
+    return ReportNoConnection(services, kContext);
   }
-  FtpConnection::FileQuery query;
-  RunNetworkStep(services, [&] { query = connection->FindFile(remote_name); });
-  if (query.Error != kInternetSuccess) {
-    ReportInternetError(services, query.Error, kContext);
-    query.Exists = false;
+  InternetResult<bool> found = InternetError::kInternal;
+  RunNetworkStep(services, [&] { found = connection->FindFile(remote_name); });
+  if (!found) {
+    ReportInternetError(services, found.failure(), kContext);
   }
-  return query;
+  return found;
 }
 
 FtpLocation SplitFtpPath(std::string_view location) {

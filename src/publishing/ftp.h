@@ -6,31 +6,30 @@
 #include "platform/event_loop.h"
 #include "publishing/win_inet.h"
 
-// FTP transfer over the module's connection (win_inet.h), the splitting of an FTP location, and
+// FTP transfer over the owner's connection (win_inet.h), the splitting of an FTP location, and
 // a wait that keeps the user interface running.
 namespace scrivlet {
 
 // Changes the connection's remote directory; an empty directory means "/". A failure is
-// reported as "Change Directory" and returned, except for "/", whose failure is silent and
-// answers 0. Without a connection it reports and returns kInternetErrorHandleState.
-InternetErrorCode ChangeFtpDirectory(const InternetServices& services, std::string_view directory);
+// reported as "Change Directory" and returned, except for "/", whose failure (other than a
+// cancel) is silent and counts as success. Without a connection it reports and returns
+// InternetError::kHandleState.
+InternetResult<> ChangeFtpDirectory(const InternetServices& services, std::string_view directory);
 
 // Changes to `remote_directory` (empty means "/") and puts the local file there under
 // `remote_name`, in binary. When the directory cannot be entered nothing is sent and that
 // failure (already reported) is returned: the file never lands in another folder. A failed put
-// is reported as "FTP File". Without a connection it reports and returns
-// kInternetErrorHandleState. `mode` says how a file of that name is replaced (see FtpPutMode).
-InternetErrorCode PutFtpFile(const InternetServices& services, std::string_view local_path,
-                             std::string_view remote_directory, std::string_view remote_name,
-                             FtpPutMode mode = FtpPutMode::kDirect);
+// is reported as "FTP File". Without a connection it reports and returns kHandleState. `mode`
+// says how a file of that name is replaced (see FtpPutMode).
+InternetResult<> PutFtpFile(const InternetServices& services, std::string_view local_path,
+                            std::string_view remote_directory, std::string_view remote_name,
+                            FtpPutMode mode = FtpPutMode::kDirect);
 
-// Changes to `remote_directory` (empty means "/") and asks whether `remote_name` exists there.
-// A failure to enter the directory is reported as "Change Directory", one of the question as
-// "FTP File"; Exists is then false and Error the failure. Without a connection it reports and
-// returns kInternetErrorHandleState.
-FtpConnection::FileQuery FindFtpFile(const InternetServices& services,
-                                     std::string_view remote_directory,
-                                     std::string_view remote_name);
+// Changes to `remote_directory` (empty means "/") and answers whether `remote_name` exists
+// there. A failure to enter the directory is reported as "Change Directory", one of the question
+// as "FTP File", and returned. Without a connection it reports and returns kHandleState.
+InternetResult<bool> FindFtpFile(const InternetServices& services,
+                                 std::string_view remote_directory, std::string_view remote_name);
 
 // An FTP location split into the server and the remote directory.
 struct FtpLocation {

@@ -30,8 +30,10 @@ class PictureDialogTest : public ::testing::Test {
   }
 
   HeadlessHost host;
+  InternetHandles internet;
   frmImageCopy imageCopy{ImageCopyServices{host.Messages, host.Files, host.Pictures, host.Settings,
-                                           host.Loop, host.Display, host.Internet}};
+                                           host.Loop, host.Display, host.Internet},
+                         internet};
   std::vector<ImageEntry> entries{{"Logo", "images/logo.gif", 88, 31},
                                   {"Photo", "images/photo.jpg", 0, 0}};
   frmImage form{entries, imageCopy, host.Forms};

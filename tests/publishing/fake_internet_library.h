@@ -2,6 +2,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -14,15 +15,16 @@ namespace scrivlet::testing {
 // recorded. The record outlives the library, so handles left open cannot dangle.
 class FakeInternetLibrary final : public InternetLibrary {
  public:
+  // An error set here fails its operation; none: it succeeds.
   struct Script {
-    InternetErrorCode OpenError = kInternetSuccess;
-    InternetErrorCode ConnectError = kInternetSuccess;
+    std::optional<InternetError> OpenError;
+    std::optional<InternetError> ConnectError;
     // By directory as asked; others succeed.
-    std::map<std::string, InternetErrorCode> DirectoryErrors;
-    InternetErrorCode PutError = kInternetSuccess;
+    std::map<std::string, InternetError> DirectoryErrors;
+    std::optional<InternetError> PutError;
     // Names FindFile reports as present, and the error it answers.
     std::set<std::string> ExistingFiles;
-    InternetErrorCode FindError = kInternetSuccess;
+    std::optional<InternetError> FindError;
     LastResponseInfo Response;
 
     std::vector<InternetOpenRequest> Opens;
@@ -38,12 +40,13 @@ class FakeInternetLibrary final : public InternetLibrary {
 
   Script& script() { return *script_; }
 
-  OpenedInternetSession Open(const InternetOpenRequest& request) override {
+  InternetResult<std::unique_ptr<InternetSession>> Open(
+      const InternetOpenRequest& request) override {
     script_->Opens.push_back(request);
-    if (script_->OpenError != kInternetSuccess) {
-      return {nullptr, script_->OpenError};
+    if (script_->OpenError) {
+      return InternetFailure(*script_->OpenError, request.Proxy);
     }
-    return {std::make_unique<Session>(script_), kInternetSuccess};
+    return std::unique_ptr<InternetSession>(std::make_unique<Session>(script_));
   }
 
   LastResponseInfo LastResponse() const override { return script_->Response; }
@@ -56,22 +59,31 @@ class FakeInternetLibrary final : public InternetLibrary {
     }
     ~Connection() override { --script_->LiveConnections; }
 
-    InternetErrorCode SetCurrentDirectory(std::string_view directory) override {
+    InternetResult<> SetCurrentDirectory(std::string_view directory) override {
       script_->Commands.push_back("CWD " + std::string(directory));
       const auto found = script_->DirectoryErrors.find(std::string(directory));
-      return found == script_->DirectoryErrors.end() ? kInternetSuccess : found->second;
+      if (found != script_->DirectoryErrors.end()) {
+        return InternetFailure(found->second, directory);
+      }
+      return {};
     }
 
-    InternetErrorCode PutFile(const std::filesystem::path& local_file, std::string_view remote_name,
-                              FtpPutMode mode = FtpPutMode::kDirect) override {
+    InternetResult<> PutFile(const std::filesystem::path& local_file, std::string_view remote_name,
+                             FtpPutMode mode = FtpPutMode::kDirect) override {
       script_->Commands.push_back((mode == FtpPutMode::kReplaceWhole ? "REPLACE " : "PUT ") +
                                   local_file.string() + " " + std::string(remote_name));
-      return script_->PutError;
+      if (script_->PutError) {
+        return InternetFailure(*script_->PutError, remote_name);
+      }
+      return {};
     }
 
-    FileQuery FindFile(std::string_view remote_name) override {
+    InternetResult<bool> FindFile(std::string_view remote_name) override {
       script_->Commands.push_back("SIZE " + std::string(remote_name));
-      return {script_->FindError, script_->ExistingFiles.contains(std::string(remote_name))};
+      if (script_->FindError) {
+        return InternetFailure(*script_->FindError, remote_name);
+      }
+      return script_->ExistingFiles.contains(std::string(remote_name));
     }
 
    private:
@@ -85,12 +97,12 @@ class FakeInternetLibrary final : public InternetLibrary {
     }
     ~Session() override { --script_->LiveSessions; }
 
-    OpenedFtpConnection ConnectFtp(const FtpLogin& login) override {
+    InternetResult<std::unique_ptr<FtpConnection>> ConnectFtp(const FtpLogin& login) override {
       script_->Logins.push_back(login);
-      if (script_->ConnectError != kInternetSuccess) {
-        return {nullptr, script_->ConnectError};
+      if (script_->ConnectError) {
+        return InternetFailure(*script_->ConnectError, login.Server);
       }
-      return {std::make_unique<Connection>(script_), kInternetSuccess};
+      return std::unique_ptr<FtpConnection>(std::make_unique<Connection>(script_));
     }
 
    private:

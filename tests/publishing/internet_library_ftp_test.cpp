@@ -17,6 +17,8 @@ using testing::FtpTestServer;
 using testing::LocalSocket;
 using testing::TempDir;
 
+using Opened = InternetResult<std::unique_ptr<FtpConnection>>;
+
 // Every byte value, line ends in every arrangement, and enough random bytes to take many reads.
 std::string AwkwardBytes() {
   std::string bytes;
@@ -35,16 +37,17 @@ class CurlFtpTest : public ::testing::Test {
  protected:
   void SetUp() override { std::filesystem::create_directories(server_.Home() / "images/sub"); }
 
-  OpenedFtpConnection Connect(std::string_view user, std::string_view password,
-                              FtpMode mode = FtpMode::kPassive) {
+  Opened Connect(std::string_view user, std::string_view password,
+                 FtpMode mode = FtpMode::kPassive) {
     return ConnectTo(server_.Address(), user, password, mode);
   }
 
-  OpenedFtpConnection ConnectTo(std::string_view server, std::string_view user,
-                                std::string_view password, FtpMode mode = FtpMode::kPassive) {
-    OpenedInternetSession opened = library_.Open(InternetOpenRequest{"test", {}, ""});
-    EXPECT_EQ(opened.Error, kInternetSuccess);
-    return opened.Session->ConnectFtp(
+  Opened ConnectTo(std::string_view server, std::string_view user, std::string_view password,
+                   FtpMode mode = FtpMode::kPassive) {
+    InternetResult<std::unique_ptr<InternetSession>> opened =
+        library_.Open(InternetOpenRequest{"test", {}, ""});
+    EXPECT_TRUE(opened.ok());
+    return (*opened)->ConnectFtp(
         FtpLogin{std::string(server), std::string(user), std::string(password), mode});
   }
 
@@ -58,26 +61,26 @@ TEST_F(CurlFtpTest, UploadsArriveByteForByteInPassiveAndActiveMode) {
   const std::filesystem::path file = local_.Write("awkward.bin", bytes);
   for (const FtpMode mode : {FtpMode::kPassive, FtpMode::kActive}) {
     const std::string name = mode == FtpMode::kPassive ? "passive.gif" : "active.gif";
-    OpenedFtpConnection opened = Connect("alice", "s3cret", mode);
-    ASSERT_EQ(opened.Error, kInternetSuccess);
-    ASSERT_EQ(opened.Connection->SetCurrentDirectory("/images"), kInternetSuccess);
-    ASSERT_EQ(opened.Connection->PutFile(file, name), kInternetSuccess);
+    Opened opened = Connect("alice", "s3cret", mode);
+    ASSERT_TRUE(opened.ok());
+    ASSERT_TRUE((*opened)->SetCurrentDirectory("/images").ok());
+    ASSERT_TRUE((*opened)->PutFile(file, name).ok());
     EXPECT_TRUE(server_.ReadRemote("images/" + name) == bytes) << name << " differs";
   }
 }
 
 TEST_F(CurlFtpTest, OneLoginServesEveryOperationOfAConnection) {
   const std::filesystem::path file = local_.Write("a.gif", "GIF89a");
-  OpenedFtpConnection opened = Connect("alice", "s3cret");
-  ASSERT_EQ(opened.Error, kInternetSuccess);
-  FtpConnection& connection = *opened.Connection;
-  ASSERT_EQ(connection.PutFile(file, "top.gif"), kInternetSuccess);
+  Opened opened = Connect("alice", "s3cret");
+  ASSERT_TRUE(opened.ok());
+  FtpConnection& connection = **opened;
+  ASSERT_TRUE(connection.PutFile(file, "top.gif").ok());
   // Relative directories follow the current one.
-  ASSERT_EQ(connection.SetCurrentDirectory("images"), kInternetSuccess);
-  ASSERT_EQ(connection.SetCurrentDirectory("sub"), kInternetSuccess);
-  ASSERT_EQ(connection.PutFile(file, "deep.gif"), kInternetSuccess);
-  ASSERT_EQ(connection.SetCurrentDirectory("/"), kInternetSuccess);
-  ASSERT_EQ(connection.PutFile(file, "root.gif"), kInternetSuccess);
+  ASSERT_TRUE(connection.SetCurrentDirectory("images").ok());
+  ASSERT_TRUE(connection.SetCurrentDirectory("sub").ok());
+  ASSERT_TRUE(connection.PutFile(file, "deep.gif").ok());
+  ASSERT_TRUE(connection.SetCurrentDirectory("/").ok());
+  ASSERT_TRUE(connection.PutFile(file, "root.gif").ok());
 
   EXPECT_EQ(server_.ReadRemote("top.gif"), "GIF89a");
   EXPECT_EQ(server_.ReadRemote("images/sub/deep.gif"), "GIF89a");
@@ -87,29 +90,29 @@ TEST_F(CurlFtpTest, OneLoginServesEveryOperationOfAConnection) {
 
 TEST_F(CurlFtpTest, AnEmptyUserNameLogsInAnonymously) {
   const std::filesystem::path file = local_.Write("a.gif", "anon");
-  OpenedFtpConnection opened = Connect("", "ignored");
-  ASSERT_EQ(opened.Error, kInternetSuccess);
-  ASSERT_EQ(opened.Connection->PutFile(file, "anon.gif"), kInternetSuccess);
+  Opened opened = Connect("", "ignored");
+  ASSERT_TRUE(opened.ok());
+  ASSERT_TRUE((*opened)->PutFile(file, "anon.gif").ok());
   EXPECT_EQ(server_.Logins(), std::vector<std::string>{"anonymous"});
 }
 
 TEST_F(CurlFtpTest, RefusedCommandsAre12003WithTheServersReplyAndKeepTheConnection) {
   const std::filesystem::path file = local_.Write("a.gif", "GIF89a");
-  OpenedFtpConnection opened = Connect("alice", "s3cret");
-  ASSERT_EQ(opened.Error, kInternetSuccess);
-  ASSERT_EQ(opened.Connection->SetCurrentDirectory("/images"), kInternetSuccess);
+  Opened opened = Connect("alice", "s3cret");
+  ASSERT_TRUE(opened.ok());
+  ASSERT_TRUE((*opened)->SetCurrentDirectory("/images").ok());
 
-  EXPECT_EQ(opened.Connection->SetCurrentDirectory("/missing"), kInternetErrorExtended);
+  EXPECT_EQ((*opened)->SetCurrentDirectory("/missing").error(), InternetError::kExtended);
   const LastResponseInfo response = library_.LastResponse();
   EXPECT_EQ(response.Error, 550);
   EXPECT_EQ(response.Text.rfind("550 ", 0), 0U) << response.Text;
   // Still in /images, on the same login.
-  ASSERT_EQ(opened.Connection->PutFile(file, "after.gif"), kInternetSuccess);
+  ASSERT_TRUE((*opened)->PutFile(file, "after.gif").ok());
   EXPECT_EQ(server_.ReadRemote("images/after.gif"), "GIF89a");
 
-  OpenedFtpConnection reader = Connect("reader", "readonly");
-  ASSERT_EQ(reader.Error, kInternetSuccess);
-  EXPECT_EQ(reader.Connection->PutFile(file, "refused.gif"), kInternetErrorExtended);
+  Opened reader = Connect("reader", "readonly");
+  ASSERT_TRUE(reader.ok());
+  EXPECT_EQ((*reader)->PutFile(file, "refused.gif").error(), InternetError::kExtended);
   EXPECT_EQ(library_.LastResponse().Text.rfind("550 ", 0), 0U) << library_.LastResponse().Text;
   EXPECT_FALSE(std::filesystem::exists(server_.Home() / "refused.gif"));
 }
@@ -119,42 +122,44 @@ TEST_F(CurlFtpTest, AWholeReplacementRenamesOverTheFileOrLeavesItAsItWas) {
   std::ofstream(server_.Home() / "logo.gif", std::ios::binary) << "GIF89a old";
   std::ofstream(server_.Home() / "kept.gif", std::ios::binary) << "GIF89a old";
 
-  OpenedFtpConnection alice = Connect("alice", "s3cret");
-  ASSERT_EQ(alice.Error, kInternetSuccess);
-  const FtpConnection::FileQuery found = alice.Connection->FindFile("logo.gif");
-  EXPECT_EQ(found.Error, kInternetSuccess);
-  EXPECT_TRUE(found.Exists);
-  EXPECT_FALSE(alice.Connection->FindFile("none.gif").Exists);
-  ASSERT_EQ(alice.Connection->PutFile(file, "logo.gif", FtpPutMode::kReplaceWhole),
-            kInternetSuccess);
+  Opened alice = Connect("alice", "s3cret");
+  ASSERT_TRUE(alice.ok());
+  const InternetResult<bool> found = (*alice)->FindFile("logo.gif");
+  ASSERT_TRUE(found.ok());
+  EXPECT_TRUE(*found);
+  const InternetResult<bool> none = (*alice)->FindFile("none.gif");
+  ASSERT_TRUE(none.ok());
+  EXPECT_FALSE(*none);
+  ASSERT_TRUE((*alice)->PutFile(file, "logo.gif", FtpPutMode::kReplaceWhole).ok());
   EXPECT_EQ(server_.ReadRemote("logo.gif"), "GIF89a new");
   EXPECT_FALSE(std::filesystem::exists(server_.Home() / ".logo.gif.part"));
 
   // Anonymous may write but not rename: the upload fails and the old file stays whole.
-  OpenedFtpConnection anonymous = Connect("", "");
-  ASSERT_EQ(anonymous.Error, kInternetSuccess);
-  EXPECT_EQ(anonymous.Connection->PutFile(file, "kept.gif", FtpPutMode::kReplaceWhole),
-            kInternetErrorExtended);
+  Opened anonymous = Connect("", "");
+  ASSERT_TRUE(anonymous.ok());
+  EXPECT_EQ((*anonymous)->PutFile(file, "kept.gif", FtpPutMode::kReplaceWhole).error(),
+            InternetError::kExtended);
   EXPECT_EQ(library_.LastResponse().Text.rfind("550 ", 0), 0U) << library_.LastResponse().Text;
   EXPECT_EQ(server_.ReadRemote("kept.gif"), "GIF89a old");
 }
 
 TEST_F(CurlFtpTest, AnUnreadableLocalFileSendsNothing) {
-  OpenedFtpConnection opened = Connect("alice", "s3cret");
-  ASSERT_EQ(opened.Error, kInternetSuccess);
-  EXPECT_EQ(opened.Connection->PutFile(local_.path() / "missing.gif", "m.gif"),
-            kInternetErrorLocalFile);
-  EXPECT_EQ(opened.Connection->PutFile(local_.path(), "dir.gif"), kInternetErrorLocalFile);
+  Opened opened = Connect("alice", "s3cret");
+  ASSERT_TRUE(opened.ok());
+  EXPECT_EQ((*opened)->PutFile(local_.path() / "missing.gif", "m.gif").error(),
+            InternetError::kLocalFile);
+  EXPECT_EQ((*opened)->PutFile(local_.path(), "dir.gif").error(), InternetError::kLocalFile);
   EXPECT_FALSE(std::filesystem::exists(server_.Home() / "m.gif"));
 }
 
 TEST_F(CurlFtpTest, AServerThatNeverGreetsTimesOut) {
   const LocalSocket silent(LocalSocket::Mode::kListening);
   CurlInternetLibrary impatient(CurlTimeouts{std::chrono::milliseconds(300)});
-  OpenedInternetSession session = impatient.Open(InternetOpenRequest{"test", {}, ""});
-  const OpenedFtpConnection opened = session.Session->ConnectFtp(
+  InternetResult<std::unique_ptr<InternetSession>> session =
+      impatient.Open(InternetOpenRequest{"test", {}, ""});
+  const Opened opened = (*session)->ConnectFtp(
       FtpLogin{"127.0.0.1:" + std::to_string(silent.Port()), "alice", "s3cret", FtpMode::kPassive});
-  EXPECT_EQ(opened.Error, kInternetErrorTimeout);
+  EXPECT_EQ(opened.error(), InternetError::kTimeout);
 }
 
 // Names and words that could smuggle a user, path or command into the session are refused
@@ -163,19 +168,19 @@ TEST_F(CurlFtpTest, UnsafeNamesAreRefusedUnsent) {
   for (const std::string server :
        {"user@127.0.0.1", "127.0.0.1/dir", "127.0.0.1:0", "127.0.0.1:65536",
         "127.0.0.1:", "127.0.0.1:2x", "[::1", ":21", "a b", "127.0.0.1?x", "127.0.0.1\r\nUSER x"}) {
-    EXPECT_EQ(ConnectTo(server, "alice", "s3cret").Error, kInternetErrorInvalidUrl) << server;
+    EXPECT_EQ(ConnectTo(server, "alice", "s3cret").error(), InternetError::kInvalidUrl) << server;
   }
-  EXPECT_EQ(Connect("alice\r\nDELE x", "s3cret").Error, kInternetErrorLoginRejected);
-  EXPECT_EQ(Connect("alice", "s3cret\nDELE x").Error, kInternetErrorLoginRejected);
+  EXPECT_EQ(Connect("alice\r\nDELE x", "s3cret").error(), InternetError::kLoginRejected);
+  EXPECT_EQ(Connect("alice", "s3cret\nDELE x").error(), InternetError::kLoginRejected);
   EXPECT_TRUE(server_.Logins().empty());
 
-  OpenedFtpConnection opened = ConnectTo("FTP://" + server_.Address(), "alice", "s3cret");
-  ASSERT_EQ(opened.Error, kInternetSuccess);
+  Opened opened = ConnectTo("FTP://" + server_.Address(), "alice", "s3cret");
+  ASSERT_TRUE(opened.ok());
   const std::filesystem::path file = local_.Write("a.gif", "GIF89a");
-  EXPECT_EQ(opened.Connection->PutFile(file, "x.gif\r\nDELE a"), kInternetErrorInvalidUrl);
-  EXPECT_EQ(opened.Connection->SetCurrentDirectory("/images\nRMD /"), kInternetErrorInvalidUrl);
+  EXPECT_EQ((*opened)->PutFile(file, "x.gif\r\nDELE a").error(), InternetError::kInvalidUrl);
+  EXPECT_EQ((*opened)->SetCurrentDirectory("/images\nRMD /").error(), InternetError::kInvalidUrl);
   // Other awkward characters are sent as they are.
-  ASSERT_EQ(opened.Connection->PutFile(file, "a b#%?.gif"), kInternetSuccess);
+  ASSERT_TRUE((*opened)->PutFile(file, "a b#%?.gif").ok());
   EXPECT_EQ(server_.ReadRemote("a b#%?.gif"), "GIF89a");
 }
 

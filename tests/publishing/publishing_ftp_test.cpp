@@ -30,7 +30,6 @@ using testing::TempDir;
 class PublishingFtpTest : public ::testing::Test {
  protected:
   void SetUp() override { std::filesystem::create_directory(server_.Home() / "images"); }
-  void TearDown() override { CloseInternet(); }
 
   const std::vector<ScriptedMessageBox::Call>& Boxes() const { return messages_.Calls(); }
 
@@ -38,55 +37,57 @@ class PublishingFtpTest : public ::testing::Test {
   TempDir local_;
   CurlInternetLibrary library_{CurlTimeouts{std::chrono::milliseconds(10000)}};
   ScriptedMessageBox messages_;
-  InternetServices services_{library_, messages_};
+  InternetHandles handles_;
+  InternetServices services_{library_, messages_, handles_};
 };
 
 TEST_F(PublishingFtpTest, TheAnswerToARejectedLoginClosesOrKeepsTheSession) {
   for (const MessageBoxAnswer answer : {MessageBoxAnswer::kNo, MessageBoxAnswer::kYes}) {
-    ASSERT_EQ(OpenInternet(services_, ""), kInternetSuccess);
+    ASSERT_TRUE(OpenInternet(services_, "").ok());
     messages_.QueueAnswer(answer);
-    EXPECT_EQ(ConnectFtp(services_, server_.Address(), FtpMode::kPassive, "alice", "wrong"),
-              kInternetErrorLoginRejected);
+    EXPECT_EQ(ConnectFtp(services_, server_.Address(), FtpMode::kPassive, "alice", "wrong").error(),
+              InternetError::kLoginRejected);
     EXPECT_EQ(Boxes().back().Text,
               "Internet Connect Err: 12014\r\nThe request to connect and login to an FTP server "
               "could not be completed because the supplied user name or password is "
               "incorrect.\r\nClose Connection and Session?");
-    EXPECT_EQ(HasInternetSession(), answer == MessageBoxAnswer::kNo);
-    EXPECT_FALSE(HasFtpConnection());
+    EXPECT_EQ(handles_.HasSession(), answer == MessageBoxAnswer::kNo);
+    EXPECT_FALSE(handles_.HasConnection());
   }
 }
 
 TEST_F(PublishingFtpTest, AMissingDirectoryShowsTheServersReplyAndSendsNothing) {
   const std::filesystem::path file = local_.Write("a.gif", "GIF89a");
-  ASSERT_EQ(OpenInternet(services_, ""), kInternetSuccess);
-  ASSERT_EQ(ConnectFtp(services_, server_.Address(), FtpMode::kPassive, "alice", "s3cret"),
-            kInternetSuccess);
+  ASSERT_TRUE(OpenInternet(services_, "").ok());
+  ASSERT_TRUE(ConnectFtp(services_, server_.Address(), FtpMode::kPassive, "alice", "s3cret").ok());
   messages_.QueueAnswer(MessageBoxAnswer::kOk);
   messages_.QueueAnswer(MessageBoxAnswer::kYes);
-  EXPECT_EQ(PutFtpFile(services_, file.string(), "/missing", "a.gif"), kInternetErrorExtended);
+  EXPECT_EQ(PutFtpFile(services_, file.string(), "/missing", "a.gif").error(),
+            InternetError::kExtended);
   ASSERT_EQ(Boxes().size(), 2U);
   EXPECT_EQ(Boxes()[0].Text.rfind("Change Directory Extd Err: 550 550 ", 0), 0U) << Boxes()[0].Text;
   EXPECT_EQ(Boxes()[1].Text.rfind("Change Directory Err: 12003\r\n", 0), 0U);
-  EXPECT_FALSE(HasInternetSession());
+  EXPECT_FALSE(handles_.HasSession());
   EXPECT_FALSE(std::filesystem::exists(server_.Home() / "a.gif"));
 }
 
 TEST_F(PublishingFtpTest, UnreachableServersAreReportedWithTheirMessages) {
-  ASSERT_EQ(OpenInternet(services_, ""), kInternetSuccess);
-  EXPECT_EQ(ConnectFtp(services_, "scrivlet-test.invalid", FtpMode::kPassive, "a", "b"),
-            kInternetErrorNameNotResolved);
+  ASSERT_TRUE(OpenInternet(services_, "").ok());
+  EXPECT_EQ(ConnectFtp(services_, "scrivlet-test.invalid", FtpMode::kPassive, "a", "b").error(),
+            InternetError::kNameNotResolved);
   ASSERT_EQ(Boxes().size(), 1U);
   EXPECT_EQ(Boxes()[0].Text, "Could not connect to the Internet.");
-  EXPECT_FALSE(HasInternetSession());
+  EXPECT_FALSE(handles_.HasSession());
 
-  ASSERT_EQ(OpenInternet(services_, ""), kInternetSuccess);
-  EXPECT_EQ(ConnectFtp(services_, testing::ClosedLocalAddress(), FtpMode::kActive, "a", "b"),
-            kInternetErrorCannotConnect);
+  ASSERT_TRUE(OpenInternet(services_, "").ok());
+  EXPECT_EQ(
+      ConnectFtp(services_, testing::ClosedLocalAddress(), FtpMode::kActive, "a", "b").error(),
+      InternetError::kCannotConnect);
   ASSERT_EQ(Boxes().size(), 2U);
   EXPECT_EQ(Boxes()[1].Text,
             "Internet Connect Err: 12029\r\nThe attempt to connect to the server failed.\r\n"
             "Close Connection and Session?");
-  EXPECT_TRUE(HasInternetSession());  // the script answered No
+  EXPECT_TRUE(handles_.HasSession());  // the script answered No
 }
 
 TEST_F(PublishingFtpTest, TheDialogUploadsAChosenPictureAndHandsBackItsAddressAndSize) {
@@ -98,8 +99,8 @@ TEST_F(PublishingFtpTest, TheDialogUploadsAChosenPictureAndHandsBackItsAddressAn
   ManualEventLoop loop;
   HeadlessScreen screen;
   HeadlessFormHost host;
-  frmImageCopy form(
-      ImageCopyServices{messages_, files, pictures, settings, loop, screen, library_});
+  frmImageCopy form(ImageCopyServices{messages_, files, pictures, settings, loop, screen, library_},
+                    handles_);
   form.SetFTPServer(server_.Address() + "/images");
   form.SetFTPUsername("alice");
   form.SetFTPPassword(ScramblePassword(ScrambleDirection::kEncode, "s3cret"));
@@ -123,7 +124,7 @@ TEST_F(PublishingFtpTest, TheDialogUploadsAChosenPictureAndHandsBackItsAddressAn
   EXPECT_EQ(form.ImageHeight(), 80);
   EXPECT_EQ(server_.ReadRemote("images/photo.gif"), GifBytes(120, 80));
   EXPECT_EQ(server_.Logins(), std::vector<std::string>{"alice"});
-  EXPECT_FALSE(HasInternetSession());
+  EXPECT_FALSE(handles_.HasSession());
   // Four status lines of a second each, all on the injected clock.
   EXPECT_GE(loop.Now(), std::chrono::milliseconds(4000));
 }

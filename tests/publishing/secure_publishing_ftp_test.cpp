@@ -36,8 +36,6 @@ using testing::TempDir;
 // and servers that stall.
 class SecurePublishingTest : public ::testing::Test {
  protected:
-  void TearDown() override { CloseInternet(); }
-
   // Starts the server and the dialog; `timeouts` bound the client's waits.
   void Start(FtpTestServerOptions options, CurlTimeouts timeouts = {}, bool trust_server = true) {
     server_ = std::make_unique<FtpTestServer>(options);
@@ -49,7 +47,8 @@ class SecurePublishingTest : public ::testing::Test {
     library_ = std::make_unique<CurlInternetLibrary>(timeouts, trust);
     settings_.SaveSetting("Scrivlet", "FTPSetup", "Passive", "1");
     form_ = std::make_unique<frmImageCopy>(
-        ImageCopyServices{messages_, files_, pictures_, settings_, loop_, screen_, *library_});
+        ImageCopyServices{messages_, files_, pictures_, settings_, loop_, screen_, *library_},
+        handles_);
     form_->SetFTPServer(server_->Address() + "/images");
     form_->SetFTPUsername("alice");
     form_->SetFTPPassword(ScramblePassword(ScrambleDirection::kEncode, "s3cret"));
@@ -84,6 +83,7 @@ class SecurePublishingTest : public ::testing::Test {
 
   std::unique_ptr<FtpTestServer> server_;
   std::unique_ptr<CurlInternetLibrary> library_;
+  InternetHandles handles_;
   TempDir local_;
   ScriptedMessageBox messages_;
   ScriptedFileDialog files_;
@@ -190,7 +190,7 @@ TEST_F(SecurePublishingTest, CancelStopsAnUploadTheServerNeverAnswers) {
     EXPECT_TRUE(progress_shown);
     EXPECT_TRUE(Boxes().empty()) << Boxes().front().Text;
     EXPECT_TRUE(form_->Cancelled());
-    EXPECT_FALSE(HasInternetSession());
+    EXPECT_FALSE(handles_.HasSession());
   }
 }
 

@@ -17,28 +17,26 @@ using testing::FakeInternetLibrary;
 
 class WinInetTest : public ::testing::Test {
  protected:
-  void TearDown() override { CloseInternet(); }
-
   // Opens the session and the connection, answering no boxes.
   void Connect() {
-    ASSERT_EQ(OpenInternet(services_, ""), kInternetSuccess);
-    ASSERT_EQ(ConnectFtp(services_, "ftp.example.com", FtpMode::kPassive, "bob", "pw"),
-              kInternetSuccess);
+    ASSERT_TRUE(OpenInternet(services_, "").ok());
+    ASSERT_TRUE(ConnectFtp(services_, "ftp.example.com", FtpMode::kPassive, "bob", "pw").ok());
   }
 
   const std::vector<ScriptedMessageBox::Call>& Boxes() const { return messages_.Calls(); }
 
   FakeInternetLibrary library_;
   ScriptedMessageBox messages_;
-  InternetServices services_{library_, messages_};
+  InternetHandles handles_;
+  InternetServices services_{library_, messages_, handles_};
 };
 
 TEST_F(WinInetTest, OpenInternetChoosesDirectOrNamedProxyAndReusesAnOpenSession) {
-  ASSERT_EQ(OpenInternet(services_, ""), kInternetSuccess);
-  CloseInternet();
-  ASSERT_EQ(OpenInternet(services_, "proxy.example.com:8080"), kInternetSuccess);
+  ASSERT_TRUE(OpenInternet(services_, "").ok());
+  handles_.Close();
+  ASSERT_TRUE(OpenInternet(services_, "proxy.example.com:8080").ok());
   // A session left open is kept, with its earlier proxy.
-  ASSERT_EQ(OpenInternet(services_, ""), kInternetSuccess);
+  ASSERT_TRUE(OpenInternet(services_, "").ok());
 
   const auto& opens = library_.script().Opens;
   ASSERT_EQ(opens.size(), 2U);
@@ -50,19 +48,21 @@ TEST_F(WinInetTest, OpenInternetChoosesDirectOrNamedProxyAndReusesAnOpenSession)
   EXPECT_TRUE(Boxes().empty());
 }
 
-TEST_F(WinInetTest, ConnectFtpWithAnEmptyServerAnswersMinusOneAndShowsNothing) {
-  ASSERT_EQ(OpenInternet(services_, ""), kInternetSuccess);
-  EXPECT_EQ(ConnectFtp(services_, "", FtpMode::kPassive, "bob", "pw"), -1);
+TEST_F(WinInetTest, ConnectFtpWithAnEmptyServerFailsAndShowsNothing) {
+  ASSERT_TRUE(OpenInternet(services_, "").ok());
+  EXPECT_EQ(ConnectFtp(services_, "", FtpMode::kPassive, "bob", "pw").error(),
+            InternetError::kNoServer);
   EXPECT_TRUE(Boxes().empty());
   EXPECT_TRUE(library_.script().Logins.empty());
 }
 
 TEST_F(WinInetTest, CallsWithoutTheirHandleReportAFailureInsteadOfSucceeding) {
   messages_.SetResponder([](const ScriptedMessageBox::Call&) { return MessageBoxAnswer::kNo; });
-  EXPECT_EQ(ConnectFtp(services_, "ftp.example.com", FtpMode::kPassive, "bob", "pw"),
-            kInternetErrorHandleState);
-  EXPECT_EQ(ChangeFtpDirectory(services_, "/images"), kInternetErrorHandleState);
-  EXPECT_EQ(PutFtpFile(services_, "/tmp/a.gif", "/images", "a.gif"), kInternetErrorHandleState);
+  EXPECT_EQ(ConnectFtp(services_, "ftp.example.com", FtpMode::kPassive, "bob", "pw").error(),
+            InternetError::kHandleState);
+  EXPECT_EQ(ChangeFtpDirectory(services_, "/images").error(), InternetError::kHandleState);
+  EXPECT_EQ(PutFtpFile(services_, "/tmp/a.gif", "/images", "a.gif").error(),
+            InternetError::kHandleState);
   ASSERT_EQ(Boxes().size(), 3U);
   EXPECT_EQ(Boxes()[0].Text.rfind("Internet Connect Err: 12019\r\n", 0), 0U);
   EXPECT_EQ(Boxes()[1].Text.rfind("Change Directory Err: 12019\r\n", 0), 0U);
@@ -70,80 +70,65 @@ TEST_F(WinInetTest, CallsWithoutTheirHandleReportAFailureInsteadOfSucceeding) {
 }
 
 TEST_F(WinInetTest, AFailedOpenIsReportedAndItsYesClosesEverything) {
-  library_.script().OpenError = kInternetErrorInternal;
+  library_.script().OpenError = InternetError::kInternal;
   messages_.QueueAnswer(MessageBoxAnswer::kYes);
-  EXPECT_EQ(OpenInternet(services_, ""), kInternetErrorInternal);
+  EXPECT_EQ(OpenInternet(services_, "").error(), InternetError::kInternal);
   ASSERT_EQ(Boxes().size(), 1U);
   EXPECT_EQ(Boxes()[0].Text,
             "Internet Open Err: 12004\r\nAn internal error has occurred.\r\n"
             "Close Connection and Session?");
   EXPECT_EQ(Boxes()[0].Style.Buttons, MessageBoxButtons::kYesNo);
-  EXPECT_FALSE(HasInternetSession());
+  EXPECT_FALSE(handles_.HasSession());
 }
 
-// The answer to "Close Connection and Session?" decides whether the handles survive.
+// The answer to "Close Connection and Session?" decides whether the handles survive; another
+// owner's handles are never touched.
 TEST_F(WinInetTest, ReportInternetErrorAnswerClosesOrKeepsTheSession) {
+  InternetHandles others;
+  const InternetServices other_services{library_, messages_, others};
+  ASSERT_TRUE(OpenInternet(other_services, "").ok());
+  ASSERT_TRUE(ConnectFtp(other_services, "ftp.example.org", FtpMode::kPassive, "eve", "pw").ok());
   for (const MessageBoxAnswer answer : {MessageBoxAnswer::kNo, MessageBoxAnswer::kYes}) {
     Connect();
     messages_.QueueAnswer(answer);
-    ReportInternetError(services_, kInternetErrorCannotConnect, "Internet Connect");
+    ReportInternetError(services_, InternetFailure(InternetError::kCannotConnect),
+                        "Internet Connect");
     const bool kept = answer == MessageBoxAnswer::kNo;
-    EXPECT_EQ(HasInternetSession(), kept);
-    EXPECT_EQ(HasFtpConnection(), kept);
-    EXPECT_EQ(library_.script().LiveConnections, kept ? 1 : 0);
+    EXPECT_EQ(handles_.HasSession(), kept);
+    EXPECT_EQ(handles_.HasConnection(), kept);
+    EXPECT_EQ(library_.script().LiveConnections, kept ? 2 : 1);
+    EXPECT_TRUE(others.HasConnection());
   }
 }
 
-TEST_F(WinInetTest, ReportInternetErrorShowsTheServerReplyForAnExtendedError) {
-  Connect();
-  library_.script().Response = {550, "550 No such file or directory."};
-  messages_.QueueAnswer(MessageBoxAnswer::kOk);
-  messages_.QueueAnswer(MessageBoxAnswer::kNo);
-  ReportInternetError(services_, kInternetErrorExtended, "Change Directory");
-  ASSERT_EQ(Boxes().size(), 2U);
-  EXPECT_EQ(Boxes()[0].Text, "Change Directory Extd Err: 550 550 No such file or directory.");
-  EXPECT_EQ(Boxes()[0].Style.Buttons, MessageBoxButtons::kOkOnly);
-  EXPECT_EQ(Boxes()[1].Text,
-            "Change Directory Err: 12003\r\nAn extended error was returned from the server.\r\n"
-            "Close Connection and Session?");
-  EXPECT_TRUE(HasFtpConnection());
-}
-
-TEST_F(WinInetTest, AnUnresolvedNameSaysSoAndClosesWithoutAsking) {
-  Connect();
-  ReportInternetError(services_, kInternetErrorNameNotResolved, "Internet Connect");
-  ASSERT_EQ(Boxes().size(), 1U);
-  EXPECT_EQ(Boxes()[0].Text, "Could not connect to the Internet.");
-  EXPECT_EQ(Boxes()[0].Style.Buttons, MessageBoxButtons::kOkOnly);
-  EXPECT_FALSE(HasInternetSession());
-  EXPECT_FALSE(HasFtpConnection());
-}
-
-TEST_F(WinInetTest, InternetErrorTextKnowsTheListedCodesOnly) {
+// Failures without a text of their own show their number, an unmapped one with its cause.
+TEST_F(WinInetTest, FailuresWithoutATextShowTheirNumber) {
   const struct {
-    InternetErrorCode code;
-    const char* text;
+    InternetFailure failure;
+    const char* shown;
   } cases[] = {
-      {12011, "The request option can not be set, only queried. "},
-      {12029, "The attempt to connect to the server failed."},
-      {12032, "Error details not available."},
-      {kInternetErrorLocalFile, "Error details not available."},
-      {kInternetErrorUnmappedBase + 8, "Error details not available."},
+      {InternetFailure::Unmapped(8), "FTP File Err: 12308\r\nError details not available.\r\n"},
+      {InternetFailure(InternetError::kLocalFile),
+       "FTP File Err: 2\r\nError details not available.\r\n"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(InternetErrorText(c.code), c.text) << c.code;
+    messages_.QueueAnswer(MessageBoxAnswer::kNo);
+    ReportInternetError(services_, c.failure, "FTP File");
+    EXPECT_EQ(Boxes().back().Text, std::string(c.shown) + "Close Connection and Session?");
   }
 }
 
 TEST_F(WinInetTest, ChangeFtpDirectoryReportsFailuresExceptForTheRoot) {
   Connect();
-  library_.script().DirectoryErrors = {{"/", kInternetErrorExtended},
-                                       {"/missing", kInternetErrorExtended}};
-  EXPECT_EQ(ChangeFtpDirectory(services_, ""), kInternetSuccess);
-  EXPECT_EQ(ChangeFtpDirectory(services_, "/"), kInternetSuccess);
+  library_.script().DirectoryErrors = {{"/", InternetError::kExtended},
+                                       {"/missing", InternetError::kExtended}};
+  EXPECT_TRUE(ChangeFtpDirectory(services_, "").ok());
+  EXPECT_TRUE(ChangeFtpDirectory(services_, "/").ok());
   EXPECT_TRUE(Boxes().empty());
 
-  EXPECT_EQ(ChangeFtpDirectory(services_, "/missing"), kInternetErrorExtended);
+  const InternetResult<> missing = ChangeFtpDirectory(services_, "/missing");
+  EXPECT_EQ(missing.error(), InternetError::kExtended);
+  EXPECT_EQ(missing.failure().value(), "/missing");
   EXPECT_EQ(Boxes().size(), 2U);  // the server's reply, then the Yes/No question
   EXPECT_EQ(library_.script().Commands,
             (std::vector<std::string>{"CWD /", "CWD /", "CWD /missing"}));
@@ -151,27 +136,28 @@ TEST_F(WinInetTest, ChangeFtpDirectoryReportsFailuresExceptForTheRoot) {
 
 TEST_F(WinInetTest, PutFtpFileSendsNothingWhenTheDirectoryCannotBeEntered) {
   Connect();
-  library_.script().DirectoryErrors = {{"/missing", kInternetErrorExtended}};
+  library_.script().DirectoryErrors = {{"/missing", InternetError::kExtended}};
   // The script answers No: the session stays open, and still the file must not land in the
   // login folder.
-  EXPECT_EQ(PutFtpFile(services_, "/tmp/a.gif", "/missing", "a.gif"), kInternetErrorExtended);
+  EXPECT_EQ(PutFtpFile(services_, "/tmp/a.gif", "/missing", "a.gif").error(),
+            InternetError::kExtended);
   EXPECT_EQ(library_.script().Commands, (std::vector<std::string>{"CWD /missing"}));
-  EXPECT_TRUE(HasFtpConnection());
+  EXPECT_TRUE(handles_.HasConnection());
 }
 
 TEST_F(WinInetTest, PutFtpFileEntersTheDirectoryThenPutsAndReportsAFailedPut) {
   Connect();
-  EXPECT_EQ(PutFtpFile(services_, "/tmp/a.gif", "", "a.gif"), kInternetSuccess);
-  library_.script().PutError = kInternetErrorConnectionAborted;
+  EXPECT_TRUE(PutFtpFile(services_, "/tmp/a.gif", "", "a.gif").ok());
+  library_.script().PutError = InternetError::kConnectionAborted;
   messages_.QueueAnswer(MessageBoxAnswer::kYes);
-  EXPECT_EQ(PutFtpFile(services_, "/tmp/b.gif", "/images", "c.gif"),
-            kInternetErrorConnectionAborted);
+  EXPECT_EQ(PutFtpFile(services_, "/tmp/b.gif", "/images", "c.gif").error(),
+            InternetError::kConnectionAborted);
   EXPECT_EQ(library_.script().Commands,
             (std::vector<std::string>{"CWD /", "PUT /tmp/a.gif a.gif", "CWD /images",
                                       "PUT /tmp/b.gif c.gif"}));
   ASSERT_EQ(Boxes().size(), 1U);
   EXPECT_EQ(Boxes()[0].Text.rfind("FTP File Err: 12030\r\n", 0), 0U);
-  EXPECT_FALSE(HasInternetSession());
+  EXPECT_FALSE(handles_.HasSession());
 }
 
 TEST(SplitFtpPathTest, SplitsHostAndDirectory) {

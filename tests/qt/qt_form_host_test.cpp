@@ -259,7 +259,8 @@ class PictureDialogsTest : public QtFormHostTest {
   MemorySettingsStore settings_;
   ManualEventLoop manual_loop_;
   CurlInternetLibrary internet_;
-  frmImageCopy copy_{Services(manual_loop_)};
+  InternetHandles handles_;
+  frmImageCopy copy_{Services(manual_loop_), handles_};
   const std::vector<ImageEntry> entries_ = {{"Logo", "http://example.com/logo.gif", 88, 31}};
 };
 

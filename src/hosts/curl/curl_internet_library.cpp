@@ -239,26 +239,26 @@ std::string PathIn(std::string_view directory, std::string_view name) {
   return path;
 }
 
-InternetErrorCode MapCurlResult(CURLcode result) {
+// The InternetError for a libcurl result other than CURLE_OK, named by the value it was about.
+InternetFailure MapCurlResult(CURLcode result, std::string_view value) {
+  const auto failure = [value](InternetError error) { return InternetFailure(error, value); };
   switch (result) {
-    case CURLE_OK:
-      return kInternetSuccess;
     case CURLE_URL_MALFORMAT:
-      return kInternetErrorInvalidUrl;
+      return failure(InternetError::kInvalidUrl);
     case CURLE_COULDNT_RESOLVE_PROXY:
     case CURLE_COULDNT_RESOLVE_HOST:
-      return kInternetErrorNameNotResolved;
+      return failure(InternetError::kNameNotResolved);
     case CURLE_COULDNT_CONNECT:
     case CURLE_FTP_CANT_GET_HOST:
     case CURLE_FTP_ACCEPT_FAILED:
-      return kInternetErrorCannotConnect;
+      return failure(InternetError::kCannotConnect);
     case CURLE_OPERATION_TIMEDOUT:
     case CURLE_FTP_ACCEPT_TIMEOUT:
-      return kInternetErrorTimeout;
+      return failure(InternetError::kTimeout);
     case CURLE_LOGIN_DENIED:
-      return kInternetErrorLoginRejected;
+      return failure(InternetError::kLoginRejected);
     case CURLE_FTP_WEIRD_PASS_REPLY:
-      return kInternetErrorLoginFailure;
+      return failure(InternetError::kLoginFailure);
     case CURLE_REMOTE_ACCESS_DENIED:
     case CURLE_FTP_WEIRD_PASV_REPLY:
     case CURLE_FTP_WEIRD_227_FORMAT:
@@ -270,32 +270,32 @@ InternetErrorCode MapCurlResult(CURLcode result) {
     case CURLE_REMOTE_FILE_EXISTS:
     case CURLE_REMOTE_FILE_NOT_FOUND:
     case CURLE_FTP_PRET_FAILED:
-      return kInternetErrorExtended;
+      return failure(InternetError::kExtended);
     case CURLE_SEND_ERROR:
     case CURLE_RECV_ERROR:
     case CURLE_GOT_NOTHING:
     case CURLE_PARTIAL_FILE:
-      return kInternetErrorConnectionAborted;
+      return failure(InternetError::kConnectionAborted);
     case CURLE_READ_ERROR:
-      return kInternetErrorLocalFile;
+      return failure(InternetError::kLocalFile);
     case CURLE_OUT_OF_MEMORY:
-      return kInternetErrorInternal;
+      return failure(InternetError::kInternal);
     case CURLE_USE_SSL_FAILED:
-      return kInternetErrorTlsNotOffered;
+      return failure(InternetError::kTlsNotOffered);
     case CURLE_PEER_FAILED_VERIFICATION:
     case CURLE_SSL_CACERT_BADFILE:
-      return kInternetErrorCertificateRejected;
+      return failure(InternetError::kCertificateRejected);
     case CURLE_SSL_CONNECT_ERROR:
     case CURLE_SSL_ENGINE_NOTFOUND:
     case CURLE_SSL_ENGINE_SETFAILED:
     case CURLE_SSL_CERTPROBLEM:
     case CURLE_SSL_CIPHER:
     case CURLE_SSL_SHUTDOWN_FAILED:
-      return kInternetErrorSecureChannel;
+      return failure(InternetError::kSecureChannel);
     case CURLE_ABORTED_BY_CALLBACK:
-      return kInternetErrorCancelled;
+      return failure(InternetError::kCancelled);
     default:
-      return kInternetErrorUnmappedBase + static_cast<InternetErrorCode>(result);
+      return InternetFailure::Unmapped(static_cast<std::int32_t>(result), value);
   }
 }
 
@@ -374,32 +374,33 @@ class CurlFtpConnection final : public FtpConnection {
         base_url_(std::move(base_url)),
         monitor_(monitor) {}
 
-  InternetErrorCode SetCurrentDirectory(std::string_view directory) override {
+  InternetResult<> SetCurrentDirectory(std::string_view directory) override {
     if (HasControlCharacter(directory)) {
-      return kInternetErrorInvalidUrl;
+      return InternetFailure(InternetError::kInvalidUrl, directory);
     }
     const std::string target = ResolveDirectory(current_, directory);
     // A URL ending in "/" with no body makes libcurl change directory and nothing more.
     CURL* easy = easy_.get();
     curl_easy_setopt(easy, CURLOPT_UPLOAD, 0L);
     curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
-    const InternetErrorCode error = Perform(PathIn(target, ""));
-    if (error == kInternetSuccess) {
+    InternetResult<> changed = Perform(PathIn(target, ""), directory);
+    if (changed.ok()) {
       current_ = target;
     }
-    return error;
+    return changed;
   }
 
-  InternetErrorCode PutFile(const std::filesystem::path& local_file, std::string_view remote_name,
-                            FtpPutMode mode = FtpPutMode::kDirect) override {
+  InternetResult<> PutFile(const std::filesystem::path& local_file, std::string_view remote_name,
+                           FtpPutMode mode = FtpPutMode::kDirect) override {
     if (HasControlCharacter(remote_name) || remote_name.empty()) {
-      return kInternetErrorInvalidUrl;
+      return InternetFailure(InternetError::kInvalidUrl, remote_name);
     }
+    const InternetFailure unreadable(InternetError::kLocalFile, local_file.string());
     std::error_code size_error;
     const std::uintmax_t size = std::filesystem::file_size(local_file, size_error);
     const FileHandle file(size_error ? nullptr : std::fopen(local_file.c_str(), "rb"));
     if (!file) {
-      return kInternetErrorLocalFile;
+      return unreadable;
     }
     UploadSource source{file.get(), false};
     CURL* easy = easy_.get();
@@ -420,21 +421,24 @@ class CurlFtpConnection final : public FtpConnection {
       renames.reset(list);
       if (list == nullptr ||
           curl_slist_append(list, ("RNTO " + std::string(remote_name)).c_str()) == nullptr) {
-        return kInternetErrorInternal;
+        return InternetFailure(InternetError::kInternal, remote_name);
       }
       curl_easy_setopt(easy, CURLOPT_POSTQUOTE, list);
     }
-    const InternetErrorCode error = Perform(PathIn(current_, sent_name));
+    InternetResult<> sent = Perform(PathIn(current_, sent_name), remote_name);
     // The source and the list die with this call; the handle must not keep pointing at them.
     curl_easy_setopt(easy, CURLOPT_UPLOAD, 0L);
     curl_easy_setopt(easy, CURLOPT_READDATA, nullptr);
     curl_easy_setopt(easy, CURLOPT_POSTQUOTE, nullptr);
-    return source.read_failed ? kInternetErrorLocalFile : error;
+    if (source.read_failed) {
+      return unreadable;
+    }
+    return sent;
   }
 
-  FileQuery FindFile(std::string_view remote_name) override {
+  InternetResult<bool> FindFile(std::string_view remote_name) override {
     if (HasControlCharacter(remote_name) || remote_name.empty()) {
-      return {kInternetErrorInvalidUrl, false};
+      return InternetFailure(InternetError::kInvalidUrl, remote_name);
     }
     // No body for a file: libcurl asks for its SIZE, which a missing file answers with 550.
     CURL* easy = easy_.get();
@@ -445,27 +449,33 @@ class CurlFtpConnection final : public FtpConnection {
     state_->last_response = LastResponseInfo{};
     const CURLcode result = PerformOn(multi_.get(), easy, monitor_);
     if (result == CURLE_REMOTE_FILE_NOT_FOUND) {
-      return {kInternetSuccess, false};
+      return false;
     }
     if (result != CURLE_OK) {
-      return {MapCurlResult(result), false};
+      return MapCurlResult(result, remote_name);
     }
     // A size of -1: the server did not tell, so the file may well be there.
-    return {kInternetSuccess, true};
+    return true;
   }
 
-  // Logs in by asking for the login folder and nothing in it.
-  InternetErrorCode LogIn() {
+  // Logs in by asking for the login folder and nothing in it; a failure names `server`.
+  InternetResult<> LogIn(std::string_view server) {
     curl_easy_setopt(easy_.get(), CURLOPT_NOBODY, 1L);
-    return Perform("");
+    return Perform("", server);
   }
 
  private:
-  InternetErrorCode Perform(std::string_view server_path) {
+  // Runs the operation on `server_path`; a failure names `subject`, the value as the caller gave
+  // it.
+  InternetResult<> Perform(std::string_view server_path, std::string_view subject) {
     const std::string url = base_url_ + UrlPath(server_path);
     curl_easy_setopt(easy_.get(), CURLOPT_URL, url.c_str());
     state_->last_response = LastResponseInfo{};
-    return MapCurlResult(PerformOn(multi_.get(), easy_.get(), monitor_));
+    const CURLcode result = PerformOn(multi_.get(), easy_.get(), monitor_);
+    if (result != CURLE_OK) {
+      return MapCurlResult(result, subject);
+    }
+    return {};
   }
 
   std::shared_ptr<State> state_;
@@ -543,30 +553,31 @@ class CurlInternetSession final : public InternetSession {
   CurlInternetSession(std::shared_ptr<State> state, InternetOpenRequest request)
       : state_(std::move(state)), request_(std::move(request)) {}
 
-  OpenedFtpConnection ConnectFtp(const FtpLogin& login) override {
+  InternetResult<std::unique_ptr<FtpConnection>> ConnectFtp(const FtpLogin& login) override {
     const std::optional<std::string> authority = UrlAuthority(login.Server);
     if (!authority) {
-      return {nullptr, kInternetErrorInvalidUrl};
+      return InternetFailure(InternetError::kInvalidUrl, login.Server);
     }
-    // A line break would end the USER or PASS command and start another.
+    // A line break would end the USER or PASS command and start another. The password is never
+    // named.
     if (HasControlCharacter(login.User) || HasControlCharacter(login.Password)) {
-      return {nullptr, kInternetErrorLoginRejected};
+      return InternetFailure(InternetError::kLoginRejected, login.User);
     }
     EasyHandle easy(curl_easy_init());
     MultiHandle multi(curl_multi_init());
     if (!easy || !multi) {
-      return {nullptr, kInternetErrorOutOfHandles};
+      return InternetFailure(InternetError::kOutOfHandles, login.Server);
     }
     if (!ConfigureEasy(easy.get(), *state_, request_, login)) {
-      return {nullptr, kInternetErrorInternal};
+      return InternetFailure(InternetError::kInternal, login.Server);
     }
     auto connection = std::make_unique<CurlFtpConnection>(state_, std::move(easy), std::move(multi),
                                                           "ftp://" + *authority, login.Monitor);
-    const InternetErrorCode error = connection->LogIn();
-    if (error != kInternetSuccess) {
-      return {nullptr, error};
+    const InternetResult<> logged_in = connection->LogIn(login.Server);
+    if (!logged_in) {
+      return logged_in.failure();
     }
-    return {std::move(connection), kInternetSuccess};
+    return std::unique_ptr<FtpConnection>(std::move(connection));
   }
 
  private:
@@ -581,11 +592,12 @@ CurlInternetLibrary::CurlInternetLibrary(CurlTimeouts timeouts, CurlTrust trust)
 
 CurlInternetLibrary::~CurlInternetLibrary() = default;
 
-OpenedInternetSession CurlInternetLibrary::Open(const InternetOpenRequest& request) {
+InternetResult<std::unique_ptr<InternetSession>> CurlInternetLibrary::Open(
+    const InternetOpenRequest& request) {
   if (request.Access == InternetAccess::kNamedProxy && HasControlCharacter(request.Proxy)) {
-    return {nullptr, kInternetErrorInvalidUrl};
+    return InternetFailure(InternetError::kInvalidUrl, request.Proxy);
   }
-  return {std::make_unique<CurlInternetSession>(state_, request), kInternetSuccess};
+  return std::unique_ptr<InternetSession>(std::make_unique<CurlInternetSession>(state_, request));
 }
 
 LastResponseInfo CurlInternetLibrary::LastResponse() const {

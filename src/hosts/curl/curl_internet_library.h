@@ -9,7 +9,7 @@
 // The Internet library over libcurl.
 namespace scrivlet {
 
-// Bounds on how long a network step may take before it fails with kInternetErrorTimeout.
+// Bounds on how long a network step may take before it fails with InternetError::kTimeout.
 struct CurlTimeouts {
   // Reaching the server, through the greeting and the login.
   std::chrono::milliseconds Connect{30000};
@@ -33,13 +33,14 @@ struct CurlTrust {
 // use TYPE I. The remote directory is changed with one CWD of the whole path, so "/images" means
 // the server's /images.
 //
-// libcurl results map to the library's numbers: unresolvable host or proxy 12007, refused or
-// failed connection 12029, timeout 12002, rejected login 12014, a command the server refused
-// (missing directory, refused upload, full disk) 12003 with LastResponse holding the reply,
-// a connection dropped mid-way 12030, an unreadable local file 2, a bad server name or path
-// 12005, a server that refuses AUTH TLS when TLS is required kInternetErrorTlsNotOffered, an
-// untrusted certificate 12045, another TLS failure 12157, a cancel through the monitor 12017;
-// others kInternetErrorUnmappedBase plus the libcurl result number.
+// libcurl results map to InternetErrors: unresolvable host or proxy kNameNotResolved, refused or
+// failed connection kCannotConnect, timeout kTimeout, rejected login kLoginRejected, a command
+// the server refused (missing directory, refused upload, full disk) kExtended with LastResponse
+// holding the reply, a connection dropped mid-way kConnectionAborted, an unreadable local file
+// kLocalFile, a bad server name or path kInvalidUrl, a server that refuses AUTH TLS when TLS is
+// required kTlsNotOffered, an untrusted certificate kCertificateRejected, another TLS failure
+// kSecureChannel, a cancel through the monitor kCancelled; others kUnmapped with the libcurl
+// result number as its cause. Each failure names the server, folder, file or proxy it was about.
 //
 // With FtpSecurity::kTls the control and data connections are both encrypted (CURLUSESSL_ALL)
 // and the server's certificate and name are checked against the trusted authorities.
@@ -51,7 +52,8 @@ class CurlInternetLibrary final : public InternetLibrary {
   CurlInternetLibrary(const CurlInternetLibrary&) = delete;
   CurlInternetLibrary& operator=(const CurlInternetLibrary&) = delete;
 
-  OpenedInternetSession Open(const InternetOpenRequest& request) override;
+  InternetResult<std::unique_ptr<InternetSession>> Open(
+      const InternetOpenRequest& request) override;
   LastResponseInfo LastResponse() const override;
 
   // The shared state behind the library, its sessions and connections.
