@@ -7,7 +7,7 @@
 #include <utility>
 #include <variant>
 
-#include "conversion/conversion_error.h"
+#include "text/message_value.h"
 
 // Why an operation of picture publishing's Internet library failed, and the results that carry
 // either a value or such a failure. Nothing here shows anything to the user.
