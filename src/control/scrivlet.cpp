@@ -405,19 +405,31 @@ void Scrivlet::UserControl_Initialize() {
 }
 
 void Scrivlet::UserControl_InitProperties() {
-  fontSize_ = 3;
-  fontName_ = "Arial";
-  offered_.fill(true);
-  ftpServer_.clear();
-  ftpUsername_.clear();
-  ftpPassword_.clear();
-  ftpSecure_ = false;
-  imagesPath_.clear();
-  wddx_.clear();
-  foreColor_ = 0;
-  allowRawHtml_ = false;
-  htmlImport_ = HtmlImportMode::kAuto;
-  htmlOutput_ = HtmlOutputMode::kClassic;
+  const auto text = [](Property property) {
+    return std::get<std::string>(PropertyOf(property).defaultValue);
+  };
+  const auto flag = [](Property property) {
+    return std::get<bool>(PropertyOf(property).defaultValue);
+  };
+  fontSize_ = std::get<std::int16_t>(PropertyOf(Property::kFontSize).defaultValue);
+  fontName_ = text(Property::kFontName);
+  for (const PropertyDefinition& property : ControlProperties()) {
+    if (property.type == PropertyType::kButtonGroup) {
+      offered_[static_cast<std::size_t>(property.id)] = flag(property.id);
+    }
+  }
+  ftpServer_ = text(Property::kFTPServer);
+  ftpUsername_ = text(Property::kFTPUsername);
+  ftpPassword_ = text(Property::kFTPPassword);
+  ftpSecure_ = flag(Property::kFTPSecure);
+  imagesPath_ = text(Property::kImagesPath);
+  wddx_ = text(Property::kWDDX);
+  foreColor_ = std::get<std::int32_t>(PropertyOf(Property::kForeColor).defaultValue);
+  allowRawHtml_ = flag(Property::kAllowRawHtml);
+  htmlImport_ =
+      static_cast<HtmlImportMode>(ChoiceOf(Property::kHtmlImport, text(Property::kHtmlImport)));
+  htmlOutput_ =
+      static_cast<HtmlOutputMode>(ChoiceOf(Property::kHtmlOutput, text(Property::kHtmlOutput)));
 }
 
 void Scrivlet::UserControl_ReadProperties(const PropertyBag& PropBag) {
