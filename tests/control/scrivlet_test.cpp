@@ -56,9 +56,7 @@ TEST_F(ControlTest, ANewControlHasItsDesignTimeParts) {
 TEST_F(ControlTest, ANewInstanceSavesNothingButDefaultsAndReadsBackTheSame) {
   MemoryPropertyBag bag;
   control().UserControl_WriteProperties(bag);
-  ASSERT_EQ(bag.Writes().size(), 24u);
-  EXPECT_EQ(bag.Writes().front().Name, "AllowCustomize");
-  EXPECT_EQ(bag.Writes().back().Name, "HtmlOutput");
+  EXPECT_EQ(bag.Count(), 0u);
   HeadlessHost restored;
   restored.Restore(bag);
   restored.RunPendingWork();
