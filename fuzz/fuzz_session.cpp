@@ -5,16 +5,15 @@
 // property, save and restore, read the document back.
 //
 // Properties, after every command: the surface's model is well formed and Text counts its runs
-// and paragraph breaks; the selection lies within the text and splits no surrogate pair; every
-// <A> of TextHTML is closed and holds something. Text typed at a caret lands in a marker run
-// only where the caret stood inside one (unless the session set a typing format itself). A
-// rejected TextHTML assignment leaves TextRTF as it was. Reading TextHTML never throws, and the
-// HTML read assigns; once it has been through one trip, a further trip reads the same HTML back
-// (the first may lose what the dialect cannot carry), and unless AllowRawHtml is set the HTML
-// can run no script. The comparison is skipped where the
-// converters are known not to settle in one trip: HTML holding text in the marker colour (any
-// silver italic text reads as a marker run) and a configured face list (faces mapping to one
-// list settle on the trip after).
+// and paragraph breaks; the selection lies within the text and splits no surrogate pair; unless
+// AllowRawHtml is set, every <A> of TextHTML is closed and holds something. Text typed at a caret
+// lands in a marker run only where the caret stood inside one (unless the session set a typing
+// format itself). A rejected TextHTML assignment leaves TextRTF as it was. Reading TextHTML never
+// throws, and the HTML read assigns; once it has been through one trip, a further trip reads the
+// same HTML back (the first may lose what the dialect cannot carry), and unless AllowRawHtml is set
+// the HTML can run no script. The comparison is skipped where the converters are known not to
+// settle in one trip: HTML holding text in the marker colour (any silver italic text reads as a
+// marker run) and a configured face list (faces mapping to one list settle on the trip after).
 //
 // Everything runs on the headless host's manual clock, so an input always replays the same way;
 // document sizes and the number of commands are capped so that an input runs in milliseconds.
@@ -31,6 +30,7 @@
 #include <vector>
 
 #include "actions/span_text.h"
+#include "control/commands.h"
 #include "conversion/conversion_context.h"
 #include "conversion/conversion_error.h"
 #include "dialogs/frm_hyperlink.h"
@@ -129,11 +129,6 @@ constexpr std::u16string_view kTypedPieces[] = {
     u"<B>",   u"\\",         u"{}",     u"caf\u00E9", u"\u20AC",
     u"&amp;",
 };
-
-constexpr std::string_view kToolbarKeys[] = {
-    "Cut",    "Copy",      "Paste",     "Undo",    "FontFace",   "FontSize",    "Bold",
-    "Italic", "Underline", "FontColor", "Bullets", "IndentLeft", "IndentRight", "Left",
-    "Center", "Right",     "Hyperlink", "Picture", "About"};
 
 constexpr std::string_view kWddxPackets[] = {
     "",
@@ -262,16 +257,16 @@ class Session {
         Type();
         break;
       case Command::kClick:
-        Click(Pick(input_, kToolbarKeys));
+        Click(PickCommand().key);
         break;
       case Command::kClickIndex:
         ClickIndex();
         break;
       case Command::kHyperlink:
-        Click("Hyperlink");
+        ClickOffered(scrivlet::Property::kButtonsHyperlink);
         break;
       case Command::kPicture:
-        Click("Picture");
+        ClickOffered(scrivlet::Property::kButtonsPicture);
         break;
       case Command::kProperty:
         ChangeProperty();
@@ -320,7 +315,9 @@ class Session {
     scrivlet::fuzz::CheckModel(Surface());
     scrivlet::fuzz::CheckSelection(Surface());
     const std::string html = Control().TextHTML();
-    const std::string fault = scrivlet::checks::AnchorFault(html);
+    // Raw HTML a trusting host lets through is the author's, anchors included.
+    const std::string fault =
+        Control().AllowRawHtml() ? std::string() : scrivlet::checks::AnchorFault(html);
     if (!fault.empty()) {
       std::fprintf(stderr, "%s\n%s\n", fault.c_str(), html.c_str());
     }
@@ -373,34 +370,58 @@ class Session {
     }
   }
 
+  // Any command of the toolbar's table, whether the toolbar shows it or not.
+  const scrivlet::CommandDefinition& PickCommand() {
+    std::vector<const scrivlet::CommandDefinition*> commands;
+    for (const scrivlet::CommandDefinition& command : scrivlet::ToolbarCommands()) {
+      if (!command.key.empty()) {
+        commands.push_back(&command);
+      }
+    }
+    return *commands[input_.ConsumeIntegralInRange<std::size_t>(0, commands.size() - 1)];
+  }
+
+  void ClickOffered(scrivlet::Property group) {
+    for (const scrivlet::CommandDefinition& command : scrivlet::ToolbarCommands()) {
+      if (command.group == group) {
+        Click(command.key);
+      }
+    }
+  }
+
   // Clicks as the user does; the menu or colour dialog the click opens is answered first.
   void Click(std::string_view key) {
+    using scrivlet::Property;
     scrivlet::HeadlessToolbar& bar = host_->Bar;
-    if (!bar.Contains(key)) {
+    const scrivlet::CommandDefinition* command = scrivlet::FindCommand(key);
+    if (!bar.Contains(key) || command == nullptr) {
       return;
     }
     const scrivlet::ToolbarButton& button = bar.Button(key);
     if (!button.Enabled() || !button.Visible()) {
       return;
     }
-    if (key == "Paste" && Full()) {
+    // What a command does, told by what offers it: the face button by WDDX, the size, style and
+    // colour buttons by their groups, paste by rich text on the clipboard.
+    const auto group = command->group.value_or(Property::kCount);
+    if (command->state == scrivlet::ShownState::kEnabledByRichText && Full()) {
       return;
     }
-    if ((key == "Hyperlink" || key == "Picture") && Surface().Text().size() > kMaxSearchedText) {
+    if ((group == Property::kButtonsHyperlink || group == Property::kButtonsPicture) &&
+        Surface().Text().size() > kMaxSearchedText) {
       return;
     }
     // A format set at the caret is the user's: typing in it may forge a marker run.
-    static constexpr std::string_view kFormatKeys[] = {"Bold",      "Italic",   "Underline",
-                                                       "FontColor", "FontFace", "FontSize"};
     if (Surface().SelLength() == 0 &&
-        std::find(std::begin(kFormatKeys), std::end(kFormatKeys), key) != std::end(kFormatKeys)) {
+        (group == Property::kButtonsFontStyle || group == Property::kButtonsFontColor ||
+         group == Property::kWDDX || group == Property::kButtonsFontSize)) {
       formatForced_ = true;
     }
-    if (key == "FontFace") {
+    if (group == Property::kWDDX) {
       QueueMenuChoice(host_->FaceMenu);
-    } else if (key == "FontSize") {
+    } else if (group == Property::kButtonsFontSize) {
       QueueMenuChoice(host_->SizeMenu);
-    } else if (key == "FontColor") {
+    } else if (group == Property::kButtonsFontColor) {
       if (input_.ConsumeBool()) {
         host_->Colors.QueueChoice(Pick(input_, kColors));
       } else {
@@ -482,54 +503,65 @@ class Session {
     (input_.ConsumeBool() ? dialog.cmdOk : dialog.cmdCancel).Press();
   }
 
+  // Any setting of the property table (the document has commands of its own), with a value of
+  // its type: a face, a packet, a folder, one of its words or random text; colours that forge
+  // marker runs.
   void ChangeProperty() {
     scrivlet::Scrivlet& control = Control();
-    switch (input_.ConsumeIntegralInRange(0, 12)) {
-      case 0:
-        control.SetFontSize(input_.ConsumeIntegral<std::int16_t>());
+    std::vector<const scrivlet::PropertyDefinition*> settings;
+    for (const scrivlet::PropertyDefinition& property : scrivlet::ControlProperties()) {
+      if (property.type != scrivlet::PropertyType::kDocument) {
+        settings.push_back(&property);
+      }
+    }
+    // One more choice: the separators' tidy-up, which no property assigns.
+    const std::size_t pick = input_.ConsumeIntegralInRange<std::size_t>(0, settings.size());
+    if (pick == settings.size()) {
+      control.RemoveExtraSeparators();
+      return;
+    }
+    const scrivlet::PropertyDefinition& property = *settings[pick];
+    scrivlet::PropertyValue value;
+    switch (property.type) {
+      case scrivlet::PropertyType::kBoolean:
+      case scrivlet::PropertyType::kButtonGroup:
+        value = input_.ConsumeBool();
         break;
-      case 1:
-        control.SetFontName(input_.ConsumeBool() ? std::string(Pick(input_, kFaces))
-                                                 : input_.ConsumeRandomLengthString(32));
+      case scrivlet::PropertyType::kHtmlSize:
+        value = input_.ConsumeIntegral<std::int16_t>();
         break;
-      case 2:
-        control.SetForeColor(input_.ConsumeBool() ? Pick(input_, kColors)
-                                                  : input_.ConsumeIntegral<std::int32_t>());
-        break;
-      case 3:
-        control.SetBackColor(input_.ConsumeIntegral<std::int32_t>());
-        break;
-      case 4:
-        control.SetWDDX(input_.ConsumeBool() ? std::string(Pick(input_, kWddxPackets))
-                                             : input_.ConsumeRandomLengthString(256));
-        break;
-      case 5:
-        control.SetAllowCustomize(input_.ConsumeBool());
-        break;
-      case 6:
-        control.SetImagesPath(input_.ConsumeBool() ? "images\\" : "");
-        break;
-      case 7:
-        control.RemoveExtraSeparators();
-        break;
-      case 8:
-        control.SetAllowRawHtml(input_.ConsumeBool());
+      case scrivlet::PropertyType::kColor:
+        value =
+            input_.ConsumeBool() ? Pick(input_, kColors) : input_.ConsumeIntegral<std::int32_t>();
         break;
       default:
-        SetButtonGroup(input_.ConsumeIntegralInRange(0, 9), input_.ConsumeBool());
+        value = SettingText(property);
         break;
+    }
+    try {
+      property.set(control, value);
+    } catch (const scrivlet::PropertyValueError&) {
+      // A word outside the choices is refused and changes nothing.
     }
   }
 
-  void SetButtonGroup(int group, bool offered) {
-    using Setter = void (scrivlet::Scrivlet::*)(bool);
-    static constexpr std::array<Setter, 10> kSetters = {
-        &scrivlet::Scrivlet::SetButtonsEdit,      &scrivlet::Scrivlet::SetButtonsFontSize,
-        &scrivlet::Scrivlet::SetButtonsFontStyle, &scrivlet::Scrivlet::SetButtonsFontColor,
-        &scrivlet::Scrivlet::SetButtonsIndent,    &scrivlet::Scrivlet::SetButtonsAlign,
-        &scrivlet::Scrivlet::SetButtonsBullets,   &scrivlet::Scrivlet::SetButtonsHyperlink,
-        &scrivlet::Scrivlet::SetButtonsPicture,   &scrivlet::Scrivlet::SetButtonsAbout};
-    (Control().*kSetters[static_cast<std::size_t>(group)])(offered);
+  std::string SettingText(const scrivlet::PropertyDefinition& property) {
+    switch (input_.ConsumeIntegralInRange(0, 4)) {
+      case 0:
+        return std::string(Pick(input_, kFaces));
+      case 1:
+        return std::string(Pick(input_, kWddxPackets));
+      case 2:
+        return input_.ConsumeBool() ? "images\\" : "";
+      case 3:
+        if (!property.choices.empty()) {
+          return std::string(property.choices[input_.ConsumeIntegralInRange<std::size_t>(
+              0, property.choices.size() - 1)]);
+        }
+        [[fallthrough]];
+      default:
+        return input_.ConsumeRandomLengthString(256);
+    }
   }
 
   void FillClipboard() {

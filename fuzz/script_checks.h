@@ -34,7 +34,8 @@ inline bool IsSpace(char c) {
 // The URL a browser would follow: references decoded (numeric ones with or without ";", and
 // the named ones a scheme is hidden behind), control characters dropped, spaces trimmed,
 // lower case.
-inline std::string BrowserUrl(std::string_view value) {
+// An attribute value with its character references decoded, as a browser reads it.
+inline std::string DecodeReferences(std::string_view value) {
   std::string decoded;
   for (std::size_t i = 0; i < value.size(); ++i) {
     if (value[i] == '&' && i + 1 < value.size() && value[i + 1] == '#') {
@@ -86,6 +87,11 @@ inline std::string BrowserUrl(std::string_view value) {
     }
     decoded += value[i];
   }
+  return decoded;
+}
+
+inline std::string BrowserUrl(std::string_view value) {
+  const std::string decoded = DecodeReferences(value);
   std::string url;
   for (const char c : decoded) {
     if (static_cast<unsigned char>(c) > 0x20 && c != 0x7F) {
@@ -96,6 +102,28 @@ inline std::string BrowserUrl(std::string_view value) {
   }
   const std::size_t first = url.find_first_not_of(' ');
   return first == std::string::npos ? std::string() : url.substr(first);
+}
+
+// CSS with the contents of its quoted strings taken out: inside a string an escape, a url( or
+// an expression is text, never a token. A string ends at its quote or at a line break.
+inline std::string WithoutCssStrings(std::string_view css) {
+  std::string out;
+  char quote = 0;
+  for (std::size_t i = 0; i < css.size(); ++i) {
+    const char c = css[i];
+    if (quote == 0) {
+      out += c;
+      if (c == '\'' || c == '"') {
+        quote = c;
+      }
+    } else if (c == quote || static_cast<unsigned char>(c) < 0x20) {
+      out += c;
+      quote = 0;
+    } else if (c == '\\') {
+      ++i;  // the escaped character stays in the string
+    }
+  }
+  return out;
 }
 
 // The scheme of a browser URL, or "".
@@ -210,7 +238,7 @@ inline std::string FindScriptHazard(std::string_view html) {
         if (!IsOneOf(name, {"span", "p", "div", "blockquote", "ul", "li", "body"})) {
           return "style on <" + name + ">";
         }
-        const std::string css = LowerCopy(value);
+        const std::string css = WithoutCssStrings(LowerCopy(DecodeReferences(value)));
         for (const std::string_view hazard : {"url(", "expression", "@import", "behavior", "\\"}) {
           if (css.find(hazard) != std::string::npos) {
             return "style " + css;

@@ -37,38 +37,22 @@ void WithButton(Toolbar& toolbar, std::string_view key,
   }
 }
 
-void ShowState(Toolbar& toolbar, std::string_view key, std::optional<bool> state) {
-  WithButton(toolbar, key, [state](ToolbarButton& button) {
-    if (!state) {
-      button.SetMixedState(true);
-      return;
-    }
-    button.SetValue(*state ? ButtonValue::kPressed : ButtonValue::kUnpressed);
-    button.SetMixedState(false);
-  });
-}
-
-void ShowAlignment(Toolbar& toolbar, std::optional<Alignment> alignment) {
-  constexpr std::string_view kKeys[] = {"Left", "Center", "Right"};
-  if (!alignment) {
-    for (const std::string_view key : kKeys) {
-      WithButton(toolbar, key, [](ToolbarButton& button) { button.SetMixedState(true); });
-    }
+void ShowToggle(ToolbarButton& button, std::optional<bool> state) {
+  if (!state) {
+    button.SetMixedState(true);
     return;
   }
-  for (const std::string_view key : kKeys) {
-    WithButton(toolbar, key, [](ToolbarButton& b) { b.SetValue(ButtonValue::kUnpressed); });
+  button.SetValue(*state ? ButtonValue::kPressed : ButtonValue::kUnpressed);
+  button.SetMixedState(false);
+}
+
+void ShowAlignment(ToolbarButton& button, std::optional<Alignment> alignment, Alignment own) {
+  if (!alignment) {
+    button.SetMixedState(true);
+    return;
   }
-  for (const std::string_view key : kKeys) {
-    WithButton(toolbar, key, [](ToolbarButton& b) { b.SetMixedState(false); });
-  }
-  const std::string_view pressed = *alignment == Alignment::kLeft     ? "Left"
-                                   : *alignment == Alignment::kCenter ? "Center"
-                                   : *alignment == Alignment::kRight  ? "Right"
-                                                                      : "";
-  if (!pressed.empty()) {
-    WithButton(toolbar, pressed, [](ToolbarButton& b) { b.SetValue(ButtonValue::kPressed); });
-  }
+  button.SetValue(*alignment == own ? ButtonValue::kPressed : ButtonValue::kUnpressed);
+  button.SetMixedState(false);
 }
 
 }  // namespace
@@ -322,24 +306,60 @@ void DoPicture(RichTextBox& surface, FormHost& host, const std::vector<ImageEntr
   });
 }
 
-void UpdateToolbar(Toolbar& toolbar, const RichTextBox& surface, const Clipboard& clipboard) {
+void UpdateToolbar(Toolbar& toolbar, const RichTextBox& surface, const Clipboard& clipboard,
+                   std::span<const ButtonStateRule> rules) {
   ActionFlags& flags = SharedActionFlags();
   if (!flags.TrackSelection) {
     return;
   }
   flags.ToolbarDirty = false;
+  // Read whole before any entry changes: an entry's redraw must not see half a refresh.
   const bool selected = surface.SelLength() > 0;
-  WithButton(toolbar, "Cut", [selected](ToolbarButton& b) { b.SetEnabled(selected); });
-  WithButton(toolbar, "Copy", [selected](ToolbarButton& b) { b.SetEnabled(selected); });
   const bool richText = clipboard.HasFormat(ClipboardFormat::kRichText);
-  WithButton(toolbar, "Paste", [richText](ToolbarButton& b) { b.SetEnabled(richText); });
   const bool canUndo = surface.CanUndo();
-  WithButton(toolbar, "Undo", [canUndo](ToolbarButton& b) { b.SetEnabled(canUndo); });
-  ShowState(toolbar, "Bold", surface.SelBold());
-  ShowState(toolbar, "Italic", surface.SelItalic());
-  ShowState(toolbar, "Underline", surface.SelUnderline());
-  ShowState(toolbar, "Bullets", surface.SelBullet());
-  ShowAlignment(toolbar, surface.SelAlignment());
+  const std::optional<bool> bold = surface.SelBold();
+  const std::optional<bool> italic = surface.SelItalic();
+  const std::optional<bool> underline = surface.SelUnderline();
+  const std::optional<bool> bullet = surface.SelBullet();
+  const std::optional<Alignment> alignment = surface.SelAlignment();
+  for (const ButtonStateRule& rule : rules) {
+    WithButton(toolbar, rule.key, [&](ToolbarButton& b) {
+      switch (rule.state) {
+        case ShownState::kNone:
+          break;
+        case ShownState::kEnabledBySelection:
+          b.SetEnabled(selected);
+          break;
+        case ShownState::kEnabledByRichText:
+          b.SetEnabled(richText);
+          break;
+        case ShownState::kEnabledByUndo:
+          b.SetEnabled(canUndo);
+          break;
+        case ShownState::kBold:
+          ShowToggle(b, bold);
+          break;
+        case ShownState::kItalic:
+          ShowToggle(b, italic);
+          break;
+        case ShownState::kUnderline:
+          ShowToggle(b, underline);
+          break;
+        case ShownState::kBullets:
+          ShowToggle(b, bullet);
+          break;
+        case ShownState::kAlignLeft:
+          ShowAlignment(b, alignment, Alignment::kLeft);
+          break;
+        case ShownState::kAlignCenter:
+          ShowAlignment(b, alignment, Alignment::kCenter);
+          break;
+        case ShownState::kAlignRight:
+          ShowAlignment(b, alignment, Alignment::kRight);
+          break;
+      }
+    });
+  }
 }
 
 }  // namespace scrivlet

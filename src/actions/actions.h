@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string_view>
 
 #include <vector>
@@ -101,11 +102,31 @@ void DoHyperlink(RichTextBox& surface, FormHost& host, MessageBox& messages,
 void DoPicture(RichTextBox& surface, FormHost& host, const std::vector<ImageEntry>& entries,
                frmImageCopy& imageCopy);
 
-// Shows the selection's state on the toolbar: Cut and Copy enabled with a selection, Paste with
-// rich text on the clipboard, Undo when the surface can undo; Bold, Italic, Underline and
-// Bullets pressed, released or mixed; Left, Center and Right from the alignment. Does nothing
-// while TrackSelection is false; otherwise clears ToolbarDirty. A button missing from the
-// toolbar is left out; no error reaches the caller.
-void UpdateToolbar(Toolbar& toolbar, const RichTextBox& surface, const Clipboard& clipboard);
+// What a toolbar entry shows of the selection.
+enum class ShownState : std::uint8_t {
+  kNone,
+  kEnabledBySelection,  // enabled while text is selected
+  kEnabledByRichText,   // enabled while the clipboard holds rich text
+  kEnabledByUndo,       // enabled while the surface can undo
+  kBold,                // pressed, released or mixed as the selection is
+  kItalic,
+  kUnderline,
+  kBullets,
+  kAlignLeft,  // pressed when the selection has this alignment, mixed when it has several
+  kAlignCenter,
+  kAlignRight,
+};
+
+// One entry's key and what it shows.
+struct ButtonStateRule {
+  std::string_view key;
+  ShownState state;
+};
+
+// Shows the selection's state on the entries `rules` name, in their order. Does nothing while
+// TrackSelection is false; otherwise clears ToolbarDirty. An entry missing from the toolbar is
+// left out; no error of an entry reaches the caller.
+void UpdateToolbar(Toolbar& toolbar, const RichTextBox& surface, const Clipboard& clipboard,
+                   std::span<const ButtonStateRule> rules);
 
 }  // namespace scrivlet

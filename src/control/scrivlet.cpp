@@ -21,77 +21,19 @@ namespace scrivlet {
 
 namespace {
 
-struct EntryDefinition {
-  std::string_view key;
-  ButtonStyle style;
-  std::string_view description;
-  std::string_view tooltip;
-  // The key that runs the command in the editor, shown in the tooltip.
-  std::string_view shortcut = "";
-};
-
-constexpr EntryDefinition kSeparator{"", ButtonStyle::kSeparator, "", ""};
-
-constexpr std::array<EntryDefinition, 26> kToolbarEntries = {{
-    kSeparator,
-    {"Cut", ButtonStyle::kDefault, "Cut", "Cut", "Ctrl+X"},
-    {"Copy", ButtonStyle::kDefault, "Copy", "Copy", "Ctrl+C"},
-    {"Paste", ButtonStyle::kDefault, "Paste", "Paste", "Ctrl+V"},
-    {"Undo", ButtonStyle::kDefault, "Undo", "Undo", "Ctrl+Z"},
-    kSeparator,
-    {"FontFace", ButtonStyle::kDefault, "Font", "Font"},
-    {"FontSize", ButtonStyle::kDefault, "Font Size", "Font Size"},
-    kSeparator,
-    {"Bold", ButtonStyle::kCheck, "Bold", "Bold", "Ctrl+B"},
-    {"Italic", ButtonStyle::kCheck, "Italic", "Italic", "Ctrl+I"},
-    {"Underline", ButtonStyle::kCheck, "Underline", "Underline", "Ctrl+U"},
-    {"FontColor", ButtonStyle::kDefault, "Font Color", "Font Color"},
-    kSeparator,
-    {"Bullets", ButtonStyle::kCheck, "Bullets", "Bullets"},
-    {"IndentLeft", ButtonStyle::kDefault, "Decrease Indentation", "Decrease Indentation"},
-    {"IndentRight", ButtonStyle::kDefault, "Increase Indentation", "Increase Indentation"},
-    kSeparator,
-    {"Left", ButtonStyle::kButtonGroup, "Align Left", "Align Left"},
-    {"Center", ButtonStyle::kButtonGroup, "Align Center", "Align Center"},
-    {"Right", ButtonStyle::kButtonGroup, "Align Right", "Align Right"},
-    kSeparator,
-    {"Hyperlink", ButtonStyle::kDefault, "Insert Hyperlink", "Insert Hyperlink", "Ctrl+K"},
-    {"Picture", ButtonStyle::kDefault, "Insert Picture", "Insert Picture"},
-    kSeparator,
-    {"About", ButtonStyle::kDefault, "About", "About Scrivlet"},
-}};
-
-constexpr std::array<std::string_view, 19> kImageKeys = {
-    "About",    "Bold",     "Bullets",   "Copy",       "Center",      "Cut",    "FontColor",
-    "FontFace", "FontSize", "Hyperlink", "IndentLeft", "IndentRight", "Italic", "Left",
-    "Paste",    "Picture",  "Right",     "Undo",       "Underline"};
-
-// A button group: the property that offers it and the keys it removes.
-struct GroupDefinition {
-  std::string_view property;
-  std::vector<std::string_view> keys;
-};
-
-const std::array<GroupDefinition, 10>& Groups() {
-  static const std::array<GroupDefinition, 10> groups = {{
-      {"ButtonsEdit", {"Cut", "Copy", "Paste", "Undo"}},
-      {"ButtonsFontSize", {"FontSize"}},
-      {"ButtonsFontStyle", {"Bold", "Italic", "Underline"}},
-      {"ButtonsFontColor", {"FontColor"}},
-      {"ButtonsIndent", {"IndentLeft", "IndentRight"}},
-      {"ButtonsAlign", {"Left", "Center", "Right"}},
-      {"ButtonsBullets", {"Bullets"}},
-      {"ButtonsHyperlink", {"Hyperlink"}},
-      {"ButtonsPicture", {"Picture"}},
-      {"ButtonsAbout", {"About"}},
-  }};
-  return groups;
+// The refresh rules of the toolbar's entries, in toolbar order.
+std::span<const ButtonStateRule> StateRules() {
+  static const std::vector<ButtonStateRule> rules = [] {
+    std::vector<ButtonStateRule> stated;
+    for (const CommandDefinition& command : ToolbarCommands()) {
+      if (command.state != ShownState::kNone) {
+        stated.push_back({command.key, command.state});
+      }
+    }
+    return stated;
+  }();
+  return rules;
 }
-
-// The order in which the one-shot pass removes the groups a restored instance does not offer.
-constexpr std::array<std::size_t, 10> kPassOrder = {0, 1, 2, 3, 6, 4, 5, 7, 8, 9};
-
-constexpr std::int32_t kIndentStep = 360;
 
 }  // namespace
 
@@ -106,8 +48,10 @@ Scrivlet::Scrivlet(const ControlServices& services) : services_(services) {
   surface.SetFontName("Arial");
   surface.SetFontSize(12);
   surface.SetBackColor(kSystemWindowColor);
-  for (const std::string_view key : kImageKeys) {
-    images_.Add(key);
+  for (const CommandDefinition& command : ToolbarCommands()) {
+    if (!command.key.empty()) {
+      images_.Add(command.key);
+    }
   }
   AddToolbarEntries();
   WireEvents();
@@ -125,14 +69,14 @@ Scrivlet::~Scrivlet() {
 }
 
 void Scrivlet::AddToolbarEntries() {
-  for (const EntryDefinition& entry : kToolbarEntries) {
-    std::string tooltip(entry.tooltip);
-    if (!entry.shortcut.empty()) {
-      tooltip += " (" + std::string(entry.shortcut) + ")";
+  for (const CommandDefinition& command : ToolbarCommands()) {
+    std::string tooltip(command.tooltip);
+    if (!command.shortcut.empty()) {
+      tooltip += " (" + std::string(command.shortcut) + ")";
     }
-    services_.Bar.Add({std::string(entry.key),
-                       entry.style,
-                       std::string(entry.description),
+    services_.Bar.Add({std::string(command.key),
+                       command.style,
+                       std::string(command.caption),
                        std::move(tooltip),
                        {}});
   }
@@ -150,9 +94,9 @@ void Scrivlet::WireEvents() {
       [this](std::int32_t index) { mnuFontSize_Click(static_cast<std::int16_t>(index)); });
 }
 
-void Scrivlet::PropertyChanged(std::string_view name) const {
+void Scrivlet::PropertyChanged(Property property) const {
   if (propertyChanged_) {
-    propertyChanged_(name);
+    propertyChanged_(PropertyOf(property).name);
   }
 }
 
@@ -164,39 +108,31 @@ std::string Scrivlet::TextRTF() const {
 
 void Scrivlet::SetTextRTF(std::string_view rtf) {
   services_.Surface.SetTextRTF(rtf);
-  PropertyChanged("TextRTF");
+  PropertyChanged(Property::kTextRTF);
 }
 
 namespace {
 
-struct ModeName {
-  std::string_view name;
-  int mode;
-};
-constexpr ModeName kImportModes[] = {{"Auto", static_cast<int>(HtmlImportMode::kAuto)},
-                                     {"Dialect", static_cast<int>(HtmlImportMode::kDialect)},
-                                     {"Html5", static_cast<int>(HtmlImportMode::kHtml5)}};
-constexpr ModeName kOutputModes[] = {{"Classic", static_cast<int>(HtmlOutputMode::kClassic)},
-                                     {"Html5", static_cast<int>(HtmlOutputMode::kHtml5)}};
-
-template <std::size_t N>
-std::string_view ModeNameOf(const ModeName (&table)[N], int mode) {
-  for (const ModeName& entry : table) {
-    if (entry.mode == mode) {
-      return entry.name;
-    }
-  }
-  return table[0].name;
+// The word of a kChoice property for a mode numbered as its choices are.
+std::string ChoiceName(Property property, std::size_t mode) {
+  const std::span<const std::string_view> choices = PropertyOf(property).choices;
+  return std::string(choices[mode < choices.size() ? mode : 0]);
 }
 
-template <std::size_t N>
-std::optional<int> ModeOf(const ModeName (&table)[N], std::string_view name) {
-  for (const ModeName& entry : table) {
-    if (name.size() == entry.name.size() && StartsWithNoCase(name, entry.name)) {
-      return entry.mode;
-    }
+// The mode numbered as the property's choices; throws PropertyValueError for any other word.
+std::size_t ChoiceOf(Property property, std::string_view word) {
+  const PropertyDefinition& definition = PropertyOf(property);
+  if (const std::optional<std::size_t> index = ChoiceIndex(definition, word)) {
+    return *index;
   }
-  return std::nullopt;
+  std::string words;
+  for (std::size_t i = 0; i < definition.choices.size(); ++i) {
+    words += (i == 0 ? "" : i + 1 == definition.choices.size() ? " or " : ", ");
+    words += definition.choices[i];
+  }
+  throw PropertyValueError(std::string(definition.name) + " must be " + words + ", not \"" +
+                               std::string(word.substr(0, 40)) + "\"",
+                           std::string(word));
 }
 
 // A page the control wrote: it begins with the version comment, whatever the version.
@@ -236,33 +172,21 @@ void Scrivlet::SetTextHTML(std::string_view html) {
 }
 
 std::string Scrivlet::HtmlImport() const {
-  return std::string(ModeNameOf(kImportModes, static_cast<int>(htmlImport_)));
+  return ChoiceName(Property::kHtmlImport, static_cast<std::size_t>(htmlImport_));
 }
 
 void Scrivlet::SetHtmlImport(std::string_view mode) {
-  const std::optional<int> kind = ModeOf(kImportModes, mode);
-  if (!kind) {
-    throw PropertyValueError("HtmlImport must be Auto, Dialect or Html5, not \"" +
-                                 std::string(mode.substr(0, 40)) + "\"",
-                             std::string(mode));
-  }
-  htmlImport_ = static_cast<HtmlImportMode>(*kind);
-  PropertyChanged("HtmlImport");
+  htmlImport_ = static_cast<HtmlImportMode>(ChoiceOf(Property::kHtmlImport, mode));
+  PropertyChanged(Property::kHtmlImport);
 }
 
 std::string Scrivlet::HtmlOutput() const {
-  return std::string(ModeNameOf(kOutputModes, static_cast<int>(htmlOutput_)));
+  return ChoiceName(Property::kHtmlOutput, static_cast<std::size_t>(htmlOutput_));
 }
 
 void Scrivlet::SetHtmlOutput(std::string_view mode) {
-  const std::optional<int> kind = ModeOf(kOutputModes, mode);
-  if (!kind) {
-    throw PropertyValueError(
-        "HtmlOutput must be Classic or Html5, not \"" + std::string(mode.substr(0, 40)) + "\"",
-        std::string(mode));
-  }
-  htmlOutput_ = static_cast<HtmlOutputMode>(*kind);
-  PropertyChanged("HtmlOutput");
+  htmlOutput_ = static_cast<HtmlOutputMode>(ChoiceOf(Property::kHtmlOutput, mode));
+  PropertyChanged(Property::kHtmlOutput);
 }
 
 bool Scrivlet::AllowCustomize() const {
@@ -271,103 +195,103 @@ bool Scrivlet::AllowCustomize() const {
 
 void Scrivlet::SetAllowCustomize(bool allow) {
   services_.Bar.SetAllowCustomize(allow);
-  PropertyChanged("AllowCustomize");
+  PropertyChanged(Property::kAllowCustomize);
 }
 
 void Scrivlet::SetFontSize(std::int16_t size) {
   fontSize_ = size;
-  PropertyChanged("FontSize");
+  PropertyChanged(Property::kFontSize);
   services_.Surface.SetFontSize(HtmlSizeToPoints(size));
 }
 
 void Scrivlet::SetFontName(std::string_view face) {
   fontName_ = face;
-  PropertyChanged("FontName");
+  PropertyChanged(Property::kFontName);
   services_.Surface.SetFontName(face);
 }
 
-bool Scrivlet::Offered(ButtonGroup group) const {
+bool Scrivlet::Offered(Property group) const {
   return offered_[static_cast<std::size_t>(group)];
 }
 
-void Scrivlet::SetOffered(ButtonGroup group, bool offered) {
+void Scrivlet::SetOffered(Property group, bool offered) {
   if (!Offered(group) || offered) {
     return;
   }
   offered_[static_cast<std::size_t>(group)] = false;
-  PropertyChanged(Groups()[static_cast<std::size_t>(group)].property);
+  PropertyChanged(group);
   RemoveGroupButtons(group);
   RemoveExtraSeparators();
 }
 
 // A key the user already took off the toolbar is simply not there to remove.
-void Scrivlet::RemoveGroupButtons(ButtonGroup group) {
-  for (const std::string_view key : Groups()[static_cast<std::size_t>(group)].keys) {
-    if (services_.Bar.Contains(key)) {
-      services_.Bar.Remove(key);
+void Scrivlet::RemoveGroupButtons(Property group) {
+  for (const CommandDefinition& command : ToolbarCommands()) {
+    if (command.group == group && services_.Bar.Contains(command.key)) {
+      services_.Bar.Remove(command.key);
     }
   }
 }
 
 bool Scrivlet::ButtonsEdit() const {
-  return Offered(ButtonGroup::kEdit);
+  return Offered(Property::kButtonsEdit);
 }
 void Scrivlet::SetButtonsEdit(bool offered) {
-  SetOffered(ButtonGroup::kEdit, offered);
+  SetOffered(Property::kButtonsEdit, offered);
 }
 bool Scrivlet::ButtonsFontSize() const {
-  return Offered(ButtonGroup::kFontSize);
+  return Offered(Property::kButtonsFontSize);
 }
 void Scrivlet::SetButtonsFontSize(bool offered) {
-  SetOffered(ButtonGroup::kFontSize, offered);
+  SetOffered(Property::kButtonsFontSize, offered);
 }
 bool Scrivlet::ButtonsFontStyle() const {
-  return Offered(ButtonGroup::kFontStyle);
+  return Offered(Property::kButtonsFontStyle);
 }
 void Scrivlet::SetButtonsFontStyle(bool offered) {
-  SetOffered(ButtonGroup::kFontStyle, offered);
+  SetOffered(Property::kButtonsFontStyle, offered);
 }
 bool Scrivlet::ButtonsFontColor() const {
-  return Offered(ButtonGroup::kFontColor);
+  return Offered(Property::kButtonsFontColor);
 }
 void Scrivlet::SetButtonsFontColor(bool offered) {
-  SetOffered(ButtonGroup::kFontColor, offered);
+  SetOffered(Property::kButtonsFontColor, offered);
 }
 bool Scrivlet::ButtonsIndent() const {
-  return Offered(ButtonGroup::kIndent);
+  return Offered(Property::kButtonsIndent);
 }
 void Scrivlet::SetButtonsIndent(bool offered) {
-  SetOffered(ButtonGroup::kIndent, offered);
+  SetOffered(Property::kButtonsIndent, offered);
 }
 bool Scrivlet::ButtonsAlign() const {
-  return Offered(ButtonGroup::kAlign);
+  return Offered(Property::kButtonsAlign);
 }
 void Scrivlet::SetButtonsAlign(bool offered) {
-  SetOffered(ButtonGroup::kAlign, offered);
+  SetOffered(Property::kButtonsAlign, offered);
 }
 bool Scrivlet::ButtonsBullets() const {
-  return Offered(ButtonGroup::kBullets);
+  return Offered(Property::kButtonsBullets);
 }
 void Scrivlet::SetButtonsBullets(bool offered) {
-  SetOffered(ButtonGroup::kBullets, offered);
+  SetOffered(Property::kButtonsBullets, offered);
 }
 bool Scrivlet::ButtonsHyperlink() const {
-  return Offered(ButtonGroup::kHyperlink);
+  return Offered(Property::kButtonsHyperlink);
 }
 void Scrivlet::SetButtonsHyperlink(bool offered) {
-  SetOffered(ButtonGroup::kHyperlink, offered);
+  SetOffered(Property::kButtonsHyperlink, offered);
 }
 bool Scrivlet::ButtonsPicture() const {
-  return Offered(ButtonGroup::kPicture);
+  return Offered(Property::kButtonsPicture);
 }
 void Scrivlet::SetButtonsPicture(bool offered) {
-  SetOffered(ButtonGroup::kPicture, offered);
+  SetOffered(Property::kButtonsPicture, offered);
 }
 bool Scrivlet::ButtonsAbout() const {
-  return Offered(ButtonGroup::kAbout);
+  return Offered(Property::kButtonsAbout);
 }
 void Scrivlet::SetButtonsAbout(bool offered) {
-  SetOffered(ButtonGroup::kAbout, offered);
+  SetOffered(Property::kButtonsAbout, offered);
 }
 
 void Scrivlet::RemoveExtraSeparators() {
@@ -386,43 +310,45 @@ void Scrivlet::RemoveExtraSeparators() {
 
 void Scrivlet::SetFTPServer(std::string_view server) {
   ftpServer_ = server;
-  PropertyChanged("FTPServer");
+  PropertyChanged(Property::kFTPServer);
   ImageCopy().SetFTPServer(ftpServer_);
 }
 
 void Scrivlet::SetFTPUsername(std::string_view user) {
   ftpUsername_ = user;
-  PropertyChanged("FTPUsername");
+  PropertyChanged(Property::kFTPUsername);
   ImageCopy().SetFTPUsername(ftpUsername_);
 }
 
 void Scrivlet::SetFTPPassword(std::string_view password) {
   ftpPassword_ = password;
-  PropertyChanged("FTPPassword");
+  PropertyChanged(Property::kFTPPassword);
   ImageCopy().SetFTPPassword(ftpPassword_);
 }
 
 void Scrivlet::SetFTPSecure(bool secure) {
   ftpSecure_ = secure;
-  PropertyChanged("FTPSecure");
+  PropertyChanged(Property::kFTPSecure);
   ImageCopy().SetFTPSecure(ftpSecure_);
 }
 
 void Scrivlet::SetImagesPath(std::string_view path) {
   imagesPath_ = path;
-  PropertyChanged("ImagesPath");
+  PropertyChanged(Property::kImagesPath);
   ImageCopy().SetImagesPath(imagesPath_);
 }
 
 void Scrivlet::SetWDDX(std::string_view packet) {
   wddx_ = packet;
-  PropertyChanged("WDDX");
+  PropertyChanged(Property::kWDDX);
   ParseWddx(wddx_);
   const bool faces = SharedContext().FontFaceListCount() > 0;
-  if (services_.Bar.Contains("FontFace")) {
-    ToolbarButton& button = services_.Bar.Button("FontFace");
-    button.SetEnabled(faces);
-    button.SetVisible(faces);
+  for (const CommandDefinition& command : ToolbarCommands()) {
+    if (command.group == Property::kWDDX && services_.Bar.Contains(command.key)) {
+      ToolbarButton& button = services_.Bar.Button(command.key);
+      button.SetEnabled(faces);
+      button.SetVisible(faces);
+    }
   }
   RebuildFaceMenu();
 }
@@ -448,19 +374,19 @@ std::int32_t Scrivlet::BackColor() const {
 
 void Scrivlet::SetBackColor(std::int32_t color) {
   services_.Surface.SetBackColor(color);
-  PropertyChanged("BackColor");
+  PropertyChanged(Property::kBackColor);
 }
 
 void Scrivlet::SetForeColor(std::int32_t color) {
   foreColor_ = color;
   services_.Surface.SetSelColor(color);
   SharedContext().DefaultColor = OleColorToRgb(color);
-  PropertyChanged("ForeColor");
+  PropertyChanged(Property::kForeColor);
 }
 
 void Scrivlet::SetAllowRawHtml(bool allow) {
   allowRawHtml_ = allow;
-  PropertyChanged("AllowRawHtml");
+  PropertyChanged(Property::kAllowRawHtml);
 }
 
 // ----- Lifecycle -----
@@ -479,64 +405,89 @@ void Scrivlet::UserControl_Initialize() {
 }
 
 void Scrivlet::UserControl_InitProperties() {
-  fontSize_ = 3;
-  fontName_ = "Arial";
-  offered_.fill(true);
-  ftpServer_.clear();
-  ftpUsername_.clear();
-  ftpPassword_.clear();
-  ftpSecure_ = false;
-  imagesPath_.clear();
-  wddx_.clear();
-  foreColor_ = 0;
-  allowRawHtml_ = false;
-  htmlImport_ = HtmlImportMode::kAuto;
-  htmlOutput_ = HtmlOutputMode::kClassic;
+  const auto text = [](Property property) {
+    return std::get<std::string>(PropertyOf(property).defaultValue);
+  };
+  const auto flag = [](Property property) {
+    return std::get<bool>(PropertyOf(property).defaultValue);
+  };
+  fontSize_ = std::get<std::int16_t>(PropertyOf(Property::kFontSize).defaultValue);
+  fontName_ = text(Property::kFontName);
+  for (const PropertyDefinition& property : ControlProperties()) {
+    if (property.type == PropertyType::kButtonGroup) {
+      offered_[static_cast<std::size_t>(property.id)] = flag(property.id);
+    }
+  }
+  ftpServer_ = text(Property::kFTPServer);
+  ftpUsername_ = text(Property::kFTPUsername);
+  ftpPassword_ = text(Property::kFTPPassword);
+  ftpSecure_ = flag(Property::kFTPSecure);
+  imagesPath_ = text(Property::kImagesPath);
+  wddx_ = text(Property::kWDDX);
+  foreColor_ = std::get<std::int32_t>(PropertyOf(Property::kForeColor).defaultValue);
+  allowRawHtml_ = flag(Property::kAllowRawHtml);
+  htmlImport_ =
+      static_cast<HtmlImportMode>(ChoiceOf(Property::kHtmlImport, text(Property::kHtmlImport)));
+  htmlOutput_ =
+      static_cast<HtmlOutputMode>(ChoiceOf(Property::kHtmlOutput, text(Property::kHtmlOutput)));
 }
 
 void Scrivlet::UserControl_ReadProperties(const PropertyBag& PropBag) {
-  services_.Bar.SetAllowCustomize(PropBag.ReadBoolean("AllowCustomize", true));
-  SetFontSize(PropBag.ReadInt16("FontSize", 3));
-  SetFontName(PropBag.ReadString("FontName", "Arial"));
-  for (std::size_t g = 0; g < Groups().size(); ++g) {
-    offered_[g] = PropBag.ReadBoolean(Groups()[g].property, true);
+  for (const PropertyDefinition& property : ControlProperties()) {
+    if (property.persisted.empty()) {
+      continue;
+    }
+    const PropertyValue& fallback = property.defaultValue;
+    PropertyValue value;
+    switch (ValueIndexOf(property.type)) {
+      case 1:
+        value = PropBag.ReadInt16(property.persisted, std::get<std::int16_t>(fallback));
+        break;
+      case 2:
+        value = PropBag.ReadInt32(property.persisted, std::get<std::int32_t>(fallback));
+        break;
+      case 3:
+        value = PropBag.ReadBoolean(property.persisted, std::get<bool>(fallback));
+        break;
+      default:
+        value = PropBag.ReadString(property.persisted, std::get<std::string>(fallback));
+        break;
+    }
+    if (property.load != nullptr) {
+      property.load(*this, property.id, value);
+    } else {
+      property.set(*this, value);
+    }
   }
-  SetFTPServer(PropBag.ReadString("FTPServer", ""));
-  SetFTPUsername(PropBag.ReadString("FTPUsername", ""));
-  SetFTPPassword(PropBag.ReadString("FTPPassword", ""));
-  SetFTPSecure(PropBag.ReadBoolean("FTPSecure", false));
-  SetImagesPath(PropBag.ReadString("ImagesPath", ""));
-  SetWDDX(PropBag.ReadString("WDDX", ""));
-  SetForeColor(PropBag.ReadInt32("ForeColor", 0));
-  services_.Surface.SetBackColor(PropBag.ReadInt32("BackColor", kSystemWindowColor));
-  SetAllowRawHtml(PropBag.ReadBoolean("AllowRawHtml", false));
-  // A stored mode this build does not know (a later version's) reads as the default.
-  htmlImport_ = static_cast<HtmlImportMode>(
-      ModeOf(kImportModes, PropBag.ReadString("HtmlImport", "Auto")).value_or(0));
-  htmlOutput_ = static_cast<HtmlOutputMode>(
-      ModeOf(kOutputModes, PropBag.ReadString("HtmlOutput", "Classic")).value_or(0));
   // The pass runs once the container has finished loading.
   timer_ = services_.Loop.Defer(std::chrono::milliseconds(1), [this] { Timer1_Timer(); });
 }
 
 void Scrivlet::UserControl_WriteProperties(PropertyBag& PropBag) const {
-  PropBag.WriteBoolean("AllowCustomize", services_.Bar.AllowCustomize(), true);
-  PropBag.WriteInt16("FontSize", fontSize_, 3);
-  PropBag.WriteString("FontName", fontName_, "Arial");
-  for (std::size_t g = 0; g < Groups().size(); ++g) {
-    PropBag.WriteBoolean(Groups()[g].property, offered_[g], true);
+  for (const PropertyDefinition& property : ControlProperties()) {
+    if (property.persisted.empty()) {
+      continue;
+    }
+    const PropertyValue value = property.get(*this);
+    const PropertyValue& fallback = property.defaultValue;
+    switch (ValueIndexOf(property.type)) {
+      case 1:
+        PropBag.WriteInt16(property.persisted, std::get<std::int16_t>(value),
+                           std::get<std::int16_t>(fallback));
+        break;
+      case 2:
+        PropBag.WriteInt32(property.persisted, std::get<std::int32_t>(value),
+                           std::get<std::int32_t>(fallback));
+        break;
+      case 3:
+        PropBag.WriteBoolean(property.persisted, std::get<bool>(value), std::get<bool>(fallback));
+        break;
+      default:
+        PropBag.WriteString(property.persisted, std::get<std::string>(value),
+                            std::get<std::string>(fallback));
+        break;
+    }
   }
-  PropBag.WriteString("FTPServer", ftpServer_, "");
-  PropBag.WriteString("FTPUsername", ftpUsername_, "");
-  PropBag.WriteString("FTPPassword", ftpPassword_, "");
-  PropBag.WriteBoolean("FTPSecure", ftpSecure_, false);
-  PropBag.WriteString("ImagesPath", imagesPath_, "");
-  PropBag.WriteString("WDDX", wddx_, "");
-  PropBag.WriteInt32("ForeColor", foreColor_, 0);
-  PropBag.WriteInt32("BackColor", services_.Surface.BackColor(), kSystemWindowColor);
-  PropBag.WriteBoolean("AllowRawHtml", allowRawHtml_, false);
-  PropBag.WriteString("HtmlImport", HtmlImport(), "Auto");
-  PropBag.WriteString("HtmlOutput", HtmlOutput(), "Classic");
 }
 
 void Scrivlet::UserControl_Resize(std::int32_t innerWidth, std::int32_t innerHeight) {
@@ -549,60 +500,13 @@ void Scrivlet::UserControl_Resize(std::int32_t innerWidth, std::int32_t innerHei
 void Scrivlet::Toolbar1_ButtonClick(ToolbarButton& Button) {
   // Copied: a command may remove the entry the reference names.
   const std::string key = Button.Key();
-  RunCommand(key, Button);
+  if (const CommandDefinition* command = FindCommand(key)) {
+    const UndoStep step(services_.Surface);
+    command->run(*this, Button);
+  }
   // Every command: a formatting change raises no selection event, yet it changes what Undo
   // offers.
   UpdateToolbarState();
-}
-
-void Scrivlet::RunCommand(const std::string& key, ToolbarButton& button) {
-  using Command = void (*)(Scrivlet&, ToolbarButton&);
-  struct Entry {
-    std::string_view key;
-    Command run;
-  };
-  // Keys compare exactly, letter case included; the first match runs.
-  static constexpr Entry kCommands[] = {
-      {"About", [](Scrivlet& c, ToolbarButton&) { c.ShowAbout(); }},
-      {"Cut", [](Scrivlet& c, ToolbarButton&) { DoCut(c.services_.Surface, c.services_.Clip); }},
-      {"Copy", [](Scrivlet& c, ToolbarButton&) { DoCopy(c.services_.Surface, c.services_.Clip); }},
-      {"Paste",
-       [](Scrivlet& c, ToolbarButton&) { DoPaste(c.services_.Surface, c.services_.Clip); }},
-      {"Undo", [](Scrivlet& c, ToolbarButton&) { DoUndo(c.services_.Surface); }},
-      {"FontFace", [](Scrivlet& c, ToolbarButton& b) { c.ShowFaceMenu(b); }},
-      {"FontSize", [](Scrivlet& c, ToolbarButton& b) { c.ShowSizeMenu(b); }},
-      {"Bold", [](Scrivlet& c, ToolbarButton&) { DoBold(c.services_.Surface); }},
-      {"Italic", [](Scrivlet& c, ToolbarButton&) { DoItalic(c.services_.Surface); }},
-      {"Underline", [](Scrivlet& c, ToolbarButton&) { DoUnderline(c.services_.Surface); }},
-      {"FontColor", [](Scrivlet& c, ToolbarButton&) { DoFontColor(c.services_.Surface); }},
-      {"Bullets", [](Scrivlet& c, ToolbarButton&) { DoBullets(c.services_.Surface); }},
-      {"IndentLeft",
-       [](Scrivlet& c, ToolbarButton&) { DoIndent(c.services_.Surface, -kIndentStep); }},
-      {"IndentRight",
-       [](Scrivlet& c, ToolbarButton&) { DoIndent(c.services_.Surface, kIndentStep); }},
-      {"Left", [](Scrivlet& c, ToolbarButton&) { DoAlign(c.services_.Surface, Alignment::kLeft); }},
-      {"Center",
-       [](Scrivlet& c, ToolbarButton&) { DoAlign(c.services_.Surface, Alignment::kCenter); }},
-      {"Right",
-       [](Scrivlet& c, ToolbarButton&) { DoAlign(c.services_.Surface, Alignment::kRight); }},
-      {"Hyperlink",
-       [](Scrivlet& c, ToolbarButton&) {
-         DoHyperlink(c.services_.Surface, c.services_.Forms, c.services_.Publishing.Messages,
-                     SharedFieldSettings().HyperlinkEntries);
-       }},
-      {"Picture",
-       [](Scrivlet& c, ToolbarButton&) {
-         DoPicture(c.services_.Surface, c.services_.Forms, SharedFieldSettings().ImageEntries,
-                   c.ImageCopy());
-       }},
-  };
-  for (const Entry& command : kCommands) {
-    if (command.key == key) {
-      const UndoStep step(services_.Surface);
-      command.run(*this, button);
-      return;
-    }
-  }
 }
 
 void Scrivlet::ShowFaceMenu(ToolbarButton& button) {
@@ -672,7 +576,7 @@ frmImageCopy& Scrivlet::ImageCopy() {
 }
 
 void Scrivlet::UpdateToolbarState() {
-  UpdateToolbar(services_.Bar, services_.Surface, services_.Clip);
+  UpdateToolbar(services_.Bar, services_.Surface, services_.Clip, StateRules());
 }
 
 void Scrivlet::RichTextBox1_SelChange() {
@@ -689,9 +593,10 @@ void Scrivlet::Toolbar1_Change() {
 
 void Scrivlet::Timer1_Timer() {
   timer_.Cancel();
-  for (const std::size_t group : kPassOrder) {
-    if (!offered_[group]) {
-      RemoveGroupButtons(static_cast<ButtonGroup>(group));
+  for (const CommandDefinition& command : ToolbarCommands()) {
+    if (command.group && PropertyOf(*command.group).type == PropertyType::kButtonGroup &&
+        !Offered(*command.group) && services_.Bar.Contains(command.key)) {
+      services_.Bar.Remove(command.key);
     }
   }
   RemoveExtraSeparators();

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "control/commands.h"
+#include "control/properties.h"
 #include "platform/clipboard.h"
 #include "platform/color_dialog.h"
 #include "platform/event_loop.h"
@@ -58,8 +60,8 @@ struct ControlServices {
   ImageCopyServices Publishing;
 };
 
-// The editor control: the editing surface under a toolbar of 26 entries, two popup menus, the
-// public properties a host reads and assigns, and the persisted property set.
+// The editor control: the editing surface under the toolbar of ToolbarCommands(), two popup menus,
+// the public properties a host reads and assigns, and the persisted property set.
 //
 // Lifecycle, as a container drives it: construct, UserControl_Initialize, then
 // UserControl_InitProperties (a new instance) or UserControl_ReadProperties (a restored one),
@@ -79,7 +81,7 @@ class Scrivlet {
   // The background a new surface has: the system's window colour.
   static constexpr std::int32_t kSystemWindowColor = static_cast<std::int32_t>(0x80000005u);
 
-  // Creates the child parts' design-time state: the 26 toolbar entries, the image list, the
+  // Creates the child parts' design-time state: the toolbar entries, the image list, the
   // surface's font (Arial 12 pt) and background, and the event wiring.
   explicit Scrivlet(const ControlServices& services);
   ~Scrivlet();
@@ -201,27 +203,16 @@ class Scrivlet {
   bool Timer1Enabled() const { return timer_.Pending(); }
 
  private:
-  enum class ButtonGroup : std::size_t {
-    kEdit,
-    kFontSize,
-    kFontStyle,
-    kFontColor,
-    kIndent,
-    kAlign,
-    kBullets,
-    kHyperlink,
-    kPicture,
-    kAbout,
-    kCount
-  };
+  friend std::span<const CommandDefinition> ToolbarCommands();
+  friend std::span<const PropertyDefinition> ControlProperties();
 
-  bool Offered(ButtonGroup group) const;
-  void SetOffered(ButtonGroup group, bool offered);
-  void RemoveGroupButtons(ButtonGroup group);
+  // A button group, named by the property that offers it.
+  bool Offered(Property group) const;
+  void SetOffered(Property group, bool offered);
+  void RemoveGroupButtons(Property group);
   void AddToolbarEntries();
   void WireEvents();
-  void PropertyChanged(std::string_view name) const;
-  void RunCommand(const std::string& key, ToolbarButton& button);
+  void PropertyChanged(Property property) const;
   void ShowFaceMenu(ToolbarButton& button);
   void ShowSizeMenu(ToolbarButton& button);
   void ShowButtonMenu(const ToolbarButton& button, PopupMenu& menu);
@@ -248,7 +239,8 @@ class Scrivlet {
   HtmlOutputMode htmlOutput_ = HtmlOutputMode::kClassic;
   std::int16_t fontSize_ = 3;
   std::string fontName_ = "Arial";
-  std::array<bool, static_cast<std::size_t>(ButtonGroup::kCount)> offered_{};
+  // By property; only the button groups' entries are read.
+  std::array<bool, static_cast<std::size_t>(Property::kCount)> offered_{};
 
   // Picture publishing: the session the dialog uploads through outlives the dialog.
   InternetHandles internet_;

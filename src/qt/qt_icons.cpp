@@ -9,6 +9,7 @@
 #include <functional>
 #include <utility>
 
+#include "control/commands.h"
 #include "qt/qt_text.h"
 
 namespace scrivlet {
@@ -267,38 +268,46 @@ void DrawProduct(QPainter& p, const Palette& c) {
   Letter(p, c.red, QStringLiteral("S"), QRectF(5, 5.5, 6, 7.5), true, false);
 }
 
+// A picture of the project's own, under its name in the freedesktop icon naming (the image
+// column of the toolbar's command table).
 struct NamedDrawing {
-  std::string_view key;
+  std::string_view name;
   Drawing draw;
-  const char* theme_name;
 };
 
 constexpr std::array<NamedDrawing, 20> kDrawings = {{
-    {"About", DrawAbout, "help-about"},
-    {"Bold", DrawBold, "format-text-bold"},
-    {"Bullets", DrawBullets, "format-list-unordered"},
-    {"Copy", DrawCopy, "edit-copy"},
-    {"Center", DrawCenter, "format-justify-center"},
-    {"Cut", DrawCut, "edit-cut"},
-    {"FontColor", DrawFontColor, "format-text-color"},
-    {"FontFace", DrawFontFace, "preferences-desktop-font"},
-    {"FontSize", DrawFontSize, "format-font-size-more"},
-    {"Hyperlink", DrawHyperlink, "insert-link"},
-    {"IndentLeft", DrawIndentLeft, "format-indent-less"},
-    {"IndentRight", DrawIndentRight, "format-indent-more"},
-    {"Italic", DrawItalic, "format-text-italic"},
-    {"Left", DrawLeft, "format-justify-left"},
-    {"Paste", DrawPaste, "edit-paste"},
-    {"Picture", DrawPicture, "insert-image"},
-    {"Right", DrawRight, "format-justify-right"},
-    {"Undo", DrawUndo, "edit-undo"},
-    {"Underline", DrawUnderline, "format-text-underline"},
-    {kProductIconName, DrawProduct, ""},
+    {"help-about", DrawAbout},
+    {"format-text-bold", DrawBold},
+    {"format-list-unordered", DrawBullets},
+    {"edit-copy", DrawCopy},
+    {"format-justify-center", DrawCenter},
+    {"edit-cut", DrawCut},
+    {"format-text-color", DrawFontColor},
+    {"preferences-desktop-font", DrawFontFace},
+    {"format-font-size-more", DrawFontSize},
+    {"insert-link", DrawHyperlink},
+    {"format-indent-less", DrawIndentLeft},
+    {"format-indent-more", DrawIndentRight},
+    {"format-text-italic", DrawItalic},
+    {"format-justify-left", DrawLeft},
+    {"edit-paste", DrawPaste},
+    {"insert-image", DrawPicture},
+    {"format-justify-right", DrawRight},
+    {"edit-undo", DrawUndo},
+    {"format-text-underline", DrawUnderline},
+    {kProductIconName, DrawProduct},
 }};
 
+// The picture's name for an image key: the command's image; the product's own name for itself.
+std::string_view PictureName(std::string_view key) {
+  const CommandDefinition* command = FindCommand(key);
+  return command != nullptr ? command->image : key;
+}
+
 const NamedDrawing* Find(std::string_view key) {
+  const std::string_view name = PictureName(key);
   for (const NamedDrawing& drawing : kDrawings) {
-    if (drawing.key == key) {
+    if (drawing.name == name) {
       return &drawing;
     }
   }
@@ -339,7 +348,7 @@ class DrawingEngine final : public PaintingEngine {
 
   QIconEngine* clone() const override { return new DrawingEngine(drawing_); }
   QString key() const override { return QStringLiteral("scrivlet-drawing"); }
-  QString iconName() override { return ToQString(drawing_.key); }
+  QString iconName() override { return ToQString(drawing_.name); }
 
  private:
   const NamedDrawing& drawing_;
@@ -409,8 +418,8 @@ QIcon BuiltinIcon(std::string_view key) {
 }
 
 QString ThemeIconName(std::string_view key) {
-  const NamedDrawing* drawing = Find(key);
-  return drawing == nullptr ? QString() : QString::fromLatin1(drawing->theme_name);
+  const CommandDefinition* command = FindCommand(key);
+  return command == nullptr ? QString() : ToQString(command->image);
 }
 
 QIcon ToolbarIcon(std::string_view key, std::string_view picture) {

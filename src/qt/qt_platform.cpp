@@ -14,9 +14,14 @@ QtPlatform::QtPlatform(QWidget& owner)
       Colors(&owner),
       Messages(&owner),
       Files(&owner) {
-  // The font colour button shows the colour the user applied last.
-  Colors.SetChosenHandler(
-      [this](std::int32_t color) { Bar.ShowColor("FontColor", ColorFromPlatform(color)); });
+  // The font colour button (the colour group's) shows the colour the user applied last.
+  Colors.SetChosenHandler([this](std::int32_t color) {
+    for (const CommandDefinition& command : ToolbarCommands()) {
+      if (command.group == Property::kButtonsFontColor) {
+        Bar.ShowColor(command.key, ColorFromPlatform(color));
+      }
+    }
+  });
 }
 
 ControlServices QtPlatform::Services() {

@@ -1,5 +1,7 @@
 #include "qt/scrivlet_widget.h"
 
+#include <QKeySequence>
+#include <QMetaProperty>
 #include <QResizeEvent>
 #include <QShortcut>
 #include <QTextDocument>
@@ -22,7 +24,46 @@
 namespace scrivlet {
 namespace {
 
-constexpr std::string_view kPasswordProperty = "FTPPassword";
+// The saved names the keyring works with.
+std::string_view SavedName(Property property) {
+  return PropertyOf(property).persisted;
+}
+
+// The toolbar command an editing key runs: the one whose shortcut (as its tooltip shows it) is
+// that key; empty for none.
+std::string_view CommandKeyFor(SurfaceShortcut shortcut) {
+  QList<QKeySequence> keys;
+  switch (shortcut) {
+    case SurfaceShortcut::kBold:
+      keys = QKeySequence::keyBindings(QKeySequence::Bold);
+      break;
+    case SurfaceShortcut::kItalic:
+      keys = QKeySequence::keyBindings(QKeySequence::Italic);
+      break;
+    case SurfaceShortcut::kUnderline:
+      keys = QKeySequence::keyBindings(QKeySequence::Underline);
+      break;
+    case SurfaceShortcut::kCut:
+      keys = QKeySequence::keyBindings(QKeySequence::Cut);
+      break;
+    case SurfaceShortcut::kCopy:
+      keys = QKeySequence::keyBindings(QKeySequence::Copy);
+      break;
+    case SurfaceShortcut::kPaste:
+      keys = QKeySequence::keyBindings(QKeySequence::Paste);
+      break;
+    case SurfaceShortcut::kHyperlink:
+      keys = {QKeySequence(Qt::CTRL | Qt::Key_K)};
+      break;
+  }
+  for (const CommandDefinition& command : ToolbarCommands()) {
+    if (!command.shortcut.empty() &&
+        keys.contains(QKeySequence(ToQString(command.shortcut), QKeySequence::PortableText))) {
+      return command.key;
+    }
+  }
+  return {};
+}
 
 // The keyring entry of the FTP password: one per user and server, so that editors publishing to
 // different servers keep their own.
@@ -51,7 +92,7 @@ class KeyringSavingBag final : public PropertyBag {
   }
   void WriteString(std::string_view name, std::string_view value,
                    std::string_view default_value) override {
-    if (name == kPasswordProperty && !value.empty() &&
+    if (name == SavedName(Property::kFTPPassword) && !value.empty() &&
         keyring_.Write(KeyringKeyFor(control_.FTPServer(), control_.FTPUsername()),
                        ToQString(value))) {
       inner_.WriteString(name, default_value, default_value);
@@ -84,11 +125,12 @@ class KeyringRestoringBag final : public PropertyBag {
 
   std::string ReadString(std::string_view name, std::string_view default_value) const override {
     std::string value = inner_.ReadString(name, default_value);
-    if (name != kPasswordProperty || value != default_value) {
+    if (name != SavedName(Property::kFTPPassword) || value != default_value) {
       return value;
     }
-    const std::optional<QString> stored = keyring_.Read(
-        KeyringKeyFor(inner_.ReadString("FTPServer", ""), inner_.ReadString("FTPUsername", "")));
+    const std::optional<QString> stored =
+        keyring_.Read(KeyringKeyFor(inner_.ReadString(SavedName(Property::kFTPServer), ""),
+                                    inner_.ReadString(SavedName(Property::kFTPUsername), "")));
     return stored ? ToStdString(*stored) : value;
   }
   std::int16_t ReadInt16(std::string_view name, std::int16_t default_value) const override {
@@ -452,31 +494,16 @@ QToolBar* ScrivletWidget::ToolBar() const {
 
 void ScrivletWidget::OnPropertyChanged(std::string_view name) {
   // The document reports through contentsChanged.
-  if (name == "TextRTF" || name == "TextHTML") {
+  const PropertyDefinition* property = FindProperty(name);
+  if (property == nullptr || property->type == PropertyType::kDocument) {
     return;
   }
   emit propertyChanged(ToQString(name));
-  if (name == "AllowCustomize") {
-    emit allowCustomizeChanged();
-  } else if (name == "FontSize") {
-    emit fontSizeChanged();
-  } else if (name == "FontName") {
-    emit fontNameChanged();
-  } else if (name.starts_with("Buttons")) {
-    emit buttonsChanged();
-  } else if (name == "FTPServer" || name == "FTPUsername" || name == "FTPPassword" ||
-             name == "FTPSecure" || name == "ImagesPath") {
-    emit publishingChanged();
-  } else if (name == "WDDX") {
-    emit wddxChanged();
-  } else if (name == "BackColor") {
-    emit backColorChanged();
-  } else if (name == "ForeColor") {
-    emit foreColorChanged();
-  } else if (name == "AllowRawHtml") {
-    emit allowRawHtmlChanged();
-  } else if (name == "HtmlImport" || name == "HtmlOutput") {
-    emit htmlModeChanged();
+  // The property's own NOTIFY signal, as its Q_PROPERTY line names it.
+  const QByteArray qtName(name.data(), static_cast<qsizetype>(name.size()));
+  const int index = metaObject()->indexOfProperty(qtName.constData());
+  if (index >= 0 && metaObject()->property(index).hasNotifySignal()) {
+    metaObject()->property(index).notifySignal().invoke(this);
   }
 }
 
@@ -543,13 +570,13 @@ void ScrivletWidget::SelectAll() {
 }
 
 bool ScrivletWidget::RunShortcut(SurfaceShortcut shortcut) {
+  const std::string_view key = CommandKeyFor(shortcut);
   switch (shortcut) {
     case SurfaceShortcut::kBold:
-      return ClickEntry("Bold");
     case SurfaceShortcut::kItalic:
-      return ClickEntry("Italic");
     case SurfaceShortcut::kUnderline:
-      return ClickEntry("Underline");
+    case SurfaceShortcut::kHyperlink:
+      return ClickEntry(key);
     case SurfaceShortcut::kCut:
     case SurfaceShortcut::kCopy: {
       QtRichTextBox& surface = platform_->Surface;
@@ -558,21 +585,19 @@ bool ScrivletWidget::RunShortcut(SurfaceShortcut shortcut) {
       }
       // Taken first: Cut deletes the selection.
       const QString plain = QString::fromStdU16String(surface.SelText());
-      if (!ClickEntry(shortcut == SurfaceShortcut::kCut ? "Cut" : "Copy")) {
+      if (!ClickEntry(key)) {
         return false;
       }
       // Other programs read plain text.
       platform_->Clip.SetText(ToStdString(plain), ClipboardFormat::kText);
       return true;
     }
-    case SurfaceShortcut::kHyperlink:
-      return ClickEntry("Hyperlink");
     case SurfaceShortcut::kPaste:
       // Plain text is pasted by the surface itself, in the typing style.
       if (!platform_->Clip.HasFormat(ClipboardFormat::kRichText)) {
         return false;
       }
-      return ClickEntry("Paste");
+      return ClickEntry(key);
   }
   return false;
 }

@@ -76,6 +76,8 @@ enum class SurfaceShortcut;
 // style). Shift+Enter, like Enter, starts a new paragraph.
 class ScrivletWidget : public QWidget {
   Q_OBJECT
+  // One line for each row of ControlProperties(), in its order (a test holds them to it): moc
+  // needs them written out.
   Q_PROPERTY(QString TextHTML READ TextHTML WRITE setTextHTML NOTIFY contentsChanged USER true)
   Q_PROPERTY(QString TextRTF READ TextRTF WRITE setTextRTF NOTIFY contentsChanged
                  DESIGNABLE false STORED false)
@@ -103,9 +105,9 @@ class ScrivletWidget : public QWidget {
   Q_PROPERTY(bool FTPSecure READ FTPSecure WRITE setFTPSecure NOTIFY publishingChanged)
   Q_PROPERTY(QString ImagesPath READ ImagesPath WRITE setImagesPath NOTIFY publishingChanged)
   Q_PROPERTY(QString WDDX READ WDDX WRITE setWDDX NOTIFY wddxChanged)
+  Q_PROPERTY(QColor ForeColor READ ForeColor WRITE setForeColor NOTIFY foreColorChanged)
   Q_PROPERTY(QColor BackColor READ BackColor WRITE setBackColor RESET resetBackColor NOTIFY
                  backColorChanged)
-  Q_PROPERTY(QColor ForeColor READ ForeColor WRITE setForeColor NOTIFY foreColorChanged)
   Q_PROPERTY(bool AllowRawHtml READ AllowRawHtml WRITE setAllowRawHtml NOTIFY allowRawHtmlChanged)
   Q_PROPERTY(QString HtmlImport READ HtmlImport WRITE setHtmlImport NOTIFY htmlModeChanged)
   Q_PROPERTY(QString HtmlOutput READ HtmlOutput WRITE setHtmlOutput NOTIFY htmlModeChanged)

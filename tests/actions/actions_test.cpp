@@ -15,21 +15,30 @@ using testing_surface::Append;
 using testing_surface::Select;
 using testing_surface::Style;
 
-constexpr std::string_view kKeys[] = {"Cut",       "Copy",    "Paste", "Undo",   "Bold", "Italic",
-                                      "Underline", "Bullets", "Left",  "Center", "Right"};
+constexpr ButtonStateRule kRules[] = {{"Cut", ShownState::kEnabledBySelection},
+                                      {"Copy", ShownState::kEnabledBySelection},
+                                      {"Paste", ShownState::kEnabledByRichText},
+                                      {"Undo", ShownState::kEnabledByUndo},
+                                      {"Bold", ShownState::kBold},
+                                      {"Italic", ShownState::kItalic},
+                                      {"Underline", ShownState::kUnderline},
+                                      {"Bullets", ShownState::kBullets},
+                                      {"Left", ShownState::kAlignLeft},
+                                      {"Center", ShownState::kAlignCenter},
+                                      {"Right", ShownState::kAlignRight}};
 
 class ActionsTest : public testing::Test {
  protected:
   void SetUp() override {
-    for (const std::string_view key : kKeys) {
-      toolbar.Add({std::string(key), ButtonStyle::kCheck, {}, {}, {}});
+    for (const ButtonStateRule& rule : kRules) {
+      toolbar.Add({std::string(rule.key), ButtonStyle::kCheck, {}, {}, {}});
     }
     InitActions(toolbar, surface);
     InitColorDialog(colors);
   }
 
   ToolbarButton& Button(std::string_view key) { return toolbar.Button(key); }
-  void Refresh() { UpdateToolbar(toolbar, surface, clipboard); }
+  void Refresh() { UpdateToolbar(toolbar, surface, clipboard, kRules); }
 
   MemorySettingsStore settings;
   HeadlessToolbar toolbar{settings};

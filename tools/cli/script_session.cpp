@@ -171,76 +171,39 @@ std::int32_t PickIndex(const std::string& value, std::size_t count) {
   return static_cast<std::int32_t>(n - 1);
 }
 
-struct PropertyAccess {
-  std::string_view name;
-  std::function<void(Scrivlet&, std::string_view)> set;
-  std::function<std::string(const Scrivlet&)> get;
-};
-
-template <typename Get, typename Set>
-PropertyAccess BooleanProperty(std::string_view name, Get get, Set set) {
-  return {name, [set](Scrivlet& c, std::string_view v) { (c.*set)(ParseBoolean(v)); },
-          [get](const Scrivlet& c) { return Bool((c.*get)()); }};
-}
-
-template <typename Get, typename Set>
-PropertyAccess StringProperty(std::string_view name, Get get, Set set) {
-  return {name, [set](Scrivlet& c, std::string_view v) { (c.*set)(v); },
-          [get](const Scrivlet& c) { return std::string((c.*get)()); }};
-}
-
-template <typename Get, typename Set>
-PropertyAccess NumberProperty(std::string_view name, Get get, Set set) {
-  return {name,
-          [set](Scrivlet& c, std::string_view v) {
-            using Value = std::invoke_result_t<Get, const Scrivlet&>;
-            (c.*set)(static_cast<Value>(ParseInt32(v)));
-          },
-          [get](const Scrivlet& c) { return std::to_string((c.*get)()); }};
-}
-
-const std::vector<PropertyAccess>& Properties() {
-  static const std::vector<PropertyAccess> properties = {
-      StringProperty("TextRTF", &Scrivlet::TextRTF, &Scrivlet::SetTextRTF),
-      StringProperty("TextHTML", &Scrivlet::TextHTML, &Scrivlet::SetTextHTML),
-      BooleanProperty("AllowCustomize", &Scrivlet::AllowCustomize, &Scrivlet::SetAllowCustomize),
-      NumberProperty("FontSize", &Scrivlet::FontSize, &Scrivlet::SetFontSize),
-      StringProperty("FontName", &Scrivlet::FontName, &Scrivlet::SetFontName),
-      BooleanProperty("ButtonsEdit", &Scrivlet::ButtonsEdit, &Scrivlet::SetButtonsEdit),
-      BooleanProperty("ButtonsFontSize", &Scrivlet::ButtonsFontSize, &Scrivlet::SetButtonsFontSize),
-      BooleanProperty("ButtonsFontStyle", &Scrivlet::ButtonsFontStyle,
-                      &Scrivlet::SetButtonsFontStyle),
-      BooleanProperty("ButtonsFontColor", &Scrivlet::ButtonsFontColor,
-                      &Scrivlet::SetButtonsFontColor),
-      BooleanProperty("ButtonsIndent", &Scrivlet::ButtonsIndent, &Scrivlet::SetButtonsIndent),
-      BooleanProperty("ButtonsAlign", &Scrivlet::ButtonsAlign, &Scrivlet::SetButtonsAlign),
-      BooleanProperty("ButtonsBullets", &Scrivlet::ButtonsBullets, &Scrivlet::SetButtonsBullets),
-      BooleanProperty("ButtonsHyperlink", &Scrivlet::ButtonsHyperlink,
-                      &Scrivlet::SetButtonsHyperlink),
-      BooleanProperty("ButtonsPicture", &Scrivlet::ButtonsPicture, &Scrivlet::SetButtonsPicture),
-      BooleanProperty("ButtonsAbout", &Scrivlet::ButtonsAbout, &Scrivlet::SetButtonsAbout),
-      StringProperty("FTPServer", &Scrivlet::FTPServer, &Scrivlet::SetFTPServer),
-      StringProperty("FTPUsername", &Scrivlet::FTPUsername, &Scrivlet::SetFTPUsername),
-      StringProperty("FTPPassword", &Scrivlet::FTPPassword, &Scrivlet::SetFTPPassword),
-      BooleanProperty("FTPSecure", &Scrivlet::FTPSecure, &Scrivlet::SetFTPSecure),
-      StringProperty("ImagesPath", &Scrivlet::ImagesPath, &Scrivlet::SetImagesPath),
-      StringProperty("WDDX", &Scrivlet::WDDX, &Scrivlet::SetWDDX),
-      NumberProperty("BackColor", &Scrivlet::BackColor, &Scrivlet::SetBackColor),
-      NumberProperty("ForeColor", &Scrivlet::ForeColor, &Scrivlet::SetForeColor),
-      BooleanProperty("AllowRawHtml", &Scrivlet::AllowRawHtml, &Scrivlet::SetAllowRawHtml),
-      StringProperty("HtmlImport", &Scrivlet::HtmlImport, &Scrivlet::SetHtmlImport),
-      StringProperty("HtmlOutput", &Scrivlet::HtmlOutput, &Scrivlet::SetHtmlOutput),
-  };
-  return properties;
-}
-
-const PropertyAccess& FindProperty(std::string_view name) {
-  for (const PropertyAccess& property : Properties()) {
-    if (property.name == name) {
-      return property;
-    }
+const PropertyDefinition& PropertyNamed(std::string_view name) {
+  const PropertyDefinition* property = scrivlet::FindProperty(name);
+  if (property == nullptr) {
+    throw ScriptError("no property \"" + std::string(name) + "\"");
   }
-  throw ScriptError("no property \"" + std::string(name) + "\"");
+  return *property;
+}
+
+// A script's word as the property's value: True/False, a number, or the text itself.
+PropertyValue ParseValue(const PropertyDefinition& property, const std::string& text) {
+  switch (ValueIndexOf(property.type)) {
+    case 1:
+      return static_cast<std::int16_t>(ParseInt32(text));
+    case 2:
+      return ParseInt32(text);
+    case 3:
+      return ParseBoolean(text);
+    default:
+      return text;
+  }
+}
+
+std::string FormatValue(const PropertyValue& value) {
+  switch (value.index()) {
+    case 1:
+      return std::to_string(std::get<std::int16_t>(value));
+    case 2:
+      return std::to_string(std::get<std::int32_t>(value));
+    case 3:
+      return Bool(std::get<bool>(value));
+    default:
+      return std::get<std::string>(value);
+  }
 }
 
 }  // namespace
@@ -384,7 +347,8 @@ void ScriptSession::Type(std::u16string_view text) {
 }
 
 void ScriptSession::Set(std::string_view property, std::string_view value) {
-  FindProperty(property).set(host_->Control, ReadValue(value));
+  const PropertyDefinition& definition = PropertyNamed(property);
+  definition.set(host_->Control, ParseValue(definition, ReadValue(value)));
 }
 
 void ScriptSession::Print(const Words& words) {
@@ -405,7 +369,7 @@ void ScriptSession::Print(const Words& words) {
   } else if (what == "menu" && words.size() == 2 && words[1] == "size") {
     PrintMenu(host_->SizeMenu);
   } else if (what == "property" && words.size() == 2) {
-    out_ << FindProperty(words[1]).get(host_->Control) << '\n';
+    out_ << FormatValue(PropertyNamed(words[1]).get(host_->Control)) << '\n';
   } else if (what == "messages") {
     PrintMessages();
   } else {

@@ -810,56 +810,14 @@ RunScopedSettings::RunScopedSettings() {
 
 namespace {
 
-struct PropertyLabel {
-  const char* property;
-  const char* label;
-};
+QString ToQt(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
-// Readable labels, in the order the form shows them.
-constexpr PropertyLabel kPropertyLabels[] = {
-    {"FontName", "Default font face"},
-    {"FontSize", "Default font size"},
-    {"ForeColor", "Text colour"},
-    {"BackColor", "Background colour"},
-    {"AllowCustomize", "Users may customise the toolbar"},
-    {"ButtonsEdit", "Edit buttons (cut, copy, paste, undo)"},
-    {"ButtonsFontSize", "Font size button"},
-    {"ButtonsFontStyle", "Font style buttons (face, bold, italic, underline)"},
-    {"ButtonsFontColor", "Font colour button"},
-    {"ButtonsIndent", "Indent buttons"},
-    {"ButtonsAlign", "Alignment buttons"},
-    {"ButtonsBullets", "Bullets button"},
-    {"ButtonsHyperlink", "Hyperlink button"},
-    {"ButtonsPicture", "Picture button"},
-    {"ButtonsAbout", "About button"},
-    {"ImagesPath", "Images folder"},
-    {"FTPServer", "FTP server"},
-    {"FTPUsername", "FTP user name"},
-    {"FTPPassword", "FTP password"},
-    {"FTPSecure", "Secure FTP (TLS)"},
-    {"WDDX", "Field settings (WDDX packet)"},
-    {"HtmlImport", "Reading pages"},
-    {"HtmlOutput", "HTML written"},
-    {"AllowRawHtml", "Let raw HTML through (trusted authors only)"},
-};
-
-// The choices of a property that takes one of a few words, as the control names them.
-struct PropertyChoices {
-  const char* property;
-  std::initializer_list<const char*> values;
-};
-const PropertyChoices kPropertyChoices[] = {
-    {"HtmlImport", {"Auto", "Dialect", "Html5"}},
-    {"HtmlOutput", {"Classic", "Html5"}},
-};
-
-const PropertyChoices* ChoicesOf(const QString& name) {
-  for (const PropertyChoices& choices : kPropertyChoices) {
-    if (name == QLatin1String(choices.property)) {
-      return &choices;
-    }
-  }
-  return nullptr;
+// A colour property whose default is the system's colour: the form offers to go back to it.
+bool FollowsSystemColor(const PropertyDefinition& property) {
+  return property.type == PropertyType::kColor &&
+         std::get<std::int32_t>(property.defaultValue) == Scrivlet::kSystemWindowColor;
 }
 
 }  // namespace
@@ -868,93 +826,101 @@ PropertiesDialog::PropertiesDialog(ScrivletWidget& editor, QWidget* parent)
     : QDialog(parent), editor_(editor) {
   setWindowTitle(tr("Editor Properties"));
   auto* form = new QFormLayout;
-  for (const PropertyLabel& entry : kPropertyLabels) {
-    const QString name = QString::fromLatin1(entry.property);
-    const QVariant value = editor_.property(entry.property);
+  // Every setting of the control's table, in its order; the document is the window's own.
+  for (const PropertyDefinition& property : ControlProperties()) {
+    const QString name = ToQt(property.name);
+    const QVariant value = editor_.property(name.toLatin1().constData());
     QWidget* field = nullptr;
-    if (name == QLatin1String("FontSize")) {
-      auto* sizes = new QComboBox(this);
-      for (const std::string& text : Scrivlet::kFontSizeMenuItems) {
-        if (text != "Normal") {
-          sizes->addItem(QString::fromStdString(text), sizes->count() + 1);
-        }
-      }
-      const int index = sizes->findData(value.toInt());
-      if (index < 0) {
-        // A size outside the list stays as it is unless the user picks another.
-        sizes->addItem(tr("%1 (as set)").arg(value.toInt()), value.toInt());
-      }
-      sizes->setCurrentIndex(index >= 0 ? index : sizes->count() - 1);
-      field = sizes;
-    } else if (const PropertyChoices* choices = ChoicesOf(name)) {
-      auto* box = new QComboBox(this);
-      for (const char* choice : choices->values) {
-        box->addItem(QString::fromLatin1(choice), QString::fromLatin1(choice));
-      }
-      box->setCurrentIndex(std::max(0, box->findData(value.toString())));
-      field = box;
-    } else if (name == QLatin1String("FTPPassword")) {
-      // The property holds the scrambled form; the user sees and types the password itself.
-      auto* line = new QLineEdit(QString::fromStdString(ScramblePassword(
-                                     ScrambleDirection::kDecode, value.toString().toStdString())),
-                                 this);
-      line->setEchoMode(QLineEdit::Password);
-      field = line;
-    } else {
-      switch (value.metaType().id()) {
-        case QMetaType::Bool: {
-          auto* box = new QCheckBox(this);
-          box->setChecked(value.toBool());
-          // A button group once removed does not come back.
-          if (name.startsWith(QLatin1String("Buttons")) && !value.toBool()) {
-            box->setEnabled(false);
+    switch (property.type) {
+      case PropertyType::kDocument:
+        break;
+      case PropertyType::kHtmlSize: {
+        auto* sizes = new QComboBox(this);
+        for (const std::string& text : Scrivlet::kFontSizeMenuItems) {
+          if (text != "Normal") {
+            sizes->addItem(QString::fromStdString(text), sizes->count() + 1);
           }
-          field = box;
-          break;
         }
-        case QMetaType::QString: {
-          auto* line = new QLineEdit(value.toString(), this);
-          line->setMinimumWidth(320);
-          field = line;
-          break;
+        const int index = sizes->findData(value.toInt());
+        if (index < 0) {
+          // A size outside the list stays as it is unless the user picks another.
+          sizes->addItem(tr("%1 (as set)").arg(value.toInt()), value.toInt());
         }
-        case QMetaType::QColor: {
-          auto* button = new QPushButton(this);
-          const bool system = name == QLatin1String("BackColor") &&
-                              editor_.Control().BackColor() == Scrivlet::kSystemWindowColor;
-          ShowColor(*button, system ? QColor() : value.value<QColor>());
-          connect(button, &QPushButton::clicked, this, [this, button] {
-            const QColor current = button->property("color").value<QColor>();
-            const QColor chosen =
-                QColorDialog::getColor(current.isValid() ? current : Qt::white, this, tr("Colour"));
-            if (chosen.isValid()) {
-              ShowColor(*button, chosen);
-            }
-          });
-          field = button;
-          break;
+        sizes->setCurrentIndex(index >= 0 ? index : sizes->count() - 1);
+        field = sizes;
+        break;
+      }
+      case PropertyType::kChoice: {
+        auto* box = new QComboBox(this);
+        for (const std::string_view choice : property.choices) {
+          box->addItem(ToQt(choice), ToQt(choice));
         }
-        default:
-          break;
+        box->setCurrentIndex(std::max(0, box->findData(value.toString())));
+        field = box;
+        break;
+      }
+      case PropertyType::kPassword: {
+        // The property holds the scrambled form; the user sees and types the password itself.
+        auto* line = new QLineEdit(QString::fromStdString(ScramblePassword(
+                                       ScrambleDirection::kDecode, value.toString().toStdString())),
+                                   this);
+        line->setEchoMode(QLineEdit::Password);
+        field = line;
+        break;
+      }
+      case PropertyType::kBoolean:
+      case PropertyType::kButtonGroup: {
+        auto* box = new QCheckBox(this);
+        box->setChecked(value.toBool());
+        // A button group once removed does not come back.
+        if (property.type == PropertyType::kButtonGroup && !value.toBool()) {
+          box->setEnabled(false);
+        }
+        field = box;
+        break;
+      }
+      case PropertyType::kText: {
+        auto* line = new QLineEdit(value.toString(), this);
+        line->setMinimumWidth(320);
+        field = line;
+        break;
+      }
+      case PropertyType::kColor: {
+        auto* button = new QPushButton(this);
+        const bool system =
+            FollowsSystemColor(property) &&
+            std::get<std::int32_t>(property.get(editor_.Control())) == Scrivlet::kSystemWindowColor;
+        ShowColor(*button, system ? QColor() : value.value<QColor>());
+        connect(button, &QPushButton::clicked, this, [this, button] {
+          const QColor current = button->property("color").value<QColor>();
+          const QColor chosen =
+              QColorDialog::getColor(current.isValid() ? current : Qt::white, this, tr("Colour"));
+          if (chosen.isValid()) {
+            ShowColor(*button, chosen);
+          }
+        });
+        field = button;
+        break;
       }
     }
     if (field == nullptr) {
       continue;
     }
     field->setObjectName(name);
-    if (name == QLatin1String("BackColor")) {
-      // The background may go back to following the system's window colour.
+    const QString label = ToQt(property.label);
+    if (FollowsSystemColor(property)) {
+      // The colour may go back to following the system's.
       auto* row = new QWidget(this);
       auto* layout = new QHBoxLayout(row);
       layout->setContentsMargins(0, 0, 0, 0);
       layout->addWidget(field, 1);
       auto* system = new QPushButton(tr("System colour"), row);
-      system->setObjectName(QStringLiteral("BackColorSystem"));
+      system->setObjectName(name + QStringLiteral("System"));
       auto* button = static_cast<QPushButton*>(field);
       connect(system, &QPushButton::clicked, this, [button] { ShowColor(*button, QColor()); });
-      form->addRow(tr(entry.label), row);
+      form->addRow(label, row);
     } else {
-      form->addRow(tr(entry.label), field);
+      form->addRow(label, field);
     }
   }
 
@@ -977,36 +943,41 @@ QWidget* PropertiesDialog::Field(const char* property) const {
 }
 
 void PropertiesDialog::Apply() {
-  for (const PropertyLabel& entry : kPropertyLabels) {
-    QWidget* field = Field(entry.property);
+  for (const PropertyDefinition& property : ControlProperties()) {
+    const QString name = ToQt(property.name);
+    const QByteArray qtName = name.toLatin1();
+    QWidget* field = Field(qtName.constData());
     if (field == nullptr) {
       continue;
     }
-    const QString name = QString::fromLatin1(entry.property);
     QVariant value;
     if (auto* box = qobject_cast<QCheckBox*>(field)) {
       value = box->isChecked();
     } else if (auto* list = qobject_cast<QComboBox*>(field)) {
-      value = ChoicesOf(name) != nullptr ? list->currentData() : list->currentData().toInt();
+      value = property.type == PropertyType::kChoice ? list->currentData()
+                                                     : list->currentData().toInt();
     } else if (auto* line = qobject_cast<QLineEdit*>(field)) {
       value = line->text();
-      if (name == QLatin1String("FTPPassword")) {
+      if (property.type == PropertyType::kPassword) {
         value = QString::fromStdString(
             ScramblePassword(ScrambleDirection::kEncode, line->text().toStdString()));
       }
     } else if (auto* button = qobject_cast<QPushButton*>(field)) {
       const QColor color = button->property("color").value<QColor>();
       if (!color.isValid()) {
-        if (name == QLatin1String("BackColor") &&
-            editor_.Control().BackColor() != Scrivlet::kSystemWindowColor) {
-          editor_.resetBackColor();
+        if (FollowsSystemColor(property) &&
+            std::get<std::int32_t>(property.get(editor_.Control())) !=
+                Scrivlet::kSystemWindowColor) {
+          // Back to the system's colour, as the property's reset does.
+          const QMetaObject* meta = editor_.metaObject();
+          meta->property(meta->indexOfProperty(qtName.constData())).reset(&editor_);
         }
         continue;
       }
       value = color;
     }
-    if (value.isValid() && value != editor_.property(entry.property)) {
-      editor_.setProperty(entry.property, value);
+    if (value.isValid() && value != editor_.property(qtName.constData())) {
+      editor_.setProperty(qtName.constData(), value);
     }
   }
 }
