@@ -29,10 +29,7 @@ constexpr std::string_view kAllKeys =
 
 class ControlTest : public testing::Test {
  protected:
-  void SetUp() override {
-    SharedContext().FontFaceLists.clear();
-    host.StartNew();
-  }
+  void SetUp() override { host.StartNew(); }
   Scrivlet& control() { return host.Control; }
 
   HeadlessHost host;
@@ -143,7 +140,7 @@ TEST_F(ControlTest, PropertiesReachTheSurfaceAndTheSharedState) {
   EXPECT_EQ(host.Surface.FontSize(), 36.0);
   EXPECT_EQ(control().FontSize(), 9);
   control().SetForeColor(0x0000FF);
-  EXPECT_EQ(SharedContext().DefaultColor, 0xFF0000);
+  EXPECT_EQ(control().ConversionSettings().DefaultColor, 0xFF0000);
   control().SetForeColor(0);
   control().SetFontName("Verdana");
   EXPECT_EQ(host.Surface.FontName(), "Verdana");
