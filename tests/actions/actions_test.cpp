@@ -148,15 +148,6 @@ TEST_F(ActionsTest, UndoStaysEnabledWhileTheHistoryHoldsAStep) {
   EXPECT_FALSE(Button("Undo").Enabled());
 }
 
-TEST_F(ActionsTest, FontFaceAndSizeFromTheMenus) {
-  Append(surface, u"text", Style::kPlain);
-  Select(surface, 0, 4);
-  DoFontSize(surface, 5);
-  DoFontFace(surface, " Verdana , Arial");
-  EXPECT_EQ(surface.SelFontSize(), 18.0);
-  EXPECT_EQ(surface.SelFontName(), "Verdana");
-}
-
 TEST_F(ActionsTest, FontColorFollowsTheDialogAndKeepsCustomColors) {
   Append(surface, u"text", Style::kPlain);
   Select(surface, 0, 4);

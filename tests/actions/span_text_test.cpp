@@ -237,14 +237,5 @@ TEST_F(SpanTextTest, HoldTypingStyleKeepsTheFirstStyleHeld) {
   EXPECT_FALSE(held.Held);
 }
 
-TEST_F(SpanTextTest, HoldTypingStyleOnAnEmptyTextHoldsTheInsertionPoint) {
-  surface.SetSelItalic(true);
-  HeldStyle held;
-  HoldTypingStyle(surface, held, TypingStyle::kHold);
-  EXPECT_TRUE(held.Held);
-  EXPECT_EQ(held.Size, 12);
-  EXPECT_EQ(SelectionOf(surface), (Selection{0, 0}));
-}
-
 }  // namespace
 }  // namespace scrivlet
