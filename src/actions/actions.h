@@ -19,7 +19,7 @@
 namespace scrivlet {
 
 // The flags that keep one editor's toolbar refreshes in step with its commands. Each editor
-// owns its own; they are set only through the guard below.
+// owns its own; the commands change them only through the guard below.
 struct ActionFlags {
   // Selection changes refresh the toolbar; false only while the hyperlink and picture commands
   // search the text.
@@ -55,7 +55,6 @@ class ColorChooser {
   // keeps the dialog's custom colours and returns the chosen colour (platform order); on cancel
   // returns nothing and changes nothing. Errors of the dialog pass to the caller.
   std::optional<std::int32_t> Choose(std::optional<std::int32_t> initial = std::nullopt);
-  const CustomColorSet& CustomColors() const { return custom_; }
 
  private:
   ColorDialog& dialog_;
