@@ -39,7 +39,6 @@
 #include "hosts/headless/headless_host.h"
 #include "hosts/headless/memory_property_bag.h"
 #include "script_checks.h"
-#include "settings/wddx.h"
 #include "support/marker_invariants.h"
 #include "surface_checks.h"
 #include "text/text_codec.h"
@@ -187,14 +186,11 @@ std::string JoinPieces(FuzzedDataProvider& input, std::span<const std::string_vi
   return joined;
 }
 
-// One session: the host, and the module-wide state a previous input left behind put back, so
-// that every input starts alike.
+// One session: a host of its own, and the picture-copy dialog, which the process shares, put
+// back as a new one, so that every input starts alike.
 class Session {
  public:
   explicit Session(FuzzedDataProvider& input) : input_(input) {
-    scrivlet::SharedContext() = scrivlet::ConversionContext{};
-    scrivlet::SharedFieldSettings() = scrivlet::FieldSettings{};
-    scrivlet::SharedHeldStyle() = scrivlet::HeldStyle{};
     Start(nullptr);
     // The picture-copy dialog is shared by the process; what an earlier input assigned to it
     // must not offer "From File..." now.
@@ -604,7 +600,7 @@ class Session {
     const std::string second = AssignAndRead(first);
     const std::string third = AssignAndRead(second);
     if (scrivlet::FindNoCase(first, "C0C0C0") != std::string_view::npos ||
-        scrivlet::SharedContext().FontFaceListCount() > 0) {
+        Control().ConversionSettings().FontFaceListCount() > 0) {
       return;
     }
     if (third != second) {

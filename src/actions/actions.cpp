@@ -18,8 +18,6 @@ namespace scrivlet {
 
 namespace {
 
-ColorDialog* colorDialog = nullptr;
-
 // The attribute after a click: a mixed selection becomes all on.
 bool Toggled(std::optional<bool> value) {
   return !value || !*value;
@@ -57,37 +55,13 @@ void ShowAlignment(ToolbarButton& button, std::optional<Alignment> alignment, Al
 
 }  // namespace
 
-ActionFlags& SharedActionFlags() {
-  static ActionFlags flags;
-  return flags;
-}
-
-void InitActions(Toolbar& /*toolbar*/, RichTextBox& /*surface*/) {
-  SharedActionFlags() = ActionFlags{false, true};
-}
-
-void InitColorDialog(ColorDialog& dialog) {
-  colorDialog = &dialog;
-  CustomColors().fill(0);
-}
-
-void ReleaseColorDialog(const ColorDialog& dialog) {
-  if (colorDialog == &dialog) {
-    colorDialog = nullptr;
-  }
-}
-
-bool ChooseColorDialog(std::int32_t& color, std::optional<std::int32_t> initial) {
-  if (colorDialog == nullptr) {
-    return false;
-  }
-  const std::optional<ColorChoice> choice = colorDialog->ChooseColor(CustomColors(), initial);
+std::optional<std::int32_t> ColorChooser::Choose(std::optional<std::int32_t> initial) {
+  const std::optional<ColorChoice> choice = dialog_.ChooseColor(custom_, initial);
   if (!choice) {
-    return false;
+    return std::nullopt;
   }
-  color = choice->Color;
-  CustomColors() = choice->Custom;
-  return true;
+  custom_ = choice->Custom;
+  return choice->Color;
 }
 
 // The clipboard is emptied first: text another program left there must not stand beside the
@@ -111,7 +85,6 @@ void DoPaste(RichTextBox& surface, const Clipboard& clipboard) {
 
 void DoUndo(RichTextBox& surface) {
   surface.Undo();
-  SharedActionFlags().ToolbarDirty = true;
 }
 
 void DoFontFace(RichTextBox& surface, std::string_view faceList) {
@@ -139,10 +112,9 @@ void SetFontColor(RichTextBox& surface, std::int32_t color) {
   surface.SetSelColor(color);
 }
 
-void DoFontColor(RichTextBox& surface) {
-  std::int32_t color = 0;
-  if (ChooseColorDialog(color, surface.SelColor())) {
-    SetFontColor(surface, color);
+void DoFontColor(RichTextBox& surface, ColorChooser& colors) {
+  if (const std::optional<std::int32_t> color = colors.Choose(surface.SelColor())) {
+    SetFontColor(surface, *color);
   }
 }
 
@@ -171,35 +143,30 @@ bool IsWholeTag(std::string_view text) {
   return text.starts_with('<') && text.ends_with('>');
 }
 
-// Runs the search for a marker at the caret without a toolbar refresh for each of the many
-// selections it makes; the command's end refreshes once.
-template <typename Search>
-auto SearchQuietly(Search search) {
-  ActionFlags& flags = SharedActionFlags();
-  flags.TrackSelection = false;
-  auto found = search();
-  flags.TrackSelection = true;
-  flags.ToolbarDirty = true;
-  return found;
-}
-
 // Replaces the selection by what `insert` writes, and gives the typing style that stood before
-// the caret back after it. Also when nothing was inserted: a style left held would be written
-// after some later, unrelated insertion.
+// the caret back after it, also when nothing was inserted. The style is held for this one
+// insertion only: when `insert` throws it is dropped with the call, never written after some
+// later, unrelated insertion.
 template <typename Insert>
 void ReplaceHoldingStyle(RichTextBox& surface, Insert insert) {
   const UndoStep step(surface);
   surface.SetSelText(u"");
-  HoldTypingStyle(surface, TypingStyle::kHold);
+  HeldStyle held;
+  HoldTypingStyle(surface, held, TypingStyle::kHold);
   insert();
-  HoldTypingStyle(surface, TypingStyle::kGiveBack);
+  HoldTypingStyle(surface, held, TypingStyle::kGiveBack);
 }
 
 }  // namespace
 
-void DoHyperlink(RichTextBox& surface, FormHost& host, MessageBox& messages,
+// The search for the marker at the caret makes many selections; the command's end refreshes the
+// toolbar once.
+void DoHyperlink(RichTextBox& surface, ActionFlags& flags, FormHost& host, MessageBox& messages,
                  const std::vector<HyperlinkEntry>& entries) {
-  const HyperlinkParts found = SearchQuietly([&surface] { return SelectHyperlink(surface); });
+  const HyperlinkParts found = [&] {
+    const QuietSelection quiet(flags);
+    return SelectHyperlink(surface);
+  }();
   frmHyperlink form(entries, messages);
   if (!found.url.empty()) {
     form.txtURL.SetText(found.url);
@@ -274,9 +241,12 @@ std::string PictureTag(const frmImage& form, const std::string& src) {
 
 }  // namespace
 
-void DoPicture(RichTextBox& surface, FormHost& host, const std::vector<ImageEntry>& entries,
-               frmImageCopy& imageCopy) {
-  const PictureAttributes found = SearchQuietly([&surface] { return SelectPicture(surface); });
+void DoPicture(RichTextBox& surface, ActionFlags& flags, FormHost& host,
+               const std::vector<ImageEntry>& entries, frmImageCopy& imageCopy) {
+  const PictureAttributes found = [&] {
+    const QuietSelection quiet(flags);
+    return SelectPicture(surface);
+  }();
   frmImage form(entries, imageCopy, host);
   SetIfNotEmpty(form.txtURL, found.src);
   if (!found.alt.empty()) {
@@ -307,12 +277,10 @@ void DoPicture(RichTextBox& surface, FormHost& host, const std::vector<ImageEntr
 }
 
 void UpdateToolbar(Toolbar& toolbar, const RichTextBox& surface, const Clipboard& clipboard,
-                   std::span<const ButtonStateRule> rules) {
-  ActionFlags& flags = SharedActionFlags();
+                   const ActionFlags& flags, std::span<const ButtonStateRule> rules) {
   if (!flags.TrackSelection) {
     return;
   }
-  flags.ToolbarDirty = false;
   // Read whole before any entry changes: an entry's redraw must not see half a refresh.
   const bool selected = surface.SelLength() > 0;
   const bool richText = clipboard.HasFormat(ClipboardFormat::kRichText);

@@ -154,11 +154,6 @@ bool EndsWithBreak(const std::u16string& text) {
 
 }  // namespace
 
-HeldStyle& SharedHeldStyle() {
-  static HeldStyle held;
-  return held;
-}
-
 void SetUrlRun(RichTextBox& surface) {
   SetRunStyle(surface, true, true, MarkerColor);
 }
@@ -192,8 +187,7 @@ bool IsLinkTextOrRawTag(const RichTextBox& surface) {
   return linkText || rawTag;
 }
 
-void HoldTypingStyle(RichTextBox& surface, TypingStyle action) {
-  HeldStyle& held = SharedHeldStyle();
+void HoldTypingStyle(RichTextBox& surface, HeldStyle& held, TypingStyle action) {
   if (action == TypingStyle::kGiveBack) {
     if (held.Held) {
       surface.SetSelUnderline(held.Underline);

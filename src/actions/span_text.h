@@ -24,7 +24,7 @@ enum class WalkDirection : std::int16_t { kBackward = -1, kForward = 1 };
 // Whether HoldTypingStyle keeps the insertion point's style or gives it back.
 enum class TypingStyle { kHold, kGiveBack };
 
-// The style HoldTypingStyle keeps: module-wide, shared by every control in the process.
+// The style HoldTypingStyle keeps, owned by the caller for the span of one insertion.
 struct HeldStyle {
   bool Held = false;
   bool Underline = false;
@@ -32,7 +32,6 @@ struct HeldStyle {
   std::int32_t Color = 0;  // platform order
   std::int32_t Size = 0;   // whole points
 };
-HeldStyle& SharedHeldStyle();
 
 // Style the insertion point (or the selection) as a URL run, link text run or raw-tag run:
 // underline, italic and colour are written in that order.
@@ -47,10 +46,10 @@ bool IsLinkTextRun(const RichTextBox& surface);
 bool IsRawTagRun(const RichTextBox& surface);
 bool IsLinkTextOrRawTag(const RichTextBox& surface);
 
-// kHold: keeps the underline, italic, colour and size text typed at the caret would take (the
-// ordinary text's beside a marker), unless a style is held already; any selection collapses to
-// its start. kGiveBack: writes a held style to the selection and forgets it.
-void HoldTypingStyle(RichTextBox& surface, TypingStyle action);
+// kHold: keeps in `held` the underline, italic, colour and size text typed at the caret would
+// take (the ordinary text's beside a marker), unless a style is held already; any selection
+// collapses to its start. kGiveBack: writes a style `held` keeps to the selection and forgets it.
+void HoldTypingStyle(RichTextBox& surface, HeldStyle& held, TypingStyle action);
 
 // Backward: moves the caret to the first character of the run of `kind` that ends at it.
 // Forward: extends the selection to the end of the run of `kind` that follows it, without a

@@ -46,7 +46,8 @@ std::span<const CommandDefinition> ToolbarCommands() {
        "format-text-underline", [](C& c, Button&) { DoUnderline(c.services_.Surface); },
        S::kUnderline},
       {"FontColor", B::kDefault, "Font Color", "Font Color", "", P::kButtonsFontColor,
-       "format-text-color", [](C& c, Button&) { DoFontColor(c.services_.Surface); }, S::kNone},
+       "format-text-color",
+       [](C& c, Button&) { DoFontColor(c.services_.Surface, c.context_.Colors); }, S::kNone},
       kSeparator,
       {"Bullets", B::kCheck, "Bullets", "Bullets", "", P::kButtonsBullets, "format-list-unordered",
        [](C& c, Button&) { DoBullets(c.services_.Surface); }, S::kBullets},
@@ -70,15 +71,15 @@ std::span<const CommandDefinition> ToolbarCommands() {
       {"Hyperlink", B::kDefault, "Insert Hyperlink", "Insert Hyperlink", "Ctrl+K",
        P::kButtonsHyperlink, "insert-link",
        [](C& c, Button&) {
-         DoHyperlink(c.services_.Surface, c.services_.Forms, c.services_.Publishing.Messages,
-                     SharedFieldSettings().HyperlinkEntries);
+         DoHyperlink(c.services_.Surface, c.context_.Actions, c.services_.Forms,
+                     c.services_.Publishing.Messages, c.context_.Fields.HyperlinkEntries);
        },
        S::kNone},
       {"Picture", B::kDefault, "Insert Picture", "Insert Picture", "", P::kButtonsPicture,
        "insert-image",
        [](C& c, Button&) {
-         DoPicture(c.services_.Surface, c.services_.Forms, SharedFieldSettings().ImageEntries,
-                   c.ImageCopy());
+         DoPicture(c.services_.Surface, c.context_.Actions, c.services_.Forms,
+                   c.context_.Fields.ImageEntries, c.ImageCopy());
        },
        S::kNone},
       kSeparator,

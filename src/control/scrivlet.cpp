@@ -42,7 +42,8 @@ const std::vector<std::string> Scrivlet::kFontSizeMenuItems = {
     "Normal",    "1 (8 pt)",  "2 (10 pt)", "3 (12 pt)",
     "4 (14 pt)", "5 (18 pt)", "6 (24 pt)", "7 (36 pt)"};
 
-Scrivlet::Scrivlet(const ControlServices& services) : services_(services) {
+Scrivlet::Scrivlet(const ControlServices& services)
+    : services_(services), context_(services_.Colors) {
   offered_.fill(true);
   RichTextBox& surface = services_.Surface;
   surface.SetFontName("Arial");
@@ -65,7 +66,6 @@ Scrivlet::~Scrivlet() {
   services_.FaceMenu.SetClickHandler({});
   services_.SizeMenu.SetClickHandler({});
   services_.Bar.SetImageList(nullptr);
-  ReleaseColorDialog(services_.Colors);
 }
 
 void Scrivlet::AddToolbarEntries() {
@@ -150,11 +150,17 @@ std::string Scrivlet::TextHTML() const {
                                                     .defaultPoints = services_.Surface.FontSize(),
                                                     .page = Html5Page::kDocument});
   }
-  // The context is shared by every control of the process: this control's choice is set on
-  // each read.
-  ConversionContext& context = SharedContext();
-  context.RawTags = allowRawHtml_ ? RawHtml::kPassThrough : RawHtml::kAsText;
+  // Tables of this read's own: a read changes nothing another read, or another control, sees.
+  ConversionContext context = ConversionSettings();
   return BuildMarkerComment() + RtfToHtml(services_.Surface.TextRTF(), context);
+}
+
+ConversionContext Scrivlet::ConversionSettings() const {
+  ConversionContext context;
+  context.DefaultColor = OleColorToRgb(foreColor_);
+  context.FontFaceLists = context_.Fields.FontFaceLists;
+  context.RawTags = allowRawHtml_ ? RawHtml::kPassThrough : RawHtml::kAsText;
+  return context;
 }
 
 void Scrivlet::SetTextHTML(std::string_view html) {
@@ -165,7 +171,8 @@ void Scrivlet::SetTextHTML(std::string_view html) {
   // three times over (body, document, the surface's model) at once.
   std::string document;
   {
-    const std::string body = dialect ? HtmlToRtf(html) : ReadHtmlToRtf(html, SharedContext());
+    ConversionContext context = ConversionSettings();
+    const std::string body = dialect ? HtmlToRtf(html, context) : ReadHtmlToRtf(html, context);
     document = BuildHtmlDocument(services_.Surface.FontName(), body);
   }
   services_.Surface.SetTextRTF(document);
@@ -341,8 +348,8 @@ void Scrivlet::SetImagesPath(std::string_view path) {
 void Scrivlet::SetWDDX(std::string_view packet) {
   wddx_ = packet;
   PropertyChanged(Property::kWDDX);
-  ParseWddx(wddx_);
-  const bool faces = SharedContext().FontFaceListCount() > 0;
+  ParseWddx(wddx_, context_.Fields);
+  const bool faces = context_.Fields.FontFaceListCount() > 0;
   for (const CommandDefinition& command : ToolbarCommands()) {
     if (command.group == Property::kWDDX && services_.Bar.Contains(command.key)) {
       ToolbarButton& button = services_.Bar.Button(command.key);
@@ -360,7 +367,7 @@ void Scrivlet::RebuildFaceMenu() {
       menu.Unload(index);
     }
   }
-  const std::vector<std::string>& lists = SharedContext().FontFaceLists;
+  const std::vector<std::string>& lists = context_.Fields.FontFaceLists;
   for (std::size_t i = 0; i < lists.size(); ++i) {
     const auto index = static_cast<std::int32_t>(i + 1);
     menu.Load(index);
@@ -380,7 +387,6 @@ void Scrivlet::SetBackColor(std::int32_t color) {
 void Scrivlet::SetForeColor(std::int32_t color) {
   foreColor_ = color;
   services_.Surface.SetSelColor(color);
-  SharedContext().DefaultColor = OleColorToRgb(color);
   PropertyChanged(Property::kForeColor);
 }
 
@@ -392,8 +398,6 @@ void Scrivlet::SetAllowRawHtml(bool allow) {
 // ----- Lifecycle -----
 
 void Scrivlet::UserControl_Initialize() {
-  InitColorDialog(services_.Colors);
-  InitActions(services_.Bar, services_.Surface);
   services_.Surface.SetBulletIndent(360);
   services_.Bar.SetImageList(&images_);
   for (std::int32_t i = 1; i <= services_.Bar.Count(); ++i) {
@@ -576,7 +580,7 @@ frmImageCopy& Scrivlet::ImageCopy() {
 }
 
 void Scrivlet::UpdateToolbarState() {
-  UpdateToolbar(services_.Bar, services_.Surface, services_.Clip, StateRules());
+  UpdateToolbar(services_.Bar, services_.Surface, services_.Clip, context_.Actions, StateRules());
 }
 
 void Scrivlet::RichTextBox1_SelChange() {

@@ -9,8 +9,10 @@
 #include <string_view>
 #include <vector>
 
+#include "actions/actions.h"
 #include "control/commands.h"
 #include "control/properties.h"
+#include "conversion/conversion_context.h"
 #include "platform/clipboard.h"
 #include "platform/color_dialog.h"
 #include "platform/event_loop.h"
@@ -23,6 +25,7 @@
 #include "platform/shell_open.h"
 #include "platform/toolbar.h"
 #include "publishing/frm_image_copy.h"
+#include "settings/wddx.h"
 
 namespace scrivlet {
 
@@ -67,9 +70,9 @@ struct ControlServices {
 // UserControl_InitProperties (a new instance) or UserControl_ReadProperties (a restored one),
 // UserControl_Resize whenever the container sizes it, UserControl_WriteProperties to save.
 //
-// Module-wide state (the conversion tables, the field settings, the action flags, the colour
-// dialog's custom colours) is shared by every control in the process. Each control has its own
-// picture-copy dialog and Internet session.
+// Each control keeps its own state (Context below), its picture-copy dialog and Internet session,
+// and builds the conversion tables afresh for each conversion, so controls in one process never
+// see each other's packet, colours, flags, dialogs or connections.
 class Scrivlet {
  public:
   // The fixed items of the popup menus, for the platform that makes them.
@@ -202,9 +205,27 @@ class Scrivlet {
   // True while the one-shot pass waits to run.
   bool Timer1Enabled() const { return timer_.Pending(); }
 
+  // A conversion context with this control's settings (ForeColor as the default colour, the WDDX
+  // packet's font face lists, AllowRawHtml) and empty tables: what each read and assignment of
+  // TextHTML converts with. For a host that converts a copy of the document elsewhere, on a
+  // worker thread for example.
+  ConversionContext ConversionSettings() const;
+
  private:
   friend std::span<const CommandDefinition> ToolbarCommands();
   friend std::span<const PropertyDefinition> ControlProperties();
+
+  // What this control keeps between calls besides its properties, handed to the commands that
+  // need each part.
+  struct Context {
+    explicit Context(ColorDialog& dialog) : Colors(dialog) {}
+    // The lists the WDDX packet supplies: predefined pictures, hyperlinks, font face lists.
+    FieldSettings Fields;
+    // Whether selection changes refresh the toolbar (paused while a command searches).
+    ActionFlags Actions;
+    // The container's colour dialog and the custom colours the user keeps in it.
+    ColorChooser Colors;
+  };
 
   // A button group, named by the property that offers it.
   bool Offered(Property group) const;
@@ -223,6 +244,7 @@ class Scrivlet {
   frmImageCopy& ImageCopy();
 
   ControlServices services_;
+  Context context_;
   ImageList images_;
   ScheduledCall timer_;
   std::function<void(std::string_view)> propertyChanged_;

@@ -16,10 +16,6 @@ std::int32_t ColorTableIndex(ConversionContext& context, std::int32_t color) {
   return static_cast<std::int32_t>(table.size()) - 1;
 }
 
-std::int32_t ColorTableIndex(std::int32_t color) {
-  return ColorTableIndex(SharedContext(), color);
-}
-
 ColorBytes SplitColor(std::int32_t color) {
   const auto bits = static_cast<std::uint32_t>(color);
   return {static_cast<std::int32_t>((bits >> 16) & 0xFF),
@@ -65,11 +61,6 @@ std::string HtmlColorAttribute(std::int32_t color) {
   std::string attribute;
   AppendHtmlColorAttribute(attribute, color);
   return attribute;
-}
-
-CustomColorSet& CustomColors() {
-  static CustomColorSet colors{};
-  return colors;
 }
 
 }  // namespace scrivlet

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -25,9 +24,6 @@ struct ColorBytes {
 // the first equal entry, or, when there is none, the index of a new entry appended for it.
 std::int32_t ColorTableIndex(ConversionContext& context, std::int32_t color);
 
-// ColorTableIndex on the module-wide context.
-std::int32_t ColorTableIndex(std::int32_t color);
-
 ColorBytes SplitColor(std::int32_t color);
 
 // Exchanges bits 0-7 and 16-23 and keeps bits 8-15; bits 24-31 of the result are 0. Turns HTML
@@ -50,10 +46,5 @@ inline constexpr std::size_t kMaxHtmlColorAttributeSize = 16;
 // HtmlColorAttribute written into `to`, which must hold kMaxHtmlColorAttributeSize characters;
 // returns its length. For writers that keep their own buffer.
 std::size_t WriteHtmlColorAttribute(char* to, std::int32_t color);
-
-// The colour dialog's 16 custom colours, platform order, kept between dialog calls for the life
-// of the process.
-using CustomColorSet = std::array<std::int32_t, 16>;
-CustomColorSet& CustomColors();
 
 }  // namespace scrivlet

@@ -14,10 +14,10 @@ enum class RawHtml {
 
 // The tables both converters share, and the settings they read.
 //
-// The control uses one module-wide instance, `SharedContext()`, shared by every control in the
-// process exactly as the document tables always were: a conversion resets and refills the
-// tables, and they keep the last document's values afterwards. Code that converts on another
-// thread owns a context of its own and passes it to the converters; nothing else is shared.
+// Owned by the caller and passed to each conversion: a conversion resets and refills the tables,
+// and they keep that document's values afterwards. A control builds one from its own properties
+// for each conversion (Scrivlet::ConversionSettings), so two controls never see each other's
+// tables or settings; code that converts on another thread does the same with a copy.
 //
 // Tables are 1-based in the documentation's sense: RTF colour number n is `ColorTable[n]`
 // (vector index n), and `ColorCount()` is the table's size; the same holds for fonts.
@@ -37,9 +37,5 @@ struct ConversionContext {
   std::int32_t FontCount() const { return static_cast<std::int32_t>(FontTable.size()); }
   std::int32_t FontFaceListCount() const { return static_cast<std::int32_t>(FontFaceLists.size()); }
 };
-
-// The module-wide context of this process. Owned by the module; lives as long as the process.
-// Not synchronised: it belongs to the user-interface thread, as the control does.
-ConversionContext& SharedContext();
 
 }  // namespace scrivlet

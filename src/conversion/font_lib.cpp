@@ -27,10 +27,6 @@ std::int32_t FontTableIndex(ConversionContext& context, std::string_view face) {
   return static_cast<std::int32_t>(table.size()) - 1;
 }
 
-std::int32_t FontTableIndex(std::string_view face) {
-  return FontTableIndex(SharedContext(), face);
-}
-
 std::string FontFaceListFor(const std::vector<std::string>& faceLists, std::string_view face) {
   std::vector<std::string> members;
   for (const std::string& list : faceLists) {
@@ -45,10 +41,6 @@ std::string FontFaceListFor(const std::vector<std::string>& faceLists, std::stri
     }
   }
   return std::string(face);
-}
-
-std::string FontFaceListFor(std::string_view face) {
-  return FontFaceListFor(SharedContext().FontFaceLists, face);
 }
 
 std::string FirstFontFace(std::string_view faceList) {

@@ -14,16 +14,10 @@ namespace scrivlet {
 // equal to it (exact, case-sensitive), or the index of a new entry appended for it.
 std::int32_t FontTableIndex(ConversionContext& context, std::string_view face);
 
-// FontTableIndex on the module-wide context.
-std::int32_t FontTableIndex(std::string_view face);
-
 // The first configured face list (in list order) with a member equal to `face`; members are the
 // comma-separated parts of a list with surrounding spaces removed, compared exactly. Empty lists
 // are skipped. Without a matching list, `face` itself.
 std::string FontFaceListFor(const std::vector<std::string>& faceLists, std::string_view face);
-
-// FontFaceListFor over the module-wide FontFaceLists.
-std::string FontFaceListFor(std::string_view face);
 
 // The first comma-separated member of a face list with surrounding spaces removed; "" for "".
 std::string FirstFontFace(std::string_view faceList);

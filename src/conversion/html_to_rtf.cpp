@@ -779,10 +779,6 @@ std::string HtmlToRtf(std::string_view html, ConversionContext& context) {
   return out;
 }
 
-std::string HtmlToRtf(std::string_view html) {
-  return HtmlToRtf(html, SharedContext());
-}
-
 std::string RtfEncode(std::string_view text) {
   std::string out;
   out.reserve(text.size());

@@ -30,9 +30,6 @@ namespace scrivlet {
 // them.
 std::string HtmlToRtf(std::string_view html, ConversionContext& context);
 
-// HtmlToRtf on the module-wide context.
-std::string HtmlToRtf(std::string_view html);
-
 // Returns `text` with every "\" written as "\\", "{" as "\{" and "}" as "\}"; every other
 // character, line breaks and non-ASCII included, is copied unchanged.
 std::string RtfEncode(std::string_view text);

@@ -1671,10 +1671,6 @@ std::string RtfToHtml(std::string_view rtf, ConversionContext& context) {
   return s.out.Take();
 }
 
-std::string RtfToHtml(std::string_view rtf) {
-  return RtfToHtml(rtf, SharedContext());
-}
-
 std::string HtmlEncode(std::string_view text) {
   std::string out;
   out.reserve(text.size());

@@ -32,9 +32,6 @@ namespace scrivlet {
 // range (for example "\cf1x"), or a "\'" escape is not hexadecimal; nothing is returned then.
 std::string RtfToHtml(std::string_view rtf, ConversionContext& context);
 
-// RtfToHtml on the module-wide context.
-std::string RtfToHtml(std::string_view rtf);
-
 // Escapes plain text for HTML: "<" "&lt;", ">" "&gt;", '"' "&quot;", "&" "&amp;", a space after a
 // space "&nbsp;", and every non-ASCII character (UTF-8 in) "&#code;" with its Unicode code; a
 // C1 control character (U+0080-U+009F) as "&#xHH;", since decimal 128-159 reads as code page 1252.

@@ -7,8 +7,7 @@
 // The system's colour-selection dialog. Colours are platform order 0x00BBGGRR.
 namespace scrivlet {
 
-// The dialog's 16 custom colours, which the caller keeps between uses (the same type as the
-// conversion module's set).
+// The dialog's 16 custom colours, which the caller keeps between uses (each editor its own).
 using CustomColorSet = std::array<std::int32_t, 16>;
 
 struct ColorChoice {

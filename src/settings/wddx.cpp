@@ -4,7 +4,6 @@
 #include <cstddef>
 #include <limits>
 
-#include "conversion/conversion_context.h"
 #include "conversion/html_safety.h"
 #include "text/forward_find.h"
 #include "text/util_lib.h"
@@ -168,17 +167,6 @@ void ParseWddx(std::string_view packet, FieldSettings& settings) {
       }
     }
   }
-}
-
-void ParseWddx(std::string_view packet) {
-  FieldSettings& settings = SharedFieldSettings();
-  ParseWddx(packet, settings);
-  SharedContext().FontFaceLists = settings.FontFaceLists;
-}
-
-FieldSettings& SharedFieldSettings() {
-  static FieldSettings settings;
-  return settings;
 }
 
 void GrowImageEntries(std::vector<ImageEntry>& entries, std::int32_t n) {

@@ -46,13 +46,6 @@ struct FieldSettings {
 // (none reads 0). Never fails: a malformed packet stops the scan, keeping what was stored.
 void ParseWddx(std::string_view packet, FieldSettings& settings);
 
-// ParseWddx into the module-wide SharedFieldSettings(); its font face lists are also handed to
-// SharedContext(), where the converters read them.
-void ParseWddx(std::string_view packet);
-
-// The module-wide lists, shared by every control in the process.
-FieldSettings& SharedFieldSettings();
-
 // Enlarge a list to `n` entries when it holds fewer, keeping its entries; new entries are empty
 // strings and zeros.
 void GrowImageEntries(std::vector<ImageEntry>& entries, std::int32_t n);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "actions/surface_builder.h"
 #include "hosts/headless/headless_toolbar.h"
 #include "hosts/headless/memory_clipboard.h"
@@ -33,18 +35,18 @@ class ActionsTest : public testing::Test {
     for (const ButtonStateRule& rule : kRules) {
       toolbar.Add({std::string(rule.key), ButtonStyle::kCheck, {}, {}, {}});
     }
-    InitActions(toolbar, surface);
-    InitColorDialog(colors);
   }
 
   ToolbarButton& Button(std::string_view key) { return toolbar.Button(key); }
-  void Refresh() { UpdateToolbar(toolbar, surface, clipboard, kRules); }
+  void Refresh() { UpdateToolbar(toolbar, surface, clipboard, flags, kRules); }
 
   MemorySettingsStore settings;
   HeadlessToolbar toolbar{settings};
   MemoryRichTextBox surface;
   MemoryClipboard clipboard;
   ScriptedColorDialog colors;
+  ColorChooser chooser{colors};
+  ActionFlags flags;
 };
 
 TEST_F(ActionsTest, TogglesMakeAMixedSelectionWhollyOnThenOff) {
@@ -147,39 +149,28 @@ TEST_F(ActionsTest, UndoStaysEnabledWhileTheHistoryHoldsAStep) {
   EXPECT_TRUE(Button("Undo").Enabled());
   DoUndo(surface);
   EXPECT_EQ(surface.SelItalic(), false);
-  EXPECT_TRUE(SharedActionFlags().ToolbarDirty);
   Refresh();
   EXPECT_TRUE(Button("Undo").Enabled());
   DoUndo(surface);
   EXPECT_EQ(surface.SelBold(), false);
   Refresh();
   EXPECT_FALSE(Button("Undo").Enabled());
-  EXPECT_FALSE(SharedActionFlags().ToolbarDirty);
-}
-
-TEST_F(ActionsTest, FontFaceAndSizeFromTheMenus) {
-  Append(surface, u"text", Style::kPlain);
-  Select(surface, 0, 4);
-  DoFontSize(surface, 5);
-  DoFontFace(surface, " Verdana , Arial");
-  EXPECT_EQ(surface.SelFontSize(), 18.0);
-  EXPECT_EQ(surface.SelFontName(), "Verdana");
 }
 
 TEST_F(ActionsTest, FontColorFollowsTheDialogAndKeepsCustomColors) {
   Append(surface, u"text", Style::kPlain);
   Select(surface, 0, 4);
   colors.QueueCancel();
-  DoFontColor(surface);
+  DoFontColor(surface, chooser);
   EXPECT_EQ(surface.SelColor(), 0);
   ColorChoice choice;
   choice.Color = 0x00FF00;
   choice.Custom[3] = 0x123456;
   colors.QueueChoice(choice);
-  DoFontColor(surface);
+  DoFontColor(surface, chooser);
   EXPECT_EQ(surface.SelColor(), 0x00FF00);
   colors.QueueCancel();
-  DoFontColor(surface);
+  DoFontColor(surface, chooser);
   ASSERT_EQ(colors.Calls().size(), 3u);
   EXPECT_EQ(colors.Calls()[2].Custom[3], 0x123456);  // kept for the next call
   // The dialog opens on the selection's colour; a mixed selection has none to offer.
@@ -188,7 +179,7 @@ TEST_F(ActionsTest, FontColorFollowsTheDialogAndKeepsCustomColors) {
   Append(surface, u"more", Style::kPlain);
   Select(surface, 0, 8);
   colors.QueueCancel();
-  DoFontColor(surface);
+  DoFontColor(surface, chooser);
   EXPECT_EQ(colors.Calls().back().Initial, std::nullopt);
 }
 
@@ -231,14 +222,18 @@ TEST_F(ActionsTest, RefreshSkipsRemovedButtonsAndPausesWhileNotTracking) {
   Select(surface, 0, 4);
   Refresh();
   EXPECT_EQ(Button("Bold").Value(), ButtonValue::kPressed);
-  SharedActionFlags().TrackSelection = false;
-  SharedActionFlags().ToolbarDirty = true;
-  Select(surface, 0, 0);
-  surface.SetSelBold(false);
+  // A search that throws while tracking is paused must not leave the toolbar frozen.
+  try {
+    const QuietSelection quiet(flags);
+    Select(surface, 0, 0);
+    surface.SetSelBold(false);
+    Refresh();
+    EXPECT_EQ(Button("Bold").Value(), ButtonValue::kPressed);
+    throw std::runtime_error("search failed");
+  } catch (const std::runtime_error&) {
+  }
   Refresh();
-  EXPECT_EQ(Button("Bold").Value(), ButtonValue::kPressed);
-  EXPECT_TRUE(SharedActionFlags().ToolbarDirty);
-  SharedActionFlags().TrackSelection = true;
+  EXPECT_EQ(Button("Bold").Value(), ButtonValue::kUnpressed);
 }
 
 }  // namespace

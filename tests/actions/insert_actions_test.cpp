@@ -29,8 +29,6 @@ struct HyperlinkUser {
 class InsertActionsTest : public testing::Test {
  protected:
   void SetUp() override {
-    SharedHeldStyle() = {};
-    SharedActionFlags() = {};
     host.SetUser("frmHyperlink", [this](Form& form) {
       auto& dialog = static_cast<frmHyperlink&>(form);
       user.seenUrl = dialog.txtURL.Text;
@@ -43,13 +41,17 @@ class InsertActionsTest : public testing::Test {
     });
   }
 
-  void Hyperlink() { DoHyperlink(surface, host, messages, entries); }
-  std::string Html() const { return RtfToHtml(surface.TextRTF()); }
+  void Hyperlink() { DoHyperlink(surface, flags, host, messages, entries); }
+  std::string Html() const {
+    ConversionContext context;
+    return RtfToHtml(surface.TextRTF(), context);
+  }
 
   MemoryRichTextBox surface;
   HeadlessFormHost host;
   ScriptedMessageBox messages;
   std::vector<HyperlinkEntry> entries;
+  ActionFlags flags;
   HyperlinkUser user;
 };
 
@@ -73,8 +75,7 @@ TEST_F(InsertActionsTest, EditsTheLinkAtTheCaret) {
     Hyperlink();  // back to the start for the next caret
   }
   EXPECT_NE(Html().find("<A HREF='a.htm'><U>Home</U></A>"), std::string::npos);
-  EXPECT_TRUE(SharedActionFlags().ToolbarDirty);
-  EXPECT_TRUE(SharedActionFlags().TrackSelection);
+  EXPECT_TRUE(flags.TrackSelection);
 }
 
 TEST_F(InsertActionsTest, SelectedTextBecomesTheLinkText) {
@@ -110,7 +111,6 @@ TEST_F(InsertActionsTest, EmptyLocationInsertsPlainTextAndEmptyTextDeletes) {
   user.text = "";
   Hyperlink();
   EXPECT_EQ(surface.Text(), u"two");
-  EXPECT_FALSE(SharedHeldStyle().Held);
 }
 
 TEST_F(InsertActionsTest, CancelChangesNothingAndKeepsTheLinkSelected) {

@@ -25,7 +25,6 @@ Selection SelectionOf(const RichTextBox& surface) {
 
 class SpanTextTest : public testing::Test {
  protected:
-  void SetUp() override { SharedHeldStyle() = {}; }
   MemoryRichTextBox surface;
 };
 
@@ -33,7 +32,6 @@ class SpanTextTest : public testing::Test {
 class HyperlinkTest : public SpanTextTest {
  protected:
   void SetUp() override {
-    SpanTextTest::SetUp();
     Append(surface, u"See ", Style::kPlain);
     Append(surface, u"a.htm", Style::kUrl);
     Append(surface, u"Home", Style::kLinkText);
@@ -223,27 +221,20 @@ TEST_F(SpanTextTest, HoldTypingStyleKeepsTheFirstStyleHeld) {
   surface.SetSelFontSize(18);
   surface.SetSelColor(0x123456);
   Select(surface, 3, 0);
-  HoldTypingStyle(surface, TypingStyle::kHold);
+  HeldStyle held;
+  HoldTypingStyle(surface, held, TypingStyle::kHold);
   EXPECT_EQ(SelectionOf(surface), (Selection{3, 0}));
   SetUrlRun(surface);
   surface.SetSelFontSize(8);
   surface.SetSelText(u"u.htm");
-  HoldTypingStyle(surface, TypingStyle::kHold);  // already held: skipped
-  HoldTypingStyle(surface, TypingStyle::kGiveBack);
+  HoldTypingStyle(surface, held, TypingStyle::kHold);  // already held: skipped
+  HoldTypingStyle(surface, held, TypingStyle::kGiveBack);
   surface.SetSelText(u"more");
   Select(surface, 8, 4);
   EXPECT_EQ(surface.SelFontSize(), 18.0);
   EXPECT_EQ(surface.SelColor(), 0x123456);
   EXPECT_EQ(surface.SelItalic(), false);
-  EXPECT_FALSE(SharedHeldStyle().Held);
-}
-
-TEST_F(SpanTextTest, HoldTypingStyleOnAnEmptyTextHoldsTheInsertionPoint) {
-  surface.SetSelItalic(true);
-  HoldTypingStyle(surface, TypingStyle::kHold);
-  EXPECT_TRUE(SharedHeldStyle().Held);
-  EXPECT_EQ(SharedHeldStyle().Size, 12);
-  EXPECT_EQ(SelectionOf(surface), (Selection{0, 0}));
+  EXPECT_FALSE(held.Held);
 }
 
 }  // namespace

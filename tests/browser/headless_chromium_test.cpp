@@ -92,7 +92,6 @@ class HeadlessChromium {
 class HeadlessChromiumTest : public testing::Test {
  protected:
   void SetUp() override {
-    SharedContext().FontFaceLists.clear();
     host.StartNew();
     if (std::system("command -v chromium >/dev/null 2>&1") != 0) {
       GTEST_SKIP() << "chromium is not installed (scripts/install-deps.sh installs it)";

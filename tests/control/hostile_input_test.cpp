@@ -209,10 +209,7 @@ const std::vector<HostileCase>& Cases() {
 
 class HostileInputTest : public testing::TestWithParam<std::size_t> {
  protected:
-  void SetUp() override {
-    SharedContext().FontFaceLists.clear();
-    host.StartNew();
-  }
+  void SetUp() override { host.StartNew(); }
   HeadlessHost host;
 };
 

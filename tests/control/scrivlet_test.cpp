@@ -29,10 +29,7 @@ constexpr std::string_view kAllKeys =
 
 class ControlTest : public testing::Test {
  protected:
-  void SetUp() override {
-    SharedContext().FontFaceLists.clear();
-    host.StartNew();
-  }
+  void SetUp() override { host.StartNew(); }
   Scrivlet& control() { return host.Control; }
 
   HeadlessHost host;
@@ -141,7 +138,7 @@ TEST_F(ControlTest, PropertiesReachTheSurfaceAndTheSharedState) {
   EXPECT_EQ(host.Surface.FontSize(), 36.0);
   EXPECT_EQ(control().FontSize(), 9);
   control().SetForeColor(0x0000FF);
-  EXPECT_EQ(SharedContext().DefaultColor, 0xFF0000);
+  EXPECT_EQ(control().ConversionSettings().DefaultColor, 0xFF0000);
   control().SetForeColor(0);
   control().SetFontName("Verdana");
   EXPECT_EQ(host.Surface.FontName(), "Verdana");
@@ -380,6 +377,51 @@ TEST(TwoControls, WorkSideBySide) {
   EXPECT_NE(second.Control.TextHTML().find("two"), std::string::npos);
   second.Control.SetButtonsAbout(false);
   EXPECT_TRUE(first.Bar.Contains("About"));
+}
+
+// Each control converts with its own packet and colours and keeps its own custom colours: what
+// one does never shows in the other's TextHTML, TextRTF or colour dialog.
+TEST(TwoControls, KeepTheirPacketsColoursAndDialogsApart) {
+  HeadlessHost a;
+  HeadlessHost b;
+  a.StartNew();
+  b.StartNew();
+  const std::string_view page = "<FONT FACE='Courier'>code</FONT> <FONT COLOR=#FF0000>red</FONT>";
+  a.Control.SetForeColor(0x800000);  // navy
+  a.Control.SetTextHTML(page);
+  const std::string html = a.Control.TextHTML();
+  const std::string rtf = a.Control.TextRTF();
+  ASSERT_EQ(html.find("FACE="), std::string::npos);
+
+  b.Control.SetWDDX("<field name='FONT_FACE'><string>Courier, monospace</string></field>");
+  b.Control.SetForeColor(0x00FF00);
+  b.Control.SetTextHTML("<FONT FACE='Courier'>mono</FONT> <FONT COLOR=#0000FF>blue</FONT>");
+  EXPECT_NE(b.Control.TextHTML().find("FACE='Courier, monospace'"), std::string::npos);
+
+  EXPECT_EQ(a.Control.TextHTML(), html);
+  EXPECT_EQ(a.Control.TextRTF(), rtf);
+  EXPECT_EQ(a.Control.ConversionSettings().DefaultColor, 0x000080);
+  EXPECT_TRUE(a.Control.ConversionSettings().FontFaceLists.empty());
+  EXPECT_EQ(a.FaceMenu.Indexes(), std::vector<std::int32_t>{0});
+  // Assigning A's page again loads what it loaded before: B's settings are not A's.
+  a.Control.SetTextHTML(page);
+  EXPECT_EQ(a.Control.TextRTF(), rtf);
+
+  // Each Font Color click opens the clicking control's dialog with that control's custom
+  // colours.
+  ColorChoice choice;
+  choice.Color = 0x0000FF;
+  choice.Custom[3] = 0x123456;
+  a.Colors.QueueChoice(choice);
+  a.Bar.UserClick("FontColor");
+  b.Colors.QueueCancel();
+  b.Bar.UserClick("FontColor");
+  a.Colors.QueueCancel();
+  a.Bar.UserClick("FontColor");
+  ASSERT_EQ(a.Colors.Calls().size(), 2u);
+  ASSERT_EQ(b.Colors.Calls().size(), 1u);
+  EXPECT_EQ(b.Colors.Calls()[0].Custom, CustomColorSet{});
+  EXPECT_EQ(a.Colors.Calls()[1].Custom[3], 0x123456);
 }
 
 }  // namespace

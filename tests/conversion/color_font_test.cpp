@@ -60,15 +60,6 @@ TEST(ColorTest, ColorTableIndexFindsOrAppends) {
             (std::vector<std::int32_t>{0x000000, 0xFF0000, 0x00FF00, 0x00FF00, 0x0000FF}));
 }
 
-TEST(ColorTest, ModuleWideColorTableIndexUsesSharedContext) {
-  ConversionContext& shared = SharedContext();
-  const std::vector<std::int32_t> saved = shared.ColorTable;
-  shared.ColorTable = {0x111111};
-  EXPECT_EQ(ColorTableIndex(0x222222), 1);
-  EXPECT_EQ(shared.ColorTable, (std::vector<std::int32_t>{0x111111, 0x222222}));
-  shared.ColorTable = saved;
-}
-
 TEST(FontTest, FontTableIndexIsExactAndCaseSensitive) {
   ConversionContext context;
   EXPECT_EQ(FontTableIndex(context, "Arial"), 0);
@@ -100,15 +91,6 @@ TEST(FontTest, FontFaceListFor) {
   for (const Case& c : cases) {
     EXPECT_EQ(FontFaceListFor(c.lists, c.face), c.expected) << c.face;
   }
-}
-
-TEST(FontTest, ModuleWideFontFaceListForUsesSharedLists) {
-  ConversionContext& shared = SharedContext();
-  const std::vector<std::string> saved = shared.FontFaceLists;
-  shared.FontFaceLists = {"Courier New, Courier, monospace"};
-  EXPECT_EQ(FontFaceListFor("Courier"), "Courier New, Courier, monospace");
-  EXPECT_EQ(FontFaceListFor("Arial"), "Arial");
-  shared.FontFaceLists = saved;
 }
 
 TEST(FontTest, FirstFontFace) {

@@ -87,7 +87,8 @@ TEST(HtmlToRtf, ErrorsCarryTheOffendingValue) {
   };
   for (const auto& c : cases) {
     try {
-      HtmlToRtf(c.html);
+      ConversionContext context;
+      HtmlToRtf(c.html, context);
       ADD_FAILURE() << c.html << " converted";
     } catch (const ConversionError& error) {
       EXPECT_EQ(error.value(), c.value);

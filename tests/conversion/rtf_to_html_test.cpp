@@ -18,6 +18,12 @@ using testing_inputs::RandomText;
 using testing_inputs::Repeat;
 using testing_inputs::SurfaceDocument;
 
+// A conversion with the default settings and tables of its own.
+std::string ToHtml(std::string_view rtf) {
+  ConversionContext context;
+  return RtfToHtml(rtf, context);
+}
+
 std::size_t Count(const std::string& text, std::string_view what) {
   std::size_t n = 0;
   for (std::size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) {
@@ -67,19 +73,8 @@ TEST(RtfToHtml, RebuildsTheTablesOfTheContext) {
   EXPECT_EQ(context.FontTable, (std::vector<std::string>{"Verdana, Arial", "Courier", "Times"}));
 }
 
-TEST(RtfToHtml, ModuleWideOverloadUsesTheSharedContext) {
-  ConversionContext& shared = SharedContext();
-  const ConversionContext saved = shared;
-  shared.DefaultColor = 0x123456;
-  const std::string rtf =
-      "{\\rtf1{\\colortbl\\red192\\green192\\blue192;}\\pard\\cf0\\i\\ul a.htm\\i0\\ul x\\par }";
-  EXPECT_NE(RtfToHtml(rtf).find("COLOR=#123456><A HREF='a.htm'>"), std::string::npos);
-  EXPECT_EQ(shared.ColorTable, std::vector<std::int32_t>{0xC0C0C0});
-  shared = saved;
-}
-
 TEST(RtfToHtml, RawLineEndsDelimitWordsAndAreNotText) {
-  EXPECT_EQ(RtfToHtml("{\\rtf1\\ansi\r\n\\pard\\b\r\nbold\\b0\r\n plain\\par\r\nnext\\par }"),
+  EXPECT_EQ(ToHtml("{\\rtf1\\ansi\r\n\\pard\\b\r\nbold\\b0\r\n plain\\par\r\nnext\\par }"),
             "<B>bold</B> plain<BR>next");
 }
 
@@ -137,7 +132,7 @@ TEST(RtfToHtml, HostileStructuresFinish) {
 
 TEST(RtfToHtml, SkippedStarGroupsAreFoundFromAnyDepth) {
   const std::string rtf = "{\\rtf1\\pard a{\\*\\x{{\\y}}\\}}\\b0 b{\\*\\z \\{}\\b0 c\\par }";
-  EXPECT_EQ(RtfToHtml(rtf), "abc");
+  EXPECT_EQ(ToHtml(rtf), "abc");
 }
 
 // Random bytes from the characters that matter to the scanner: every input either converts or
@@ -157,7 +152,7 @@ TEST(RtfToHtml, ArbitraryInputConvertsOrFailsCleanly) {
 
 TEST(RtfToHtml, ErrorsNameTheOffendingWord) {
   try {
-    RtfToHtml("{\\rtf1\\pard\\fs2x4 a\\par }");
+    ToHtml("{\\rtf1\\pard\\fs2x4 a\\par }");
     FAIL() << "no error";
   } catch (const ConversionError& error) {
     EXPECT_EQ(error.value(), "fs2x4");

@@ -152,7 +152,6 @@ TEST_F(PictureDialogTest, TheCloseBoxActsAsCancel) {
 class PictureCommandTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    SharedHeldStyle() = {};
     host.StartNew();
     host.Control.SetTextHTML("<FONT SIZE=4>Before after</FONT>");
   }

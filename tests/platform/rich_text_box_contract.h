@@ -40,7 +40,8 @@ TYPED_TEST_P(RichTextBoxContract, StartsEmpty) {
   EXPECT_EQ(s.SelStart(), 0);
   EXPECT_EQ(s.SelLength(), 0);
   EXPECT_FALSE(s.CanUndo());
-  EXPECT_EQ(RtfToHtml(s.TextRTF()), "");
+  ConversionContext context;
+  EXPECT_EQ(RtfToHtml(s.TextRTF(), context), "");
 }
 
 TYPED_TEST_P(RichTextBoxContract, TypingInsertsAtTheCaretAndBreaksCountOnce) {

@@ -116,7 +116,8 @@ TEST(MemoryRichTextBox, LargeDocumentsLoadEditAndWrite) {
   EXPECT_EQ(surface.SelItalic(), true);
   const std::string written = surface.TextRTF();
   EXPECT_EQ(written.find("\r"), std::string::npos);
-  EXPECT_EQ(RtfToHtml(written).find("typed") != std::string::npos, true);
+  ConversionContext context;
+  EXPECT_NE(RtfToHtml(written, context).find("typed"), std::string::npos);
 }
 
 TEST(MemoryRichTextBox, UndoRestoresParagraphsASpliceJoined) {

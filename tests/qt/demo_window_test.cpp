@@ -44,7 +44,6 @@
 #include "qt/qt_platform.h"
 #include "qt/scrivlet_widget.h"
 #include "qt_services_test_support.h"
-#include "settings/wddx.h"
 #include "settings_sandbox.h"
 
 namespace scrivlet {
@@ -168,8 +167,6 @@ int MarkedPixels(const QImage& image, const QRect& area) {
 class DemoWindowTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(sandbox_.IsValid()); }
-  // The face lists a window sets are the process's: later suites start without them.
-  void TearDown() override { ParseWddx(""); }
 
   QString Path(const char* name) const { return sandbox_.FilePath(QString::fromLatin1(name)); }
 

@@ -7,8 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "conversion/conversion_context.h"
-
 namespace scrivlet {
 namespace {
 
@@ -215,19 +213,6 @@ TEST(ParseWddxTest, TruncatedValueStopsTheScan) {
             NumberField("IMAGE_WIDTH", {"5"}));
   EXPECT_EQ(settings.FontFaceLists, (Values{"Arial"}));
   EXPECT_EQ(settings.ImageEntryCount(), 0);
-}
-
-TEST(ParseWddxTest, ModuleWideParseFillsSharedSettingsAndContext) {
-  ParseWddx(Packet(StringField("FONT_FACE", {"Verdana, Arial", "Courier New, Courier"}) +
-                   StringField("HYPERLINK_TITLE", {"Home"})));
-  EXPECT_EQ(SharedFieldSettings().FontFaceLists,
-            (Values{"Verdana, Arial", "Courier New, Courier"}));
-  EXPECT_EQ(SharedFieldSettings().HyperlinkEntryCount(), 1);
-  EXPECT_EQ(SharedContext().FontFaceLists, (Values{"Verdana, Arial", "Courier New, Courier"}));
-
-  ParseWddx("");
-  EXPECT_EQ(SharedFieldSettings().HyperlinkEntryCount(), 0);
-  EXPECT_TRUE(SharedContext().FontFaceLists.empty());
 }
 
 TEST(ParseWddxTest, AdversarialPacketWithManyEmptyFieldsParses) {

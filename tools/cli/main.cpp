@@ -312,16 +312,33 @@ std::string ConvertThroughControl(const Options& options, std::string_view input
   return *options.command == Command::kControlHtmlToRtf ? control.TextRTF() : control.TextHTML();
 }
 
-std::string Convert(const Options& options, std::string_view input) {
-  scrivlet::ConversionContext& context = scrivlet::SharedContext();
+// The converters called directly, with the settings the options give: the default colour and
+// the face lists of the WDDX packet.
+scrivlet::ConversionContext DirectContext(const Options& options) {
+  scrivlet::ConversionContext context;
   context.DefaultColor = scrivlet::OleColorToRgb(options.foreColor);
+  if (options.wddxFile) {
+    scrivlet::FieldSettings fields;
+    scrivlet::ParseWddx(ReadInput(options.wddxFile), fields);
+    context.FontFaceLists = std::move(fields.FontFaceLists);
+  }
+  return context;
+}
+
+std::string Convert(const Options& options, std::string_view input) {
   switch (*options.command) {
-    case Command::kHtmlToRtfBody:
+    case Command::kHtmlToRtfBody: {
+      scrivlet::ConversionContext context = DirectContext(options);
       return scrivlet::HtmlToRtf(input, context);
-    case Command::kHtmlToRtfDocument:
+    }
+    case Command::kHtmlToRtfDocument: {
+      scrivlet::ConversionContext context = DirectContext(options);
       return scrivlet::BuildHtmlDocument(options.fontName, scrivlet::HtmlToRtf(input, context));
-    case Command::kRtfToHtmlDirect:
+    }
+    case Command::kRtfToHtmlDirect: {
+      scrivlet::ConversionContext context = DirectContext(options);
       return scrivlet::RtfToHtml(input, context);
+    }
     case Command::kControlHtmlToRtf:
     case Command::kControlRtfToHtml:
     case Command::kControlRoundTrip:
@@ -364,9 +381,6 @@ int Run(const std::vector<std::string_view>& args) {
     const Options options = ParseArguments(args);
     if (options.command == Command::kScript) {
       return RunScript(options);
-    }
-    if (options.wddxFile) {
-      scrivlet::ParseWddx(ReadInput(options.wddxFile));
     }
     const Input input(options.inputFile);
     std::string decoded;

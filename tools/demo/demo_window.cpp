@@ -523,9 +523,7 @@ void DemoWindow::RefreshSource() {
   }
   sourceGeneration_ = documentGeneration_;
   // The worker converts a copy of the document with tables of its own; the editor goes on.
-  ConversionContext context;
-  context.DefaultColor = SharedContext().DefaultColor;
-  context.FontFaceLists = SharedContext().FontFaceLists;
+  ConversionContext context = editor_->Control().ConversionSettings();
   std::string rtf = editor_->Control().TextRTF();
   sourceJob_->setFuture(QtConcurrent::run([rtf = std::move(rtf),
                                            context = std::move(context)]() mutable {
