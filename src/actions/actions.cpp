@@ -78,7 +78,7 @@ ActionFlags& SharedActionFlags() {
   return flags;
 }
 
-void InitActions(Toolbar& /*toolbar*/, RichTextBox& /*surface*/) {
+void InitActions() {
   SharedActionFlags() = ActionFlags{false, true};
 }
 

@@ -29,9 +29,8 @@ struct ActionFlags {
 };
 ActionFlags& SharedActionFlags();
 
-// Resets the flags for an editor that starts: ToolbarDirty false, TrackSelection true. Neither
-// argument is read.
-void InitActions(Toolbar& toolbar, RichTextBox& surface);
+// Resets the flags for an editor that starts: ToolbarDirty false, TrackSelection true.
+void InitActions();
 
 class frmImageCopy;
 

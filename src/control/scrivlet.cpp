@@ -467,7 +467,7 @@ void Scrivlet::SetAllowRawHtml(bool allow) {
 
 void Scrivlet::UserControl_Initialize() {
   InitColorDialog(services_.Colors);
-  InitActions(services_.Bar, services_.Surface);
+  InitActions();
   services_.Surface.SetBulletIndent(360);
   services_.Bar.SetImageList(&images_);
   for (std::int32_t i = 1; i <= services_.Bar.Count(); ++i) {

@@ -24,7 +24,7 @@ class ActionsTest : public testing::Test {
     for (const std::string_view key : kKeys) {
       toolbar.Add({std::string(key), ButtonStyle::kCheck, {}, {}, {}});
     }
-    InitActions(toolbar, surface);
+    InitActions();
     InitColorDialog(colors);
   }
 
