@@ -846,18 +846,8 @@ void AppendRtfText(std::string& out, std::string_view text) {
     }
     const DecodedChar decoded = DecodeUtf8(text, i);
     i += decoded.bytes;
-    const auto appendUnit = [&out](char32_t unit) {
-      out += "\\u";
-      AppendDecimal(out, static_cast<std::int16_t>(static_cast<std::uint16_t>(unit)));
-      out += ' ';
-    };
-    const char32_t code = decoded.code;
-    if (code >= 0x10000) {
-      const SurrogatePair pair = SplitSurrogates(code);
-      appendUnit(pair.high);
-      appendUnit(pair.low);
-    } else if (code >= 0xA0 || code == 0x85) {
-      appendUnit(code);
+    if (decoded.code >= 0xA0 || decoded.code == 0x85) {
+      AppendRtfUnicodeEscape(out, decoded.code);
     }
   }
 }

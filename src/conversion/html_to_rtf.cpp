@@ -30,23 +30,6 @@ constexpr std::string_view kBulletListOpen =
 
 enum class NonAscii { kCopy, kEscape };
 
-// "\uN " for one character; N is a signed 16-bit unit, a surrogate pair above the BMP.
-template <class Out>
-void AppendUnicodeEscape(Out& out, char32_t code) {
-  const auto appendUnit = [&out](char32_t unit) {
-    out += "\\u";
-    AppendDecimal(out, static_cast<std::int16_t>(static_cast<std::uint16_t>(unit)));
-    out += ' ';
-  };
-  if (code >= 0x10000) {
-    const SurrogatePair pair = SplitSurrogates(code);
-    appendUnit(pair.high);
-    appendUnit(pair.low);
-  } else {
-    appendUnit(code);
-  }
-}
-
 // Appends the bytes [from, to) of `whole`, RTF-encoded; characters are decoded within those
 // bytes alone.
 template <class Out>
@@ -76,7 +59,7 @@ void AppendRtfEncodedPart(Out& out, std::string_view whole, std::size_t from, st
       ++i;
     } else {
       const DecodedChar decoded = DecodeUtf8(text, i - from);
-      AppendUnicodeEscape(out, decoded.code);
+      AppendRtfUnicodeEscape(out, decoded.code);
       i += decoded.bytes;
     }
   }
@@ -550,7 +533,7 @@ void TranslateEntity(std::string_view name, OutputBuffer& piece) {
       code = Cp1252ToUnicode(static_cast<std::uint8_t>(code));
     }
     if (code >= 0x80 && !IsSurrogate(static_cast<char32_t>(code))) {
-      AppendUnicodeEscape(piece, static_cast<char32_t>(code));  // what AppendRtfText writes
+      AppendRtfUnicodeEscape(piece, static_cast<char32_t>(code));  // what AppendRtfText writes
     } else if (code > 0 && code < 0x80) {
       std::string character;
       AppendUtf8(character, static_cast<char32_t>(code));

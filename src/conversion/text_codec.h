@@ -76,6 +76,24 @@ inline void AppendSmallDecimal(std::string& out, std::int64_t value) {
   }
 }
 
+// Appends RTF's "\uN " for `code`: N is a signed 16-bit unit, and a character above U+FFFF is
+// written as its surrogate pair. `Out` is a std::string or anything with its `+=`.
+template <class Out>
+void AppendRtfUnicodeEscape(Out& out, char32_t code) {
+  const auto appendUnit = [&out](char32_t unit) {
+    out += "\\u";
+    AppendDecimal(out, static_cast<std::int16_t>(static_cast<std::uint16_t>(unit)));
+    out += ' ';
+  };
+  if (code >= 0x10000) {
+    const SurrogatePair pair = SplitSurrogates(code);
+    appendUnit(pair.high);
+    appendUnit(pair.low);
+  } else {
+    appendUnit(code);
+  }
+}
+
 // ASCII-only case folding, used by the case-insensitive searches of tag and attribute names.
 constexpr char FoldAscii(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
