@@ -45,11 +45,15 @@ constexpr int HexDigitValue(char c) {
 
 // `text` without the leading and trailing characters that are in `blanks`.
 constexpr std::string_view TrimAny(std::string_view text, std::string_view blanks) {
-  const std::size_t first = text.find_first_not_of(blanks);
+  // One blank is searched as a character: the set's search asks memchr for every byte.
+  const bool one = blanks.size() == 1;
+  const std::size_t first =
+      one ? text.find_first_not_of(blanks[0]) : text.find_first_not_of(blanks);
   if (first == std::string_view::npos) {
     return {};
   }
-  return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+  const std::size_t last = one ? text.find_last_not_of(blanks[0]) : text.find_last_not_of(blanks);
+  return text.substr(first, last - first + 1);
 }
 
 // Whether FindByteOf also stops at every byte above 0x7F (the bytes of non-ASCII characters).
@@ -62,20 +66,24 @@ enum class NonAsciiBytes { kPass, kStop };
 template <NonAsciiBytes nonAscii, char... Bytes>
 std::size_t FindByteOf(std::string_view text, std::size_t from, std::size_t to) {
 #if defined(__SSE2__)
-  for (; from < to && from + 16 <= text.size(); from += 16) {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + from));
+  const auto maskAt = [&text](std::size_t at) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + at));
     __m128i hit = _mm_setzero_si128();
     ((hit = _mm_or_si128(hit, _mm_cmpeq_epi8(bytes, _mm_set1_epi8(Bytes)))), ...);
     auto mask = static_cast<unsigned>(_mm_movemask_epi8(hit));
     if constexpr (nonAscii == NonAsciiBytes::kStop) {
       mask |= static_cast<unsigned>(_mm_movemask_epi8(bytes));  // the sign bit of each byte
     }
-    if (to - from < 16) {
-      mask &= (1U << (to - from)) - 1;
-    }
-    if (mask != 0) {
+    return mask;
+  };
+  for (; from + 16 <= to; from += 16) {
+    if (const unsigned mask = maskAt(from)) {
       return from + static_cast<std::size_t>(__builtin_ctz(mask));
     }
+  }
+  if (from < to && from + 16 <= text.size()) {  // the last piece, in one load past `to`
+    const unsigned mask = maskAt(from) & ((1U << (to - from)) - 1);
+    return mask != 0 ? from + static_cast<std::size_t>(__builtin_ctz(mask)) : to;
   }
 #endif
   for (; from < to; ++from) {
