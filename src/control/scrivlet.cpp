@@ -349,7 +349,7 @@ void Scrivlet::SetWDDX(std::string_view packet) {
   wddx_ = packet;
   PropertyChanged(Property::kWDDX);
   ParseWddx(wddx_, context_.Fields);
-  const bool faces = context_.Fields.FontFaceListCount() > 0;
+  const bool faces = !context_.Fields.FontFaceLists.empty();
   for (const CommandDefinition& command : ToolbarCommands()) {
     if (command.group == Property::kWDDX && services_.Bar.Contains(command.key)) {
       ToolbarButton& button = services_.Bar.Button(command.key);

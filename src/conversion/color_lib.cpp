@@ -3,23 +3,29 @@
 #include <cstring>
 #include <string_view>
 
-namespace scrivlet {
+#include "text/text_codec.h"
 
-std::int32_t ColorTableIndex(ConversionContext& context, std::int32_t color) {
-  auto& table = context.ColorTable;
-  for (std::size_t i = 0; i < table.size(); ++i) {
-    if (table[i] == color) {
-      return static_cast<std::int32_t>(i);
-    }
-  }
-  table.push_back(color);
-  return static_cast<std::int32_t>(table.size()) - 1;
-}
+namespace scrivlet {
 
 ColorBytes SplitColor(std::int32_t color) {
   const auto bits = static_cast<std::uint32_t>(color);
   return {static_cast<std::int32_t>((bits >> 16) & 0xFF),
           static_cast<std::int32_t>((bits >> 8) & 0xFF), static_cast<std::int32_t>(bits & 0xFF)};
+}
+
+void AppendRtfColorTable(std::string& out, const std::vector<std::int32_t>& colors) {
+  out += "{\\colortbl";
+  for (const std::int32_t color : colors) {
+    const ColorBytes bytes = SplitColor(color);
+    out += "\\red";
+    AppendDecimal(out, bytes.high);
+    out += "\\green";
+    AppendDecimal(out, bytes.middle);
+    out += "\\blue";
+    AppendDecimal(out, bytes.low);
+    out += ';';
+  }
+  out += '}';
 }
 
 std::int32_t SwapRedBlue(std::int32_t color) {
@@ -50,17 +56,6 @@ std::size_t WriteHtmlColorAttribute(char* to, std::int32_t color) {
     to[kName.size() + static_cast<std::size_t>(d)] = kHex[(bits >> (4 * (digits - 1 - d))) & 0xF];
   }
   return kName.size() + static_cast<std::size_t>(digits);
-}
-
-void AppendHtmlColorAttribute(std::string& out, std::int32_t color) {
-  char attribute[kMaxHtmlColorAttributeSize];
-  out.append(attribute, WriteHtmlColorAttribute(attribute, color));
-}
-
-std::string HtmlColorAttribute(std::int32_t color) {
-  std::string attribute;
-  AppendHtmlColorAttribute(attribute, color);
-  return attribute;
 }
 
 }  // namespace scrivlet

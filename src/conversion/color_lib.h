@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "conversion/conversion_context.h"
 
@@ -20,11 +21,11 @@ struct ColorBytes {
   std::int32_t low;
 };
 
-// The RTF colour number of `color` (HTML order) in `context.ColorTable`: the 0-based index of
-// the first equal entry, or, when there is none, the index of a new entry appended for it.
-std::int32_t ColorTableIndex(ConversionContext& context, std::int32_t color);
-
 ColorBytes SplitColor(std::int32_t color);
+
+// Appends the RTF colour table "{\\colortbl\\redR\\greenG\\blueB;...}" of `colors` (HTML order),
+// colour number n being `colors[n]`.
+void AppendRtfColorTable(std::string& out, const std::vector<std::int32_t>& colors);
 
 // Exchanges bits 0-7 and 16-23 and keeps bits 8-15; bits 24-31 of the result are 0. Turns HTML
 // order into platform order and back.
@@ -33,18 +34,12 @@ std::int32_t SwapRedBlue(std::int32_t color);
 // A platform-order colour (bits 24-31 ignored) in HTML order.
 std::int32_t OleColorToRgb(std::int32_t color);
 
-// " COLOR=#" and the colour in upper-case hexadecimal, at least six digits (a value above
-// 0xFFFFFF keeps all its digits; a negative one is written as its 32-bit pattern).
-std::string HtmlColorAttribute(std::int32_t color);
-
-// HtmlColorAttribute appended to `out`.
-void AppendHtmlColorAttribute(std::string& out, std::int32_t color);
-
-// The longest HtmlColorAttribute: " COLOR=#" and eight digits.
+// The longest colour attribute WriteHtmlColorAttribute writes: " COLOR=#" and eight digits.
 inline constexpr std::size_t kMaxHtmlColorAttributeSize = 16;
 
-// HtmlColorAttribute written into `to`, which must hold kMaxHtmlColorAttributeSize characters;
-// returns its length. For writers that keep their own buffer.
+// Writes " COLOR=#" and the colour in upper-case hexadecimal, at least six digits (a value above
+// 0xFFFFFF keeps all its digits; a negative one is written as its 32-bit pattern) into `to`,
+// which must hold kMaxHtmlColorAttributeSize characters; returns its length.
 std::size_t WriteHtmlColorAttribute(char* to, std::int32_t color);
 
 }  // namespace scrivlet

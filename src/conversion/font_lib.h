@@ -10,10 +10,6 @@
 // The document font table and the configured font face lists.
 namespace scrivlet {
 
-// The RTF font number of `face` in `context.FontTable`: the 0-based index of the first entry
-// equal to it (exact, case-sensitive), or the index of a new entry appended for it.
-std::int32_t FontTableIndex(ConversionContext& context, std::string_view face);
-
 // The first configured face list (in list order) with a member equal to `face`; members are the
 // comma-separated parts of a list with surrounding spaces removed, compared exactly. Empty lists
 // are skipped. Without a matching list, `face` itself.

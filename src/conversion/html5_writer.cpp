@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <cmath>
 #include <cstdint>
 #include <memory>
@@ -16,6 +15,7 @@
 #include "conversion/html_safety.h"
 #include "conversion/markers.h"
 #include "text/text_codec.h"
+#include "text/util_lib.h"
 
 namespace scrivlet {
 
@@ -93,7 +93,12 @@ struct WriteState {
 
 // ----- Encoding -----
 
-void AppendEncodedText(std::string& out, std::string_view text) {
+// Where encoded text lands: an attribute value also needs its quotes and tabs encoded, and text
+// writes a no-break space as "&nbsp;" so that it shows in the source.
+enum class HtmlPlace { kText, kAttribute };
+
+void AppendEncoded(std::string& out, std::string_view text, HtmlPlace place) {
+  const bool attribute = place == HtmlPlace::kAttribute;
   for (std::size_t i = 0; i < text.size(); ++i) {
     if (const std::size_t skip = ForbiddenCharacterAt(text, i)) {
       i += skip - 1;
@@ -113,49 +118,29 @@ void AppendEncodedText(std::string& out, std::string_view text) {
       case '"':
         out += "&quot;";
         break;
+      case '\'':
+        out += attribute ? std::string_view("&#39;") : std::string_view("'");
+        break;
+      case '\t':
+        out += attribute ? std::string_view("&#9;") : std::string_view("\t");
+        break;
       default:
-        if (c == '\xC2' && i + 1 < text.size() && text[i + 1] == '\xA0') {
+        if (!attribute && c == '\xC2' && i + 1 < text.size() && text[i + 1] == '\xA0') {
           out += "&nbsp;";
           ++i;
-        } else if (static_cast<unsigned char>(c) >= 0x20 || c == '\t') {
+        } else if (static_cast<unsigned char>(c) >= 0x20) {
           out += c;
         }
     }
   }
 }
 
+void AppendEncodedText(std::string& out, std::string_view text) {
+  AppendEncoded(out, text, HtmlPlace::kText);
+}
+
 void AppendEncodedAttribute(std::string& out, std::string_view value) {
-  for (std::size_t i = 0; i < value.size(); ++i) {
-    if (const std::size_t skip = ForbiddenCharacterAt(value, i)) {
-      i += skip - 1;
-      continue;
-    }
-    const char c = value[i];
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      case '\'':
-        out += "&#39;";
-        break;
-      case '\t':
-        out += "&#9;";
-        break;
-      default:
-        if (static_cast<unsigned char>(c) >= 0x20) {
-          out += c;
-        }
-    }
-  }
+  AppendEncoded(out, value, HtmlPlace::kAttribute);
 }
 
 // Points as CSS writes them: "12pt", "10.5pt".
@@ -250,19 +235,19 @@ void AppendCode(WriteState& s, char32_t code) {
 }
 
 void AppendUnit(WriteState& s, char16_t unit) {
-  if (unit >= 0xD800 && unit <= 0xDBFF) {
+  if (IsHighSurrogate(unit)) {
     if (s.pendingHigh != 0) {
       AppendCode(s, 0xFFFD);
     }
     s.pendingHigh = unit;
     return;
   }
-  if (unit >= 0xDC00 && unit <= 0xDFFF) {
+  if (IsLowSurrogate(unit)) {
     if (s.pendingHigh == 0) {
       AppendCode(s, 0xFFFD);
       return;
     }
-    const char32_t code = 0x10000 + ((s.pendingHigh - 0xD800) << 10) + (unit - 0xDC00);
+    const char32_t code = CombineSurrogates(s.pendingHigh, unit);
     s.pendingHigh = 0;
     AppendCode(s, code);
     return;
@@ -388,8 +373,7 @@ void ReadToken(WriteState& s) {
     s.groups.push_back(s.groups.back());
     // A group that starts with "\*" is a destination this writer skips.
     if (s.in.substr(s.pos).starts_with("\\*\\pn") &&
-        !std::isalpha(static_cast<unsigned char>(
-            s.in.substr(s.pos + 5, 1).empty() ? ' ' : s.in[s.pos + 5]))) {
+        !IsAsciiLetter(s.pos + 5 < s.in.size() ? s.in[s.pos + 5] : ' ')) {
       s.groups.back().destination = Destination::kBullet;
       s.pos += 2;
     } else if (s.in.substr(s.pos).starts_with("\\*")) {
@@ -397,7 +381,7 @@ void ReadToken(WriteState& s) {
       s.pos += 2;
     } else if (s.pos < s.in.size() && s.in[s.pos] == '\\') {
       std::size_t end = s.pos + 1;
-      while (end < s.in.size() && std::isalpha(static_cast<unsigned char>(s.in[end]))) {
+      while (end < s.in.size() && IsAsciiLetter(s.in[end])) {
         ++end;
       }
       const std::string_view word = s.in.substr(s.pos + 1, end - s.pos - 1);
@@ -434,7 +418,7 @@ void ReadToken(WriteState& s) {
     return;
   }
   const char next = s.in[s.pos];
-  if (!std::isalpha(static_cast<unsigned char>(next))) {
+  if (!IsAsciiLetter(next)) {
     ++s.pos;
     if (next == '\'') {
       const std::string_view hex = s.in.substr(s.pos, 2);
@@ -445,10 +429,7 @@ void ReadToken(WriteState& s) {
       }
       unsigned value = 0;
       for (const char h : hex) {
-        const char f = FoldAscii(h);
-        value = value * 16 + static_cast<unsigned>(h >= '0' && h <= '9'   ? h - '0'
-                                                   : f >= 'a' && f <= 'f' ? f - 'a' + 10
-                                                                          : 0);
+        value = value * 16 + static_cast<unsigned>(std::max(HexDigitValue(h), 0));
       }
       AppendCode(s, Cp1252ToUnicode(static_cast<std::uint8_t>(value)));
     } else if (next == '~') {
@@ -463,19 +444,18 @@ void ReadToken(WriteState& s) {
     return;
   }
   std::size_t end = s.pos;
-  while (end < s.in.size() && std::isalpha(static_cast<unsigned char>(s.in[end]))) {
+  while (end < s.in.size() && IsAsciiLetter(s.in[end])) {
     ++end;
   }
   const std::string_view word = s.in.substr(s.pos, end - s.pos);
   const bool groupStart = s.pos >= 2 && s.in[s.pos - 2] == '{';
   std::optional<std::int32_t> parameter;
   std::size_t digits = end;
-  if (digits < s.in.size() &&
-      (s.in[digits] == '-' || std::isdigit(static_cast<unsigned char>(s.in[digits])))) {
+  if (digits < s.in.size() && (s.in[digits] == '-' || IsAsciiDigit(s.in[digits]))) {
     const bool negative = s.in[digits] == '-';
     std::size_t d = negative ? digits + 1 : digits;
     std::int64_t value = 0;
-    while (d < s.in.size() && std::isdigit(static_cast<unsigned char>(s.in[d]))) {
+    while (d < s.in.size() && IsAsciiDigit(s.in[d])) {
       value = std::min<std::int64_t>(value * 10 + (s.in[d] - '0'), 1 << 30);
       ++d;
     }

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -227,8 +226,9 @@ struct ReadState {
 
   ConversionContext& context;
   std::string body;
-  std::unordered_map<std::string, std::int32_t> fontNumbers;
-  std::unordered_map<std::int32_t, std::int32_t> colorNumbers;
+  // Numbers for the tables, which only this read writes while it runs.
+  FirstUseNumbering<std::string> fontNumbers{context.FontTable};
+  FirstUseNumbering<std::int32_t> colorNumbers{context.ColorTable};
   // Targets, and the format of the anchor element itself, by anchor number; 0 is none.
   std::vector<std::string> links{std::string()};
   std::vector<Style> linkStyles{Style{}};
@@ -254,15 +254,9 @@ std::string Lower(std::string_view text) {
   return out;
 }
 
+// Without HTML's white space around it.
 std::string_view Trim(std::string_view text) {
-  const auto space = [](char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
-  };
-  while (!text.empty() && space(text.front()))
-    text.remove_prefix(1);
-  while (!text.empty() && space(text.back()))
-    text.remove_suffix(1);
-  return text;
+  return TrimAny(text, " \t\n\r\f");
 }
 
 std::optional<std::int32_t> ReadColorName(std::string_view name) {
@@ -282,12 +276,7 @@ std::optional<std::int32_t> ReadHexDigits(std::string_view digits) {
   }
   std::uint32_t value = 0;
   for (const char c : digits) {
-    const char f = FoldAscii(c);
-    int digit = -1;
-    if (c >= '0' && c <= '9')
-      digit = c - '0';
-    else if (f >= 'a' && f <= 'f')
-      digit = f - 'a' + 10;
+    const int digit = HexDigitValue(c);
     if (digit < 0)
       return std::nullopt;
     value = value * 16 + static_cast<std::uint32_t>(digit);
@@ -475,9 +464,8 @@ std::optional<std::string> ReadFirstFace(std::string_view value) {
 std::size_t AppendCssEscape(std::string_view text, std::size_t i, std::string& out) {
   std::size_t j = i + 1;
   std::uint32_t code = 0;
-  while (j < text.size() && j < i + 7 && std::isxdigit(static_cast<unsigned char>(text[j]))) {
-    const char f = FoldAscii(text[j]);
-    code = code * 16 + static_cast<std::uint32_t>(f <= '9' ? f - '0' : f - 'a' + 10);
+  while (j < text.size() && j < i + 7 && HexDigitValue(text[j]) >= 0) {
+    code = code * 16 + static_cast<std::uint32_t>(HexDigitValue(text[j]));
     ++j;
   }
   if (j > i + 1) {
@@ -858,39 +846,10 @@ void AppendRtfText(std::string& out, std::string_view text) {
     }
     const DecodedChar decoded = DecodeUtf8(text, i);
     i += decoded.bytes;
-    const auto appendUnit = [&out](char32_t unit) {
-      out += "\\u";
-      AppendDecimal(out, static_cast<std::int16_t>(static_cast<std::uint16_t>(unit)));
-      out += ' ';
-    };
-    const char32_t code = decoded.code;
-    if (code >= 0x10000) {
-      appendUnit(0xD800 + ((code - 0x10000) >> 10));
-      appendUnit(0xDC00 + ((code - 0x10000) & 0x3FF));
-    } else if (code >= 0xA0 || code == 0x85) {
-      appendUnit(code);
+    if (decoded.code >= 0xA0 || decoded.code == 0x85) {
+      AppendRtfUnicodeEscape(out, decoded.code);
     }
   }
-}
-
-std::int32_t FontNumber(ReadState& s, const std::string& face) {
-  const auto found = s.fontNumbers.find(face);
-  if (found != s.fontNumbers.end()) {
-    return found->second;
-  }
-  const std::int32_t number = FontTableIndex(s.context, face);
-  s.fontNumbers.emplace(face, number);
-  return number;
-}
-
-std::int32_t ColorNumber(ReadState& s, std::int32_t color) {
-  const auto found = s.colorNumbers.find(color);
-  if (found != s.colorNumbers.end()) {
-    return found->second;
-  }
-  const std::int32_t number = ColorTableIndex(s.context, color);
-  s.colorNumbers.emplace(color, number);
-  return number;
 }
 
 void EmitStyle(ReadState& s, const Style& style) {
@@ -901,7 +860,7 @@ void EmitStyle(ReadState& s, const Style& style) {
   out += "\\plain";
   if (style.face) {
     out += "\\f";
-    AppendDecimal(out, FontNumber(s, *style.face));
+    AppendDecimal(out, s.fontNumbers.NumberOf(*style.face));
   }
   if (style.halfPoints) {
     out += "\\fs";
@@ -909,7 +868,7 @@ void EmitStyle(ReadState& s, const Style& style) {
   }
   // Text the page gives no colour takes the control's text colour, colour 0.
   out += "\\cf";
-  AppendDecimal(out, style.color ? ColorNumber(s, *style.color) : 0);
+  AppendDecimal(out, style.color ? s.colorNumbers.NumberOf(*style.color) : 0);
   if (style.bold)
     out += "\\b";
   if (style.italic)
@@ -1265,18 +1224,8 @@ void AppendTables(std::string& out, const ConversionContext& context) {
     AppendRtfText(out, context.FontTable[i]);
     out += ";}";
   }
-  out += "}{\\colortbl";
-  for (const std::int32_t color : context.ColorTable) {
-    const ColorBytes bytes = SplitColor(color);
-    out += "\\red";
-    AppendDecimal(out, bytes.high);
-    out += "\\green";
-    AppendDecimal(out, bytes.middle);
-    out += "\\blue";
-    AppendDecimal(out, bytes.low);
-    out += ';';
-  }
   out += '}';
+  AppendRtfColorTable(out, context.ColorTable);
 }
 
 }  // namespace
@@ -1285,8 +1234,6 @@ std::string ReadHtmlToRtf(std::string_view html, ConversionContext& context) {
   context.ColorTable.assign(1, context.DefaultColor);
   context.FontTable.assign(1, std::string(kDefaultFace));
   ReadState s(context);
-  s.colorNumbers.emplace(context.DefaultColor, 0);
-  s.fontNumbers.emplace(kDefaultFace, 0);
   s.frames.push_back(Frame{});
 
   std::string repaired;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "text/text_codec.h"
+#include "text/util_lib.h"
 
 namespace scrivlet {
 
@@ -60,12 +61,6 @@ constexpr std::array<NamedReference, 9> kNamedReferences = {{
     {"NewLine", '\n'},
 }};
 
-bool IsAsciiLetter(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-bool IsAsciiDigit(char c) {
-  return c >= '0' && c <= '9';
-}
 bool IsHtmlSpace(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
 }
@@ -91,13 +86,10 @@ std::optional<std::pair<char32_t, std::size_t>> ReadNumericReference(std::string
   const std::size_t digitsStart = i;
   std::uint32_t code = 0;
   for (; i < text.size(); ++i) {
-    const char c = FoldAscii(text[i]);
-    int digit = -1;
-    if (IsAsciiDigit(c)) {
-      digit = c - '0';
-    } else if (hexadecimal && c >= 'a' && c <= 'f') {
-      digit = c - 'a' + 10;
-    } else {
+    const int digit = hexadecimal             ? HexDigitValue(text[i])
+                      : IsAsciiDigit(text[i]) ? text[i] - '0'
+                                              : -1;
+    if (digit < 0) {
       break;
     }
     code = std::min<std::uint32_t>(
@@ -112,7 +104,7 @@ std::optional<std::pair<char32_t, std::size_t>> ReadNumericReference(std::string
   char32_t character = code;
   if (code >= 0x80 && code <= 0x9F) {
     character = Cp1252ToUnicode(static_cast<std::uint8_t>(code));  // as browsers read them
-  } else if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+  } else if (code == 0 || code > 0x10FFFF || IsSurrogate(code)) {
     character = 0xFFFD;
   }
   return std::pair{character, i - at};
@@ -129,11 +121,7 @@ std::string CleanUrl(std::string_view url) {
       clean += c;
     }
   }
-  const std::size_t first = clean.find_first_not_of(' ');
-  if (first == std::string::npos) {
-    return {};
-  }
-  return clean.substr(first, clean.find_last_not_of(' ') - first + 1);
+  return std::string(TrimAny(clean, " "));
 }
 
 // The scheme of a cleaned URL, or "" for a URL without one. A single letter before ":/" or

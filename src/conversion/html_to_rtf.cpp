@@ -8,11 +8,6 @@
 #include <optional>
 #include <string>
 #include <type_traits>
-#include <unordered_map>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 #include "conversion/color_lib.h"
 #include "conversion/conversion_error.h"
@@ -33,67 +28,7 @@ constexpr std::string_view kDefaultFace = "Arial";
 constexpr std::string_view kBulletListOpen =
     "\\fi-360{\\*\\pn\\pnlvlblt\\pnf1\\pnindent360{\\pntxtb\\'b7}}";
 
-// Which bytes the RTF text encoder must look at.
-constexpr std::array<bool, 256> MakeRtfSpecials() {
-  std::array<bool, 256> special{};
-  special['\\'] = special['{'] = special['}'] = true;
-  for (int b = 0x80; b < 0x100; ++b) {
-    special[b] = true;
-  }
-  return special;
-}
-constexpr std::array<bool, 256> kRtfSpecial = MakeRtfSpecials();
-
 enum class NonAscii { kCopy, kEscape };
-
-// "\uN " for one character; N is a signed 16-bit unit, a surrogate pair above the BMP.
-template <class Out>
-void AppendUnicodeEscape(Out& out, char32_t code) {
-  const auto appendUnit = [&out](char32_t unit) {
-    out += "\\u";
-    AppendDecimal(out, static_cast<std::int16_t>(static_cast<std::uint16_t>(unit)));
-    out += ' ';
-  };
-  if (code >= 0x10000) {
-    appendUnit(0xD800 + ((code - 0x10000) >> 10));
-    appendUnit(0xDC00 + ((code - 0x10000) & 0x3FF));
-  } else {
-    appendUnit(code);
-  }
-}
-
-#if defined(__SSE2__)
-// Bit n set when `at[n]` (n < 16) is a byte the RTF encoder must look at.
-unsigned RtfSpecialMask(const char* at) {
-  const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-  const __m128i hit = _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\\')),
-                                   _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('{')),
-                                                _mm_cmpeq_epi8(bytes, _mm_set1_epi8('}'))));
-  // The sign bit of a byte is set for every non-ASCII byte.
-  return static_cast<unsigned>(_mm_movemask_epi8(hit) | _mm_movemask_epi8(bytes));
-}
-#endif
-
-// The first position in [i, to) of `whole` the RTF encoder must look at, or `to`. Most of a page
-// is plain words, so the scan takes sixteen bytes at a time; a load may reach past `to` while
-// `whole` goes on, so that a short piece of a longer text is scanned without a byte-by-byte tail.
-std::size_t FindRtfSpecial(std::string_view whole, std::size_t i, std::size_t to) {
-#if defined(__SSE2__)
-  for (; i < to && i + 16 <= whole.size(); i += 16) {
-    unsigned mask = RtfSpecialMask(whole.data() + i);
-    if (to - i < 16) {
-      mask &= (1U << (to - i)) - 1;
-    }
-    if (mask != 0) {
-      return i + static_cast<std::size_t>(__builtin_ctz(mask));
-    }
-  }
-#endif
-  while (i < to && !kRtfSpecial[static_cast<unsigned char>(whole[i])]) {
-    ++i;
-  }
-  return std::min(i, to);  // the last load may have stepped past `to`
-}
 
 // Appends the bytes [from, to) of `whole`, RTF-encoded; characters are decoded within those
 // bytes alone.
@@ -103,7 +38,8 @@ void AppendRtfEncodedPart(Out& out, std::string_view whole, std::size_t from, st
   const std::string_view text = whole.substr(from, to - from);
   std::size_t i = from;
   while (i < to) {
-    const std::size_t plain = FindRtfSpecial(whole, i, to);
+    // Most of a page is plain words, which the scan passes sixteen bytes at a time.
+    const std::size_t plain = FindByteOf<NonAsciiBytes::kStop, '\\', '{', '}'>(whole, i, to);
     if constexpr (std::is_same_v<Out, OutputBuffer>) {
       out.AppendShort(whole.data() + i, plain - i, whole.size() - i);
     } else {
@@ -123,7 +59,7 @@ void AppendRtfEncodedPart(Out& out, std::string_view whole, std::size_t from, st
       ++i;
     } else {
       const DecodedChar decoded = DecodeUtf8(text, i - from);
-      AppendUnicodeEscape(out, decoded.code);
+      AppendRtfUnicodeEscape(out, decoded.code);
       i += decoded.bytes;
     }
   }
@@ -184,64 +120,21 @@ struct ScanState {
   ForwardFinder tagCloses;
   ForwardFinder entityCloses;
   ForwardFinder commentEnds;
-  // Lookups for the tables, which only this scan writes while it runs.
-  std::unordered_map<std::int32_t, std::int32_t> colorNumbers;
-  std::unordered_map<std::string, std::int32_t> fontNumbers;
-  std::int32_t lastFontNumber = -1;
-  std::int32_t lastColorNumber = -1;
+  // Numbers for the tables, which only this scan writes while it runs.
+  FirstUseNumbering<std::int32_t> colorNumbers{context.ColorTable};
+  FirstUseNumbering<std::string> fontNumbers{context.FontTable};
   // The last list tag's fragment: where it ended in the body, the tag, the indent it was for.
   std::size_t listFragmentEnd = std::string_view::npos;
   std::string_view listFragmentTag;
   std::int64_t listFragmentIndent = 0;
 };
 
-// A table of at most this many entries is searched in place: faster than hashing the key.
-constexpr std::size_t kSmallTable = 16;
-
 std::int32_t IndexColor(ScanState& s, std::int32_t color) {
-  // Pages repeat colours as they repeat faces: the last one answers without a lookup.
-  if (s.lastColorNumber >= 0 &&
-      s.context.ColorTable[static_cast<std::size_t>(s.lastColorNumber)] == color) {
-    return s.lastColorNumber;
-  }
-  // Every colour stands in the table once, where the map also has it.
-  const auto& table = s.context.ColorTable;
-  if (table.size() <= kSmallTable) {
-    const auto known = std::find(table.begin(), table.end(), color);
-    if (known != table.end()) {
-      s.lastColorNumber = static_cast<std::int32_t>(known - table.begin());
-      return s.lastColorNumber;
-    }
-  }
-  const auto [it, added] = s.colorNumbers.try_emplace(color, s.context.ColorCount());
-  if (added) {
-    s.context.ColorTable.push_back(color);
-  }
-  s.lastColorNumber = it->second;
-  return it->second;
+  return s.colorNumbers.NumberOf(color);
 }
 
 std::int32_t IndexFont(ScanState& s, std::string_view face) {
-  // Pages name the same face over and over: the last one answers without a lookup.
-  if (s.lastFontNumber >= 0 &&
-      face == s.context.FontTable[static_cast<std::size_t>(s.lastFontNumber)]) {
-    return s.lastFontNumber;
-  }
-  // Every face stands in the table once, where the map also has it.
-  const auto& table = s.context.FontTable;
-  if (table.size() <= kSmallTable) {
-    const auto known = std::find(table.begin(), table.end(), face);
-    if (known != table.end()) {
-      s.lastFontNumber = static_cast<std::int32_t>(known - table.begin());
-      return s.lastFontNumber;
-    }
-  }
-  const auto [it, added] = s.fontNumbers.try_emplace(std::string(face), s.context.FontCount());
-  if (added) {
-    s.context.FontTable.emplace_back(face);
-  }
-  s.lastFontNumber = it->second;
-  return it->second;
+  return s.fontNumbers.NumberOf(face);
 }
 
 // ----- Attribute values -----
@@ -251,14 +144,6 @@ std::int32_t IndexFont(ScanState& s, std::string_view face) {
   throw ConversionError(
       std::string(attribute) + " value \"" + CutForMessage(value) + "\" " + std::string(problem),
       std::string(value));
-}
-
-std::string_view TrimBlanks(std::string_view text) {
-  const std::size_t first = text.find_first_not_of(" \t\r\n");
-  if (first == std::string_view::npos) {
-    return {};
-  }
-  return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
 }
 
 // `text` as a whole number when it is one to nine decimal digits, the common case that needs no
@@ -279,7 +164,7 @@ std::optional<std::int64_t> ReadPlainDigits(std::string_view text) {
 
 // A SIZE value as a whole number: signed, a fraction rounds half to even, an exponent allowed.
 std::int16_t ReadSizeValue(std::string_view value) {
-  const std::string_view number = TrimBlanks(value);
+  const std::string_view number = TrimAny(value, " \t\r\n");
   if (const std::optional<std::int64_t> plain = ReadPlainDigits(number)) {
     if (*plain > std::numeric_limits<std::int16_t>::max()) {
       ThrowBadValue("SIZE", value, "is out of range");
@@ -500,7 +385,7 @@ void TranslateFontTag(ScanState& s, std::string_view tag, OutputBuffer& piece) {
   piece += "\\f";
   // A blank face is no face: as a table entry without a name it would leave the number to
   // the Symbol font of the document's header.
-  AppendSmallDecimal(piece, TrimBlanks(face).empty() ? 0 : IndexFont(s, face));
+  AppendSmallDecimal(piece, TrimAny(face, " \t\r\n").empty() ? 0 : IndexFont(s, face));
 
   const std::string_view size = attributes.size;
   piece += "\\fs";
@@ -647,8 +532,8 @@ void TranslateEntity(std::string_view name, OutputBuffer& piece) {
     if (code >= 0x80 && code <= 0x9F && !hexadecimal) {
       code = Cp1252ToUnicode(static_cast<std::uint8_t>(code));
     }
-    if (code >= 0x80 && !(code >= 0xD800 && code <= 0xDFFF)) {
-      AppendUnicodeEscape(piece, static_cast<char32_t>(code));  // what AppendRtfText writes
+    if (code >= 0x80 && !IsSurrogate(static_cast<char32_t>(code))) {
+      AppendRtfUnicodeEscape(piece, static_cast<char32_t>(code));  // what AppendRtfText writes
     } else if (code > 0 && code < 0x80) {
       std::string character;
       AppendUtf8(character, static_cast<char32_t>(code));
@@ -667,21 +552,6 @@ void AppendFontTable(std::string& out, const ConversionContext& context) {
     out += ' ';
     AppendRtfFaceName(out, FirstFontFace(context.FontTable[i]));
     out += ";}";
-  }
-  out += '}';
-}
-
-void AppendColorTable(std::string& out, const ConversionContext& context) {
-  out += "{\\colortbl";
-  for (const std::int32_t color : context.ColorTable) {
-    const ColorBytes bytes = SplitColor(color);
-    out += "\\red";
-    AppendDecimal(out, bytes.high);
-    out += "\\green";
-    AppendDecimal(out, bytes.middle);
-    out += "\\blue";
-    AppendDecimal(out, bytes.low);
-    out += ';';
   }
   out += '}';
 }
@@ -760,12 +630,10 @@ bool ContainsUnicodeEscape(std::string_view rtf) {
 }  // namespace
 
 std::string HtmlToRtf(std::string_view html, ConversionContext& context) {
-  ScanState s(html, context);
-  s.textEnd = FindTextEnd(html);
   context.ColorTable.assign(1, context.DefaultColor);
   context.FontTable.assign(1, std::string(kDefaultFace));
-  s.colorNumbers.emplace(context.DefaultColor, 0);
-  s.fontNumbers.emplace(kDefaultFace, 0);
+  ScanState s(html, context);
+  s.textEnd = FindTextEnd(html);
 
   while (s.pos < html.size()) {
     ScanNextToken(s);
@@ -773,7 +641,7 @@ std::string HtmlToRtf(std::string_view html, ConversionContext& context) {
 
   std::string out;
   AppendFontTable(out, context);
-  AppendColorTable(out, context);
+  AppendRtfColorTable(out, context.ColorTable);
   out.reserve(out.size() + s.body.size());
   out += s.body.Take();
   return out;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <cstring>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -143,11 +142,8 @@ struct RenderState {
   std::optional<GroupCloseIndex> groupCloses;
 };
 
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
 bool IsHexDigit(char c) {
-  return IsDigit(c) || (FoldAscii(c) >= 'a' && FoldAscii(c) <= 'f');
+  return HexDigitValue(c) >= 0;
 }
 
 // ----- Numbers in control words -----
@@ -175,7 +171,7 @@ bool IsHexDigit(char c) {
   std::int64_t value = 0;
   bool tooLarge = false;
   for (const char c : digits) {
-    if (!IsDigit(c)) {
+    if (!IsAsciiDigit(c)) {
       ThrowBadParameter(word, "has a parameter that is not a number");
     }
     value = value * 10 + (c - '0');
@@ -232,12 +228,12 @@ bool WordIs(std::string_view word, const char (&name)[N]) {
 }
 
 bool HasDigitAt(std::string_view word, std::size_t at) {
-  return word.size() > at && IsDigit(word[at]);
+  return word.size() > at && IsAsciiDigit(word[at]);
 }
 
 // `name` followed by a digit.
 bool IsWordWithNumber(std::string_view word, std::string_view name) {
-  if (word.size() <= name.size() || !IsDigit(word[name.size()])) {
+  if (word.size() <= name.size() || !IsAsciiDigit(word[name.size()])) {
     return false;
   }
   for (std::size_t i = 0; i < name.size(); ++i) {
@@ -250,8 +246,8 @@ bool IsWordWithNumber(std::string_view word, std::string_view name) {
 
 // `name` followed by nothing, a digit or a minus sign: "li", "li360", "li-360" but not "lisa".
 bool IsWordWithOptionalNumber(std::string_view word, std::string_view name) {
-  return word.starts_with(name) &&
-         (word.size() == name.size() || IsDigit(word[name.size()]) || word[name.size()] == '-');
+  return word.starts_with(name) && (word.size() == name.size() || IsAsciiDigit(word[name.size()]) ||
+                                    word[name.size()] == '-');
 }
 
 std::int64_t QuoteSteps(std::int32_t twips) {
@@ -392,19 +388,6 @@ void AppendHtmlEncoded(Out& out, std::string_view text, bool afterSpace = false)
 
 // ----- Unicode characters from "\'xx" and "\uN" -----
 
-// The value of each byte as a hexadecimal digit, or -1.
-constexpr std::array<std::int8_t, 256> MakeHexValues() {
-  std::array<std::int8_t, 256> values{};
-  for (int b = 0; b < 256; ++b) {
-    values[b] = b >= '0' && b <= '9'   ? static_cast<std::int8_t>(b - '0')
-                : b >= 'a' && b <= 'f' ? static_cast<std::int8_t>(b - 'a' + 10)
-                : b >= 'A' && b <= 'F' ? static_cast<std::int8_t>(b - 'A' + 10)
-                                       : std::int8_t{-1};
-  }
-  return values;
-}
-constexpr std::array<std::int8_t, 256> kHexValue = MakeHexValues();
-
 // A short text kept in place, for references built once.
 struct SmallText {
   std::array<char, 15> text{};
@@ -437,20 +420,7 @@ const std::array<SmallText, 128>& HighByteReferences() {
 
 // Appends a UTF-16 unit read from "\uN", pairing surrogates; an unpaired one becomes U+FFFD.
 void AppendUnicodeUnit(RenderState& s, std::string& to, char32_t unit) {
-  if (unit >= 0xDC00 && unit <= 0xDFFF && s.pendingHigh != 0) {
-    AppendUtf8(to, 0x10000 + ((s.pendingHigh - 0xD800) << 10) + (unit - 0xDC00));
-    s.pendingHigh = 0;
-    return;
-  }
-  if (s.pendingHigh != 0) {
-    AppendUtf8(to, 0xFFFD);
-    s.pendingHigh = 0;
-  }
-  if (unit >= 0xD800 && unit <= 0xDBFF) {
-    s.pendingHigh = unit;
-    return;
-  }
-  AppendUtf8(to, unit);  // a lone low surrogate is written as U+FFFD
+  AppendUtf16Unit(to, unit, s.pendingHigh);
 }
 
 void FlushPendingHigh(RenderState& s, std::string& to) {
@@ -472,9 +442,8 @@ char32_t CharFromHexEscape(std::string_view escape) {
         "RTF escape \"\\" + CutForMessage(escape) + "\" is not a hexadecimal character code",
         std::string(escape));
   }
-  unsigned value = 0;
-  std::from_chars(escape.data() + 1, escape.data() + 3, value, 16);
-  return Cp1252ToUnicode(static_cast<std::uint8_t>(value));
+  return Cp1252ToUnicode(
+      static_cast<std::uint8_t>(HexDigitValue(escape[1]) * 16 + HexDigitValue(escape[2])));
 }
 
 // ----- Step 1: the text run -----
@@ -489,30 +458,6 @@ std::size_t FindLineEnd(std::string_view text) {
   const void* lf = std::memchr(text.data(), '\n', limit);
   return lf == nullptr ? limit
                        : static_cast<std::size_t>(static_cast<const char*>(lf) - text.data());
-}
-
-// The first backslash, CR or LF in [from, to), or `to`.
-std::size_t FindBackslashOrLineEnd(std::string_view in, std::size_t from, std::size_t to) {
-  std::size_t i = from;
-#if defined(__SSE2__)
-  const __m128i backslash = _mm_set1_epi8('\\');
-  const __m128i cr = _mm_set1_epi8('\r');
-  const __m128i lf = _mm_set1_epi8('\n');
-  for (; i + 16 <= to; i += 16) {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in.data() + i));
-    const __m128i hit =
-        _mm_or_si128(_mm_cmpeq_epi8(bytes, backslash),
-                     _mm_or_si128(_mm_cmpeq_epi8(bytes, cr), _mm_cmpeq_epi8(bytes, lf)));
-    const auto mask = static_cast<unsigned>(_mm_movemask_epi8(hit));
-    if (mask != 0) {
-      return i + static_cast<std::size_t>(__builtin_ctz(mask));
-    }
-  }
-#endif
-  while (i < to && in[i] != '\\' && in[i] != '\r' && in[i] != '\n') {
-    ++i;
-  }
-  return i;
 }
 
 // Appends text to the token; raw CR and LF are not text in RTF.
@@ -587,7 +532,7 @@ std::size_t UnicodeEscapeLength(std::string_view in, std::size_t b) {
     ++i;
   }
   const std::size_t digitsStart = i;
-  while (i < in.size() && IsDigit(in[i])) {
+  while (i < in.size() && IsAsciiDigit(in[i])) {
     ++i;
   }
   if (i == digitsStart || (i < in.size() && FoldAscii(in[i]) >= 'a' && FoldAscii(in[i]) <= 'z')) {
@@ -609,7 +554,7 @@ std::size_t MarkerSymbolLength(std::string_view in, std::size_t b, char32_t& cod
     return 0;
   }
   const std::size_t after = b + 7;
-  if (after < in.size() && (IsDigit(in[after]) || in[after] == '-' ||
+  if (after < in.size() && (IsAsciiDigit(in[after]) || in[after] == '-' ||
                             (FoldAscii(in[after]) >= 'a' && FoldAscii(in[after]) <= 'z'))) {
     return 0;  // a longer word
   }
@@ -637,8 +582,8 @@ bool TakeCharacterEscape(RenderState& s, std::size_t b) {
     return false;
   }
   if (c == '\'' && b + 3 < s.in.size()) {
-    const int high = kHexValue[static_cast<unsigned char>(s.in[b + 2])];
-    const int low = kHexValue[static_cast<unsigned char>(s.in[b + 3])];
+    const int high = HexDigitValue(s.in[b + 2]);
+    const int low = HexDigitValue(s.in[b + 3]);
     if ((high | low) >= 0) {
       const auto byte = static_cast<unsigned>(high * 16 + low);
       if (byte < 0x80) {
@@ -794,7 +739,8 @@ void GatherTextRun(RenderState& s) {
     bool noLineEnd = false;
     if (s.pos < s.end) {
       // One scan finds the run's end and tells whether raw line ends must come out of it.
-      const std::size_t stop = FindBackslashOrLineEnd(s.in, s.pos, s.end);
+      const std::size_t stop =
+          FindByteOf<NonAsciiBytes::kPass, '\\', '\r', '\n'>(s.in, s.pos, s.end);
       noLineEnd = stop == s.end || s.in[stop] == '\\';
       if (noLineEnd) {
         // At the end stands the final "\\par }", unless the input ends there.
@@ -1170,7 +1116,7 @@ void HandleUnicodeWord(RenderState& s, std::string_view word) {
   if (digitsEnd < word.size() && word[digitsEnd] == '-') {
     ++digitsEnd;
   }
-  while (digitsEnd < word.size() && IsDigit(word[digitsEnd])) {
+  while (digitsEnd < word.size() && IsAsciiDigit(word[digitsEnd])) {
     ++digitsEnd;
   }
   // This scanner reads a fallback that follows without a delimiter ("\u233?") into the word;
@@ -1339,7 +1285,7 @@ void HandleBodyWord(RenderState& s) {
         CloseStyle(s, s.underlineOpen, "</U>");
       } else if (IsWordWithNumber(word, "uc")) {
         s.unicodeSkip = std::max(0, ReadParameter(word, 2));
-      } else if (word.size() > 1 && (IsDigit(word[1]) || word[1] == '-')) {
+      } else if (word.size() > 1 && (IsAsciiDigit(word[1]) || word[1] == '-')) {
         HandleUnicodeWord(s, word);
       }
       return;
@@ -1430,19 +1376,7 @@ void ReadColorTableWord(RenderState& s) {
 std::string DecodeFaceName(std::string_view raw) {
   std::string name;
   char32_t high = 0;
-  const auto append = [&](char32_t code) {
-    if (code >= 0xDC00 && code <= 0xDFFF && high != 0) {
-      code = 0x10000 + ((high - 0xD800) << 10) + (code - 0xDC00);
-    } else if (high != 0) {
-      AppendUtf8(name, 0xFFFD);
-    }
-    high = 0;
-    if (code >= 0xD800 && code <= 0xDBFF) {
-      high = code;
-    } else {
-      AppendUtf8(name, code);
-    }
-  };
+  const auto append = [&](char32_t code) { AppendUtf16Unit(name, code, high); };
   std::size_t i = 0;
   while (i < raw.size()) {
     const char c = raw[i];
@@ -1476,7 +1410,7 @@ std::string DecodeFaceName(std::string_view raw) {
       if (j < raw.size() && raw[j] == '-') {
         ++j;
       }
-      while (j < raw.size() && IsDigit(raw[j])) {
+      while (j < raw.size() && IsAsciiDigit(raw[j])) {
         ++j;
       }
       const std::string_view parameter = raw.substr(i + 1, j - i - 1);

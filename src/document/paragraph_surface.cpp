@@ -6,17 +6,11 @@
 
 #include "document/rtf_reader.h"
 #include "document/rtf_writer.h"
+#include "text/text_codec.h"
 
 namespace scrivlet {
 
 namespace {
-
-bool IsHighSurrogate(char16_t unit) {
-  return unit >= 0xD800 && unit <= 0xDBFF;
-}
-bool IsLowSurrogate(char16_t unit) {
-  return unit >= 0xDC00 && unit <= 0xDFFF;
-}
 
 // Splits a paragraph's runs so that a run begins at `offset`; returns that run's index (the run
 // count when the offset is the paragraph's end).

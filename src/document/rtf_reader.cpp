@@ -15,6 +15,7 @@
 #include "conversion/markers.h"
 #include "text/code_pages.h"
 #include "text/text_codec.h"
+#include "text/util_lib.h"
 
 namespace scrivlet {
 
@@ -295,54 +296,15 @@ const WordTable& KnownWords() {
 
 // The position of the next "{", "}" or backslash at or after `from`, or the size of `in`.
 std::size_t FindSyntax(std::string_view in, std::size_t from) {
-#if defined(__SSE2__)
-  const __m128i open = _mm_set1_epi8('{');
-  const __m128i close = _mm_set1_epi8('}');
-  const __m128i backslash = _mm_set1_epi8('\\');
-  for (; from + 16 <= in.size(); from += 16) {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in.data() + from));
-    const __m128i hit =
-        _mm_or_si128(_mm_cmpeq_epi8(bytes, backslash),
-                     _mm_or_si128(_mm_cmpeq_epi8(bytes, open), _mm_cmpeq_epi8(bytes, close)));
-    const int mask = _mm_movemask_epi8(hit);
-    if (mask != 0) {
-      return from + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
-    }
-  }
-#endif
-  for (; from < in.size(); ++from) {
-    const char c = in[from];
-    if (c == '{' || c == '}' || c == '\\') {
-      break;
-    }
-  }
-  return from;
+  return FindByteOf<NonAsciiBytes::kPass, '{', '}', '\\'>(in, from, in.size());
 }
 
 WordInfo LookUpWord(std::string_view word) {
   return KnownWords().Find(word);
 }
 
-bool IsLetter(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-
-int HexValue(char c) {
-  if (IsDigit(c))
-    return c - '0';
-  const char f = FoldAscii(c);
-  return (f >= 'a' && f <= 'f') ? f - 'a' + 10 : -1;
-}
-
 std::string TrimName(std::string_view name) {
-  const std::size_t first = name.find_first_not_of(" \t");
-  if (first == std::string_view::npos) {
-    return {};
-  }
-  return std::string(name.substr(first, name.find_last_not_of(" \t") - first + 1));
+  return std::string(TrimAny(name, " \t"));
 }
 
 // The target of a HYPERLINK field instruction, or nothing for any other field.
@@ -538,9 +500,9 @@ class RtfReader {
       if (!body) {
         AddCharacter(decoded.code);
       } else if (decoded.code >= 0x10000) {
-        const char32_t v = decoded.code - 0x10000;
-        units[count++] = static_cast<char16_t>(0xD800 + (v >> 10));
-        units[count++] = static_cast<char16_t>(0xDC00 + (v & 0x3FF));
+        const SurrogatePair pair = SplitSurrogates(decoded.code);
+        units[count++] = pair.high;
+        units[count++] = pair.low;
       } else {
         units[count++] = static_cast<char16_t>(decoded.code);
       }
@@ -645,17 +607,7 @@ class RtfReader {
 
   // "\uN" gives a character above U+FFFF as two units: a face name pairs them as text does.
   void AddFontNameCharacter(char32_t code) {
-    if (code >= 0xDC00 && code <= 0xDFFF && fontHigh_ != 0) {
-      code = 0x10000 + ((fontHigh_ - 0xD800) << 10) + (code - 0xDC00);
-    } else if (fontHigh_ != 0) {
-      AppendUtf8(fontName_, 0xFFFD);
-    }
-    fontHigh_ = 0;
-    if (code >= 0xD800 && code <= 0xDBFF) {
-      fontHigh_ = static_cast<char16_t>(code);
-      return;
-    }
-    AppendUtf8(fontName_, code);  // a lone low surrogate is written as U+FFFD
+    AppendUtf16Unit(fontName_, code, fontHigh_);
   }
 
   CharFormat TextFormat() const {
@@ -678,23 +630,22 @@ class RtfReader {
       afterEscapedCr_ = code == '\r';
       return;
     }
-    if (code >= 0xDC00 && code <= 0xDFFF && pendingHigh_ != 0) {
+    if (IsLowSurrogate(code) && pendingHigh_ != 0) {
       AppendUnits(std::u16string{pendingHigh_, static_cast<char16_t>(code)});
       pendingHigh_ = 0;
       return;
     }
     FlushHighSurrogate();
-    if (code >= 0xD800 && code <= 0xDBFF) {
+    if (IsHighSurrogate(code)) {
       pendingHigh_ = static_cast<char16_t>(code);
       return;
     }
-    if (code >= 0xDC00 && code <= 0xDFFF) {
+    if (IsLowSurrogate(code)) {
       code = 0xFFFD;
     }
     if (code >= 0x10000) {
-      const char32_t v = code - 0x10000;
-      AppendUnits(std::u16string{static_cast<char16_t>(0xD800 + (v >> 10)),
-                                 static_cast<char16_t>(0xDC00 + (v & 0x3FF))});
+      const SurrogatePair pair = SplitSurrogates(code);
+      AppendUnits(std::u16string{pair.high, pair.low});
     } else {
       AppendUnits(std::u16string(1, static_cast<char16_t>(code)));
     }
@@ -747,19 +698,19 @@ class RtfReader {
       return;
     }
     const char c = in_[pos_];
-    if (!IsLetter(c)) {
+    if (!IsAsciiLetter(c)) {
       ++pos_;
       ReadSymbol(c);
       return;
     }
     const std::size_t start = pos_;
-    while (pos_ < in_.size() && IsLetter(in_[pos_])) {
+    while (pos_ < in_.size() && IsAsciiLetter(in_[pos_])) {
       ++pos_;
     }
     // No control word is longer; a longer one is nothing this reader knows.
     const std::string_view word = in_.substr(start, std::min(pos_ - start, kMaxWordLength + 1));
     std::optional<std::int32_t> parameter;
-    if (pos_ < in_.size() && (IsDigit(in_[pos_]) || in_[pos_] == '-')) {
+    if (pos_ < in_.size() && (IsAsciiDigit(in_[pos_]) || in_[pos_] == '-')) {
       parameter = ReadParameter();
     }
     if (pos_ < in_.size() && in_[pos_] == ' ') {
@@ -774,7 +725,7 @@ class RtfReader {
       ++pos_;
     std::int64_t value = 0;
     bool digits = false;
-    for (int n = 0; pos_ < in_.size() && IsDigit(in_[pos_]); ++pos_, ++n) {
+    for (int n = 0; pos_ < in_.size() && IsAsciiDigit(in_[pos_]); ++pos_, ++n) {
       digits = true;
       if (n < 11)
         value = value * 10 + (in_[pos_] - '0');
@@ -840,8 +791,8 @@ class RtfReader {
   void ReadHexEscape() {
     int value = -1;
     if (pos_ + 1 < in_.size()) {
-      const int high = HexValue(in_[pos_]);
-      const int low = HexValue(in_[pos_ + 1]);
+      const int high = HexDigitValue(in_[pos_]);
+      const int low = HexDigitValue(in_[pos_ + 1]);
       if (high >= 0 && low >= 0) {
         value = high * 16 + low;
         pos_ += 2;
@@ -1162,7 +1113,7 @@ class RtfReader {
   std::unordered_map<std::int32_t, FontEntry> fonts_;
   std::optional<std::int32_t> fontNumber_;
   std::string fontName_;
-  char16_t fontHigh_ = 0;  // a high surrogate of the face name waiting for its low half
+  char32_t fontHigh_ = 0;  // a high surrogate of the face name waiting for its low half
   std::int32_t fontCodePage_ = 0;
 
   std::vector<std::optional<std::int32_t>> colors_;

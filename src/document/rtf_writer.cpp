@@ -1,9 +1,9 @@
 #include "document/rtf_writer.h"
 
 #include <algorithm>
-#include <unordered_map>
 
 #include "text/text_codec.h"
+#include "text/util_lib.h"
 
 namespace scrivlet {
 
@@ -14,42 +14,12 @@ constexpr std::string_view kSymbolFace = "Symbol";
 // Per-call state of one write.
 struct WriteState {
   std::string out;
-  std::unordered_map<std::string, std::int32_t> fontNumbers;
   std::vector<std::string> faces;
-  std::unordered_map<std::int32_t, std::int32_t> colorNumbers;
+  FirstUseNumbering<std::string> fontNumbers{faces};
   std::vector<std::int32_t> colors;
+  FirstUseNumbering<std::int32_t> colorNumbers{colors};
   std::int32_t bulletIndent = 360;
-  // The last face and colour numbered: runs mostly repeat their neighbour's, and a comparison
-  // costs less than a hash lookup.
-  std::int32_t lastFont = -1;
-  std::int32_t lastColor = -1;
 };
-
-std::int32_t NumberFont(WriteState& s, const std::string& face) {
-  if (s.lastFont >= 0 && s.faces[static_cast<std::size_t>(s.lastFont)] == face) {
-    return s.lastFont;
-  }
-  const auto [it, added] =
-      s.fontNumbers.try_emplace(face, static_cast<std::int32_t>(s.faces.size()));
-  if (added) {
-    s.faces.push_back(face);
-  }
-  s.lastFont = it->second;
-  return it->second;
-}
-
-std::int32_t NumberColor(WriteState& s, std::int32_t color) {
-  if (s.lastColor >= 0 && s.colors[static_cast<std::size_t>(s.lastColor)] == color) {
-    return s.lastColor;
-  }
-  const auto [it, added] =
-      s.colorNumbers.try_emplace(color, static_cast<std::int32_t>(s.colors.size()));
-  if (added) {
-    s.colors.push_back(color);
-  }
-  s.lastColor = it->second;
-  return it->second;
-}
 
 void EmitUnicodeUnit(std::string& out, char16_t unit) {
   out += "\\u";
@@ -139,11 +109,11 @@ void EmitFaceName(std::string& out, std::string_view face) {
 void EmitRunOpen(WriteState& s, const CharFormat& format) {
   std::string& out = s.out;
   out += "\\plain\\f";
-  AppendDecimal(out, NumberFont(s, format.face));
+  AppendDecimal(out, s.fontNumbers.NumberOf(format.face));
   out += "\\fs";
   AppendDecimal(out, format.halfPoints);
   out += "\\cf";
-  AppendDecimal(out, NumberColor(s, format.color));
+  AppendDecimal(out, s.colorNumbers.NumberOf(format.color));
   if (format.bold)
     out += "\\b";
   if (format.italic)
@@ -252,9 +222,10 @@ std::size_t BodySize(WriteState& s, const RichDocument& document) {
     size += (paragraph.format.bullet ? 20 : 0) + 11;  // the bullet's text, "\plain\par "
     for (const TextRun& run : paragraph.runs) {
       const CharFormat& format = run.format;
-      size += 15 + DecimalSize(NumberFont(s, format.face)) + DecimalSize(format.halfPoints) +
-              DecimalSize(NumberColor(s, format.color)) + (format.bold ? 2 : 0) +
-              (format.italic ? 2 : 0) + (format.underline ? 3 : 0) + TextSize(run.text);
+      size += 15 + DecimalSize(s.fontNumbers.NumberOf(format.face)) +
+              DecimalSize(format.halfPoints) + DecimalSize(s.colorNumbers.NumberOf(format.color)) +
+              (format.bold ? 2 : 0) + (format.italic ? 2 : 0) + (format.underline ? 3 : 0) +
+              TextSize(run.text);
     }
   }
   return size;
@@ -289,11 +260,11 @@ std::string WriteRtf(const RichDocument& document, std::string_view defaultFace,
                      std::int32_t bulletIndent) {
   WriteState s;
   s.bulletIndent = bulletIndent;
-  NumberFont(s, std::string(defaultFace));
+  s.fontNumbers.NumberOf(defaultFace);
   if (defaultFace != kSymbolFace) {
-    NumberFont(s, std::string(kSymbolFace));
+    s.fontNumbers.NumberOf(kSymbolFace);
   }
-  NumberColor(s, 0);
+  s.colorNumbers.NumberOf(std::int32_t{0});
   // The header's tables come first but depend on the whole body. Numbering the faces and colours
   // beforehand lets the document go into one buffer of the size it needs: a large document is
   // never held twice, nor in a buffer that doubled past its size.

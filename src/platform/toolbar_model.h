@@ -56,7 +56,6 @@ class ToolbarModel : public Toolbar {
     virtual void StateChanged() {}
     // Called after the image key or the toolbar's image list changed.
     virtual void ImageChanged() {}
-    const ToolbarModel& Owner() const { return owner_; }
 
    private:
     friend class ToolbarModel;

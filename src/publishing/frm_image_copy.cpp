@@ -36,18 +36,10 @@ ControlRect Rect(std::int32_t left, std::int32_t top, std::int32_t width, std::i
   return ControlRect{left, top, width, height};
 }
 
-std::string_view TrimSpaces(std::string_view text) {
-  const std::size_t first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) {
-    return {};
-  }
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
 // A stored check box value: a number, non-zero meaning checked. Anything else (hand-edited or
 // damaged settings) reads as the default instead of failing the load.
 bool ReadCheckSetting(std::string_view text, bool default_value) {
-  const std::string_view number = TrimSpaces(text);
+  const std::string_view number = TrimAny(text, " ");
   double value = 0.0;
   const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
   if (number.empty() || error != std::errc() || end != number.data() + number.size()) {
@@ -356,7 +348,7 @@ void frmImageCopy::cmdBrowse_Click() {
   if (!chosen) {
     return;
   }
-  LocalFilename.SetText(TrimSpaces(*chosen));
+  LocalFilename.SetText(TrimAny(*chosen, " "));
   cmdPreview_Click();
   if (RemoteFilename.Text.empty()) {
     RemoteFilename.SetText(FileNameFromUrl(ReplaceText(LocalFilename.Text, "\\", "/")));

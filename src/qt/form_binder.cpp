@@ -522,15 +522,6 @@ CommandButton* FormBinder::CancelButton() const {
   return nullptr;
 }
 
-QWidget* FormBinder::WidgetFor(std::string_view name) const {
-  for (const Binding& binding : bindings_) {
-    if (binding.control != nullptr && binding.control->Name == name) {
-      return binding.widget;
-    }
-  }
-  return nullptr;
-}
-
 bool FormBinder::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::FocusIn) {
     const auto it = focus_selections_.find(watched);

@@ -92,8 +92,6 @@ class FormBinder final : public QObject {
 
   // The enabled, visible button marked Cancel, or nullptr.
   CommandButton* CancelButton() const;
-  // The widget bound to the control named `name`, or nullptr.
-  QWidget* WidgetFor(std::string_view name) const;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

@@ -29,12 +29,6 @@ struct FieldSettings {
   std::vector<HyperlinkEntry> HyperlinkEntries;
   // Comma-separated font face lists, for example "Verdana, Arial, Helvetica".
   std::vector<std::string> FontFaceLists;
-
-  std::int32_t ImageEntryCount() const { return static_cast<std::int32_t>(ImageEntries.size()); }
-  std::int32_t HyperlinkEntryCount() const {
-    return static_cast<std::int32_t>(HyperlinkEntries.size());
-  }
-  std::int32_t FontFaceListCount() const { return static_cast<std::int32_t>(FontFaceLists.size()); }
 };
 
 // Empties `settings` and fills it from `packet`: every <field name='NAME'> element with a known

@@ -170,10 +170,6 @@ std::int32_t CodePageForCharset(std::int32_t charset) {
   }
 }
 
-bool IsKnownCodePage(std::int32_t codePage) {
-  return FindCodePage(codePage) != nullptr;
-}
-
 CodePageDecoder::CodePageDecoder() = default;
 CodePageDecoder::~CodePageDecoder() = default;
 

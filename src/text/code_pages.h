@@ -14,9 +14,6 @@ namespace scrivlet {
 // 1 and the symbol charset 2 among them): text in such a font is read by the document's page.
 std::int32_t CodePageForCharset(std::int32_t charset);
 
-// True for the code pages a CodePageDecoder reads by their own table; any other is read as 1252.
-bool IsKnownCodePage(std::int32_t codePage);
-
 // Decodes bytes of text, one at a time, by the code page in force for each. A double-byte page's
 // lead byte waits for its trail byte, which may arrive as a "\'xx" escape or as a plain ASCII
 // character.

@@ -91,9 +91,9 @@ std::u16string Utf8ToUtf16(std::string_view text) {
     const DecodedChar c = DecodeUtf8(text, pos);
     pos += c.bytes;
     if (c.code >= 0x10000) {
-      const char32_t v = c.code - 0x10000;
-      out.push_back(static_cast<char16_t>(0xD800 + (v >> 10)));
-      out.push_back(static_cast<char16_t>(0xDC00 + (v & 0x3FF)));
+      const SurrogatePair pair = SplitSurrogates(c.code);
+      out.push_back(pair.high);
+      out.push_back(pair.low);
     } else {
       out.push_back(static_cast<char16_t>(c.code));
     }
@@ -106,14 +106,30 @@ std::string Utf16ToUtf8(std::u16string_view text) {
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {
     char32_t code = text[i];
-    if (code >= 0xD800 && code <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
-      code = 0x10000 + ((code - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+    if (IsHighSurrogate(code) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+      code = CombineSurrogates(code, text[i + 1]);
       ++i;
     }
     AppendUtf8(out, code);
   }
   return out;
+}
+
+void AppendUtf16Unit(std::string& out, char32_t unit, char32_t& pendingHigh) {
+  if (pendingHigh != 0 && IsLowSurrogate(unit)) {
+    AppendUtf8(out, CombineSurrogates(pendingHigh, unit));
+    pendingHigh = 0;
+    return;
+  }
+  if (pendingHigh != 0) {
+    AppendUtf8(out, 0xFFFD);
+    pendingHigh = 0;
+  }
+  if (IsHighSurrogate(unit)) {
+    pendingHigh = unit;
+    return;
+  }
+  AppendUtf8(out, unit);  // a lone low surrogate is written as U+FFFD
 }
 
 std::size_t FindNoCase(std::string_view text, std::string_view find, std::size_t from) {

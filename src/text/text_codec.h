@@ -25,6 +25,36 @@ void AppendUtf8(std::string& out, char32_t code);
 // codes 1252 leaves undefined map to the C1 control with the same number, as browsers do.
 char32_t Cp1252ToUnicode(std::uint8_t byte);
 
+// UTF-16 surrogates: a character above U+FFFF is a high unit (D800-DBFF) and a low one
+// (DC00-DFFF).
+constexpr bool IsHighSurrogate(char32_t unit) {
+  return unit >= 0xD800 && unit <= 0xDBFF;
+}
+constexpr bool IsLowSurrogate(char32_t unit) {
+  return unit >= 0xDC00 && unit <= 0xDFFF;
+}
+constexpr bool IsSurrogate(char32_t code) {
+  return code >= 0xD800 && code <= 0xDFFF;
+}
+// The character a high and a low surrogate stand for.
+constexpr char32_t CombineSurrogates(char32_t high, char32_t low) {
+  return 0x10000 + ((high - 0xD800) << 10) + (low - 0xDC00);
+}
+// The two units of a character above U+FFFF.
+struct SurrogatePair {
+  char16_t high;
+  char16_t low;
+};
+constexpr SurrogatePair SplitSurrogates(char32_t code) {
+  const char32_t v = code - 0x10000;
+  return {static_cast<char16_t>(0xD800 + (v >> 10)), static_cast<char16_t>(0xDC00 + (v & 0x3FF))};
+}
+
+// Appends one UTF-16 unit of a text given unit by unit (as RTF's "\uN" gives it) to UTF-8
+// text: a high surrogate waits in `pendingHigh` (0 when none) for its low half, and a surrogate
+// without its other half becomes U+FFFD.
+void AppendUtf16Unit(std::string& out, char32_t unit, char32_t& pendingHigh);
+
 // Converts between UTF-8 and UTF-16; invalid input is read as DecodeUtf8 reads it, and an
 // unpaired surrogate becomes U+FFFD.
 std::u16string Utf8ToUtf16(std::string_view text);
@@ -43,6 +73,24 @@ inline void AppendSmallDecimal(std::string& out, std::int64_t value) {
     out += static_cast<char>('0' + value % 10);
   } else {
     AppendDecimal(out, value);
+  }
+}
+
+// Appends RTF's "\uN " for `code`: N is a signed 16-bit unit, and a character above U+FFFF is
+// written as its surrogate pair. `Out` is a std::string or anything with its `+=`.
+template <class Out>
+void AppendRtfUnicodeEscape(Out& out, char32_t code) {
+  const auto appendUnit = [&out](char32_t unit) {
+    out += "\\u";
+    AppendDecimal(out, static_cast<std::int16_t>(static_cast<std::uint16_t>(unit)));
+    out += ' ';
+  };
+  if (code >= 0x10000) {
+    const SurrogatePair pair = SplitSurrogates(code);
+    appendUnit(pair.high);
+    appendUnit(pair.low);
+  } else {
+    appendUnit(code);
   }
 }
 

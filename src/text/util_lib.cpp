@@ -234,9 +234,6 @@ namespace {
 bool IsBlank(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
 
 }  // namespace
 
@@ -251,7 +248,7 @@ double ReadLeadingNumber(std::string_view text) {
   };
   const auto takeDigits = [&] {
     bool any = false;
-    for (skipBlanks(); i < text.size() && IsDigit(text[i]); skipBlanks()) {
+    for (skipBlanks(); i < text.size() && IsAsciiDigit(text[i]); skipBlanks()) {
       number.push_back(text[i++]);
       any = true;
     }
@@ -274,8 +271,8 @@ double ReadLeadingNumber(std::string_view text) {
     std::size_t j = i + 1;
     if (j < text.size() && (text[j] == '+' || text[j] == '-'))
       exponent.push_back(text[j++]);
-    if (j < text.size() && IsDigit(text[j])) {
-      while (j < text.size() && IsDigit(text[j]))
+    if (j < text.size() && IsAsciiDigit(text[j])) {
+      while (j < text.size() && IsAsciiDigit(text[j]))
         exponent.push_back(text[j++]);
       number += exponent;
     }

@@ -1,14 +1,153 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 // String and path helpers shared by the converters, the editing actions and the picture
 // dialogs. All text is UTF-8; positions are 1-based byte positions, 0 meaning "not found".
 namespace scrivlet {
+
+// ASCII character classes, independent of the locale.
+constexpr bool IsAsciiDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+constexpr bool IsAsciiLetter(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+// The value of `c` as a hexadecimal digit (either letter case), or -1. A table: the RTF readers
+// ask it of every "\'xx" escape.
+inline constexpr auto kHexDigitValues = [] {
+  struct Table {
+    std::int8_t value[256];
+  } table{};
+  for (int b = 0; b < 256; ++b) {
+    table.value[b] = b >= '0' && b <= '9'   ? static_cast<std::int8_t>(b - '0')
+                     : b >= 'a' && b <= 'f' ? static_cast<std::int8_t>(b - 'a' + 10)
+                     : b >= 'A' && b <= 'F' ? static_cast<std::int8_t>(b - 'A' + 10)
+                                            : std::int8_t{-1};
+  }
+  return table;
+}();
+constexpr int HexDigitValue(char c) {
+  return kHexDigitValues.value[static_cast<unsigned char>(c)];
+}
+
+// `text` without the leading and trailing characters that are in `blanks`.
+constexpr std::string_view TrimAny(std::string_view text, std::string_view blanks) {
+  // One blank is searched as a character: the set's search asks memchr for every byte.
+  const bool one = blanks.size() == 1;
+  const std::size_t first =
+      one ? text.find_first_not_of(blanks[0]) : text.find_first_not_of(blanks);
+  if (first == std::string_view::npos) {
+    return {};
+  }
+  const std::size_t last = one ? text.find_last_not_of(blanks[0]) : text.find_last_not_of(blanks);
+  return text.substr(first, last - first + 1);
+}
+
+// Whether FindByteOf also stops at every byte above 0x7F (the bytes of non-ASCII characters).
+enum class NonAsciiBytes { kPass, kStop };
+
+// The first position in [from, to) of `text` whose byte is one of `Bytes` (or, with
+// NonAsciiBytes::kStop, above 0x7F), or `to` when there is none; `to` <= text.size(). Most text
+// is plain, so the scan takes sixteen bytes at a time; a load may reach past `to` while `text`
+// goes on, so that a short piece of a longer text is scanned without a byte-by-byte tail.
+template <NonAsciiBytes nonAscii, char... Bytes>
+std::size_t FindByteOf(std::string_view text, std::size_t from, std::size_t to) {
+#if defined(__SSE2__)
+  const auto maskAt = [&text](std::size_t at) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + at));
+    __m128i hit = _mm_setzero_si128();
+    ((hit = _mm_or_si128(hit, _mm_cmpeq_epi8(bytes, _mm_set1_epi8(Bytes)))), ...);
+    auto mask = static_cast<unsigned>(_mm_movemask_epi8(hit));
+    if constexpr (nonAscii == NonAsciiBytes::kStop) {
+      mask |= static_cast<unsigned>(_mm_movemask_epi8(bytes));  // the sign bit of each byte
+    }
+    return mask;
+  };
+  for (; from + 16 <= to; from += 16) {
+    if (const unsigned mask = maskAt(from)) {
+      return from + static_cast<std::size_t>(__builtin_ctz(mask));
+    }
+  }
+  if (from < to && from + 16 <= text.size()) {  // the last piece, in one load past `to`
+    const unsigned mask = maskAt(from) & ((1U << (to - from)) - 1);
+    return mask != 0 ? from + static_cast<std::size_t>(__builtin_ctz(mask)) : to;
+  }
+#endif
+  for (; from < to; ++from) {
+    const char c = text[from];
+    if (((c == Bytes) || ...) ||
+        (nonAscii == NonAsciiBytes::kStop && static_cast<unsigned char>(c) >= 0x80)) {
+      return from;
+    }
+  }
+  return to;  // also where the last load stepped past `to`
+}
+
+// Numbers the values of a document table (fonts, colours) in the order of their first use: a
+// value's number is the index of its first entry in `table`, and a value not yet there is
+// appended. The table may hold entries already; while the numbering lives, only it adds to the
+// table. Runs mostly repeat the value before, and small tables are searched in place, which
+// costs less than hashing.
+template <class Value>
+class FirstUseNumbering {
+ public:
+  explicit FirstUseNumbering(std::vector<Value>& table) : table_(table) {
+    for (std::size_t i = 0; i < table.size(); ++i) {
+      numbers_.try_emplace(table[i], static_cast<std::int32_t>(i));
+    }
+  }
+
+  // `value`'s number; `Key` is Value or, for a string table, anything a string_view takes.
+  template <class Key>
+  std::int32_t NumberOf(const Key& value) {
+    if (last_ >= 0 && table_[static_cast<std::size_t>(last_)] == value) {
+      return last_;
+    }
+    if (table_.size() <= kSmallTable) {
+      const auto known = std::find(table_.begin(), table_.end(), value);
+      if (known != table_.end()) {
+        last_ = static_cast<std::int32_t>(known - table_.begin());
+        return last_;
+      }
+    }
+    auto found = numbers_.find(value);
+    if (found == numbers_.end()) {
+      found = numbers_.emplace(Value(value), static_cast<std::int32_t>(table_.size())).first;
+      table_.emplace_back(value);
+    }
+    last_ = found->second;
+    return last_;
+  }
+
+ private:
+  static constexpr std::size_t kSmallTable = 16;
+
+  // Looks strings up by string_view, without a copy.
+  struct Hash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const {
+      return std::hash<std::string_view>()(text);
+    }
+    std::size_t operator()(std::int32_t value) const { return std::hash<std::int32_t>()(value); }
+  };
+
+  std::vector<Value>& table_;
+  std::unordered_map<Value, std::int32_t, Hash, std::equal_to<>> numbers_;
+  std::int32_t last_ = -1;
+};
 
 // Returns `text` with every occurrence of `find` replaced by `replacement`, searching without
 // regard to ASCII letter case. The scan moves forward once, past each replacement, so a

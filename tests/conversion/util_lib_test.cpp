@@ -2,14 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
 #include <limits>
 #include <string>
 #include <vector>
+
+#include "text/text_codec.h"
 
 namespace scrivlet {
 namespace {
@@ -72,11 +73,8 @@ TEST(SplitTextTest, Pieces) {
     SplitText(c.text, c.delimiter, pieces);
     EXPECT_EQ(pieces, c.expected);
   }
-}
-
-TEST(SplitTextTest, EmptyTextLeavesPiecesUnchanged) {
   std::vector<std::string> pieces = {"keep", "me"};
-  SplitText("", ",", pieces);
+  SplitText("", ",", pieces);  // an empty text leaves the pieces as they were
   EXPECT_EQ(pieces, (std::vector<std::string>{"keep", "me"}));
 }
 
@@ -166,35 +164,6 @@ TEST(UrlTest, FileNameFromUrl) {
   }
 }
 
-// A file in the temporary directory, removed when the test ends.
-class TempFile {
- public:
-  TempFile(const std::string& name, const std::string& content)
-      : path_(std::filesystem::temp_directory_path() / ("scrivlet_util_test_" + name)) {
-    std::ofstream(path_, std::ios::binary) << content;
-  }
-  ~TempFile() {
-    std::error_code ignored;
-    std::filesystem::remove(path_, ignored);
-  }
-  TempFile(const TempFile&) = delete;
-  TempFile& operator=(const TempFile&) = delete;
-  std::string Path() const { return path_.string(); }
-
- private:
-  std::filesystem::path path_;
-};
-
-TEST(FileExistsTest, FilesDirectoriesAndMissingPaths) {
-  const TempFile file("data.txt", "content");
-  const TempFile empty("empty.txt", "");
-  EXPECT_TRUE(FileExists(file.Path()));
-  EXPECT_TRUE(FileExists(empty.Path()));
-  EXPECT_FALSE(FileExists(file.Path() + ".missing"));
-  EXPECT_FALSE(FileExists(""));
-  EXPECT_FALSE(FileExists(std::filesystem::temp_directory_path().string()));
-}
-
 std::string Encode(const std::string& text) {
   return ScramblePassword(ScrambleDirection::kEncode, text);
 }
@@ -219,43 +188,26 @@ TEST(ScramblePasswordTest, KnownValues) {
   }
 }
 
-TEST(ScramblePasswordTest, OtherCharactersPassThrough) {
-  const std::vector<std::string> texts = {" !\"#$%&'()*+,-./:;<=>?@[\\]^_`{|}~", "\xC3\xA9",
-                                          "\xE4\xB8\xAD"};
-  for (const std::string& text : texts) {
-    EXPECT_EQ(Encode(text), text) << text;
-    EXPECT_EQ(Decode(text), text) << text;
-  }
-  const std::string encoded = Encode("a b-c");
-  EXPECT_EQ(encoded[1], ' ');
-  EXPECT_EQ(encoded[3], '-');
-}
-
-TEST(ScramblePasswordTest, EncodingChangesEveryLetterAndDigit) {
-  const std::string text = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-  const std::string encoded = Encode(text);
-  ASSERT_EQ(encoded.size(), text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    EXPECT_NE(encoded[i], text[i]) << "at " << i;
-    EXPECT_TRUE(std::isalnum(static_cast<unsigned char>(encoded[i]))) << "at " << i;
-  }
-}
-
-TEST(ScramblePasswordTest, DecodeUndoesEncode) {
+TEST(ScramblePasswordTest, DecodeUndoesEncodeAndOnlyLettersAndDigitsChange) {
   const std::vector<std::string> texts = {
-      "secret",
-      "Pa55 w0rd!",
-      "zzzzZZZZ9999",
-      "Harmonica Harmonica",
-      "caf\xC3\xA9 na\xC3\xAFve",
-      "\xE4\xB8\xAD\xE6\x96\x87 text",
+      "Pa55 w0rd! -_",
+      "caf\xC3\xA9 na\xC3\xAFve \xE4\xB8\xAD",
       "\xF0\x9F\x98\x80 emoji \xF0\x9F\x8E\xB9",
       "\xC5\x81\xC5\x81\xC5\x81\xC5\x81\xC5\x81\xC5\x81\xC5\x81\xC5\x81\xC5\x81\xC5\x81",
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789",
   };
   for (const std::string& text : texts) {
     EXPECT_EQ(Decode(Encode(text)), text) << text;
     EXPECT_EQ(Encode(Decode(text)), text) << text;
   }
+  const std::string plain = texts.back();
+  const std::string encoded = Encode(plain);
+  ASSERT_EQ(encoded.size(), plain.size());
+  for (std::size_t i = 0; i < plain.size(); ++i) {
+    EXPECT_NE(encoded[i], plain[i]) << "at " << i;
+    EXPECT_TRUE(std::isalnum(static_cast<unsigned char>(encoded[i]))) << "at " << i;
+  }
+  EXPECT_EQ(Encode(" !\"#$%&'()*+,-./:;<=>?@[\\]^_`{|}~"), " !\"#$%&'()*+,-./:;<=>?@[\\]^_`{|}~");
 }
 
 TEST(ReadLeadingNumberTest, Values) {
@@ -294,6 +246,73 @@ TEST(RoundHalfEvenTest, Values) {
   EXPECT_EQ(RoundHalfEven(-1e30), kMin);
   EXPECT_EQ(RoundHalfEven(std::numeric_limits<double>::infinity()), kMax);
   EXPECT_EQ(RoundHalfEven(std::nan("")), 0);
+}
+
+TEST(TextPrimitivesTest, CharacterClassesAndTrim) {
+  EXPECT_EQ(HexDigitValue('0'), 0);
+  EXPECT_EQ(HexDigitValue('9'), 9);
+  EXPECT_EQ(HexDigitValue('a'), 10);
+  EXPECT_EQ(HexDigitValue('F'), 15);
+  EXPECT_EQ(HexDigitValue('g'), -1);
+  EXPECT_EQ(HexDigitValue('\xB0'), -1);
+  EXPECT_EQ(TrimAny(" \t a b \n", " \t\n"), "a b");
+  EXPECT_EQ(TrimAny(" \t ", " \t"), "");
+  EXPECT_EQ(TrimAny("\tx\t", " "), "\tx\t");
+}
+
+TEST(TextPrimitivesTest, FindByteOfStopsAtTheFirstByteBeforeTheEnd) {
+  // Every length and position around the sixteen-byte steps, the end inside and at a step.
+  for (std::size_t size = 0; size < 40; ++size) {
+    for (std::size_t at = 0; at <= size; ++at) {
+      std::string text(size, 'a');
+      if (at < size) {
+        text[at] = '{';
+      }
+      const std::string longer = text + std::string(20, '{');
+      for (std::size_t from = 0; from <= std::min<std::size_t>(at, 17); ++from) {
+        const std::size_t expected = at < size ? at : size;
+        EXPECT_EQ((FindByteOf<NonAsciiBytes::kPass, '{', '}'>(text, from, size)), expected);
+        EXPECT_EQ((FindByteOf<NonAsciiBytes::kPass, '{', '}'>(longer, from, size)), expected)
+            << size << " " << at << " " << from;
+      }
+    }
+  }
+  const std::string text = "plain words and then caf\xC3\xA9 {";
+  EXPECT_EQ((FindByteOf<NonAsciiBytes::kStop, '{'>(text, 0, text.size())), text.find('\xC3'));
+  EXPECT_EQ((FindByteOf<NonAsciiBytes::kPass, '{'>(text, 0, text.size())), text.find('{'));
+}
+
+TEST(TextPrimitivesTest, FirstUseNumberingKeepsTheFirstEntryAndAppends) {
+  std::vector<std::string> faces = {"Arial", "Symbol", "Arial"};
+  FirstUseNumbering<std::string> fonts(faces);
+  EXPECT_EQ(fonts.NumberOf(std::string_view("Arial")), 0);
+  EXPECT_EQ(fonts.NumberOf(std::string_view("arial")), 3);
+  EXPECT_EQ(fonts.NumberOf(std::string("Symbol")), 1);
+  EXPECT_EQ(faces, (std::vector<std::string>{"Arial", "Symbol", "Arial", "arial"}));
+
+  // Past the size searched in place the lookups go through the map, which must know every entry.
+  std::vector<std::int32_t> colors = {7, 7};
+  FirstUseNumbering<std::int32_t> numbers(colors);
+  for (std::int32_t color = 100; color < 140; ++color) {
+    EXPECT_EQ(numbers.NumberOf(color), color - 98);
+  }
+  EXPECT_EQ(numbers.NumberOf(7), 0);
+  EXPECT_EQ(numbers.NumberOf(120), 22);
+  EXPECT_EQ(colors.size(), 42u);
+}
+
+TEST(TextPrimitivesTest, Utf16Units) {
+  std::string out;
+  char32_t high = 0;
+  for (const char32_t unit : {0xD83Du, 0xDE00u, 0x41u, 0xDE00u, 0xD83Du, 0xD83Du, 0x42u}) {
+    AppendUtf16Unit(out, unit, high);
+  }
+  EXPECT_EQ(out,
+            "\xF0\x9F\x98\x80"
+            "A\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"
+            "B");
+  const SurrogatePair pair = SplitSurrogates(0x1F600);
+  EXPECT_EQ(CombineSurrogates(pair.high, pair.low), 0x1F600u);
 }
 
 }  // namespace

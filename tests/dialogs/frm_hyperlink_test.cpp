@@ -18,17 +18,6 @@ class HyperlinkDialogTest : public testing::Test {
   frmHyperlink form{entries, messages};
 };
 
-TEST_F(HyperlinkDialogTest, StartsFromItsLayout) {
-  EXPECT_EQ(form.txtURL.Text, "http://");
-  EXPECT_EQ(form.txtText.Text, "");
-  EXPECT_EQ(form.cboTarget.List, (std::vector<std::string>{"_blank", "_parent", "_self", "_top"}));
-  // The target chooser lies below the client area: nothing reads a target.
-  EXPECT_GE(form.cboTarget.Rect.Top, form.ClientArea.Height);
-  EXPECT_TRUE(form.cmdOk.Default);
-  EXPECT_TRUE(form.cmdCancel.Cancel);
-  EXPECT_EQ(form.cmdCancel.TabIndex, 10);
-}
-
 TEST_F(HyperlinkDialogTest, ProtocolOptionsExchangeThePrefix) {
   const struct {
     std::string location;

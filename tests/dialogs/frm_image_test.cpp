@@ -39,15 +39,6 @@ class PictureDialogTest : public ::testing::Test {
   frmImage form{entries, imageCopy, host.Forms};
 };
 
-TEST_F(PictureDialogTest, StartsFromItsLayout) {
-  EXPECT_EQ(form.txtBorder.Text, "0");
-  EXPECT_EQ(form.cboAlign.List.front(), "Not set");
-  EXPECT_EQ(form.cboAlign.List.back(), "Right");
-  EXPECT_TRUE(form.cboAlign.DropDownList);
-  EXPECT_EQ(form.cmdCancel.TabIndex, 20);
-  EXPECT_EQ(form.txtAlign(), "");
-}
-
 TEST_F(PictureDialogTest, InitMatchesTheAlignment) {
   const struct {
     std::string given;

@@ -27,6 +27,7 @@
 #include "control/commands.h"
 #include "hosts/headless/header_picture_reader.h"
 #include "hosts/headless/headless_screen.h"
+#include "platform/popup_menu_contract.h"
 #include "qt/qt_clipboard.h"
 #include "qt/qt_color_dialog.h"
 #include "qt/qt_event_loop.h"
@@ -570,83 +571,67 @@ TEST_F(QtPictureReaderTest, AnythingElseIsUnreadableWithoutThrowing) {
 
 // ----- Popup menu -----
 
-class QtPopupMenuTest : public ::testing::Test {
- protected:
-  HeadlessScreen screen_;  // 15 twips per pixel
-  QWidget owner_;
-  QtPopupMenu menu_{"Font Size", {"Normal", "1 (8 pt)", "2 (10 pt)"}, screen_, &owner_};
-  std::vector<std::int32_t> clicks_;
-
-  void SetUp() override {
-    owner_.setGeometry(100, 50, 300, 200);
-    owner_.show();
-    menu_.SetClickHandler([this](std::int32_t index) { clicks_.push_back(index); });
+struct QtPopupMenuFixture {
+  QtPopupMenuFixture() {
+    owner.setGeometry(100, 50, 300, 200);
+    owner.show();
+  }
+  PopupMenu& Menu() { return menu; }
+  void ChooseOnNextShow(std::int32_t index) {
+    WhenPopup([this, index](QMenu* shown) {
+      EXPECT_EQ(shown, &menu.Menu());
+      menu.ItemAction(index).trigger();
+    });
+  }
+  void DismissOnNextShow() {
+    WhenPopup([](QMenu* shown) { QTest::keyClick(shown, Qt::Key_Escape); });
   }
 
-  QStringList ShownTexts() {
-    QStringList texts;
-    for (const QAction* action : menu_.Menu().actions()) {
-      texts << action->text();
-    }
-    return texts;
-  }
+  HeadlessScreen screen;  // 15 twips per pixel
+  QWidget owner;
+  QtPopupMenu menu{"Font Size", {"Normal", "1 (8 pt)", "2 (10 pt)"}, screen, &owner};
 };
 
-TEST_F(QtPopupMenuTest, ItemsAreIndexedLoadedAndUnloadedInIndexOrder) {
-  EXPECT_EQ(menu_.Caption(), "Font Size");
-  EXPECT_EQ(menu_.Count(), 3);
+}  // namespace
+
+INSTANTIATE_TYPED_TEST_SUITE_P(Qt, PopupMenuContract, QtPopupMenuFixture);
+
+namespace {
+
+class QtPopupMenuTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fixture_.menu.SetClickHandler([this](std::int32_t index) { clicks_.push_back(index); });
+  }
+
+  QtPopupMenuFixture fixture_;
+  QtPopupMenu& menu_ = fixture_.menu;
+  std::vector<std::int32_t> clicks_;
+};
+
+TEST_F(QtPopupMenuTest, ItemsShowInIndexOrderWithTheirMarksAtTheCaretPosition) {
   menu_.Load(10);
   menu_.SetItemCaption(10, "Verdana");
   menu_.Load(5);
   menu_.SetItemCaption(5, "Arial");
-  EXPECT_EQ(menu_.Indexes(), (std::vector<std::int32_t>{0, 1, 2, 5, 10}));
-  EXPECT_EQ(ShownTexts(), (QStringList{"Normal", "1 (8 pt)", "2 (10 pt)", "Arial", "Verdana"}));
-  EXPECT_THROW(menu_.Load(5), MenuError);
-  EXPECT_THROW(menu_.Load(-1), MenuError);
-  EXPECT_THROW(menu_.Unload(1), MenuError);  // fixed
-  EXPECT_THROW(menu_.Unload(7), MenuError);
-  EXPECT_THROW(menu_.ItemCaption(7), MenuError);
-  menu_.Unload(5);
-  EXPECT_FALSE(menu_.IsLoaded(5));
-  EXPECT_EQ(ShownTexts(), (QStringList{"Normal", "1 (8 pt)", "2 (10 pt)", "Verdana"}));
-  EXPECT_EQ(menu_.ItemCaption(10), "Verdana");
-
   menu_.SetItemChecked(2, true);
-  EXPECT_TRUE(menu_.ItemChecked(2));
+  QStringList texts;
+  for (const QAction* action : menu_.Menu().actions()) {
+    texts << action->text();
+  }
+  EXPECT_EQ(texts, (QStringList{"Normal", "1 (8 pt)", "2 (10 pt)", "Arial", "Verdana"}));
   EXPECT_TRUE(menu_.ItemAction(2).isChecked());
   EXPECT_TRUE(menu_.ItemAction(2).isCheckable());
-  EXPECT_FALSE(menu_.ItemChecked(0));
-}
 
-TEST_F(QtPopupMenuTest, ChoosingAnItemRaisesClickBeforeShowPopupReturns) {
-  menu_.SetItemChecked(1, true);
-  WhenPopup([this](QMenu* shown) {
-    EXPECT_EQ(shown, &menu_.Menu());
-    EXPECT_TRUE(menu_.ItemAction(1).isChecked());
-    menu_.ItemAction(2).trigger();
-  });
-  menu_.ShowPopup(150, 300);  // 10 and 20 pixels
-  EXPECT_EQ(clicks_, (std::vector<std::int32_t>{2}));
-  EXPECT_EQ(menu_.LastPosition(), owner_.mapToGlobal(QPoint(10, 20)));
-  EXPECT_FALSE(menu_.Menu().isVisible());
-  // The marks stay as the owner set them; choosing does not toggle them.
-  EXPECT_TRUE(menu_.ItemChecked(1));
-  EXPECT_FALSE(menu_.ItemChecked(2));
-}
-
-TEST_F(QtPopupMenuTest, KeyboardChoosesAndEscapeDismisses) {
   WhenPopup([](QMenu* shown) {
     QTest::keyClick(shown, Qt::Key_Down);
     QTest::keyClick(shown, Qt::Key_Down);
     QTest::keyClick(shown, Qt::Key_Return);
   });
-  menu_.ShowPopup(0, 0);
-  ASSERT_EQ(clicks_.size(), 1U);
-  EXPECT_EQ(clicks_[0], 1);
-
-  WhenPopup([](QMenu* shown) { QTest::keyClick(shown, Qt::Key_Escape); });
-  menu_.ShowPopup(0, 0);
-  EXPECT_EQ(clicks_.size(), 1U);
+  menu_.ShowPopup(150, 300);  // 10 and 20 pixels
+  EXPECT_EQ(clicks_, (std::vector<std::int32_t>{1}));
+  EXPECT_EQ(menu_.LastPosition(), fixture_.owner.mapToGlobal(QPoint(10, 20)));
+  EXPECT_FALSE(menu_.Menu().isVisible());
 }
 
 // ----- Icons -----

@@ -14,6 +14,8 @@
 #include <system_error>
 #include <utility>
 
+#include "text/util_lib.h"
+
 namespace scrivlet {
 namespace {
 
@@ -88,10 +90,6 @@ struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
 };
 using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
-
-bool IsAsciiDigit(char c) {
-  return c >= '0' && c <= '9';
-}
 
 bool HasControlCharacter(std::string_view text) {
   for (const char c : text) {

@@ -35,7 +35,6 @@ class ScriptedMessageBox final : public MessageBox {
   void SetResponder(Responder responder) { responder_ = std::move(responder); }
 
   const std::vector<Call>& Calls() const { return calls_; }
-  std::size_t QueuedAnswers() const { return answers_.size(); }
 
  private:
   std::deque<MessageBoxAnswer> answers_;
