@@ -218,7 +218,16 @@ std::string Scrivlet::TextHTML() const {
   // each read.
   ConversionContext& context = SharedContext();
   context.RawTags = allowRawHtml_ ? RawHtml::kPassThrough : RawHtml::kAsText;
-  return BuildMarkerComment() + RtfToHtml(services_.Surface.TextRTF(), context);
+  // The surface's RTF goes as soon as it is converted, and the comment is written in front of
+  // the page in its own buffer (which has room to spare): a large page is held once, not as the
+  // RTF, the page and their concatenation at the same time.
+  std::string html;
+  {
+    const std::string rtf = services_.Surface.TextRTF();
+    html = RtfToHtml(rtf, context);
+  }
+  html.insert(0, BuildMarkerComment());
+  return html;
 }
 
 void Scrivlet::SetTextHTML(std::string_view html) {
