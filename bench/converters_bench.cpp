@@ -18,7 +18,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <cstdio>
 #include <fstream>
+#include <functional>
 #include <new>
 #include <string>
 #include <vector>
@@ -363,9 +367,120 @@ void BenchTypingOneStep(benchmark::State& state, const std::string* rtf) {
   BenchTyping(state, rtf, false);
 }
 
+// ----- Keystrokes, one at a time -----
+
+// The page as one paragraph: every paragraph mark and line break (`\par` and `\line` as words
+// of their own, not `\pard`) becomes a space, the rest of the RTF as it was.
+std::string AsOneParagraph(const std::string& rtf) {
+  std::string out;
+  out.reserve(rtf.size());
+  for (std::size_t i = 0; i < rtf.size(); ++i) {
+    bool replaced = false;
+    for (const std::string_view word : {std::string_view("\\par"), std::string_view("\\line")}) {
+      const std::size_t end = i + word.size();
+      if (rtf.compare(i, word.size(), word) == 0 && (i == 0 || rtf[i - 1] != '\\') &&
+          (end == rtf.size() || !std::isalpha(static_cast<unsigned char>(rtf[end])))) {
+        out += ' ';
+        i = end < rtf.size() && rtf[end] == ' ' ? end : end - 1;  // and the word's delimiter
+        replaced = true;
+        break;
+      }
+    }
+    if (!replaced) {
+      out += rtf[i];
+    }
+  }
+  return out;
+}
+
+struct KeyTimes {
+  double median = 0;
+  double p99 = 0;
+};
+
+// Times `samples` consecutive operations, each on its own (microseconds), the caret placed once
+// before the first: typing goes on where the last key left it, as a user's does.
+template <typename Operation>
+KeyTimes TimeKeys(MemoryRichTextBox& surface, std::int32_t caret, int samples,
+                  Operation&& operation) {
+  surface.SetSelStart(caret);
+  std::vector<double> times;
+  times.reserve(static_cast<std::size_t>(samples));
+  for (int i = 0; i < samples; ++i) {
+    const auto start = std::chrono::steady_clock::now();
+    operation(i);
+    const auto end = std::chrono::steady_clock::now();
+    times.push_back(std::chrono::duration<double, std::micro>(end - start).count());
+  }
+  std::sort(times.begin(), times.end());
+  return {times[times.size() / 2], times[(times.size() * 99) / 100]};
+}
+
+// A keystroke, Backspace, Enter and a paste of 80 characters at the start, middle and end of
+// the page as generated (many paragraphs) and of the page as one paragraph, 200 of each in a
+// row (the history gathering them as a user's typing), median and 99th percentile printed as a
+// table on standard error. The benchmark's own time is a keystroke in the middle of the page.
+static constexpr std::u16string_view kTyped = u"word ";
+
+void PrintKeyTimes(const std::string& rtf) {
+  static constexpr std::u16string_view kLine =
+      u"Eighty characters of pasted text, a line's worth, the way a user pastes it here.";
+  static constexpr int kSamples = 200;
+  struct Shape {
+    const char* name;
+    std::string rtf;
+  };
+  const Shape shapes[] = {{"paragraphs", rtf}, {"one paragraph", AsOneParagraph(rtf)}};
+  std::fprintf(stderr, "%-14s %-10s %-7s %10s %10s\n", "shape", "operation", "at", "median_us",
+               "p99_us");
+  for (const Shape& shape : shapes) {
+    MemoryRichTextBox surface;
+    surface.SetTextRTF(shape.rtf);
+    const struct {
+      const char* name;
+      std::function<void(int)> run;
+    } operations[] = {
+        {"key", [&](int i) { surface.SetSelText(kTyped.substr(i % kTyped.size(), 1)); }},
+        {"Backspace", [&](int) { surface.DeleteBackward(); }},
+        {"Enter", [&](int) { surface.SetSelText(u"\n"); }},
+        {"paste 80", [&](int) { surface.SetSelText(kLine); }},
+    };
+    for (const auto& operation : operations) {
+      for (const char* place : {"start", "middle", "end"}) {
+        const std::int32_t length = static_cast<std::int32_t>(surface.Text().size());
+        const std::string_view at = place;
+        // Backspace "at the start" begins far enough in to have that much to delete.
+        const std::int32_t caret = at == "start"    ? (operation.name[0] == 'B' ? kSamples : 0)
+                                   : at == "middle" ? length / 2
+                                                    : length;
+        const KeyTimes times = TimeKeys(surface, caret, kSamples, operation.run);
+        std::fprintf(stderr, "%-14s %-10s %-7s %10.1f %10.1f\n", shape.name, operation.name, place,
+                     times.median, times.p99);
+      }
+    }
+  }
+}
+
+void BenchSurfaceKeys(benchmark::State& state, const std::string* rtf) {
+  static bool printed = false;  // Google Benchmark may call a benchmark more than once
+  if (!printed) {
+    printed = true;
+    PrintKeyTimes(*rtf);
+  }
+  MemoryRichTextBox surface;
+  surface.SetTextRTF(*rtf);
+  surface.SetSelStart(static_cast<std::int32_t>(surface.Text().size() / 2));
+  std::size_t i = 0;
+  for (auto _ : state) {
+    surface.SetSelText(kTyped.substr(i++ % kTyped.size(), 1));
+  }
+  state.SetItemsProcessed(static_cast<std::int64_t>(i));
+}
+
 constexpr scrivlet::bench::Subject kSubjects[] = {
     {"SurfaceTyping", BenchTypingWithHistory, ".rtf"},
     {"SurfaceTypingOneStep", BenchTypingOneStep, ".rtf"},
+    {"SurfaceKeys", BenchSurfaceKeys, ".rtf"},
     {"HtmlParseLowerCase", BenchParseLower, ".html"},
     {"HtmlReaderLowerCase", BenchReaderLower, ".html"},
     {"HtmlParseHtml5", BenchParseHtml5, ".html"},

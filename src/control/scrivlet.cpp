@@ -152,7 +152,16 @@ std::string Scrivlet::TextHTML() const {
   }
   // Tables of this read's own: a read changes nothing another read, or another control, sees.
   ConversionContext context = ConversionSettings();
-  return BuildMarkerComment() + RtfToHtml(services_.Surface.TextRTF(), context);
+  // The surface's RTF goes as soon as it is converted, and the comment is written in front of
+  // the page in its own buffer (which has room to spare): a large page is held once, not as the
+  // RTF, the page and their concatenation at the same time.
+  std::string html;
+  {
+    const std::string rtf = services_.Surface.TextRTF();
+    html = RtfToHtml(rtf, context);
+  }
+  html.insert(0, BuildMarkerComment());
+  return html;
 }
 
 ConversionContext Scrivlet::ConversionSettings() const {

@@ -90,6 +90,63 @@ std::int32_t DropOrphanUrlAt(Paragraph& paragraph, std::int32_t offset) {
   return 0;
 }
 
+// Joins adjacent runs of the same format and drops empty ones among runs `from` to `to` - 1,
+// and those with their neighbours; the other runs are left where they are.
+void NormalizeBetween(std::vector<TextRun>& runs, std::size_t from, std::size_t to) {
+  from = from > 0 ? from - 1 : 0;
+  to = std::min(to + 1, runs.size());
+  std::size_t kept = from;
+  for (std::size_t r = from; r < to; ++r) {
+    if (runs[r].text.empty()) {
+      continue;
+    }
+    if (kept > from && runs[kept - 1].format == runs[r].format) {
+      runs[kept - 1].text += runs[r].text;
+      continue;
+    }
+    if (kept != r) {
+      runs[kept] = std::move(runs[r]);
+    }
+    ++kept;
+  }
+  runs.erase(runs.begin() + static_cast<std::ptrdiff_t>(kept),
+             runs.begin() + static_cast<std::ptrdiff_t>(to));
+}
+
+// Replaces the characters between two offsets of a paragraph by `inserted` (normalized runs),
+// in place. A keystroke inside a run of its own format changes that run's text alone.
+void ReplaceRuns(Paragraph& paragraph, std::int32_t from, std::int32_t to,
+                 std::vector<TextRun> inserted) {
+  std::vector<TextRun>& runs = paragraph.runs;
+  std::int32_t at = 0;
+  for (TextRun& run : runs) {
+    const auto length = static_cast<std::int32_t>(run.text.size());
+    // The run holds the change and keeps text after it.
+    const bool holds = from >= at && to <= at + length && (from == to || to - from < length);
+    const bool sameFormat =
+        inserted.empty() || (inserted.size() == 1 && inserted.front().format == run.format);
+    if (holds && sameFormat) {
+      const std::u16string_view text =
+          inserted.empty() ? std::u16string_view() : inserted.front().text;
+      run.text.replace(static_cast<std::size_t>(from - at), static_cast<std::size_t>(to - from),
+                       text);
+      return;
+    }
+    if (at + length > to) {
+      break;
+    }
+    at += length;
+  }
+  const std::size_t begin = SplitRunsAt(runs, from);
+  const std::size_t end = SplitRunsAt(runs, to);
+  const std::size_t count = inserted.size();
+  runs.erase(runs.begin() + static_cast<std::ptrdiff_t>(begin),
+             runs.begin() + static_cast<std::ptrdiff_t>(end));
+  runs.insert(runs.begin() + static_cast<std::ptrdiff_t>(begin),
+              std::make_move_iterator(inserted.begin()), std::make_move_iterator(inserted.end()));
+  NormalizeBetween(runs, begin, begin + count);
+}
+
 std::int32_t FragmentLength(const RichDocument& fragment) {
   std::int32_t length = static_cast<std::int32_t>(fragment.paragraphs.size()) - 1;
   for (const Paragraph& paragraph : fragment.paragraphs) {
@@ -432,10 +489,31 @@ std::int32_t ParagraphSurface::Splice(std::int32_t from, std::int32_t to, RichDo
   }
   const Location first = Locate(from);
   const Location last = Locate(to);
+  const std::int32_t inserted = FragmentLength(fragment);
+  if (first.paragraph == last.paragraph && fragment.paragraphs.size() == 1 &&
+      JoinsLastStep(SelStart(), SelLength()) && LastStepHolds(first.paragraph, 1)) {
+    // Within one paragraph, and the history holds that paragraph as it was already: the
+    // paragraph is edited where it is, none of it copied (typing in a long paragraph).
+    Paragraph& fragmentParagraph = fragment.paragraphs.front();
+    const std::int32_t selStart = SelStart();
+    const std::int32_t selLength = SelLength();
+    std::int32_t dropped = 0;
+    EditParagraph(first.paragraph, [&](Paragraph& paragraph) {
+      ReplaceRuns(paragraph, first.offset, last.offset, std::move(fragmentParagraph.runs));
+      if (!paragraph.runs.empty()) {
+        paragraph.mark = fragmentParagraph.mark;
+      }
+      dropped = to > from ? DropOrphanUrlAt(paragraph, first.offset) : 0;
+    });
+    // What ReplaceParagraphs and Record do besides the copy.
+    ShowSelection(selStart, selLength);
+    redo_.clear();
+    typingOpen_ = typingOpen_ && typing_;
+    return ParagraphStart(first.paragraph) + first.offset - dropped + inserted;
+  }
   std::vector<Paragraph> old = ReadParagraphs(first.paragraph, last.paragraph);
   const Paragraph& head = old.front();
   const Paragraph& tail = old.back();
-  const std::int32_t inserted = FragmentLength(fragment);
 
   std::vector<Paragraph> replacement = std::move(fragment.paragraphs);
   std::vector<TextRun> tailRuns = RunsBetween(tail, last.offset, tail.Length());
@@ -470,19 +548,37 @@ void ParagraphSurface::ReplaceParagraphs(std::size_t first, std::vector<Paragrap
   ShowSelection(start, length);
 }
 
-void ParagraphSurface::Record(UndoRecord record, std::int32_t selStart, std::int32_t selLength) {
-  redo_.clear();
+void ParagraphSurface::EditParagraph(std::size_t index,
+                                     const std::function<void(Paragraph&)>& edit) {
+  std::vector<Paragraph> old = ReadParagraphs(index, index);
+  std::vector<Paragraph> replacement = old;
+  edit(replacement.front());
+  WriteParagraphs(index, old, std::move(replacement));
+}
+
+bool ParagraphSurface::JoinsLastStep(std::int32_t selStart, std::int32_t selLength) const {
   // Deleting after typing (or typing after deleting) starts a step, as in word processors.
   const bool continuesTyping = typing_ && typingOpen_ && groupDepth_ == 0 && !undo_.empty() &&
                                typingDeletes_ == (selLength > 0) &&
                                (selStart == typingCaret_ || selStart + selLength == typingCaret_);
+  return continuesTyping || (groupDepth_ > 0 && groupStarted_ && !undo_.empty());
+}
+
+// A write within the paragraphs the step's last write produced needs no copy of its own: the
+// step already holds those paragraphs as they were before.
+bool ParagraphSurface::LastStepHolds(std::size_t first, std::size_t count) const {
+  const UndoRecord& last = undo_.back().records.back();
+  return first >= last.first && first + count <= last.first + last.count;
+}
+
+void ParagraphSurface::Record(UndoRecord record, std::int32_t selStart, std::int32_t selLength) {
+  redo_.clear();
+  const bool joins = JoinsLastStep(selStart, selLength);
   typingOpen_ = typingOpen_ && typing_;
-  if (continuesTyping || (groupDepth_ > 0 && groupStarted_)) {
+  if (joins) {
     std::vector<UndoRecord>& records = undo_.back().records;
     UndoRecord& last = records.back();
-    // A write within the paragraphs the step's last write produced needs no copy of its own:
-    // the step already holds those paragraphs as they were before.
-    if (record.first >= last.first && record.first + record.old.size() <= last.first + last.count) {
+    if (LastStepHolds(record.first, record.old.size())) {
       last.count = last.count - record.old.size() + record.count;
     } else {
       records.push_back(std::move(record));

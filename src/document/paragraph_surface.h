@@ -131,6 +131,10 @@ class ParagraphSurface : public RichTextBox {
   // is restored afterwards by the caller.
   virtual void WriteParagraphs(std::size_t first, const std::vector<Paragraph>& old,
                                std::vector<Paragraph> replacement) = 0;
+  // Changes one paragraph through `edit`, which keeps its paragraph format. The default reads
+  // the paragraph and writes it back through WriteParagraphs; a surface that holds the model
+  // itself edits it in place, so that a keystroke in a long paragraph copies none of it.
+  virtual void EditParagraph(std::size_t index, const std::function<void(Paragraph&)>& edit);
   // Sets the selection without raising the selection-changed event.
   virtual void ShowSelection(std::int32_t start, std::int32_t length) = 0;
 
@@ -196,6 +200,11 @@ class ParagraphSurface : public RichTextBox {
   // Adds a write to the history: a step of its own, or the open group's, or the typing step
   // being gathered when `typing_` says this write is a keystroke that continues it.
   void Record(UndoRecord record, std::int32_t selStart, std::int32_t selLength);
+  // Whether a write with this selection joins the history's last step (typing that continues,
+  // or an open group), and whether that step already holds paragraphs `first` to
+  // `first + count - 1` as they were, so that the write needs no copy of its own.
+  bool JoinsLastStep(std::int32_t selStart, std::int32_t selLength) const;
+  bool LastStepHolds(std::size_t first, std::size_t count) const;
   void ApplyStep(std::deque<HistoryStep>& from, std::deque<HistoryStep>& to);
 
   template <typename T, typename Get>

@@ -13,38 +13,32 @@ MemoryRichTextBox::MemoryRichTextBox() {
   Paragraph empty;
   empty.mark = DefaultFormat();
   document_.paragraphs.push_back(std::move(empty));
+  CountStarts();
 }
 
 // ----- Storage -----
 
-std::int32_t MemoryRichTextBox::ParagraphStart(std::size_t index) const {
-  const std::size_t count = document_.paragraphs.size();
-  starts_.resize(count);
-  if (validStarts_ == 0 && count > 0) {
-    starts_[0] = 0;
-    validStarts_ = 1;
+std::int32_t MemoryRichTextBox::ParagraphLength(std::size_t index) const {
+  const std::int32_t end = index + 1 < starts_.size() ? starts_[index + 1] - 1 : textLength_;
+  return end - starts_[index];
+}
+
+void MemoryRichTextBox::CountStarts() {
+  const std::vector<Paragraph>& paragraphs = document_.paragraphs;
+  starts_.resize(paragraphs.size());
+  std::int32_t at = 0;
+  for (std::size_t i = 0; i < paragraphs.size(); ++i) {
+    starts_[i] = at;
+    at += paragraphs[i].Length() + 1;
   }
-  while (validStarts_ <= index && validStarts_ < count) {
-    const std::size_t previous = validStarts_ - 1;
-    starts_[validStarts_] = starts_[previous] + document_.paragraphs[previous].Length() + 1;
-    ++validStarts_;
-  }
-  return starts_[index];
+  textLength_ = at - 1;
 }
 
 MemoryRichTextBox::Location MemoryRichTextBox::Locate(std::int32_t position) const {
-  const std::size_t count = document_.paragraphs.size();
-  // Learn paragraph starts only as far as the position needs.
-  ParagraphStart(0);
-  while (validStarts_ < count && starts_[validStarts_ - 1] <= position) {
-    ParagraphStart(validStarts_);
-  }
-  const auto known = starts_.begin() + static_cast<std::ptrdiff_t>(validStarts_);
-  const auto after = std::upper_bound(starts_.begin(), known, position);
+  const auto after = std::upper_bound(starts_.begin(), starts_.end(), position);
   const auto index =
       static_cast<std::size_t>(std::max<std::ptrdiff_t>(after - starts_.begin() - 1, 0));
-  const std::int32_t offset =
-      std::clamp(position - starts_[index], 0, document_.paragraphs[index].Length());
+  const std::int32_t offset = std::clamp(position - starts_[index], 0, ParagraphLength(index));
   return {index, offset};
 }
 
@@ -99,9 +93,47 @@ void MemoryRichTextBox::WriteParagraphs(std::size_t first, const std::vector<Par
   auto& paragraphs = document_.paragraphs;
   const auto begin = paragraphs.begin() + static_cast<std::ptrdiff_t>(first);
   const auto at = paragraphs.erase(begin, begin + static_cast<std::ptrdiff_t>(old.size()));
+  // Each side's span counts a break after every paragraph; the last paragraph's, which has
+  // none, is on both sides when it is written.
+  std::int32_t oldSpan = 0;
+  for (const Paragraph& paragraph : old) {
+    oldSpan += paragraph.Length() + 1;
+  }
+  std::vector<std::int32_t> newStarts(replacement.size());
+  std::int32_t newSpan = 0;
+  for (std::size_t i = 0; i < replacement.size(); ++i) {
+    newStarts[i] = starts_[first] + newSpan;
+    newSpan += replacement[i].Length() + 1;
+  }
   paragraphs.insert(at, std::make_move_iterator(replacement.begin()),
                     std::make_move_iterator(replacement.end()));
-  validStarts_ = std::min(validStarts_, first + 1);
+  const auto from = starts_.begin() + static_cast<std::ptrdiff_t>(first);
+  const auto later =
+      starts_.insert(starts_.erase(from, from + static_cast<std::ptrdiff_t>(old.size())),
+                     newStarts.begin(), newStarts.end()) +
+      static_cast<std::ptrdiff_t>(newStarts.size());
+  const std::int32_t shift = newSpan - oldSpan;
+  for (auto start = later; start != starts_.end(); ++start) {
+    *start += shift;
+  }
+  textLength_ += shift;
+}
+
+void MemoryRichTextBox::EditParagraph(std::size_t index,
+                                      const std::function<void(Paragraph&)>& edit) {
+  Paragraph& paragraph = document_.paragraphs[index];
+  const std::int32_t before = ParagraphLength(index);
+  try {
+    edit(paragraph);
+  } catch (...) {
+    CountStarts();  // out of memory part way: the starts follow what the paragraph holds
+    throw;
+  }
+  const std::int32_t shift = paragraph.Length() - before;
+  for (std::size_t i = index + 1; i < starts_.size(); ++i) {
+    starts_[i] += shift;
+  }
+  textLength_ += shift;
 }
 
 // ----- Whole document -----
@@ -120,10 +152,10 @@ void MemoryRichTextBox::SetTextRTF(std::string_view rtf) {
     document_ = ReadRtf(rtf, {DefaultFormat(), bulletIndent_});
   } catch (...) {
     document_.paragraphs.assign(1, Paragraph{{}, {}, DefaultFormat()});  // out of memory
-    validStarts_ = 0;
+    CountStarts();
     throw;
   }
-  validStarts_ = 0;
+  CountStarts();
   ResetTypingFormat();
   selStart_ = 0;
   selLength_ = 0;

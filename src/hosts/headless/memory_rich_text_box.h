@@ -16,7 +16,7 @@ namespace scrivlet {
 // and the tests use it.
 //
 // Cost: an edit or a formatting change rebuilds only the paragraphs it touches, and finding a
-// position walks paragraph lengths, never the characters of other paragraphs.
+// position is a binary search of the paragraphs' starts, which every write keeps up to date.
 class MemoryRichTextBox final : public ParagraphSurface {
  public:
   MemoryRichTextBox();
@@ -47,10 +47,8 @@ class MemoryRichTextBox final : public ParagraphSurface {
 
  private:
   std::size_t ParagraphCount() const override { return document_.paragraphs.size(); }
-  std::int32_t ParagraphStart(std::size_t index) const override;
-  std::int32_t ParagraphLength(std::size_t index) const override {
-    return document_.paragraphs[index].Length();
-  }
+  std::int32_t ParagraphStart(std::size_t index) const override { return starts_[index]; }
+  std::int32_t ParagraphLength(std::size_t index) const override;
   Location Locate(std::int32_t position) const override;
   char16_t UnitAt(std::int32_t position) const override;
   CharFormat FormatAt(std::size_t paragraph, std::int32_t offset) const override;
@@ -62,15 +60,21 @@ class MemoryRichTextBox final : public ParagraphSurface {
   std::vector<Paragraph> ReadParagraphs(std::size_t first, std::size_t last) const override;
   void WriteParagraphs(std::size_t first, const std::vector<Paragraph>& old,
                        std::vector<Paragraph> replacement) override;
+  void EditParagraph(std::size_t index, const std::function<void(Paragraph&)>& edit) override;
   void ShowSelection(std::int32_t start, std::int32_t length) override {
     selStart_ = start;
     selLength_ = length;
   }
 
+  // Counts `starts_` and `textLength_` again from the paragraphs (after a load).
+  void CountStarts();
+
   RichDocument document_;
-  // Start positions of the paragraphs; the first `validStarts_` are up to date.
-  mutable std::vector<std::int32_t> starts_;
-  mutable std::size_t validStarts_ = 0;
+  // Start positions of the paragraphs, kept up to date by every write: a keystroke shifts the
+  // later ones by what it added (one pass over integers) instead of summing every later
+  // paragraph's runs again.
+  std::vector<std::int32_t> starts_;
+  std::int32_t textLength_ = 0;
 
   std::int32_t selStart_ = 0;
   std::int32_t selLength_ = 0;
