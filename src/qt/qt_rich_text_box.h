@@ -14,6 +14,7 @@
 #include "platform/document/paragraph_surface.h"
 
 class QMimeData;
+class QRect;
 class QTextBlock;
 class QTextCharFormat;
 class QTextCursor;
@@ -168,6 +169,8 @@ class QtRichTextBox final : public ParagraphSurface {
   std::int32_t TwipsPerPixel(bool vertical) const;
   double PixelsPerTwip() const;
   void RefreshDisplayFormats();
+  // Draws the bullets of the bulleted paragraphs in `area` of the editor's viewport.
+  void PaintBullets(const QRect& area) const;
 
   // ----- Selection, focus and the user's edits, from the editor -----
   void OnEditorSelectionChanged();
@@ -177,7 +180,7 @@ class QtRichTextBox final : public ParagraphSurface {
   void RunShortcut(SurfaceShortcut shortcut);
 
   QPointer<SurfaceEdit> editor_;
-  // Editor signals during our own writes are not the user's: they raise no event.
+  // Editor signals during our own writes (OwnWrite) are not the user's: they raise no event.
   int writing_ = 0;
   // The selection the last selection-changed event reported.
   std::int32_t reportedStart_ = 0;
