@@ -50,6 +50,8 @@ constexpr char16_t kStandInUnit = 0xFFFD;
 // documents lay out at once, which costs little.
 constexpr std::int64_t kLazyLayoutCharacters = 100000;
 constexpr char16_t kBulletCharacter = 0x2022;
+// Qt formats kept made (ToQt) at most.
+constexpr std::size_t kToQtCacheFormats = 256;
 
 const char* const kRtfMimeTypes[] = {"text/rtf", "application/rtf"};
 
@@ -183,7 +185,22 @@ CharFormat QtRichTextBox::FromQt(const QTextCharFormat& format) const {
   return result;
 }
 
+std::size_t QtRichTextBox::CharFormatHash::operator()(const CharFormat& format) const {
+  std::size_t hash = std::hash<std::string>()(format.face);
+  hash = hash * 31 + static_cast<std::size_t>(format.halfPoints);
+  hash = hash * 31 + static_cast<std::size_t>(format.color);
+  return hash * 8 + (format.bold ? 4U : 0U) + (format.italic ? 2U : 0U) +
+         (format.underline ? 1U : 0U);
+}
+
 QTextCharFormat QtRichTextBox::ToQt(const CharFormat& format) const {
+  if (const auto found = toQtCache_.find(format); found != toQtCache_.end()) {
+    return found->second;
+  }
+  // Bounded: a page of many colours or faces must not keep every one.
+  if (toQtCache_.size() >= kToQtCacheFormats) {
+    toQtCache_.clear();
+  }
   QTextCharFormat result;
   result.setFontFamilies(QStringList{QString::fromStdString(format.face)});
   result.setProperty(kFaceProperty, QByteArray::fromStdString(format.face));
@@ -194,6 +211,7 @@ QTextCharFormat QtRichTextBox::ToQt(const CharFormat& format) const {
   result.setFontWeight(format.bold ? QFont::Bold : QFont::Normal);
   result.setFontItalic(format.italic);
   result.setFontUnderline(format.underline);
+  toQtCache_.emplace(format, result);
   return result;
 }
 
@@ -562,10 +580,13 @@ void QtRichTextBox::SetTextRTF(std::string_view rtf) {
       lazy.emplace(Doc());
     }
     ReplaceDocument(document.paragraphs);
+    // While the layout waits: a caret that rode to the end of the new text (a load into an empty
+    // editor inserts at the caret) would otherwise be redrawn there, which lays out the whole
+    // page at once.
+    ShowSelection(0, 0);
   }
   EmptyUndoBuffer();
   ResetTypingFormat();
-  ShowSelection(0, 0);
   RaiseSelChange();
 }
 

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QTextCharFormat>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -16,7 +17,6 @@
 class QMimeData;
 class QRect;
 class QTextBlock;
-class QTextCharFormat;
 class QTextCursor;
 class QTextDocument;
 class QTextEdit;
@@ -191,6 +191,13 @@ class QtRichTextBox final : public ParagraphSurface {
 
   // Character formats converted from Qt, by the document's format index.
   mutable std::unordered_map<int, CharFormat> formatCache_;
+  // Qt's formats made from character formats. A load writes a handful of formats over and over:
+  // made once, each is copied (a shared pointer) instead of built, and Qt, looking it up in the
+  // document's formats, hashes it once instead of for every run.
+  struct CharFormatHash {
+    std::size_t operator()(const CharFormat& format) const;
+  };
+  mutable std::unordered_map<CharFormat, QTextCharFormat, CharFormatHash> toQtCache_;
 
   // Move's last width in twips and the pixel width it gave.
   std::int32_t widthTwips_ = 9600;
