@@ -1023,7 +1023,10 @@ void EmitPicture(ReadState& s, const GumboElement& element) {
     return;
   }
   const auto quoted = [](std::string_view value) {
-    return "'" + EncodeAttributeValue(value) + "'";
+    std::string text = EncodeAttributeValue(value);
+    text.insert(text.begin(), '\'');
+    text.push_back('\'');
+    return text;
   };
   std::string tag = "<IMG SRC=" + quoted(src);
   if (!alt.empty()) {

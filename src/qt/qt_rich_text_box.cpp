@@ -1,17 +1,8 @@
 #include "qt/qt_rich_text_box.h"
 
-#include <QApplication>
 #include <QClipboard>
-#include <QContextMenuEvent>
-#include <QDrag>
-#include <QElapsedTimer>
-#include <QFocusEvent>
 #include <QGuiApplication>
-#include <QInputMethodEvent>
-#include <QKeyEvent>
-#include <QMenu>
 #include <QMimeData>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -31,7 +22,9 @@
 #include "conversion/html_to_rtf.h"
 #include "document/rtf_reader.h"
 #include "document/rtf_writer.h"
+#include "qt/paragraph_diff.h"
 #include "qt/qt_text.h"
+#include "qt/surface_edit.h"
 
 namespace scrivlet {
 
@@ -57,15 +50,10 @@ constexpr char16_t kStandInUnit = 0xFFFD;
 // documents lay out at once, which costs little.
 constexpr std::int64_t kLazyLayoutCharacters = 100000;
 constexpr char16_t kBulletCharacter = 0x2022;
+// Qt formats kept made (ToQt) at most.
+constexpr std::size_t kToQtCacheFormats = 256;
 
 const char* const kRtfMimeTypes[] = {"text/rtf", "application/rtf"};
-
-bool IsHighSurrogate(char16_t unit) {
-  return unit >= 0xD800 && unit <= 0xDBFF;
-}
-bool IsLowSurrogate(char16_t unit) {
-  return unit >= 0xDC00 && unit <= 0xDFFF;
-}
 
 // Units QTextCursor::insertText turns into block breaks or frame marks, and the object
 // replacement character, which Qt lays out as an embedded object.
@@ -76,52 +64,6 @@ bool NeedsStandIn(char16_t unit) {
 
 QString ToQString(std::u16string_view text) {
   return QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size()));
-}
-
-bool SameRuns(const Paragraph& a, const Paragraph& b) {
-  if (a.runs.size() != b.runs.size()) {
-    return false;
-  }
-  for (std::size_t i = 0; i < a.runs.size(); ++i) {
-    if (a.runs[i].text != b.runs[i].text || !(a.runs[i].format == b.runs[i].format)) {
-      return false;
-    }
-  }
-  return true;
-}
-
-// Whether two paragraphs hold the same characters, whatever their runs and formats.
-bool SameText(const Paragraph& a, const Paragraph& b) {
-  if (a.Length() != b.Length()) {
-    return false;
-  }
-  std::size_t ai = 0;
-  std::size_t bi = 0;
-  std::size_t ao = 0;
-  std::size_t bo = 0;
-  while (ai < a.runs.size() && bi < b.runs.size()) {
-    const std::u16string& at = a.runs[ai].text;
-    const std::u16string& bt = b.runs[bi].text;
-    const std::size_t n = std::min(at.size() - ao, bt.size() - bo);
-    if (at.compare(ao, n, bt, bo, n) != 0) {
-      return false;
-    }
-    ao += n;
-    bo += n;
-    if (ao == at.size()) {
-      ++ai;
-      ao = 0;
-    }
-    if (bo == bt.size()) {
-      ++bi;
-      bo = 0;
-    }
-  }
-  return true;
-}
-
-bool SameParagraph(const Paragraph& a, const Paragraph& b) {
-  return a.format == b.format && a.mark == b.mark && SameRuns(a, b);
 }
 
 // Holds a document in one edit block while it lives. Qt lays the changed text out again when
@@ -157,426 +99,20 @@ class LazyLayout {
   QSizeF pageSize_;
 };
 
-// Characters in paragraphs, their breaks counted.
-std::int64_t CharactersIn(const std::vector<Paragraph>& paragraphs) {
-  std::int64_t characters = 0;
-  for (const Paragraph& paragraph : paragraphs) {
-    characters += paragraph.Length() + 1;
-  }
-  return characters;
-}
-
-// The number of units at the start of two paragraphs that are the same text in the same format.
-std::size_t CommonPrefix(const Paragraph& a, const Paragraph& b) {
-  std::size_t units = 0;
-  for (std::size_t i = 0; i < a.runs.size() && i < b.runs.size(); ++i) {
-    const TextRun& x = a.runs[i];
-    const TextRun& y = b.runs[i];
-    if (!(x.format == y.format)) {
-      break;
-    }
-    const auto common = static_cast<std::size_t>(
-        std::mismatch(x.text.begin(), x.text.end(), y.text.begin(), y.text.end()).first -
-        x.text.begin());
-    units += common;
-    if (common < x.text.size() || common < y.text.size()) {
-      break;
-    }
-  }
-  return units;
-}
-
-// The same at the end, counting no more than `limit` units.
-std::size_t CommonSuffix(const Paragraph& a, const Paragraph& b, std::size_t limit) {
-  std::size_t units = 0;
-  for (std::size_t i = 0; i < a.runs.size() && i < b.runs.size(); ++i) {
-    const TextRun& x = a.runs[a.runs.size() - 1 - i];
-    const TextRun& y = b.runs[b.runs.size() - 1 - i];
-    if (!(x.format == y.format)) {
-      break;
-    }
-    const auto common = static_cast<std::size_t>(
-        std::mismatch(x.text.rbegin(), x.text.rend(), y.text.rbegin(), y.text.rend()).first -
-        x.text.rbegin());
-    units += common;
-    if (units >= limit) {
-      return limit;
-    }
-    if (common < x.text.size() || common < y.text.size()) {
-      break;
-    }
-  }
-  return units;
-}
-
-std::optional<SurfaceShortcut> ShortcutOf(const QKeyEvent* event) {
-  static constexpr std::pair<QKeySequence::StandardKey, SurfaceShortcut> kKeys[] = {
-      {QKeySequence::Bold, SurfaceShortcut::kBold},
-      {QKeySequence::Italic, SurfaceShortcut::kItalic},
-      {QKeySequence::Underline, SurfaceShortcut::kUnderline},
-      {QKeySequence::Cut, SurfaceShortcut::kCut},
-      {QKeySequence::Copy, SurfaceShortcut::kCopy},
-      {QKeySequence::Paste, SurfaceShortcut::kPaste},
-  };
-  for (const auto& [key, shortcut] : kKeys) {
-    if (event->matches(key)) {
-      return shortcut;
-    }
-  }
-  // Word processors' key for a hyperlink; Qt would take it for deleting to the end of the line.
-  if (event->keyCombination() == QKeyCombination(Qt::ControlModifier, Qt::Key_K)) {
-    return SurfaceShortcut::kHyperlink;
-  }
-  return std::nullopt;
-}
-
-// Keys that only move the caret or the selection: QTextEdit's own handling is kept for them.
-bool IsNavigation(const QKeyEvent* event) {
-  static constexpr QKeySequence::StandardKey kKeys[] = {
-      QKeySequence::MoveToNextChar,
-      QKeySequence::MoveToPreviousChar,
-      QKeySequence::MoveToNextWord,
-      QKeySequence::MoveToPreviousWord,
-      QKeySequence::MoveToNextLine,
-      QKeySequence::MoveToPreviousLine,
-      QKeySequence::MoveToNextPage,
-      QKeySequence::MoveToPreviousPage,
-      QKeySequence::MoveToStartOfLine,
-      QKeySequence::MoveToEndOfLine,
-      QKeySequence::MoveToStartOfBlock,
-      QKeySequence::MoveToEndOfBlock,
-      QKeySequence::MoveToStartOfDocument,
-      QKeySequence::MoveToEndOfDocument,
-      QKeySequence::SelectNextChar,
-      QKeySequence::SelectPreviousChar,
-      QKeySequence::SelectNextWord,
-      QKeySequence::SelectPreviousWord,
-      QKeySequence::SelectNextLine,
-      QKeySequence::SelectPreviousLine,
-      QKeySequence::SelectNextPage,
-      QKeySequence::SelectPreviousPage,
-      QKeySequence::SelectStartOfLine,
-      QKeySequence::SelectEndOfLine,
-      QKeySequence::SelectStartOfBlock,
-      QKeySequence::SelectEndOfBlock,
-      QKeySequence::SelectStartOfDocument,
-      QKeySequence::SelectEndOfDocument,
-      QKeySequence::SelectAll,
-      QKeySequence::Deselect,
-  };
-  for (const QKeySequence::StandardKey key : kKeys) {
-    if (event->matches(key)) {
-      return true;
-    }
-  }
-  return false;
-}
-
-bool IsUndoKey(const QKeyEvent* event) {
-  return event->matches(QKeySequence::Undo);
-}
-
-// Ctrl+Y and Ctrl+Shift+Z on every desktop, whatever the platform's own Redo key is.
-bool IsRedoKey(const QKeyEvent* event) {
-  const QKeyCombination key = event->keyCombination();
-  return event->matches(QKeySequence::Redo) ||
-         key == QKeyCombination(Qt::ControlModifier, Qt::Key_Y) ||
-         key == QKeyCombination(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_Z);
-}
-
-// A pause this long in typing ends the typing step, as word processors gather their undo.
-constexpr qint64 kTypingPauseMs = 1000;
-
-// Text a key press types: not a control character (a tab excepted), not a Ctrl chord.
-bool IsTypedText(const QKeyEvent* event) {
-  const QString text = event->text();
-  if (text.isEmpty()) {
-    return false;
-  }
-  const Qt::KeyboardModifiers modifiers = event->modifiers();
-  if ((modifiers & Qt::ControlModifier) && !(modifiers & Qt::AltModifier)) {
-    return false;
-  }
-  for (const QChar c : text) {
-    const char16_t unit = c.unicode();
-    if ((unit < 0x20 && unit != u'\t') || (unit >= 0x7F && unit < 0xA0)) {
-      return false;
-    }
-  }
-  return true;
-}
-
-}  // namespace
-
-// ----- The editor -----
-
-// The QTextEdit the user works in. It keeps Qt's caret movement, selection, scrolling and
-// drawing, and hands every change of the document to the surface.
-class SurfaceEdit final : public QTextEdit {
+// Counts the surface's own writes while it lives: the editor's signals during them are not the
+// user's and raise no event.
+class OwnWrite {
  public:
-  SurfaceEdit(QtRichTextBox& surface, QWidget* parent) : QTextEdit(parent), surface_(surface) {}
-
- protected:
-  bool event(QEvent* e) override {
-    if (e->type() == QEvent::ShortcutOverride) {
-      // Claim the editing chords before window shortcuts take them.
-      auto* key = static_cast<QKeyEvent*>(e);
-      if (ShortcutOf(key) || IsUndoKey(key) || IsRedoKey(key)) {
-        key->accept();
-        return true;
-      }
-    }
-    return QTextEdit::event(e);
-  }
-
-  void keyPressEvent(QKeyEvent* e) override {
-    if (isReadOnly()) {
-      // Still moves, selects and copies.
-      if (e->matches(QKeySequence::Copy)) {
-        surface_.RunShortcut(SurfaceShortcut::kCopy);
-        e->accept();
-      } else if (IsNavigation(e)) {
-        QTextEdit::keyPressEvent(e);
-      } else {
-        e->ignore();
-      }
-      return;
-    }
-    if (typed_.isValid() && typed_.elapsed() >= kTypingPauseMs) {
-      surface_.SealUndoStep();
-    }
-    typed_.start();
-    if (const auto shortcut = ShortcutOf(e)) {
-      surface_.RunShortcut(*shortcut);
-    } else if (IsUndoKey(e)) {
-      surface_.Undo();
-    } else if (IsRedoKey(e)) {
-      surface_.Redo();
-    } else if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) &&
-               !(e->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier))) {
-      surface_.SetSelText(u"\n");  // Shift+Enter too: no soft line breaks
-    } else if (e->key() == Qt::Key_Backspace && !(e->modifiers() & ~Qt::ShiftModifier)) {
-      surface_.DeleteBackward();
-    } else if (e->matches(QKeySequence::Delete)) {
-      surface_.DeleteForward();
-    } else if (e->matches(QKeySequence::DeleteStartOfWord)) {
-      QTextCursor target = textCursor();
-      if (!target.hasSelection()) {
-        target.movePosition(QTextCursor::PreviousWord, QTextCursor::KeepAnchor);
-      }
-      surface_.DeleteTo(target);
-    } else if (e->matches(QKeySequence::DeleteEndOfWord)) {
-      QTextCursor target = textCursor();
-      if (!target.hasSelection()) {
-        target.movePosition(QTextCursor::NextWord, QTextCursor::KeepAnchor);
-      }
-      surface_.DeleteTo(target);
-    } else if (e->matches(QKeySequence::DeleteEndOfLine)) {
-      QTextCursor target = textCursor();
-      if (!target.hasSelection()) {
-        target.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
-        if (!target.hasSelection()) {
-          target.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor);
-        }
-      }
-      surface_.DeleteTo(target);
-    } else if (IsNavigation(e)) {
-      QTextEdit::keyPressEvent(e);
-      return;
-    } else if (IsTypedText(e)) {
-      surface_.SetSelText(e->text().toStdU16String());
-    } else {
-      e->ignore();  // not an editing key: the parent may want it
-      return;
-    }
-    e->accept();
-  }
-
-  void inputMethodEvent(QInputMethodEvent* e) override {
-    if (isReadOnly()) {
-      e->ignore();
-      return;
-    }
-    if (!e->commitString().isEmpty() || e->replacementLength() > 0) {
-      if (e->replacementLength() > 0 && !textCursor().hasSelection()) {
-        const std::int32_t start =
-            surface_.AdjustBoundary(surface_.SelStart() + e->replacementStart());
-        surface_.ShowSelection(start,
-                               surface_.AdjustBoundary(start + e->replacementLength()) - start);
-      }
-      surface_.SetSelText(e->commitString().toStdU16String());
-    } else if (!e->preeditString().isEmpty() && textCursor().hasSelection()) {
-      // Composing over a selection replaces it; QTextEdit would delete it behind our back.
-      surface_.SetSelText(u"");
-    }
-    // The composition itself is drawn by QTextEdit and is no part of the document.
-    QInputMethodEvent preedit(e->preeditString(), e->attributes());
-    QTextEdit::inputMethodEvent(&preedit);
-    e->accept();
-  }
-
-  void focusInEvent(QFocusEvent* e) override {
-    QTextEdit::focusInEvent(e);
-    surface_.OnEditorFocusIn(e->reason());
-  }
-
-  void contextMenuEvent(QContextMenuEvent* e) override {
-    // QTextEdit's own menu would edit the document directly.
-    const auto text = [](const char* source) {
-      return QCoreApplication::translate("QWidgetTextControl", source);
-    };
-    const bool selected = textCursor().hasSelection();
-    const bool editable = !isReadOnly();
-    const QMimeData* clipboard = QGuiApplication::clipboard()->mimeData();
-    QMenu menu(this);
-    menu.addAction(text("&Undo"), [this] { surface_.Undo(); })
-        ->setEnabled(editable && surface_.CanUndo());
-    menu.addAction(text("&Redo"), [this] { surface_.Redo(); })
-        ->setEnabled(editable && surface_.CanRedo());
-    menu.addSeparator();
-    menu.addAction(text("Cu&t"), [this] { surface_.RunShortcut(SurfaceShortcut::kCut); })
-        ->setEnabled(editable && selected);
-    menu.addAction(text("&Copy"), [this] { surface_.RunShortcut(SurfaceShortcut::kCopy); })
-        ->setEnabled(selected);
-    menu.addAction(text("&Paste"), [this] { surface_.RunShortcut(SurfaceShortcut::kPaste); })
-        ->setEnabled(editable && clipboard != nullptr &&
-                     QtRichTextBox::CanInsertMimeData(*clipboard));
-    menu.addAction(text("Delete"), [this] { surface_.SetSelText(u""); })
-        ->setEnabled(editable && selected);
-    menu.addSeparator();
-    menu.addAction(text("Select All"), [this] { selectAll(); });
-    menu.exec(e->globalPos());
-  }
-
-  // A press inside the selection may start a drag, which this editor runs itself: QTextEdit
-  // would delete the moved text directly.
-  void mousePressEvent(QMouseEvent* e) override {
-    dragStart_.reset();
-    const QTextCursor cursor = textCursor();
-    if (e->button() == Qt::LeftButton && e->modifiers() == Qt::NoModifier &&
-        cursor.hasSelection()) {
-      const int at = cursorForPosition(e->position().toPoint()).position();
-      if (at >= cursor.selectionStart() && at < cursor.selectionEnd()) {
-        dragStart_ = e->position().toPoint();
-        e->accept();
-        return;
-      }
-    }
-    QTextEdit::mousePressEvent(e);
-  }
-
-  void mouseMoveEvent(QMouseEvent* e) override {
-    if (dragStart_) {
-      if ((e->position().toPoint() - *dragStart_).manhattanLength() >=
-          QApplication::startDragDistance()) {
-        dragStart_.reset();
-        StartDrag();
-      }
-      e->accept();
-      return;
-    }
-    QTextEdit::mouseMoveEvent(e);
-  }
-
-  void mouseReleaseEvent(QMouseEvent* e) override {
-    if (dragStart_) {
-      // No drag after all: the click puts the caret where it was.
-      dragStart_.reset();
-      setTextCursor(cursorForPosition(e->position().toPoint()));
-      e->accept();
-      return;
-    }
-    QTextEdit::mouseReleaseEvent(e);
-  }
-
-  void dropEvent(QDropEvent* e) override {
-    QDragLeaveEvent leave;
-    QTextEdit::dragLeaveEvent(&leave);  // takes the drop caret away
-    const QMimeData* data = e->mimeData();
-    if (isReadOnly() || data == nullptr || !QtRichTextBox::CanInsertMimeData(*data)) {
-      e->ignore();
-      return;
-    }
-    const std::int32_t at = cursorForPosition(e->position().toPoint()).position();
-    if (e->source() == this && e->dropAction() == Qt::MoveAction) {
-      surface_.MoveSelection(at);
-    } else {
-      surface_.SetSelStart(at);
-      surface_.InsertMimeData(*data);
-    }
-    e->acceptProposedAction();
-  }
-
-  void paintEvent(QPaintEvent* e) override {
-    QTextEdit::paintEvent(e);
-    PaintBullets(e->rect());
-  }
-
-  QMimeData* createMimeDataFromSelection() const override {
-    return surface_.SelectionMimeData().release();
-  }
-  bool canInsertFromMimeData(const QMimeData* source) const override {
-    return source != nullptr && QtRichTextBox::CanInsertMimeData(*source);
-  }
-  void insertFromMimeData(const QMimeData* source) override {
-    if (source != nullptr) {
-      surface_.InsertMimeData(*source);
-    }
-  }
+  explicit OwnWrite(int& depth) : depth_(depth) { ++depth_; }
+  ~OwnWrite() { --depth_; }
+  OwnWrite(const OwnWrite&) = delete;
+  OwnWrite& operator=(const OwnWrite&) = delete;
 
  private:
-  void StartDrag() {
-    auto* drag = new QDrag(this);  // Qt deletes it when the drag ends
-    drag->setMimeData(surface_.SelectionMimeData().release());
-    const Qt::DropActions allowed =
-        isReadOnly() ? Qt::DropActions(Qt::CopyAction) : (Qt::CopyAction | Qt::MoveAction);
-    const Qt::DropAction action =
-        drag->exec(allowed, isReadOnly() ? Qt::CopyAction : Qt::MoveAction);
-    QObject* target = drag->target();
-    // A move onto this editor was done by its drop; a move elsewhere takes the text away.
-    if (action == Qt::MoveAction && target != this && target != viewport()) {
-      surface_.SetSelText(u"");
-    }
-  }
-
-  // A bulleted paragraph's text is indented by the bullet indent; the bullet goes in front of
-  // it, in the font and colour of the paragraph's first character.
-  void PaintBullets(const QRect& area) {
-    const double bulletWidth = surface_.bulletIndent_ * surface_.PixelsPerTwip();
-    const QPointF scroll(horizontalScrollBar()->value(), verticalScrollBar()->value());
-    QTextBlock block = cursorForPosition(area.topLeft()).block();
-    if (block.previous().isValid()) {
-      block = block.previous();
-    }
-    QPainter painter(viewport());
-    for (; block.isValid(); block = block.next()) {
-      const QTextLayout* layout = block.layout();
-      if (layout == nullptr || layout->lineCount() == 0) {
-        continue;
-      }
-      const QPointF origin = layout->position() - scroll;
-      if (origin.y() > area.bottom()) {
-        break;
-      }
-      if (!block.blockFormat().boolProperty(kBulletProperty)) {
-        continue;
-      }
-      const QTextCharFormat format =
-          block.begin().atEnd() ? block.charFormat() : block.begin().fragment().charFormat();
-      const QTextLine line = layout->lineAt(0);
-      painter.setFont(format.font());
-      painter.setPen(format.foreground().color());
-      painter.drawText(QPointF(origin.x() + line.cursorToX(0) - bulletWidth,
-                               origin.y() + line.y() + line.ascent()),
-                       QString(QChar(kBulletCharacter)));
-    }
-  }
-
-  QtRichTextBox& surface_;
-  std::optional<QPoint> dragStart_;
-  // Since the last key press, for the pause that ends a typing step.
-  QElapsedTimer typed_;
+  int& depth_;
 };
+
+}  // namespace
 
 // ----- Construction -----
 
@@ -591,12 +127,13 @@ QtRichTextBox::QtRichTextBox(QWidget* parent) : editor_(new SurfaceEdit(*this, p
   QObject::connect(editor_, &QTextEdit::cursorPositionChanged, editor_, selectionMoved);
   QObject::connect(editor_, &QTextEdit::selectionChanged, editor_, selectionMoved);
 
-  ++writing_;
-  QTextCursor cursor(&Doc());
-  Paragraph empty;
-  empty.mark = DefaultFormat();
-  ApplyBlockFormat(cursor, empty);
-  --writing_;
+  {
+    const OwnWrite own(writing_);
+    QTextCursor cursor(&Doc());
+    Paragraph empty;
+    empty.mark = DefaultFormat();
+    ApplyBlockFormat(cursor, empty);
+  }
   SetBackColor(backColor_);
 }
 
@@ -648,7 +185,22 @@ CharFormat QtRichTextBox::FromQt(const QTextCharFormat& format) const {
   return result;
 }
 
+std::size_t QtRichTextBox::CharFormatHash::operator()(const CharFormat& format) const {
+  std::size_t hash = std::hash<std::string>()(format.face);
+  hash = hash * 31 + static_cast<std::size_t>(format.halfPoints);
+  hash = hash * 31 + static_cast<std::size_t>(format.color);
+  return hash * 8 + (format.bold ? 4U : 0U) + (format.italic ? 2U : 0U) +
+         (format.underline ? 1U : 0U);
+}
+
 QTextCharFormat QtRichTextBox::ToQt(const CharFormat& format) const {
+  if (const auto found = toQtCache_.find(format); found != toQtCache_.end()) {
+    return found->second;
+  }
+  // Bounded: a page of many colours or faces must not keep every one.
+  if (toQtCache_.size() >= kToQtCacheFormats) {
+    toQtCache_.clear();
+  }
   QTextCharFormat result;
   result.setFontFamilies(QStringList{QString::fromStdString(format.face)});
   result.setProperty(kFaceProperty, QByteArray::fromStdString(format.face));
@@ -659,6 +211,7 @@ QTextCharFormat QtRichTextBox::ToQt(const CharFormat& format) const {
   result.setFontWeight(format.bold ? QFont::Bold : QFont::Normal);
   result.setFontItalic(format.italic);
   result.setFontUnderline(format.underline);
+  toQtCache_.emplace(format, result);
   return result;
 }
 
@@ -808,32 +361,19 @@ void QtRichTextBox::InsertRuns(QTextCursor& cursor, const std::vector<TextRun>& 
 // beginning and end, and only a change in the number of paragraphs rewrites the blocks between.
 void QtRichTextBox::WriteParagraphs(std::size_t first, const std::vector<Paragraph>& old,
                                     std::vector<Paragraph> replacement) {
-  // The editor's signals while we write are not the user's.
-  ++writing_;
-  {
-    std::optional<LazyLayout> lazy;
-    if (const std::int64_t length = TextLength();
-        length >= kLazyLayoutCharacters && 2 * CharactersIn(old) > length) {
-      lazy.emplace(Doc());
-    }
-    const EditBlock batch(Doc());
-    WriteChanges(first, old, replacement);
+  const OwnWrite own(writing_);
+  std::optional<LazyLayout> lazy;
+  if (const std::int64_t length = TextLength();
+      length >= kLazyLayoutCharacters && 2 * CharactersIn(old) > length) {
+    lazy.emplace(Doc());
   }
-  --writing_;
+  const EditBlock batch(Doc());
+  WriteChanges(first, old, replacement);
 }
 
 void QtRichTextBox::WriteChanges(std::size_t first, const std::vector<Paragraph>& old,
                                  const std::vector<Paragraph>& replacement) {
-  std::size_t lead = 0;
-  while (lead < old.size() && lead < replacement.size() &&
-         SameParagraph(old[lead], replacement[lead])) {
-    ++lead;
-  }
-  std::size_t trail = 0;
-  while (trail < old.size() - lead && trail < replacement.size() - lead &&
-         SameParagraph(old[old.size() - 1 - trail], replacement[replacement.size() - 1 - trail])) {
-    ++trail;
-  }
+  auto [lead, trail] = UnchangedParagraphs(old, replacement);
   std::size_t oldMiddle = old.size() - lead - trail;
   std::size_t newMiddle = replacement.size() - lead - trail;
   if (oldMiddle == newMiddle) {
@@ -862,8 +402,8 @@ void QtRichTextBox::RewriteRange(std::size_t first, std::size_t last,
                                  const std::vector<Paragraph>& replacement) {
   const QTextBlock firstBlock = BlockAt(first);
   const QTextBlock lastBlock = BlockAt(last);
+  const EditBlock batch(Doc());
   QTextCursor cursor(&Doc());
-  cursor.beginEditBlock();
   cursor.setPosition(firstBlock.position());
   cursor.setPosition(lastBlock.position() + lastBlock.length() - 1, QTextCursor::KeepAnchor);
   cursor.removeSelectedText();
@@ -874,7 +414,6 @@ void QtRichTextBox::RewriteRange(std::size_t first, std::size_t last,
     ApplyBlockFormat(cursor, replacement[k]);
     InsertRuns(cursor, replacement[k].runs);
   }
-  cursor.endEditBlock();
 }
 
 // The new paragraphs go in after the old ones, which then go: the editor's caret, put at the
@@ -883,8 +422,8 @@ void QtRichTextBox::RewriteRange(std::size_t first, std::size_t last,
 // redraw that old selection.)
 void QtRichTextBox::ReplaceDocument(const std::vector<Paragraph>& paragraphs) {
   editor_->setTextCursor(QTextCursor(&Doc()));
+  const EditBlock batch(Doc());
   QTextCursor cursor(&Doc());
-  cursor.beginEditBlock();
   cursor.movePosition(QTextCursor::End);
   const int oldEnd = cursor.position();
   for (const Paragraph& paragraph : paragraphs) {
@@ -897,14 +436,13 @@ void QtRichTextBox::ReplaceDocument(const std::vector<Paragraph>& paragraphs) {
   cursor.removeSelectedText();
   // The first block kept the old first paragraph's formats.
   ApplyBlockFormat(cursor, paragraphs.front());
-  cursor.endEditBlock();
 }
 
 void QtRichTextBox::UpdateParagraph(std::size_t index, const Paragraph& old,
                                     const Paragraph& replacement) {
   const QTextBlock block = BlockAt(index);
+  const EditBlock batch(Doc());
   QTextCursor cursor(block);
-  cursor.beginEditBlock();
   if (!(old.format == replacement.format) || !(old.mark == replacement.mark)) {
     ApplyBlockFormat(cursor, replacement);
   }
@@ -923,17 +461,8 @@ void QtRichTextBox::UpdateParagraph(std::size_t index, const Paragraph& old,
   } else {
     const auto oldLength = static_cast<std::size_t>(old.Length());
     const auto newLength = static_cast<std::size_t>(replacement.Length());
-    std::size_t prefix = CommonPrefix(old, replacement);
-    std::size_t suffix = CommonSuffix(old, replacement, std::min(oldLength, newLength) - prefix);
-    // Qt's positions must not fall inside a surrogate pair.
-    if (prefix > 0 &&
-        IsHighSurrogate(scrivlet::UnitAt(old, static_cast<std::int32_t>(prefix - 1)))) {
-      --prefix;
-    }
-    if (suffix > 0 &&
-        IsLowSurrogate(scrivlet::UnitAt(old, static_cast<std::int32_t>(oldLength - suffix)))) {
-      --suffix;
-    }
+    // Kept ends never cut a surrogate pair: Qt's positions must not fall inside one.
+    const auto [prefix, suffix] = UnchangedUnits(old, replacement);
     const int start = block.position();
     cursor.setPosition(start + static_cast<int>(prefix));
     cursor.setPosition(start + static_cast<int>(oldLength - suffix), QTextCursor::KeepAnchor);
@@ -941,12 +470,11 @@ void QtRichTextBox::UpdateParagraph(std::size_t index, const Paragraph& old,
     InsertRuns(cursor, RunsBetween(replacement, static_cast<std::int32_t>(prefix),
                                    static_cast<std::int32_t>(newLength - suffix)));
   }
-  cursor.endEditBlock();
 }
 
 // Redraws every paragraph's margins after the bullet indent changed.
 void QtRichTextBox::RefreshDisplayFormats() {
-  ++writing_;
+  const OwnWrite own(writing_);
   for (QTextBlock block = Doc().begin(); block.isValid(); block = block.next()) {
     if (block.blockFormat().boolProperty(kBulletProperty)) {
       QTextCursor cursor(block);
@@ -956,7 +484,40 @@ void QtRichTextBox::RefreshDisplayFormats() {
       ApplyBlockFormat(cursor, paragraph);
     }
   }
-  --writing_;
+}
+
+// A bulleted paragraph's text is indented by the bullet indent; the bullet goes in front of
+// it, in the font and colour of the paragraph's first character.
+void QtRichTextBox::PaintBullets(const QRect& area) const {
+  const double bulletWidth = bulletIndent_ * PixelsPerTwip();
+  const QPointF scroll(editor_->horizontalScrollBar()->value(),
+                       editor_->verticalScrollBar()->value());
+  QTextBlock block = editor_->cursorForPosition(area.topLeft()).block();
+  if (block.previous().isValid()) {
+    block = block.previous();
+  }
+  QPainter painter(editor_->viewport());
+  for (; block.isValid(); block = block.next()) {
+    const QTextLayout* layout = block.layout();
+    if (layout == nullptr || layout->lineCount() == 0) {
+      continue;
+    }
+    const QPointF origin = layout->position() - scroll;
+    if (origin.y() > area.bottom()) {
+      break;
+    }
+    if (!block.blockFormat().boolProperty(kBulletProperty)) {
+      continue;
+    }
+    const QTextCharFormat format =
+        block.begin().atEnd() ? block.charFormat() : block.begin().fragment().charFormat();
+    const QTextLine line = layout->lineAt(0);
+    painter.setFont(format.font());
+    painter.setPen(format.foreground().color());
+    painter.drawText(QPointF(origin.x() + line.cursorToX(0) - bulletWidth,
+                             origin.y() + line.y() + line.ascent()),
+                     QString(QChar(kBulletCharacter)));
+  }
 }
 
 // ----- Positions -----
@@ -1012,18 +573,20 @@ std::string QtRichTextBox::TextRTF() const {
 
 void QtRichTextBox::SetTextRTF(std::string_view rtf) {
   const RichDocument document = ReadRtf(rtf, {DefaultFormat(), bulletIndent_});
-  ++writing_;
   {
+    const OwnWrite own(writing_);
     std::optional<LazyLayout> lazy;
     if (CharactersIn(document.paragraphs) >= kLazyLayoutCharacters) {
       lazy.emplace(Doc());
     }
     ReplaceDocument(document.paragraphs);
+    // While the layout waits: a caret that rode to the end of the new text (a load into an empty
+    // editor inserts at the caret) would otherwise be redrawn there, which lays out the whole
+    // page at once.
+    ShowSelection(0, 0);
   }
-  --writing_;
   EmptyUndoBuffer();
   ResetTypingFormat();
-  ShowSelection(0, 0);
   RaiseSelChange();
 }
 
@@ -1076,9 +639,8 @@ void QtRichTextBox::ShowSelection(std::int32_t start, std::int32_t length) {
   QTextCursor cursor(&Doc());
   cursor.setPosition(start);
   cursor.setPosition(end, QTextCursor::KeepAnchor);
-  ++writing_;
+  const OwnWrite own(writing_);
   editor_->setTextCursor(cursor);
-  --writing_;
 }
 
 void QtRichTextBox::RaiseSelChange() {
@@ -1139,10 +701,9 @@ void QtRichTextBox::SetFontName(std::string_view face) {
   if (TextLength() == 0) {
     Paragraph paragraph = ReadParagraph(Doc().begin());
     paragraph.mark = DefaultFormat();
-    ++writing_;
+    const OwnWrite own(writing_);
     QTextCursor cursor(Doc().begin());
     ApplyBlockFormat(cursor, paragraph);
-    --writing_;
   }
 }
 
@@ -1157,10 +718,9 @@ void QtRichTextBox::SetFontSize(double points) {
   if (TextLength() == 0) {
     Paragraph paragraph = ReadParagraph(Doc().begin());
     paragraph.mark = DefaultFormat();
-    ++writing_;
+    const OwnWrite own(writing_);
     QTextCursor cursor(Doc().begin());
     ApplyBlockFormat(cursor, paragraph);
-    --writing_;
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QTextCharFormat>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -14,8 +15,8 @@
 #include "document/paragraph_surface.h"
 
 class QMimeData;
+class QRect;
 class QTextBlock;
-class QTextCharFormat;
 class QTextCursor;
 class QTextDocument;
 class QTextEdit;
@@ -168,6 +169,8 @@ class QtRichTextBox final : public ParagraphSurface {
   std::int32_t TwipsPerPixel(bool vertical) const;
   double PixelsPerTwip() const;
   void RefreshDisplayFormats();
+  // Draws the bullets of the bulleted paragraphs in `area` of the editor's viewport.
+  void PaintBullets(const QRect& area) const;
 
   // ----- Selection, focus and the user's edits, from the editor -----
   void OnEditorSelectionChanged();
@@ -177,7 +180,7 @@ class QtRichTextBox final : public ParagraphSurface {
   void RunShortcut(SurfaceShortcut shortcut);
 
   QPointer<SurfaceEdit> editor_;
-  // Editor signals during our own writes are not the user's: they raise no event.
+  // Editor signals during our own writes (OwnWrite) are not the user's: they raise no event.
   int writing_ = 0;
   // The selection the last selection-changed event reported.
   std::int32_t reportedStart_ = 0;
@@ -188,6 +191,13 @@ class QtRichTextBox final : public ParagraphSurface {
 
   // Character formats converted from Qt, by the document's format index.
   mutable std::unordered_map<int, CharFormat> formatCache_;
+  // Qt's formats made from character formats. A load writes a handful of formats over and over:
+  // made once, each is copied (a shared pointer) instead of built, and Qt, looking it up in the
+  // document's formats, hashes it once instead of for every run.
+  struct CharFormatHash {
+    std::size_t operator()(const CharFormat& format) const;
+  };
+  mutable std::unordered_map<CharFormat, QTextCharFormat, CharFormatHash> toQtCache_;
 
   // Move's last width in twips and the pixel width it gave.
   std::int32_t widthTwips_ = 9600;
