@@ -215,7 +215,7 @@ ScriptSession::ScriptSession(std::ostream& out) : out_(out) {
 ScriptSession::~ScriptSession() = default;
 
 void ScriptSession::StartHost(const PropertyBag* restoreFrom) {
-  host_.reset();  // the old control lets go of the shared parts first
+  host_.reset();  // the old control and its window go before the new one starts
   host_ = std::make_unique<HeadlessHost>();
   if (restoreFrom != nullptr) {
     host_->Restore(*restoreFrom);
