@@ -6,6 +6,7 @@
 #endif
 
 #include <curl/curl.h>
+#include <dlfcn.h>
 
 #include <cstdio>
 #include <optional>
@@ -19,27 +20,95 @@
 namespace scrivlet {
 namespace {
 
+// libcurl's functions, from the library opened when the first Internet library is made rather
+// than linked: libcurl brings some thirty shared libraries (TLS, Kerberos, LDAP, ...) that every
+// program on the hosts' library would otherwise map at start, the command-line tool converting a
+// file among them, although only FTP publishing calls it. Calling through this table, not
+// through functions named as libcurl's, leaves a host that links libcurl itself undisturbed.
+struct CurlApi {
+  decltype(&::curl_global_init) global_init;
+  decltype(&::curl_global_cleanup) global_cleanup;
+  decltype(&::curl_easy_init) easy_init;
+  decltype(&::curl_easy_cleanup) easy_cleanup;
+  decltype(&::curl_easy_setopt) easy_setopt;
+  decltype(&::curl_multi_init) multi_init;
+  decltype(&::curl_multi_cleanup) multi_cleanup;
+  decltype(&::curl_multi_add_handle) multi_add_handle;
+  decltype(&::curl_multi_remove_handle) multi_remove_handle;
+  decltype(&::curl_multi_perform) multi_perform;
+  decltype(&::curl_multi_poll) multi_poll;
+  decltype(&::curl_multi_info_read) multi_info_read;
+  decltype(&::curl_slist_append) slist_append;
+  decltype(&::curl_slist_free_all) slist_free_all;
+};
+
+// The run-time name of Debian's libcurl (ABI 4 since libcurl 7.16).
+constexpr const char* kCurlLibraryName = "libcurl.so.4";
+
+template <typename Function>
+void LoadFunction(void* library, const char* name, Function& to) {
+  void* const address = dlsym(library, name);
+  if (address == nullptr) {
+    throw std::runtime_error(std::string("libcurl has no ") + name);
+  }
+  to = reinterpret_cast<Function>(address);
+}
+
+// Opens libcurl and reads its functions. Throws std::runtime_error when it cannot. The library
+// stays open for the rest of the process: libcurl's global state outlives its cleanup.
+CurlApi LoadCurlApi() {
+  void* const library = dlopen(kCurlLibraryName, RTLD_NOW | RTLD_LOCAL);
+  if (library == nullptr) {
+    const char* const reason = dlerror();
+    throw std::runtime_error(std::string("libcurl could not be loaded: ") +
+                             (reason != nullptr ? reason : kCurlLibraryName));
+  }
+  CurlApi api{};
+  LoadFunction(library, "curl_global_init", api.global_init);
+  LoadFunction(library, "curl_global_cleanup", api.global_cleanup);
+  LoadFunction(library, "curl_easy_init", api.easy_init);
+  LoadFunction(library, "curl_easy_cleanup", api.easy_cleanup);
+  LoadFunction(library, "curl_easy_setopt", api.easy_setopt);
+  LoadFunction(library, "curl_multi_init", api.multi_init);
+  LoadFunction(library, "curl_multi_cleanup", api.multi_cleanup);
+  LoadFunction(library, "curl_multi_add_handle", api.multi_add_handle);
+  LoadFunction(library, "curl_multi_remove_handle", api.multi_remove_handle);
+  LoadFunction(library, "curl_multi_perform", api.multi_perform);
+  LoadFunction(library, "curl_multi_poll", api.multi_poll);
+  LoadFunction(library, "curl_multi_info_read", api.multi_info_read);
+  LoadFunction(library, "curl_slist_append", api.slist_append);
+  LoadFunction(library, "curl_slist_free_all", api.slist_free_all);
+  return api;
+}
+
+// The table, loaded at the first call; constant afterwards, so threads may share it (C++
+// initialises a function's static once). Throws as LoadCurlApi while it cannot be loaded.
+const CurlApi& Curl() {
+  static const CurlApi api = LoadCurlApi();
+  return api;
+}
+
 // Keeps libcurl initialised while anything of the library lives; libcurl counts the calls.
 class CurlGlobal {
  public:
   CurlGlobal() {
-    if (curl_global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK) {
+    if (Curl().global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK) {
       throw std::runtime_error("libcurl could not be initialised");
     }
   }
-  ~CurlGlobal() { curl_global_cleanup(); }
+  ~CurlGlobal() { Curl().global_cleanup(); }
   CurlGlobal(const CurlGlobal&) = delete;
   CurlGlobal& operator=(const CurlGlobal&) = delete;
 };
 
 struct EasyCleanup {
-  void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
+  void operator()(CURL* easy) const { Curl().easy_cleanup(easy); }
 };
 using EasyHandle = std::unique_ptr<CURL, EasyCleanup>;
 
 // Cleaning up the multi handle closes the connections it keeps (FTP sends QUIT).
 struct MultiCleanup {
-  void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
+  void operator()(CURLM* multi) const { Curl().multi_cleanup(multi); }
 };
 using MultiHandle = std::unique_ptr<CURLM, MultiCleanup>;
 
@@ -51,25 +120,25 @@ constexpr int kLongestWaitMs = 10;
 // connection between transfers. A cancel through `monitor` is also seen between waits, so it
 // takes effect while libcurl is still connecting and calls no progress function.
 CURLcode PerformOn(CURLM* multi, CURL* easy, const TransferMonitor* monitor) {
-  if (curl_multi_add_handle(multi, easy) != CURLM_OK) {
+  if (Curl().multi_add_handle(multi, easy) != CURLM_OK) {
     return CURLE_FAILED_INIT;
   }
   CURLcode result = CURLE_FAILED_INIT;
   for (;;) {
     int running = 0;
-    if (curl_multi_perform(multi, &running) != CURLM_OK) {
+    if (Curl().multi_perform(multi, &running) != CURLM_OK) {
       break;
     }
     if (running == 0) {
       int queued = 0;
-      while (const CURLMsg* message = curl_multi_info_read(multi, &queued)) {
+      while (const CURLMsg* message = Curl().multi_info_read(multi, &queued)) {
         if (message->msg == CURLMSG_DONE && message->easy_handle == easy) {
           result = message->data.result;
         }
       }
       break;
     }
-    if (curl_multi_poll(multi, nullptr, 0, kLongestWaitMs, nullptr) != CURLM_OK) {
+    if (Curl().multi_poll(multi, nullptr, 0, kLongestWaitMs, nullptr) != CURLM_OK) {
       break;
     }
     if (monitor != nullptr && monitor->CancelRequested()) {
@@ -77,12 +146,12 @@ CURLcode PerformOn(CURLM* multi, CURL* easy, const TransferMonitor* monitor) {
       break;
     }
   }
-  curl_multi_remove_handle(multi, easy);
+  Curl().multi_remove_handle(multi, easy);
   return result;
 }
 
 struct ListFree {
-  void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+  void operator()(curl_slist* list) const { Curl().slist_free_all(list); }
 };
 using CommandList = std::unique_ptr<curl_slist, ListFree>;
 
@@ -379,8 +448,8 @@ class CurlFtpConnection final : public FtpConnection {
     const std::string target = ResolveDirectory(current_, directory);
     // A URL ending in "/" with no body makes libcurl change directory and nothing more.
     CURL* easy = easy_.get();
-    curl_easy_setopt(easy, CURLOPT_UPLOAD, 0L);
-    curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
+    Curl().easy_setopt(easy, CURLOPT_UPLOAD, 0L);
+    Curl().easy_setopt(easy, CURLOPT_NOBODY, 1L);
     InternetResult<> changed = Perform(PathIn(target, ""), directory);
     if (changed.ok()) {
       current_ = target;
@@ -402,11 +471,11 @@ class CurlFtpConnection final : public FtpConnection {
     }
     UploadSource source{file.get(), false};
     CURL* easy = easy_.get();
-    curl_easy_setopt(easy, CURLOPT_NOBODY, 0L);
-    curl_easy_setopt(easy, CURLOPT_UPLOAD, 1L);
-    curl_easy_setopt(easy, CURLOPT_READFUNCTION, &ReadUpload);
-    curl_easy_setopt(easy, CURLOPT_READDATA, &source);
-    curl_easy_setopt(easy, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(size));
+    Curl().easy_setopt(easy, CURLOPT_NOBODY, 0L);
+    Curl().easy_setopt(easy, CURLOPT_UPLOAD, 1L);
+    Curl().easy_setopt(easy, CURLOPT_READFUNCTION, &ReadUpload);
+    Curl().easy_setopt(easy, CURLOPT_READDATA, &source);
+    Curl().easy_setopt(easy, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(size));
     if (monitor_ != nullptr) {
       monitor_->ReportSent(0, size);
     }
@@ -415,19 +484,19 @@ class CurlFtpConnection final : public FtpConnection {
     CommandList renames;
     if (mode == FtpPutMode::kReplaceWhole) {
       sent_name = "." + std::string(remote_name) + ".part";
-      curl_slist* list = curl_slist_append(nullptr, ("RNFR " + sent_name).c_str());
+      curl_slist* list = Curl().slist_append(nullptr, ("RNFR " + sent_name).c_str());
       renames.reset(list);
       if (list == nullptr ||
-          curl_slist_append(list, ("RNTO " + std::string(remote_name)).c_str()) == nullptr) {
+          Curl().slist_append(list, ("RNTO " + std::string(remote_name)).c_str()) == nullptr) {
         return InternetFailure(InternetError::kInternal, remote_name);
       }
-      curl_easy_setopt(easy, CURLOPT_POSTQUOTE, list);
+      Curl().easy_setopt(easy, CURLOPT_POSTQUOTE, list);
     }
     InternetResult<> sent = Perform(PathIn(current_, sent_name), remote_name);
     // The source and the list die with this call; the handle must not keep pointing at them.
-    curl_easy_setopt(easy, CURLOPT_UPLOAD, 0L);
-    curl_easy_setopt(easy, CURLOPT_READDATA, nullptr);
-    curl_easy_setopt(easy, CURLOPT_POSTQUOTE, nullptr);
+    Curl().easy_setopt(easy, CURLOPT_UPLOAD, 0L);
+    Curl().easy_setopt(easy, CURLOPT_READDATA, nullptr);
+    Curl().easy_setopt(easy, CURLOPT_POSTQUOTE, nullptr);
     if (source.read_failed) {
       return unreadable;
     }
@@ -440,10 +509,10 @@ class CurlFtpConnection final : public FtpConnection {
     }
     // No body for a file: libcurl asks for its SIZE, which a missing file answers with 550.
     CURL* easy = easy_.get();
-    curl_easy_setopt(easy, CURLOPT_UPLOAD, 0L);
-    curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
+    Curl().easy_setopt(easy, CURLOPT_UPLOAD, 0L);
+    Curl().easy_setopt(easy, CURLOPT_NOBODY, 1L);
     const std::string url = base_url_ + UrlPath(PathIn(current_, remote_name));
-    curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
+    Curl().easy_setopt(easy, CURLOPT_URL, url.c_str());
     state_->last_response = LastResponseInfo{};
     const CURLcode result = PerformOn(multi_.get(), easy, monitor_);
     if (result == CURLE_REMOTE_FILE_NOT_FOUND) {
@@ -458,7 +527,7 @@ class CurlFtpConnection final : public FtpConnection {
 
   // Logs in by asking for the login folder and nothing in it; a failure names `server`.
   InternetResult<> LogIn(std::string_view server) {
-    curl_easy_setopt(easy_.get(), CURLOPT_NOBODY, 1L);
+    Curl().easy_setopt(easy_.get(), CURLOPT_NOBODY, 1L);
     return Perform("", server);
   }
 
@@ -467,7 +536,7 @@ class CurlFtpConnection final : public FtpConnection {
   // it.
   InternetResult<> Perform(std::string_view server_path, std::string_view subject) {
     const std::string url = base_url_ + UrlPath(server_path);
-    curl_easy_setopt(easy_.get(), CURLOPT_URL, url.c_str());
+    Curl().easy_setopt(easy_.get(), CURLOPT_URL, url.c_str());
     state_->last_response = LastResponseInfo{};
     const CURLcode result = PerformOn(multi_.get(), easy_.get(), monitor_);
     if (result != CURLE_OK) {
@@ -495,53 +564,54 @@ bool ConfigureEasy(CURL* easy, State& state, const InternetOpenRequest& access,
                    const FtpLogin& login) {
   bool ok = true;
   const auto set = [&ok](CURLcode result) { ok = ok && result == CURLE_OK; };
-  set(curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "ftp"));
-  set(curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L));
+  set(Curl().easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "ftp"));
+  set(Curl().easy_setopt(easy, CURLOPT_NOSIGNAL, 1L));
   if (login.Monitor != nullptr) {
-    set(curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, &ReportProgress));
-    set(curl_easy_setopt(easy, CURLOPT_XFERINFODATA, login.Monitor));
-    set(curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L));
+    set(Curl().easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, &ReportProgress));
+    set(Curl().easy_setopt(easy, CURLOPT_XFERINFODATA, login.Monitor));
+    set(Curl().easy_setopt(easy, CURLOPT_NOPROGRESS, 0L));
   } else {
-    set(curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 1L));
+    set(Curl().easy_setopt(easy, CURLOPT_NOPROGRESS, 1L));
   }
   if (login.Security == FtpSecurity::kTls) {
     // Required for the login and every transfer; the password is never sent in clear text.
-    set(curl_easy_setopt(easy, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL)));
-    set(curl_easy_setopt(easy, CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS)));
-    set(curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L));
-    set(curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L));
+    set(Curl().easy_setopt(easy, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL)));
+    set(Curl().easy_setopt(easy, CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS)));
+    set(Curl().easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L));
+    set(Curl().easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L));
     if (!state.trust.CaFile.empty()) {
-      set(curl_easy_setopt(easy, CURLOPT_CAINFO, state.trust.CaFile.c_str()));
+      set(Curl().easy_setopt(easy, CURLOPT_CAINFO, state.trust.CaFile.c_str()));
     }
   }
-  set(curl_easy_setopt(easy, CURLOPT_PATH_AS_IS, 1L));
-  set(curl_easy_setopt(easy, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_SINGLECWD)));
-  set(curl_easy_setopt(easy, CURLOPT_TRANSFERTEXT, 0L));
-  set(curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, Milliseconds(state.timeouts.Connect)));
-  set(curl_easy_setopt(easy, CURLOPT_SERVER_RESPONSE_TIMEOUT,
-                       static_cast<long>((state.timeouts.ServerResponse.count() + 999) / 1000)));
-  set(curl_easy_setopt(easy, CURLOPT_ACCEPTTIMEOUT_MS, Milliseconds(state.timeouts.ActiveAccept)));
-  set(curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L));
-  set(curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME,
-                       static_cast<long>(state.timeouts.Stall.count())));
-  set(curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &DropBody));
-  set(curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &RecordResponseLine));
-  set(curl_easy_setopt(easy, CURLOPT_HEADERDATA, &state));
-  set(curl_easy_setopt(easy, CURLOPT_USERAGENT, access.Agent.c_str()));
+  set(Curl().easy_setopt(easy, CURLOPT_PATH_AS_IS, 1L));
+  set(Curl().easy_setopt(easy, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_SINGLECWD)));
+  set(Curl().easy_setopt(easy, CURLOPT_TRANSFERTEXT, 0L));
+  set(Curl().easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, Milliseconds(state.timeouts.Connect)));
+  set(Curl().easy_setopt(easy, CURLOPT_SERVER_RESPONSE_TIMEOUT,
+                         static_cast<long>((state.timeouts.ServerResponse.count() + 999) / 1000)));
+  set(Curl().easy_setopt(easy, CURLOPT_ACCEPTTIMEOUT_MS,
+                         Milliseconds(state.timeouts.ActiveAccept)));
+  set(Curl().easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L));
+  set(Curl().easy_setopt(easy, CURLOPT_LOW_SPEED_TIME,
+                         static_cast<long>(state.timeouts.Stall.count())));
+  set(Curl().easy_setopt(easy, CURLOPT_WRITEFUNCTION, &DropBody));
+  set(Curl().easy_setopt(easy, CURLOPT_HEADERFUNCTION, &RecordResponseLine));
+  set(Curl().easy_setopt(easy, CURLOPT_HEADERDATA, &state));
+  set(Curl().easy_setopt(easy, CURLOPT_USERAGENT, access.Agent.c_str()));
   if (access.Access == InternetAccess::kNamedProxy) {
-    set(curl_easy_setopt(easy, CURLOPT_PROXY, access.Proxy.c_str()));
+    set(Curl().easy_setopt(easy, CURLOPT_PROXY, access.Proxy.c_str()));
     // FTP commands can pass an HTTP proxy only inside a CONNECT tunnel.
-    set(curl_easy_setopt(easy, CURLOPT_HTTPPROXYTUNNEL, 1L));
+    set(Curl().easy_setopt(easy, CURLOPT_HTTPPROXYTUNNEL, 1L));
   } else {
     // Empty: no proxy at all, whatever the environment says.
-    set(curl_easy_setopt(easy, CURLOPT_PROXY, ""));
+    set(Curl().easy_setopt(easy, CURLOPT_PROXY, ""));
   }
   // "-": the server connects back to the address of the control connection.
-  set(curl_easy_setopt(easy, CURLOPT_FTPPORT, login.Mode == FtpMode::kActive ? "-" : nullptr));
+  set(Curl().easy_setopt(easy, CURLOPT_FTPPORT, login.Mode == FtpMode::kActive ? "-" : nullptr));
   // Left unset, libcurl logs in as "anonymous".
   if (!login.User.empty()) {
-    set(curl_easy_setopt(easy, CURLOPT_USERNAME, login.User.c_str()));
-    set(curl_easy_setopt(easy, CURLOPT_PASSWORD, login.Password.c_str()));
+    set(Curl().easy_setopt(easy, CURLOPT_USERNAME, login.User.c_str()));
+    set(Curl().easy_setopt(easy, CURLOPT_PASSWORD, login.Password.c_str()));
   }
   return ok;
 }
@@ -561,8 +631,8 @@ class CurlInternetSession final : public InternetSession {
     if (HasControlCharacter(login.User) || HasControlCharacter(login.Password)) {
       return InternetFailure(InternetError::kLoginRejected, login.User);
     }
-    EasyHandle easy(curl_easy_init());
-    MultiHandle multi(curl_multi_init());
+    EasyHandle easy(Curl().easy_init());
+    MultiHandle multi(Curl().multi_init());
     if (!easy || !multi) {
       return InternetFailure(InternetError::kOutOfHandles, login.Server);
     }
