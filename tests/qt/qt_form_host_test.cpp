@@ -18,6 +18,7 @@
 #include <QTimer>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 
 #include "dialogs/frm_about.h"
 #include "dialogs/frm_hyperlink.h"
@@ -156,25 +157,24 @@ TEST_F(HyperlinkViewTest, TabOrderAndAccessKeysFollowTheForm) {
   EXPECT_TRUE(form_.Cancelled());
 }
 
-TEST_F(HyperlinkViewTest, EscapeAndTheCloseBoxActAsCancel) {
-  WhenModal<HyperlinkView>([](HyperlinkView* view) {
-    QTest::keyClicks(Child<QLineEdit>(view, "txtURL"), "changed");
-    QTest::keyClick(view, Qt::Key_Escape);
-  });
-  host_.ShowModal(form_);
-  EXPECT_TRUE(form_.Cancelled());
-  EXPECT_FALSE(form_.Visible());
-
-  WhenModal<HyperlinkView>([](HyperlinkView* view) { view->close(); });
-  host_.ShowModal(form_);
-  EXPECT_TRUE(form_.Cancelled());
-  EXPECT_FALSE(form_.Visible());
-
-  // A window ended some other way: the host asks the form as the close box does.
-  WhenModal<HyperlinkView>([](HyperlinkView* view) { view->QDialog::accept(); });
-  host_.ShowModal(form_);
-  EXPECT_TRUE(form_.Cancelled());
-  EXPECT_FALSE(form_.Visible());
+TEST_F(HyperlinkViewTest, EscapeTheCloseBoxAndAnyOtherEndActAsCancel) {
+  const std::vector<std::pair<const char*, std::function<void(HyperlinkView*)>>> ends = {
+      {"Escape",
+       [](HyperlinkView* view) {
+         QTest::keyClicks(Child<QLineEdit>(view, "txtURL"), "changed");
+         QTest::keyClick(view, Qt::Key_Escape);
+       }},
+      {"close box", [](HyperlinkView* view) { view->close(); }},
+      // Ended some other way: the host asks the form as the close box does.
+      {"accept", [](HyperlinkView* view) { view->QDialog::accept(); }},
+  };
+  for (const auto& [name, end] : ends) {
+    SCOPED_TRACE(name);
+    WhenModal<HyperlinkView>(end);
+    host_.ShowModal(form_);
+    EXPECT_TRUE(form_.Cancelled());
+    EXPECT_FALSE(form_.Visible());
+  }
 }
 
 // ----- frmAbout -----
