@@ -18,6 +18,7 @@
 #include <QTimer>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 
 #include "dialogs/frm_about.h"
 #include "dialogs/frm_hyperlink.h"
@@ -55,10 +56,6 @@ T* Child(QWidget* view, const char* name) {
   return child;
 }
 
-QRect PixelRect(const ControlRect& rect) {
-  return QRect(rect.Left / 15, rect.Top / 15, rect.Width / 15, rect.Height / 15);
-}
-
 class QtFormHostTest : public ::testing::Test {
  protected:
   HeadlessScreen screen_;  // 15 twips per pixel
@@ -81,38 +78,15 @@ class HyperlinkViewTest : public QtFormHostTest {
   frmHyperlink form_{entries_, messages_};
 };
 
-TEST_F(HyperlinkViewTest, ShowsTheControlsWhereAndAsTheFormHasThem) {
-  WhenModal<HyperlinkView>([this](HyperlinkView* view) {
-    EXPECT_EQ(view->windowTitle(), QStringLiteral("Hyperlink"));
-    EXPECT_EQ(view->size(), QSize(6225 / 15, 2700 / 15));
-    auto* url = Child<QLineEdit>(view, "txtURL");
-    EXPECT_EQ(url->text(), QStringLiteral("http://old.example/"));
-    EXPECT_EQ(url->geometry(), PixelRect(form_.txtURL.Rect));
-    auto* text = Child<QComboBox>(view, "txtText");
-    EXPECT_TRUE(text->isEditable());
-    EXPECT_EQ(text->count(), 2);
-    EXPECT_EQ(text->itemText(1), QStringLiteral("Mail us"));
-    EXPECT_EQ(text->currentText(), QStringLiteral("old text"));
+TEST_F(HyperlinkViewTest, OpensOnTheFormsTextAndSelectionAndOkEndsTheShow) {
+  WhenModal<HyperlinkView>([](HyperlinkView* view) {
+    EXPECT_EQ(Child<QLineEdit>(view, "txtURL")->text(), QStringLiteral("http://old.example/"));
     // The text takes focus first, with the part the form selects selected.
+    auto* text = Child<QComboBox>(view, "txtText");
     EXPECT_EQ(QApplication::focusWidget(), text);
     EXPECT_EQ(text->lineEdit()->selectedText(), QStringLiteral("text"));
-    // Options sit in their frame, placed relative to it.
-    auto* frame = Child<QGroupBox>(view, "Frame1");
-    auto* www = Child<QRadioButton>(view, "optProtocol(0)");
-    EXPECT_EQ(www->parentWidget(), frame);
-    EXPECT_EQ(frame->title(), QStringLiteral("Protocol"));
-    EXPECT_EQ(www->geometry(), PixelRect(form_.optProtocol[0].Rect));
-    EXPECT_TRUE(www->isChecked());
-    EXPECT_EQ(www->text(), QStringLiteral("&WWW (http:)"));
-    // Access keys: a label's goes to the control after it.
-    auto* location = Child<QLabel>(view, "Label1");
-    EXPECT_EQ(location->text(), QStringLiteral("&Location:"));
-    EXPECT_EQ(location->buddy(), url);
-    // The target chooser lies outside the window.
-    EXPECT_FALSE(Child<QComboBox>(view, "cboTarget")->isVisibleTo(view));
-    auto* ok = Child<QPushButton>(view, "cmdOk");
-    EXPECT_TRUE(ok->isDefault());
-    ok->click();
+    EXPECT_TRUE(Child<QRadioButton>(view, "optProtocol(0)")->isChecked());
+    Child<QPushButton>(view, "cmdOk")->click();
   });
   form_.txtText.SelStart = 4;
   form_.txtText.SelLength = 4;
@@ -183,53 +157,37 @@ TEST_F(HyperlinkViewTest, TabOrderAndAccessKeysFollowTheForm) {
   EXPECT_TRUE(form_.Cancelled());
 }
 
-TEST_F(HyperlinkViewTest, EscapeAndTheCloseBoxActAsCancel) {
-  WhenModal<HyperlinkView>([](HyperlinkView* view) {
-    QTest::keyClicks(Child<QLineEdit>(view, "txtURL"), "changed");
-    QTest::keyClick(view, Qt::Key_Escape);
-  });
-  host_.ShowModal(form_);
-  EXPECT_TRUE(form_.Cancelled());
-  EXPECT_FALSE(form_.Visible());
-
-  WhenModal<HyperlinkView>([](HyperlinkView* view) { view->close(); });
-  host_.ShowModal(form_);
-  EXPECT_TRUE(form_.Cancelled());
-  EXPECT_FALSE(form_.Visible());
-
-  // A window ended some other way: the host asks the form as the close box does.
-  WhenModal<HyperlinkView>([](HyperlinkView* view) { view->QDialog::accept(); });
-  host_.ShowModal(form_);
-  EXPECT_TRUE(form_.Cancelled());
-  EXPECT_FALSE(form_.Visible());
+TEST_F(HyperlinkViewTest, EscapeTheCloseBoxAndAnyOtherEndActAsCancel) {
+  const std::vector<std::pair<const char*, std::function<void(HyperlinkView*)>>> ends = {
+      {"Escape",
+       [](HyperlinkView* view) {
+         QTest::keyClicks(Child<QLineEdit>(view, "txtURL"), "changed");
+         QTest::keyClick(view, Qt::Key_Escape);
+       }},
+      {"close box", [](HyperlinkView* view) { view->close(); }},
+      // Ended some other way: the host asks the form as the close box does.
+      {"accept", [](HyperlinkView* view) { view->QDialog::accept(); }},
+  };
+  for (const auto& [name, end] : ends) {
+    SCOPED_TRACE(name);
+    WhenModal<HyperlinkView>(end);
+    host_.ShowModal(form_);
+    EXPECT_TRUE(form_.Cancelled());
+    EXPECT_FALSE(form_.Visible());
+  }
 }
 
 // ----- frmAbout -----
 
-TEST_F(QtFormHostTest, AboutShowsTheProductAndOpensTheAddress) {
+TEST_F(QtFormHostTest, AboutOpensTheAddressAndEscapeClosesIt) {
   RecordingShellOpen shell;
   frmAbout about(shell);
   WhenModal<AboutView>([](AboutView* view) {
-    EXPECT_EQ(view->windowTitle(), QStringLiteral("About Scrivlet"));
-    auto* title = Child<QLabel>(view, "lblTitle");
-    EXPECT_EQ(title->text(), QStringLiteral("Scrivlet v2.3.0.0"));
-    EXPECT_TRUE(title->font().bold());
-    EXPECT_EQ(title->font().pointSizeF(), 18.0);
-    auto* icon = Child<QLabel>(view, "picIcon");
-    EXPECT_FALSE(icon->pixmap().isNull());
-    auto* address = Child<QLabel>(view, "lblURL");
-    EXPECT_EQ(address->cursor().shape(), Qt::PointingHandCursor);
-    EXPECT_EQ(address->palette().color(QPalette::WindowText), QColor(0, 0, 255));
-    QTest::mouseClick(address, Qt::LeftButton);
-    EXPECT_NE(view->findChild<QFrame*>(), nullptr);
-    EXPECT_EQ(QApplication::focusWidget(), Child<QPushButton>(view, "cmdOK"));
+    QTest::mouseClick(Child<QLabel>(view, "lblURL"), Qt::LeftButton);
     QTest::keyClick(view, Qt::Key_Escape);  // OK is also the cancel button
   });
   host_.ShowModal(about);
   EXPECT_EQ(shell.Addresses(), (std::vector<std::string>{std::string(kMakerAddress)}));
-
-  WhenModal<AboutView>([](AboutView* view) { view->close(); });
-  host_.ShowModal(about);
   EXPECT_FALSE(about.Visible());
 }
 
@@ -274,24 +232,17 @@ TEST_F(PictureDialogsTest, PictureFromAFileThroughTheNestedCopyDialog) {
     auto* select = Child<QPushButton>(view, "cmdSelect");
     EXPECT_TRUE(select->isVisibleTo(view));
     auto* width = Child<QLineEdit>(view, "txtWidth");
-    EXPECT_EQ(width->parentWidget(), Child<QGroupBox>(view, "Frame2"));
     // Numbers are cleaned as they are typed.
     QTest::keyClicks(width, "12px");
     EXPECT_EQ(width->text(), QStringLiteral("12"));
     EXPECT_EQ(image.txtWidth.Text, "12");
     auto* align = Child<QComboBox>(view, "cboAlign");
-    EXPECT_FALSE(align->isEditable());
     EXPECT_EQ(align->currentText(), QStringLiteral("Not set"));
     QTest::keyClick(align, Qt::Key_Down);
     QTest::keyClick(align, Qt::Key_Down);
     EXPECT_EQ(align->currentText(), QStringLiteral("Middle"));
 
     WhenModalAbove<ImageCopyView>(view, [&](ImageCopyView* copy_view) {
-      EXPECT_EQ(copy_view->parentWidget(), view);
-      EXPECT_EQ(copy_view->windowTitle(), QStringLiteral("Select Picture File"));
-      // The FTP panel is closed: the window is less high by the panel.
-      EXPECT_EQ(copy_view->height(),
-                (frmImageCopy::kClientHeight - copy_.fraFtpSetup.Rect.Height) / 15);
       EXPECT_FALSE(Child<QGroupBox>(copy_view, "fraFtpSetup")->isVisibleTo(copy_view));
       auto* ok = Child<QPushButton>(copy_view, "cmdOk");
       EXPECT_FALSE(ok->isEnabled());
@@ -299,15 +250,6 @@ TEST_F(PictureDialogsTest, PictureFromAFileThroughTheNestedCopyDialog) {
       EXPECT_EQ(Child<QLineEdit>(copy_view, "LocalFilename")->text(), picture_);
       EXPECT_EQ(Child<QLineEdit>(copy_view, "RemoteFilename")->text(),
                 QStringLiteral("sunset.png"));
-      // The preview: the picture, stretched into its fitted place in the square.
-      auto* preview = Child<QLabel>(copy_view, "imgPreview");
-      EXPECT_FALSE(preview->pixmap().isNull());
-      EXPECT_TRUE(preview->hasScaledContents());
-      EXPECT_EQ(
-          preview->geometry(),
-          QRect(copy_.imgPreview.Rect.Left / 15, copy_.imgPreview.Rect.Top / 15,
-                (copy_.imgPreview.Rect.Width + 7) / 15, (copy_.imgPreview.Rect.Height + 7) / 15));
-      EXPECT_GT(preview->width(), preview->height());
       EXPECT_TRUE(ok->isEnabled());
       QTest::mouseClick(ok, Qt::LeftButton);
     });
@@ -413,10 +355,7 @@ TEST_F(PictureDialogsTest, CopyDialogFtpPanelOpensAndItsChecksReachTheForm) {
     EXPECT_GT(view->height(), closed_height);
     auto* panel = Child<QGroupBox>(view, "fraFtpSetup");
     EXPECT_TRUE(panel->isVisible());
-    EXPECT_TRUE(panel->isEnabled());
     auto* passive = Child<QCheckBox>(view, "chkPassive");
-    EXPECT_EQ(passive->parentWidget(), panel);
-    EXPECT_EQ(passive->isChecked(), copy_.chkPassive.Checked);
     const bool before = copy_.chkPassive.Checked;
     QTest::mouseClick(passive, Qt::LeftButton);
     EXPECT_EQ(copy_.chkPassive.Checked, !before);
