@@ -35,21 +35,6 @@ class ControlTest : public testing::Test {
   HeadlessHost host;
 };
 
-TEST_F(ControlTest, ANewControlHasItsDesignTimeParts) {
-  EXPECT_EQ(Keys(host.Bar), kAllKeys);
-  EXPECT_EQ(host.Bar.Button("About").ToolTipText(), "About Scrivlet");
-  EXPECT_EQ(host.Bar.Button("IndentLeft").Description(), "Decrease Indentation");
-  EXPECT_EQ(host.Bar.Button("Left").Style(), ButtonStyle::kButtonGroup);
-  EXPECT_EQ(host.Bar.Button("Bold").Image(), "Bold");
-  EXPECT_EQ(control().ImageList1().Count(), 19);
-  EXPECT_TRUE(control().AllowCustomize());
-  EXPECT_EQ(host.Surface.FontName(), "Arial");
-  EXPECT_EQ(host.Surface.FontSize(), 12.0);
-  EXPECT_EQ(host.Surface.BulletIndent(), 360);
-  EXPECT_EQ(control().BackColor(), Scrivlet::kSystemWindowColor);
-  EXPECT_FALSE(control().Timer1Enabled());
-}
-
 TEST_F(ControlTest, ANewInstanceSavesNothingButDefaultsAndReadsBackTheSame) {
   MemoryPropertyBag bag;
   control().UserControl_WriteProperties(bag);
@@ -144,15 +129,6 @@ TEST_F(ControlTest, PropertiesReachTheSurfaceAndTheSharedState) {
   EXPECT_EQ(host.Surface.FontName(), "Verdana");
   EXPECT_EQ(host.PropertyChanges, (std::vector<std::string>{"FontSize", "FontSize", "ForeColor",
                                                             "ForeColor", "FontName"}));
-}
-
-TEST_F(ControlTest, TheSurfaceFillsTheAreaBelowTheToolbar) {
-  host.Resize(6000, 4000);
-  EXPECT_EQ(host.Surface.Top(), host.Bar.Height());
-  EXPECT_EQ(host.Surface.Width(), 6000);
-  EXPECT_EQ(host.Surface.Height(), 4000 - host.Bar.Height());
-  host.Resize(6000, host.Bar.Height() - 100);
-  EXPECT_EQ(host.Surface.Height(), 0);
 }
 
 TEST_F(ControlTest, TextHtmlReadsBehindTheMarkerAndARejectedPageChangesNothing) {
@@ -292,9 +268,6 @@ TEST_F(ControlTest, MenusCheckTheSelectionAndApplyTheChosenItem) {
   host.Bar.UserClick("FontSize");
   for (const auto& item : host.SizeMenu.Shows().back().Items)
     EXPECT_FALSE(item.Checked);
-  const ToolbarButton& button = host.Bar.Button("FontSize");
-  EXPECT_EQ(host.SizeMenu.Shows().back().X, button.Left());
-  EXPECT_EQ(host.SizeMenu.Shows().back().Y, button.Top() + button.Height() + 30);
 }
 
 TEST_F(ControlTest, TheUsersLayoutIsSavedAndRestoredByThePass) {
