@@ -97,22 +97,6 @@ TEST_F(SpanTextTest, SelectHyperlinkFindsTheWholeLinkAroundTheSelection) {
   }
 }
 
-TEST_F(SpanTextTest, RunTestsReadTheSelection) {
-  Append(surface, u"See ", Style::kPlain);
-  Append(surface, u"a.htm", Style::kUrl);
-  Append(surface, u"Home", Style::kLinkText);
-  Append(surface, u" now", Style::kPlain);
-  Select(surface, 5, 2);
-  EXPECT_TRUE(IsUrlRun(surface));
-  EXPECT_FALSE(IsLinkTextOrRawTag(surface));
-  Select(surface, 9, 2);
-  EXPECT_TRUE(IsLinkTextRun(surface));
-  EXPECT_FALSE(IsRawTagRun(surface));
-  Select(surface, 7, 4);  // across both runs: the colour is mixed
-  EXPECT_FALSE(IsUrlRun(surface));
-  EXPECT_FALSE(IsLinkTextOrRawTag(surface));
-}
-
 TEST_F(SpanTextTest, PictureAtTheCaretIsSelectedWithItsAttributes) {
   Append(surface, u"pic ", Style::kPlain);
   Append(surface, u"<img src='x.gif' width=20>", Style::kRawTag);
@@ -191,28 +175,6 @@ TEST_F(SpanTextTest, ForwardWalksTestTheWholeGrownSelection) {
     WalkRun(surface, c.kind, WalkDirection::kForward);
     EXPECT_EQ(SelectionOf(surface), c.expected);
   }
-}
-
-TEST_F(SpanTextTest, HoldTypingStyleKeepsTheFirstStyleHeld) {
-  Append(surface, u"big", Style::kPlain);
-  Select(surface, 0, 3);
-  surface.SetSelFontSize(18);
-  surface.SetSelColor(0x123456);
-  Select(surface, 3, 0);
-  HeldStyle held;
-  HoldTypingStyle(surface, held, TypingStyle::kHold);
-  EXPECT_EQ(SelectionOf(surface), (Selection{3, 0}));
-  SetUrlRun(surface);
-  surface.SetSelFontSize(8);
-  surface.SetSelText(u"u.htm");
-  HoldTypingStyle(surface, held, TypingStyle::kHold);  // already held: skipped
-  HoldTypingStyle(surface, held, TypingStyle::kGiveBack);
-  surface.SetSelText(u"more");
-  Select(surface, 8, 4);
-  EXPECT_EQ(surface.SelFontSize(), 18.0);
-  EXPECT_EQ(surface.SelColor(), 0x123456);
-  EXPECT_EQ(surface.SelItalic(), false);
-  EXPECT_FALSE(held.Held);
 }
 
 }  // namespace
