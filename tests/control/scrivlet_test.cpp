@@ -142,7 +142,7 @@ TEST_F(ControlTest, TextHtmlReadsBehindTheMarkerAndARejectedPageChangesNothing) 
   EXPECT_EQ(control().TextRTF(), before);
 }
 
-TEST_F(ControlTest, HtmlImportChoosesTheReaderAndPersists) {
+TEST_F(ControlTest, HtmlImportChoosesTheReader) {
   EXPECT_EQ(control().HtmlImport(), "Auto");
   control().SetTextHTML("<p>a <b>b</b></p><FONT COLOR=red>c</FONT>");  // another program's page
   EXPECT_EQ(control().TextHTML(),
@@ -168,14 +168,6 @@ TEST_F(ControlTest, HtmlImportChoosesTheReaderAndPersists) {
     EXPECT_EQ(error.value(), "Browser");
   }
   EXPECT_EQ(control().HtmlImport(), "Html5");
-
-  MemoryPropertyBag bag;
-  control().SetHtmlOutput("HTML5");
-  control().UserControl_WriteProperties(bag);
-  HeadlessHost restored;
-  restored.Restore(bag);
-  EXPECT_EQ(restored.Control.HtmlImport(), "Html5");
-  EXPECT_EQ(restored.Control.HtmlOutput(), "Html5");
 }
 
 TEST_F(ControlTest, Html5OutputReadsBackIntoTheSameDocument) {
