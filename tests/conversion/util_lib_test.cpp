@@ -229,18 +229,6 @@ TEST(RoundHalfEvenTest, Values) {
   EXPECT_EQ(RoundHalfEven(std::nan("")), 0);
 }
 
-TEST(TextPrimitivesTest, CharacterClassesAndTrim) {
-  EXPECT_EQ(HexDigitValue('0'), 0);
-  EXPECT_EQ(HexDigitValue('9'), 9);
-  EXPECT_EQ(HexDigitValue('a'), 10);
-  EXPECT_EQ(HexDigitValue('F'), 15);
-  EXPECT_EQ(HexDigitValue('g'), -1);
-  EXPECT_EQ(HexDigitValue('\xB0'), -1);
-  EXPECT_EQ(TrimAny(" \t a b \n", " \t\n"), "a b");
-  EXPECT_EQ(TrimAny(" \t ", " \t"), "");
-  EXPECT_EQ(TrimAny("\tx\t", " "), "\tx\t");
-}
-
 TEST(TextPrimitivesTest, FindByteOfStopsAtTheFirstByteBeforeTheEnd) {
   // Every length and position around the sixteen-byte steps, the end inside and at a step.
   for (std::size_t size = 0; size < 40; ++size) {
