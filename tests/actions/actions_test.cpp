@@ -102,15 +102,6 @@ TEST_F(ActionsTest, IndentMovesBothIndentsWithinHalfTheWidth) {
   EXPECT_EQ(surface.SelIndent(), 0);
 }
 
-TEST_F(ActionsTest, AlignWithOnlyACaretAlignsItsParagraph) {
-  Append(surface, u"one\ntwo", Style::kPlain);
-  Select(surface, 5, 0);
-  DoAlign(surface, Alignment::kCenter);
-  EXPECT_EQ(surface.SelAlignment(), Alignment::kCenter);
-  Select(surface, 0, 0);
-  EXPECT_EQ(surface.SelAlignment(), Alignment::kLeft);
-}
-
 TEST_F(ActionsTest, CutAndPasteMoveFormattedTextThroughTheClipboard) {
   Append(surface, u"keep ", Style::kPlain);
   Append(surface, u"moved", Style::kBold);

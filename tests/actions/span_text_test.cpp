@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "actions/surface_builder.h"
@@ -28,104 +29,72 @@ class SpanTextTest : public testing::Test {
   MemoryRichTextBox surface;
 };
 
-// "See a.htmHome now": the URL at 4-8, the link text at 9-12.
-class HyperlinkTest : public SpanTextTest {
- protected:
-  void SetUp() override {
-    Append(surface, u"See ", Style::kPlain);
-    Append(surface, u"a.htm", Style::kUrl);
-    Append(surface, u"Home", Style::kLinkText);
-    Append(surface, u" now", Style::kPlain);
-  }
+struct Piece {
+  std::u16string_view text;
+  Style style;
 };
 
-TEST_F(HyperlinkTest, CaretInsideTheLinkSelectsUrlAndText) {
-  for (const std::int32_t caret : {5, 8, 9, 11, 12}) {
-    Select(surface, caret, 0);
-    const HyperlinkParts parts = SelectHyperlink(surface);
-    EXPECT_EQ(parts.url, "a.htm") << caret;
-    EXPECT_EQ(parts.text, "Home") << caret;
-    EXPECT_EQ(SelectionOf(surface), (Selection{4, 9})) << caret;
+void Build(MemoryRichTextBox& surface, const std::vector<Piece>& pieces) {
+  surface.SetTextRTF("");
+  for (const Piece& piece : pieces) {
+    Append(surface, piece.text, piece.style);
   }
 }
 
-TEST_F(HyperlinkTest, CaretJustOutsideTheLinkFindsNothing) {
-  for (const std::int32_t caret : {4, 13, 2}) {
-    Select(surface, caret, 0);
-    const HyperlinkParts parts = SelectHyperlink(surface);
-    EXPECT_EQ(parts.url, "") << caret;
-    EXPECT_EQ(parts.text, "") << caret;
-    EXPECT_EQ(SelectionOf(surface), (Selection{caret, 0})) << caret;
-  }
-}
-
-TEST_F(HyperlinkTest, RunTestsReadTheSelection) {
-  Select(surface, 5, 2);
-  EXPECT_TRUE(IsUrlRun(surface));
-  EXPECT_FALSE(IsLinkTextOrRawTag(surface));
-  Select(surface, 9, 2);
-  EXPECT_TRUE(IsLinkTextRun(surface));
-  EXPECT_FALSE(IsRawTagRun(surface));
-  Select(surface, 7, 4);  // across both runs: the colour is mixed
-  EXPECT_FALSE(IsUrlRun(surface));
-  EXPECT_FALSE(IsLinkTextOrRawTag(surface));
-}
-
-TEST_F(SpanTextTest, LinkedPictureReturnsTheTagAsText) {
-  Append(surface, u"x.htm", Style::kUrl);
-  Append(surface, u"<IMG SRC='a.gif'>", Style::kRawTag);
-  Select(surface, 8, 0);
-  const HyperlinkParts parts = SelectHyperlink(surface);
-  EXPECT_EQ(parts.url, "x.htm");
-  EXPECT_EQ(parts.text, "<IMG SRC='a.gif'>");
-  EXPECT_EQ(SelectionOf(surface), (Selection{0, 22}));
-}
-
-TEST_F(SpanTextTest, PlainSelectionIsReturnedAsTextWithoutItsClosingBreak) {
-  Append(surface, u"one\ntwo", Style::kPlain);
-  Select(surface, 0, 4);
-  const HyperlinkParts parts = SelectHyperlink(surface);
-  EXPECT_EQ(parts.url, "");
-  EXPECT_EQ(parts.text, "one");
-  EXPECT_EQ(SelectionOf(surface), (Selection{0, 3}));
-}
-
-// The walks at the ends of the text and beside paragraph breaks keep the whole run.
-TEST_F(SpanTextTest, LinksAtTheEndsOfTheTextAndBesideBreaksAreFoundWhole) {
-  Append(surface, u"u.htm", Style::kUrl);
-  Append(surface, u"first", Style::kLinkText);
-  Append(surface, u"\nmid ", Style::kPlain);
-  Append(surface, u"v.htm", Style::kUrl);
-  Append(surface, u"last", Style::kLinkText);
+// A caret or selection, the link (or plain text) it finds, and what ends up selected: the walks
+// keep whole runs at the ends of the text, beside paragraph breaks and over surrogate pairs.
+TEST_F(SpanTextTest, SelectHyperlinkFindsTheWholeLinkAroundTheSelection) {
+  const std::vector<Piece> see_home = {{u"See ", Style::kPlain},
+                                       {u"a.htm", Style::kUrl},
+                                       {u"Home", Style::kLinkText},
+                                       {u" now", Style::kPlain}};
+  const std::vector<Piece> two_links = {{u"u.htm", Style::kUrl},
+                                        {u"first", Style::kLinkText},
+                                        {u"\nmid ", Style::kPlain},
+                                        {u"v.htm", Style::kUrl},
+                                        {u"last", Style::kLinkText}};
+  const std::vector<Piece> linked_picture = {{u"x.htm", Style::kUrl},
+                                             {u"<IMG SRC='a.gif'>", Style::kRawTag}};
+  const std::vector<Piece> outside_bmp = {{u"\U0001F600.htm", Style::kUrl},
+                                          {u"smile \U0001F600", Style::kLinkText},
+                                          {u" \U0001F600", Style::kPlain}};
+  const std::vector<Piece> plain = {{u"one\ntwo", Style::kPlain}};
   const struct {
-    std::int32_t caret;
+    const std::vector<Piece>& pieces;
+    Selection from;
     std::string url;
     std::string text;
     Selection selected;
   } cases[] = {
-      {2, "u.htm", "first", {0, 10}},
-      {9, "u.htm", "first", {0, 10}},
-      {17, "v.htm", "last", {15, 9}},
-      {23, "v.htm", "last", {15, 9}},
+      // Inside the link, on either run: URL and text.
+      {see_home, {5, 0}, "a.htm", "Home", {4, 9}},
+      {see_home, {8, 0}, "a.htm", "Home", {4, 9}},
+      {see_home, {9, 0}, "a.htm", "Home", {4, 9}},
+      {see_home, {11, 0}, "a.htm", "Home", {4, 9}},
+      {see_home, {12, 0}, "a.htm", "Home", {4, 9}},
+      // Just outside: nothing, and the caret stays.
+      {see_home, {4, 0}, "", "", {4, 0}},
+      {see_home, {13, 0}, "", "", {13, 0}},
+      {see_home, {2, 0}, "", "", {2, 0}},
+      {two_links, {2, 0}, "u.htm", "first", {0, 10}},
+      {two_links, {9, 0}, "u.htm", "first", {0, 10}},
+      {two_links, {17, 0}, "v.htm", "last", {15, 9}},
+      {two_links, {23, 0}, "v.htm", "last", {15, 9}},
+      // A linked picture gives its tag as the text.
+      {linked_picture, {8, 0}, "x.htm", "<IMG SRC='a.gif'>", {0, 22}},
+      {outside_bmp, {8, 0}, "\xF0\x9F\x98\x80.htm", "smile \xF0\x9F\x98\x80", {0, 14}},
+      // A plain selection is the text, without its closing break.
+      {plain, {0, 4}, "", "one", {0, 3}},
   };
   for (const auto& c : cases) {
-    Select(surface, c.caret, 0);
+    SCOPED_TRACE(testing::Message() << "case " << (&c - cases));
+    Build(surface, c.pieces);
+    Select(surface, c.from.start, c.from.length);
     const HyperlinkParts parts = SelectHyperlink(surface);
-    EXPECT_EQ(parts.url, c.url) << c.caret;
-    EXPECT_EQ(parts.text, c.text) << c.caret;
-    EXPECT_EQ(SelectionOf(surface), c.selected) << c.caret;
+    EXPECT_EQ(parts.url, c.url);
+    EXPECT_EQ(parts.text, c.text);
+    EXPECT_EQ(SelectionOf(surface), c.selected);
   }
-}
-
-TEST_F(SpanTextTest, RunsHoldingCharactersOutsideTheBmpAreSelectedWhole) {
-  Append(surface, u"\U0001F600.htm", Style::kUrl);
-  Append(surface, u"smile \U0001F600", Style::kLinkText);
-  Append(surface, u" \U0001F600", Style::kPlain);
-  Select(surface, 8, 0);
-  const HyperlinkParts parts = SelectHyperlink(surface);
-  EXPECT_EQ(parts.url, "\xF0\x9F\x98\x80.htm");
-  EXPECT_EQ(parts.text, "smile \xF0\x9F\x98\x80");
-  EXPECT_EQ(SelectionOf(surface), (Selection{0, 14}));
 }
 
 TEST_F(SpanTextTest, PictureAtTheCaretIsSelectedWithItsAttributes) {
@@ -173,10 +142,6 @@ TEST_F(SpanTextTest, WalksStepOverPairsAndStopBeforeBreaks) {
 // paragraph breaks carry no format, a selection the walk starts from counts too, and a URL and
 // its link text together are no one run.
 TEST_F(SpanTextTest, ForwardWalksTestTheWholeGrownSelection) {
-  struct Piece {
-    std::u16string_view text;
-    Style style;
-  };
   struct Case {
     std::vector<Piece> pieces;
     Selection from;
@@ -205,36 +170,11 @@ TEST_F(SpanTextTest, ForwardWalksTestTheWholeGrownSelection) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "case " << (&c - cases));
-    surface.SetTextRTF("");
-    for (const Piece& piece : c.pieces) {
-      Append(surface, piece.text, piece.style);
-    }
+    Build(surface, c.pieces);
     Select(surface, c.from.start, c.from.length);
     WalkRun(surface, c.kind, WalkDirection::kForward);
     EXPECT_EQ(SelectionOf(surface), c.expected);
   }
-}
-
-TEST_F(SpanTextTest, HoldTypingStyleKeepsTheFirstStyleHeld) {
-  Append(surface, u"big", Style::kPlain);
-  Select(surface, 0, 3);
-  surface.SetSelFontSize(18);
-  surface.SetSelColor(0x123456);
-  Select(surface, 3, 0);
-  HeldStyle held;
-  HoldTypingStyle(surface, held, TypingStyle::kHold);
-  EXPECT_EQ(SelectionOf(surface), (Selection{3, 0}));
-  SetUrlRun(surface);
-  surface.SetSelFontSize(8);
-  surface.SetSelText(u"u.htm");
-  HoldTypingStyle(surface, held, TypingStyle::kHold);  // already held: skipped
-  HoldTypingStyle(surface, held, TypingStyle::kGiveBack);
-  surface.SetSelText(u"more");
-  Select(surface, 8, 4);
-  EXPECT_EQ(surface.SelFontSize(), 18.0);
-  EXPECT_EQ(surface.SelColor(), 0x123456);
-  EXPECT_EQ(surface.SelItalic(), false);
-  EXPECT_FALSE(held.Held);
 }
 
 }  // namespace

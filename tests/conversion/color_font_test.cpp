@@ -10,18 +10,6 @@
 namespace scrivlet {
 namespace {
 
-TEST(ColorTest, WriteHtmlColorAttribute) {
-  const std::vector<std::pair<std::int32_t, std::string>> cases = {
-      {0x0000FF, " COLOR=#0000FF"},   {0, " COLOR=#000000"},    {0xABCDEF, " COLOR=#ABCDEF"},
-      {0x1234567, " COLOR=#1234567"}, {-1, " COLOR=#FFFFFFFF"},
-  };
-  for (const auto& [color, expected] : cases) {
-    char attribute[kMaxHtmlColorAttributeSize];
-    EXPECT_EQ(std::string(attribute, WriteHtmlColorAttribute(attribute, color)), expected)
-        << std::hex << color;
-  }
-}
-
 TEST(ColorTest, ByteOrders) {
   EXPECT_EQ(SwapRedBlue(0x7F123456), 0x563412);
   EXPECT_EQ(SwapRedBlue(-1), 0xFFFFFF);
@@ -55,18 +43,6 @@ TEST(FontTest, FontFaceListFor) {
   };
   for (const Case& c : cases) {
     EXPECT_EQ(FontFaceListFor(c.lists, c.face), c.expected) << c.face;
-  }
-}
-
-TEST(FontTest, FirstFontFace) {
-  const std::vector<std::pair<std::string, std::string>> cases = {
-      {" Arial , Helvetica", "Arial"},
-      {"Verdana", "Verdana"},
-      {", Arial", ""},
-      {"   ", ""},
-  };
-  for (const auto& [list, expected] : cases) {
-    EXPECT_EQ(FirstFontFace(list), expected) << list;
   }
 }
 

@@ -17,20 +17,6 @@ using testing_inputs::DialectHtml;
 using testing_inputs::RandomText;
 using testing_inputs::Repeat;
 
-TEST(RtfEncode, EscapesOnlyBackslashAndBraces) {
-  EXPECT_EQ(RtfEncode("a\\b{c}d"), "a\\\\b\\{c\\}d");
-  EXPECT_EQ(RtfEncode("line\r\nbreak\ttab  caf\xC3\xA9"), "line\r\nbreak\ttab  caf\xC3\xA9");
-  EXPECT_EQ(RtfEncode(""), "");
-}
-
-TEST(BuildHtmlDocument, AssemblesHeaderBodyAndClosingBrace) {
-  ConversionContext context;
-  EXPECT_EQ(
-      BuildHtmlDocument("Arial", HtmlToRtf("<B>Hi</B>", context)),
-      "{\\rtf1\\ansi\\deftab720\\deff0{\\fonttbl{\\f0\\fswiss Arial;}{\\f1\\froman\\fcharset2 "
-      "Symbol;}}{\\fonttbl{\\f0 Arial;}}{\\colortbl\\red0\\green0\\blue0;}\\b Hi\\b0 }");
-}
-
 TEST(BuildHtmlDocument, DeclaresNoFallbacksWhenUnicodeEscapesAppear) {
   const struct {
     std::string_view font;

@@ -32,11 +32,6 @@ std::size_t Count(const std::string& text, std::string_view what) {
   return n;
 }
 
-TEST(MarkerComment, CarriesTheVersion) {
-  EXPECT_EQ(BuildMarkerComment(), "<!-- Korvex, Inc. Scrivlet 2.3.0.0 -->");
-  EXPECT_EQ(BuildMarkerComment({"T", "Acme", "Pad", 10, 21, 7}), "<!-- Acme Pad 10.21.0.7 -->");
-}
-
 TEST(HtmlEncode, EscapesMarkupSpacesAndNonAscii) {
   const struct {
     std::string_view text;

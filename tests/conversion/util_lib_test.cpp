@@ -116,25 +116,6 @@ TEST(GetTagAttributeTest, Values) {
   }
 }
 
-TEST(FontSizeTest, PointsToHtmlSize) {
-  const std::vector<std::pair<std::int16_t, std::int16_t>> cases = {
-      {-5, 1}, {0, 1},  {9, 1},  {10, 2}, {11, 2}, {12, 3}, {13, 3},  {14, 4},
-      {16, 4}, {17, 5}, {21, 5}, {22, 6}, {30, 6}, {31, 7}, {200, 7},
-  };
-  for (const auto& [points, size] : cases) {
-    EXPECT_EQ(PointsToHtmlSize(points), size) << "points " << points;
-  }
-}
-
-TEST(FontSizeTest, HtmlSizeToPoints) {
-  const std::vector<std::pair<std::int16_t, std::int16_t>> cases = {
-      {-1, 8}, {0, 8}, {1, 8}, {2, 10}, {3, 12}, {4, 14}, {5, 18}, {6, 24}, {7, 36}, {100, 36},
-  };
-  for (const auto& [size, points] : cases) {
-    EXPECT_EQ(HtmlSizeToPoints(size), points) << "size " << size;
-  }
-}
-
 TEST(UrlTest, JoinUrl) {
   struct Case {
     std::string base, tail, expected;
@@ -246,18 +227,6 @@ TEST(RoundHalfEvenTest, Values) {
   EXPECT_EQ(RoundHalfEven(-1e30), kMin);
   EXPECT_EQ(RoundHalfEven(std::numeric_limits<double>::infinity()), kMax);
   EXPECT_EQ(RoundHalfEven(std::nan("")), 0);
-}
-
-TEST(TextPrimitivesTest, CharacterClassesAndTrim) {
-  EXPECT_EQ(HexDigitValue('0'), 0);
-  EXPECT_EQ(HexDigitValue('9'), 9);
-  EXPECT_EQ(HexDigitValue('a'), 10);
-  EXPECT_EQ(HexDigitValue('F'), 15);
-  EXPECT_EQ(HexDigitValue('g'), -1);
-  EXPECT_EQ(HexDigitValue('\xB0'), -1);
-  EXPECT_EQ(TrimAny(" \t a b \n", " \t\n"), "a b");
-  EXPECT_EQ(TrimAny(" \t ", " \t"), "");
-  EXPECT_EQ(TrimAny("\tx\t", " "), "\tx\t");
 }
 
 TEST(TextPrimitivesTest, FindByteOfStopsAtTheFirstByteBeforeTheEnd) {

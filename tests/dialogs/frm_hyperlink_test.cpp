@@ -2,9 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "dialogs/frm_about.h"
 #include "hosts/headless/headless_form_host.h"
-#include "hosts/headless/recording_shell_open.h"
 #include "hosts/headless/scripted_message_box.h"
 
 namespace scrivlet {
@@ -49,14 +47,6 @@ TEST_F(HyperlinkDialogTest, InitSelectsTheProtocolOfTheLocation) {
   EXPECT_EQ(other.txtURL.Text, "ftp:x");
 }
 
-TEST_F(HyperlinkDialogTest, InitListsTheTitlesAndSelectsTheText) {
-  form.txtText.Text = "see";
-  form.Init();
-  EXPECT_EQ(form.txtText.List, (std::vector<std::string>{"Home", "Mail us"}));
-  EXPECT_EQ(form.txtText.Text, "see");
-  EXPECT_EQ(form.txtText.SelLength, 3);
-}
-
 TEST_F(HyperlinkDialogTest, PickingAnEntrySetsItsLocationAndProtocol) {
   form.Init();
   form.txtText.Choose(1);
@@ -76,20 +66,6 @@ TEST_F(HyperlinkDialogTest, OkCancelAndTheCloseBox) {
   host.ShowModal(form);
   EXPECT_TRUE(form.Cancelled());
   EXPECT_FALSE(form.Visible());
-}
-
-TEST(AboutBoxTest, ShowsTheVersionAndOpensTheMakersPage) {
-  RecordingShellOpen shell;
-  frmAbout about(shell, {"Scrivlet", "Korvex, Inc.", "Scrivlet", 2, 3, 12});
-  EXPECT_EQ(about.Caption, "About Scrivlet");
-  EXPECT_EQ(about.lblTitle.Caption, "Scrivlet v2.3.0.12");
-  EXPECT_EQ(about.lblDescription.Caption, "On-line WYSIWYG Editor");
-  about.lblURL.Click();
-  ASSERT_EQ(shell.Addresses().size(), 1u);
-  EXPECT_EQ(shell.Addresses()[0], kMakerAddress);
-  HeadlessFormHost host;
-  host.ShowModal(about);  // the close box ends it as OK does
-  EXPECT_FALSE(about.Visible());
 }
 
 }  // namespace

@@ -1,11 +1,10 @@
-// The surface's RTF reader and writer on hostile and large input, and edits that span
+// The surface's RTF reader and writer on hostile input, and edits that span
 // paragraphs on the headless surface.
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "conversion/rtf_to_html.h"
 #include "document/rtf_reader.h"
 #include "document/rtf_writer.h"
 #include "hosts/headless/memory_rich_text_box.h"
@@ -96,28 +95,6 @@ TEST(RtfReader, NulIsNoCharacterRawOrEscaped) {
   const RichDocument document = ReadRtf(rtf, {});
   EXPECT_EQ(PlainText(document), u"abc");
   EXPECT_EQ(PlainText(ReadRtf(WriteRtf(document, "Arial", 360), {})), u"abc");
-}
-
-TEST(MemoryRichTextBox, LargeDocumentsLoadEditAndWrite) {
-  std::string rtf =
-      "{\\rtf1\\ansi\\uc0{\\colortbl\\red0\\green0\\blue0;\\red255\\green0\\blue0;}\\pard";
-  for (int i = 0; i < 100000; ++i) {
-    rtf += "\\plain\\cf1 Paragraph " + std::to_string(i) + " \\plain\\b bold caf\\u233 \\par ";
-  }
-  rtf += "}";
-  MemoryRichTextBox surface;
-  surface.SetTextRTF(rtf);
-  const std::int32_t length = static_cast<std::int32_t>(surface.Text().size());
-  surface.SetSelStart(length / 2);
-  surface.SetSelText(u"typed");
-  surface.SetSelStart(5);
-  surface.SetSelLength(length - 10);
-  surface.SetSelItalic(true);
-  EXPECT_EQ(surface.SelItalic(), true);
-  const std::string written = surface.TextRTF();
-  EXPECT_EQ(written.find("\r"), std::string::npos);
-  ConversionContext context;
-  EXPECT_NE(RtfToHtml(written, context).find("typed"), std::string::npos);
 }
 
 TEST(MemoryRichTextBox, UndoRestoresParagraphsASpliceJoined) {

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "hosts/headless/ini_settings_store.h"
-#include "hosts/headless/memory_settings_store.h"
 #include "platform/temp_dir.h"
 
 namespace scrivlet {
@@ -20,17 +19,6 @@ std::string ReadFile(const std::filesystem::path& path) {
   std::ostringstream text;
   text << in.rdbuf();
   return text.str();
-}
-
-TEST(MemorySettingsStoreTest, GivesTheDefaultUntilSavedThenTheLastValue) {
-  MemorySettingsStore settings;
-  EXPECT_EQ(settings.GetSetting("Scrivlet", "FTPSetup", "AppendFtpServer", "1"), "1");
-  settings.SaveSetting("Scrivlet", "FTPSetup", "Passive", "1");
-  settings.SaveSetting("Scrivlet", "FTPSetup", "Passive", "0");
-  EXPECT_EQ(settings.GetSetting("Scrivlet", "FTPSetup", "Passive", "x"), "0");
-  EXPECT_EQ(settings.GetSetting("Scrivlet", "FTPSetup", "passive", "x"), "x");
-  EXPECT_EQ(settings.GetSetting("Scrivlet", "Other", "Passive", "x"), "x");
-  EXPECT_EQ(settings.Count(), 1u);
 }
 
 class IniSettingsStoreTest : public ::testing::Test {

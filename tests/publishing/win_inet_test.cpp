@@ -31,23 +31,6 @@ class WinInetTest : public ::testing::Test {
   InternetServices services_{library_, messages_, handles_};
 };
 
-TEST_F(WinInetTest, OpenInternetChoosesDirectOrNamedProxyAndReusesAnOpenSession) {
-  ASSERT_TRUE(OpenInternet(services_, "").ok());
-  handles_.Close();
-  ASSERT_TRUE(OpenInternet(services_, "proxy.example.com:8080").ok());
-  // A session left open is kept, with its earlier proxy.
-  ASSERT_TRUE(OpenInternet(services_, "").ok());
-
-  const auto& opens = library_.script().Opens;
-  ASSERT_EQ(opens.size(), 2U);
-  EXPECT_EQ(opens[0].Agent, "vb wininet");
-  EXPECT_EQ(opens[0].Access, InternetAccess::kDirect);
-  EXPECT_EQ(opens[1].Access, InternetAccess::kNamedProxy);
-  EXPECT_EQ(opens[1].Proxy, "proxy.example.com:8080");
-  EXPECT_EQ(library_.script().LiveSessions, 1);
-  EXPECT_TRUE(Boxes().empty());
-}
-
 TEST_F(WinInetTest, ConnectFtpWithAnEmptyServerFailsAndShowsNothing) {
   ASSERT_TRUE(OpenInternet(services_, "").ok());
   EXPECT_EQ(ConnectFtp(services_, "", FtpMode::kPassive, "bob", "pw").error(),
@@ -81,26 +64,6 @@ TEST_F(WinInetTest, AFailedOpenIsReportedAndItsYesClosesEverything) {
   EXPECT_FALSE(handles_.HasSession());
 }
 
-// The answer to "Close Connection and Session?" decides whether the handles survive; another
-// owner's handles are never touched.
-TEST_F(WinInetTest, ReportInternetErrorAnswerClosesOrKeepsTheSession) {
-  InternetHandles others;
-  const InternetServices other_services{library_, messages_, others};
-  ASSERT_TRUE(OpenInternet(other_services, "").ok());
-  ASSERT_TRUE(ConnectFtp(other_services, "ftp.example.org", FtpMode::kPassive, "eve", "pw").ok());
-  for (const MessageBoxAnswer answer : {MessageBoxAnswer::kNo, MessageBoxAnswer::kYes}) {
-    Connect();
-    messages_.QueueAnswer(answer);
-    ReportInternetError(services_, InternetFailure(InternetError::kCannotConnect),
-                        "Internet Connect");
-    const bool kept = answer == MessageBoxAnswer::kNo;
-    EXPECT_EQ(handles_.HasSession(), kept);
-    EXPECT_EQ(handles_.HasConnection(), kept);
-    EXPECT_EQ(library_.script().LiveConnections, kept ? 2 : 1);
-    EXPECT_TRUE(others.HasConnection());
-  }
-}
-
 // Failures without a text of their own show their number, an unmapped one with its cause.
 TEST_F(WinInetTest, FailuresWithoutATextShowTheirNumber) {
   const struct {
@@ -132,17 +95,6 @@ TEST_F(WinInetTest, ChangeFtpDirectoryReportsFailuresExceptForTheRoot) {
   EXPECT_EQ(Boxes().size(), 2U);  // the server's reply, then the Yes/No question
   EXPECT_EQ(library_.script().Commands,
             (std::vector<std::string>{"CWD /", "CWD /", "CWD /missing"}));
-}
-
-TEST_F(WinInetTest, PutFtpFileSendsNothingWhenTheDirectoryCannotBeEntered) {
-  Connect();
-  library_.script().DirectoryErrors = {{"/missing", InternetError::kExtended}};
-  // The script answers No: the session stays open, and still the file must not land in the
-  // login folder.
-  EXPECT_EQ(PutFtpFile(services_, "/tmp/a.gif", "/missing", "a.gif").error(),
-            InternetError::kExtended);
-  EXPECT_EQ(library_.script().Commands, (std::vector<std::string>{"CWD /missing"}));
-  EXPECT_TRUE(handles_.HasConnection());
 }
 
 TEST_F(WinInetTest, PutFtpFileEntersTheDirectoryThenPutsAndReportsAFailedPut) {
