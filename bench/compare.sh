@@ -6,8 +6,8 @@
 # to the one pass, and the time growth from 1 MB to 10 MB; keystrokes on the headless surface. In
 # the Qt widget it also times bold over a whole page and reading its TextHTML, and typing (a key,
 # Backspace, Enter, a paste) at the start, middle and end of the 1 MB and 10 MB pages and of a
-# 1 MB single paragraph; the command-line tool end to end. Figures recorded before are printed beside today's, with the
-# machine's load.
+# 1 MB single paragraph; the command-line tool end to end. Figures recorded before are printed
+# beside today's, with the machine's load.
 #
 # Usage: bench/compare.sh [SIZES]        (default 100K,1M,10M)
 # Environment: SCRIVLET_BENCH_DIR   build directory (default build/bench)
