@@ -33,7 +33,7 @@ python3 bench/compare.py --build "$build" --sizes "$sizes" \
 # The headless surface's keystrokes (a key, Backspace, Enter, an 80-character paste at the start,
 # middle and end) on each page and on the page as one paragraph: median and 99th percentile.
 for size in $(echo "$sizes" | tr ',' ' '); do
-  "$build/converters_bench" --docs="$build/docs" --only="SurfaceKeys/$size" 2>/dev/null
+  "$build/converters_bench" --docs="$build/docs" --only="SurfaceKeys/$size" 2>&1
 done
 
 # The demo host's window on each page: opening until the first screen and until laid out, and a
