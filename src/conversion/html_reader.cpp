@@ -236,6 +236,10 @@ struct ReadState {
 
   bool paragraphOpen = false;
   bool anyParagraph = false;
+  // The last paragraph is one a line break made and nothing followed (<p><br></p>): a page shows
+  // it as an empty line, but the surface drops an empty paragraph after the last mark unless it
+  // has a mark of its own.
+  bool emptyLineLast = false;
   bool afterSpace = true;  // the paragraph so far ends in white space, or is empty
   bool pendingSpace = false;
   Style pendingSpaceStyle;
@@ -911,6 +915,7 @@ void OpenParagraph(ReadState& s) {
   out += ' ';
   s.paragraphOpen = true;
   s.anyParagraph = true;
+  s.emptyLineLast = false;
   s.afterSpace = true;
   s.pendingSpace = false;
   s.writtenStyle.reset();
@@ -1096,8 +1101,10 @@ void LeaveElement(ReadState& s, const GumboElement& element, Kind kind) {
 }
 
 void EmitLineBreak(ReadState& s) {
+  const bool emptyLine = !s.paragraphOpen;
   OpenParagraph(s);
   CloseParagraph(s);
+  s.emptyLineLast = emptyLine;
 }
 
 void Walk(ReadState& s, const GumboNode* root) {
@@ -1256,6 +1263,9 @@ std::string ReadHtmlToRtf(std::string_view html, ConversionContext& context) {
     if (output != nullptr) {
       Walk(s, output->document);
     }
+  }
+  if (s.emptyLineLast) {
+    s.body += "\\plain\\par ";
   }
   std::string out;
   AppendTables(out, context);
