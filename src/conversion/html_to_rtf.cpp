@@ -639,11 +639,13 @@ std::string HtmlToRtf(std::string_view html, ConversionContext& context) {
     ScanNextToken(s);
   }
 
-  std::string out;
-  AppendFontTable(out, context);
-  AppendRtfColorTable(out, context.ColorTable);
-  out.reserve(out.size() + s.body.size());
-  out += s.body.Take();
+  // The tables go in front of the body in the body's own buffer, which has room to spare: a
+  // copy of a large body into a new string would touch as many fresh pages again.
+  std::string tables;
+  AppendFontTable(tables, context);
+  AppendRtfColorTable(tables, context.ColorTable);
+  std::string out = s.body.Take();
+  out.insert(0, tables);
   return out;
 }
 
