@@ -1267,11 +1267,12 @@ std::string ReadHtmlToRtf(std::string_view html, ConversionContext& context) {
   if (s.emptyLineLast) {
     s.body += "\\plain\\par ";
   }
-  std::string out;
-  AppendTables(out, context);
-  out.reserve(out.size() + s.body.size());
-  out += s.body;
-  return out;
+  // The tables go in front of the body in the body's own buffer, as HtmlToRtf writes them: a
+  // copy of a large body into a new string would hold the page's RTF twice.
+  std::string tables;
+  AppendTables(tables, context);
+  s.body.insert(0, tables);
+  return std::move(s.body);
 }
 
 }  // namespace scrivlet
