@@ -243,6 +243,7 @@ struct ReadState {
   bool afterSpace = true;  // the paragraph so far ends in white space, or is empty
   bool pendingSpace = false;
   Style pendingSpaceStyle;
+  std::int32_t pendingSpaceLink = 0;  // the anchor the pending space is inside, 0 outside links
   std::optional<Style> writtenStyle;  // the format the body's text is in now
   std::int32_t linkInParagraph = 0;   // the anchor whose URL run this paragraph holds last
   std::int32_t cellsInRow = 0;
@@ -938,24 +939,26 @@ Style LinkTextStyle(const Frame& frame) {
   return style;
 }
 
-// The URL run of the link the content is in, once per link and paragraph.
-void EmitLinkStart(ReadState& s) {
-  const Frame& frame = s.frames.back();
-  if (frame.link == 0 || s.linkInParagraph == frame.link) {
+// The URL run of the link LINK, once per link and paragraph.
+void EmitLinkStart(ReadState& s, std::int32_t link) {
+  if (link == 0 || s.linkInParagraph == link) {
     return;
   }
   // In the anchor's own format: the format inside it belongs to its text.
-  Style url = s.linkStyles[static_cast<std::size_t>(frame.link)];
+  Style url = s.linkStyles[static_cast<std::size_t>(link)];
   url.italic = true;
   url.underline = true;
   url.color = MarkerColor;
   EmitStyle(s, url);
-  AppendRtfText(s.body, s.links[static_cast<std::size_t>(frame.link)]);
-  s.linkInParagraph = frame.link;
+  AppendRtfText(s.body, s.links[static_cast<std::size_t>(link)]);
+  s.linkInParagraph = link;
 }
 
 void EmitPendingSpace(ReadState& s) {
   if (s.pendingSpace) {
+    // A space that opens a link's text (<a> x</a>) is link text: written in front of the link's
+    // URL run it would be a stray underlined space outside the link on the next read.
+    EmitLinkStart(s, s.pendingSpaceLink);
     EmitStyle(s, s.pendingSpaceStyle);
     s.body += ' ';
     s.pendingSpace = false;
@@ -992,6 +995,7 @@ void EmitText(ReadState& s, std::string_view text) {
       if (!s.afterSpace) {
         s.pendingSpace = true;
         s.pendingSpaceStyle = AsPageText(LinkTextStyle(frame));
+        s.pendingSpaceLink = frame.link;
         s.afterSpace = true;
       }
       ++i;
@@ -1009,7 +1013,7 @@ void EmitText(ReadState& s, std::string_view text) {
     }
     OpenParagraph(s);
     EmitPendingSpace(s);
-    EmitLinkStart(s);
+    EmitLinkStart(s, frame.link);
     EmitStyle(s, AsPageText(LinkTextStyle(frame)));
     AppendRtfText(s.body, text.substr(i, end - i));
     s.afterSpace = false;
@@ -1060,7 +1064,7 @@ void EmitPicture(ReadState& s, const GumboElement& element) {
   tag += '>';
   OpenParagraph(s);
   EmitPendingSpace(s);
-  EmitLinkStart(s);
+  EmitLinkStart(s, s.frames.back().link);
   Style raw = s.frames.back().style;
   raw.italic = true;
   raw.underline = false;
