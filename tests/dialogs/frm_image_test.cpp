@@ -2,25 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 #include "actions/actions.h"
 #include "actions/span_text.h"
 #include "hosts/headless/headless_host.h"
 #include "platform/temp_dir.h"
+#include "publishing/picture_files.h"
 
 namespace scrivlet {
 namespace {
-
-// A GIF header is all a measurement needs: the logical screen is `width` x `height`.
-std::string GifHeader(std::uint16_t width, std::uint16_t height) {
-  std::string bytes = "GIF89a";
-  for (const std::uint16_t value : {width, height}) {
-    bytes += static_cast<char>(value & 0xFF);
-    bytes += static_cast<char>(value >> 8);
-  }
-  return bytes + std::string(8, '\0');
-}
 
 class PictureDialogTest : public ::testing::Test {
  protected:
@@ -96,7 +85,7 @@ TEST_F(PictureDialogTest, FromFileIsOfferedOnlyWithAPlaceToPublish) {
 TEST_F(PictureDialogTest, FromFilePublishesAndTakesLocationAndSize) {
   testing::TempDir site;
   testing::TempDir pictures;
-  const auto logo = pictures.Write("Logo.GIF", GifHeader(120, 60));
+  const auto logo = pictures.Write("Logo.GIF", testing::GifBytes(120, 60));
   imageCopy.SetImagesPath(site.path().string());
   host.Files.QueueChoice(logo.string());
   host.Forms.SetUser("frmImageCopy", [](Form& shown) {
@@ -177,7 +166,7 @@ TEST_F(PictureCommandTest, InsertsTheTagAndTypingContinuesInTheEarlierStyle) {
   EXPECT_EQ(host.Surface.SelFontSize(), 8.0);
 }
 
-TEST_F(PictureCommandTest, CancelKeepsTheDocumentAndThePictureSelected) {
+TEST_F(PictureCommandTest, CancelKeepsThePictureSelectedAndOkReplacesIt) {
   host.Surface.SetSelStart(7);
   Answer([](frmImage& dialog) {
     dialog.txtURL.SetText("a.gif");
@@ -196,6 +185,16 @@ TEST_F(PictureCommandTest, CancelKeepsTheDocumentAndThePictureSelected) {
   EXPECT_EQ(host.Control.TextRTF(), before);
   EXPECT_EQ(host.Surface.SelStart(), 7);
   EXPECT_EQ(host.Surface.SelLength(), 26);
+
+  // OK on the picture at the caret replaces it.
+  host.Surface.SetSelStart(12);
+  Answer([](frmImage& dialog) {
+    dialog.txtURL.SetText("b.gif");
+    dialog.txtWidth.SetText("120");
+    dialog.cmdOk.Press();
+  });
+  Picture();
+  EXPECT_EQ(host.Surface.Text(), u"Before <IMG SRC='b.gif' WIDTH=120 BORDER=0>after");
 }
 
 }  // namespace
