@@ -4,29 +4,19 @@
 #include <string>
 
 #include "hosts/curl/curl_internet_library.h"
-#include "hosts/headless/header_picture_reader.h"
-#include "hosts/headless/headless_form_host.h"
-#include "hosts/headless/headless_screen.h"
-#include "hosts/headless/manual_event_loop.h"
-#include "hosts/headless/memory_settings_store.h"
-#include "hosts/headless/scripted_file_dialog.h"
 #include "hosts/headless/scripted_message_box.h"
-#include "publishing/frm_image_copy.h"
 #include "publishing/ftp.h"
 #include "publishing/ftp_test_server.h"
 #include "publishing/local_sockets.h"
-#include "publishing/picture_files.h"
 #include "publishing/win_inet.h"
-#include "text/util_lib.h"
 
 namespace scrivlet {
 namespace {
 
 using testing::FtpTestServer;
-using testing::GifBytes;
 using testing::TempDir;
 
-// The publishing module and the dialog on libcurl, against a real server.
+// The publishing module on libcurl, against a real server.
 class PublishingFtpTest : public ::testing::Test {
  protected:
   void SetUp() override { std::filesystem::create_directory(server_.Home() / "images"); }
@@ -88,45 +78,6 @@ TEST_F(PublishingFtpTest, UnreachableServersAreReportedWithTheirMessages) {
             "Internet Connect Err: 12029\r\nThe attempt to connect to the server failed.\r\n"
             "Close Connection and Session?");
   EXPECT_TRUE(handles_.HasSession());  // the script answered No
-}
-
-TEST_F(PublishingFtpTest, TheDialogUploadsAChosenPictureAndHandsBackItsAddressAndSize) {
-  const std::string picture = local_.Write("Photo.gif", GifBytes(120, 80)).string();
-  ScriptedFileDialog files;
-  HeaderPictureReader pictures;
-  MemorySettingsStore settings;
-  settings.SaveSetting("Scrivlet", "FTPSetup", "Passive", "1");
-  ManualEventLoop loop;
-  HeadlessScreen screen;
-  HeadlessFormHost host;
-  frmImageCopy form(ImageCopyServices{messages_, files, pictures, settings, loop, screen, library_},
-                    handles_);
-  form.SetFTPServer(server_.Address() + "/images");
-  form.SetFTPUsername("alice");
-  form.SetFTPPassword(ScramblePassword(ScrambleDirection::kEncode, "s3cret"));
-  form.SetImagesPath("http://www.example.com/images");
-  form.LocalFilename.SetText("");
-  form.SetFullPath("http://www.example.com/images/old.gif");
-
-  host.SetUser(frmImageCopy::kFormName, [&](Form& shown) {
-    auto& dialog = static_cast<frmImageCopy&>(shown);
-    files.QueueChoice(picture);
-    ASSERT_TRUE(dialog.cmdBrowse.Press());
-    dialog.RemoteFilename.SetText("photo.gif");
-    ASSERT_TRUE(dialog.cmdOk.Press());
-  });
-  host.ShowModal(form);
-
-  EXPECT_TRUE(Boxes().empty());
-  EXPECT_FALSE(form.Cancelled());
-  EXPECT_EQ(form.FullPath(), "http://www.example.com/images/photo.gif");
-  EXPECT_EQ(form.ImageWidth(), 120);
-  EXPECT_EQ(form.ImageHeight(), 80);
-  EXPECT_EQ(server_.ReadRemote("images/photo.gif"), GifBytes(120, 80));
-  EXPECT_EQ(server_.Logins(), std::vector<std::string>{"alice"});
-  EXPECT_FALSE(handles_.HasSession());
-  // Four status lines of a second each, all on the injected clock.
-  EXPECT_GE(loop.Now(), std::chrono::milliseconds(4000));
 }
 
 }  // namespace

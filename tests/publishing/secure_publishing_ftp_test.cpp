@@ -95,39 +95,45 @@ class SecurePublishingTest : public ::testing::Test {
   std::unique_ptr<frmImageCopy> form_;
 };
 
-TEST_F(SecurePublishingTest, SecureUploadsReachAServerThatRequiresTls) {
-  Start({.Tls = true});
-  form_->SetFTPSecure(true);
-  EXPECT_FALSE(Publish("photo.gif", GifBytes(40, 30)));
-  EXPECT_TRUE(Boxes().empty()) << Boxes().front().Text;
-  EXPECT_FALSE(form_->Cancelled());
-  EXPECT_EQ(server_->ReadRemote("images/photo.gif"), GifBytes(40, 30));
-  EXPECT_EQ(server_->Logins(), std::vector<std::string>{"alice"});
+TEST_F(SecurePublishingTest, UploadsReachTheServerAndHandBackTheirAddress) {
+  for (const bool secure : {false, true}) {
+    SCOPED_TRACE(secure ? "ftps" : "ftp");
+    Start({.Tls = secure});
+    form_->SetFTPSecure(secure);
+    EXPECT_FALSE(Publish("photo.gif", GifBytes(40, 30)));
+    EXPECT_TRUE(Boxes().empty()) << Boxes().front().Text;
+    EXPECT_FALSE(form_->Cancelled());
+    EXPECT_EQ(form_->FullPath(), "http://www.example.com/images/photo.gif");
+    EXPECT_EQ(server_->ReadRemote("images/photo.gif"), GifBytes(40, 30));
+    EXPECT_EQ(server_->Logins(), std::vector<std::string>{"alice"});
+    EXPECT_FALSE(handles_.HasSession());
+  }
+  // Four status lines of a second each, all on the injected clock.
+  EXPECT_GE(loop_.Now(), milliseconds(8000));
 }
 
-TEST_F(SecurePublishingTest, AServerWithoutTlsIsNamedAndNeverSeesThePassword) {
-  Start({});
-  form_->SetFTPSecure(true);
-  messages_.QueueAnswer(MessageBoxAnswer::kYes);
-  EXPECT_TRUE(Publish("photo.gif", GifBytes(4, 3)));
-  ASSERT_EQ(Boxes().size(), 1U);
-  EXPECT_EQ(Boxes()[0].Text.rfind("Internet Connect Err: 12250\r\nThe server offers no secure "
-                                  "(TLS) connection.",
-                                  0),
-            0U)
-      << Boxes()[0].Text;
-  EXPECT_TRUE(server_->Logins().empty());
-  EXPECT_FALSE(std::filesystem::exists(server_->Home() / "images" / "photo.gif"));
-}
-
-TEST_F(SecurePublishingTest, AnUntrustedCertificateIsRefused) {
-  Start({.Tls = true}, {}, /*trust_server=*/false);
-  form_->SetFTPSecure(true);
-  messages_.QueueAnswer(MessageBoxAnswer::kYes);
-  EXPECT_TRUE(Publish("photo.gif", GifBytes(4, 3)));
-  ASSERT_EQ(Boxes().size(), 1U);
-  EXPECT_EQ(Boxes()[0].Text.rfind("Internet Connect Err: 12045\r\n", 0), 0U) << Boxes()[0].Text;
-  EXPECT_TRUE(server_->Logins().empty());
+// A server without TLS, or with a certificate nobody vouches for, is refused before the login.
+TEST_F(SecurePublishingTest, NoTlsOrAnUntrustedCertificateIsRefusedBeforeTheLogin) {
+  const struct {
+    bool tls;
+    bool trusted;
+    const char* shown;
+  } cases[] = {
+      {false, true, "Internet Connect Err: 12250\r\nThe server offers no secure (TLS) connection."},
+      {true, false, "Internet Connect Err: 12045\r\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.shown);
+    Start({.Tls = c.tls}, {}, c.trusted);
+    form_->SetFTPSecure(true);
+    const std::size_t base = Boxes().size();
+    messages_.QueueAnswer(MessageBoxAnswer::kYes);
+    EXPECT_TRUE(Publish("photo.gif", GifBytes(4, 3)));
+    ASSERT_EQ(Boxes().size(), base + 1);
+    EXPECT_EQ(Boxes().back().Text.rfind(c.shown, 0), 0U) << Boxes().back().Text;
+    EXPECT_TRUE(server_->Logins().empty());
+    EXPECT_FALSE(std::filesystem::exists(server_->Home() / "images" / "photo.gif"));
+  }
 }
 
 TEST_F(SecurePublishingTest, AnExistingRemoteFileIsReplacedOnlyAfterYes) {
