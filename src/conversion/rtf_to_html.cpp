@@ -715,10 +715,10 @@ bool TakeCharacterEscape(RenderState& s, std::size_t b) {
       return true;
     }
   }
-  TakeEndOfPendingBytes(s);  // any other escape or word ends a double-byte character
   if (s.currentColor == MarkerColor && s.italicOpen) {
     char32_t symbol = 0;
     if (const std::size_t symbolLength = MarkerSymbolLength(s.in, b, symbol)) {
+      TakeEndOfPendingBytes(s);
       FlushPendingHighText(s);
       AppendUtf8(StartPiece(s), symbol);
       TakeText(s, s.piece);
@@ -734,6 +734,7 @@ bool TakeCharacterEscape(RenderState& s, std::size_t b) {
   if (word.back() == ' ') {
     word.remove_suffix(1);
   }
+  TakeEndOfPendingBytes(s);
   AppendUnicodeUnit(s, StartPiece(s), UnitFromParameter(ReadParameter(word, 1)));
   TakeText(s, s.piece);
   s.pos = b + length;
@@ -893,6 +894,9 @@ void GatherTextRun(RenderState& s) {
     s.terminator = b + 1 < s.in.size() ? s.in[b + 1] : '\0';
     break;
   }
+  // A lead byte waits for its trail byte no longer than the run: a control word or a group ends
+  // the character.
+  TakeEndOfPendingBytes(s);
   // A high surrogate stays pending only for the "\u" that may complete it.
   if (s.pendingHigh != 0 &&
       !(s.mode == RunEnd::kBackslash && UnicodeEscapeLength(s.in, s.anchor) > 0)) {
@@ -1491,16 +1495,19 @@ void HandleBodyWord(RenderState& s) {
       HandleHexEscapeWord(s, word);
       return;
     case 'f':
-      if (s.anyFontPage && IsWordWithNumber(word, "f")) {
-        SelectFontPage(s, word);  // inside an anchor too: the font still names the code page
-      }
       if (IsWordWithOptionalNumber(word, "fi")) {
         HandleIndentWords(s, word);
       } else if (s.inLink) {
-        // No FONT element starts inside the anchor.
+        // No FONT element starts inside the anchor, but the font still names the code page.
+        if (s.anyFontPage && IsWordWithNumber(word, "f")) {
+          SelectFontPage(s, word);
+        }
       } else if (IsWordWithNumber(word, "fs")) {
         HandleSizeWord(s, word);
       } else if (IsWordWithNumber(word, "f")) {
+        if (s.anyFontPage) {
+          SelectFontPage(s, word);
+        }
         HandleFaceWord(s, word);
       }
       return;
@@ -1774,9 +1781,6 @@ void RunControlWords(RenderState& s) {
   do {
     ReadWord(s, afterBackslash);
     const std::size_t wordEnd = s.pos;
-    if (s.decoder.Pending() && !s.word.empty() && !(s.depth == 1 && s.word[0] == '\'')) {
-      EmitDecoded(s, s.decoder.Flush());  // a word ends a double-byte character
-    }
     if (s.star == StarState::kSuppressing) {
       if (s.depth != 0) {
         return;
