@@ -11,6 +11,8 @@
 //            read back as HTML; a second trip must give the same HTML again.
 //            rtf2rtf: RTF loaded into the headless surface and written back.
 //            rtf2text: RTF loaded into the headless surface; its text in UTF-8, a line a paragraph.
+//            RtfToHtml alone is held to the same text: its HTML read by the HTML reader (as a
+//            browser shows it) into the surface must give the same lines.
 //            read-html: a page read by the HTML reader into the headless surface, its document
 //            written one paragraph a line: "p" or "li", the paragraph's settings, ":", then
 //            each run as "[format]text" (format: b i u face= size= (points) color= (#rrggbb),
@@ -22,6 +24,7 @@
 //   @default-color 0xRRGGBB          the control's text colour, HTML order
 //   @face-list Verdana, Arial        a configured font face list (repeatable)
 //   @font-name NAME                  the surface's font (default Arial)
+//   @surface-only WHY                rtf2text: the surface alone is held to the text
 // An expected output "!error MESSAGE" expects a ConversionError with exactly that message.
 
 #include <gtest/gtest.h>
@@ -56,6 +59,7 @@ struct Settings {
   std::int32_t defaultColor = 0;
   std::vector<std::string> faceLists;
   std::string fontName = "Arial";
+  bool surfaceOnly = false;
 };
 
 struct GoldenCase {
@@ -92,6 +96,8 @@ bool ApplyDirective(const std::string& line, Settings& settings) {
     settings.faceLists.push_back(value("@face-list "));
   } else if (line.starts_with("@font-name ")) {
     settings.fontName = value("@font-name ");
+  } else if (line.starts_with("@surface-only ")) {
+    settings.surfaceOnly = true;
   } else {
     return false;
   }
@@ -199,6 +205,13 @@ std::string ReadThroughReader(const Settings& settings, const std::string& html)
   context.DefaultColor = settings.defaultColor;
   return LoadIntoSurface(settings,
                          BuildHtmlDocument(settings.fontName, ReadHtmlToRtf(html, context)));
+}
+
+// The text of RtfToHtml's HTML for `rtf`, as rtf2text gives the surface's.
+std::string DirectText(const Settings& settings, const std::string& rtf) {
+  ConversionContext context;
+  context.FontFaceLists = settings.faceLists;
+  return SurfaceText(settings, ReadThroughReader(settings, RtfToHtml(rtf, context)));
 }
 
 std::string HexColor(std::int32_t platformColor) {
@@ -337,6 +350,11 @@ TEST_P(GoldenTest, ConvertsAsExpected) {
   }
   EXPECT_TRUE(actual == c.expected) << c.file << ":" << c.line << ": " << c.title << "\n"
                                     << Describe(c.expected, actual);
+  if (c.settings.convert == "rtf2text" && !c.settings.surfaceOnly) {
+    const std::string direct = DirectText(c.settings, c.input);
+    EXPECT_TRUE(direct == c.expected) << c.file << ":" << c.line << ": " << c.title
+                                      << "\nRtfToHtml alone: " << Describe(c.expected, direct);
+  }
 }
 
 std::string CaseName(const testing::TestParamInfo<GoldenCase>& info) {

@@ -18,6 +18,7 @@
 #include "conversion/font_lib.h"
 #include "conversion/html_safety.h"
 #include "conversion/markers.h"
+#include "text/code_pages.h"
 #include "text/forward_find.h"
 #include "text/output_buffer.h"
 #include "text/text_codec.h"
@@ -79,6 +80,35 @@ class GroupCloseIndex {
   std::unordered_map<std::int64_t, std::vector<std::size_t>> closes_;
 };
 
+// Font numbers are small; a font numbered beyond this names no code page. Word's highest, its
+// theme fonts', are 31500 and on.
+constexpr std::int32_t kMaxFontNumber = 32767;
+constexpr std::int32_t kNoFont = -1;
+
+// The number `digits` spells, or -1 when it holds anything but digits or passes kMaxFontNumber.
+std::int32_t ReadSmallNumber(std::string_view digits) {
+  if (digits.empty() || digits.size() > 5) {
+    return -1;
+  }
+  std::int32_t value = 0;
+  for (const char c : digits) {
+    if (!IsAsciiDigit(c)) {
+      return -1;
+    }
+    value = value * 10 + (c - '0');
+  }
+  return value <= kMaxFontNumber ? value : -1;
+}
+
+// The digits `text` begins with.
+std::string_view LeadingDigits(std::string_view text) {
+  std::size_t end = 0;
+  while (end < text.size() && IsAsciiDigit(text[end])) {
+    ++end;
+  }
+  return text.substr(0, end);
+}
+
 // Per-call state of one conversion.
 struct RenderState {
   RenderState(std::string_view input, ConversionContext& ctx)
@@ -135,6 +165,18 @@ struct RenderState {
   std::int32_t unicodeSkip = 1;
   std::int32_t pendingSkip = 0;
   char32_t pendingHigh = 0;
+
+  // The code page of "\'xx": the selected font's when its charset names one, else the
+  // document's (\ansicpg, \mac, \pc, \pca). `fontPages` holds each font's page by its number
+  // (0: the font names none; kNoFont: no font has the number); until a font names a page,
+  // "\fN" looks nothing up.
+  std::int32_t codePage = 1252;
+  std::int32_t fontPage = 0;
+  std::vector<std::int32_t> fontPages;
+  bool anyFontPage = false;
+  std::int64_t charsetTableDepth = 0;  // the font table's depth while it is read, else 0
+  std::int32_t fontEntry = -1;         // the font the table is defining, -1 for none
+  CodePageDecoder decoder;  // holds a double-byte character's lead byte until its trail byte
 
   ForwardFinder backslashes;
   ForwardFinder spaces;
@@ -434,16 +476,35 @@ char32_t UnitFromParameter(std::int32_t n) {
   return static_cast<char32_t>(static_cast<std::uint16_t>(static_cast<std::int16_t>(n)));
 }
 
-// The character a "\'xx" escape stands for. Other code pages than 1252 are read as 1252: this
-// converter has no other tables, and 1252 is what the surface declares.
-char32_t CharFromHexEscape(std::string_view escape) {
+// The byte a "\'xx" escape stands for.
+std::uint8_t ByteFromHexEscape(std::string_view escape) {
   if (escape.size() != 3 || !IsHexDigit(escape[1]) || !IsHexDigit(escape[2])) {
     throw ConversionError(
         "RTF escape \"\\" + CutForMessage(escape) + "\" is not a hexadecimal character code",
         std::string(escape));
   }
-  return Cp1252ToUnicode(
-      static_cast<std::uint8_t>(HexDigitValue(escape[1]) * 16 + HexDigitValue(escape[2])));
+  return static_cast<std::uint8_t>(HexDigitValue(escape[1]) * 16 + HexDigitValue(escape[2]));
+}
+
+// The code page "\'xx" is read by here.
+std::int32_t PageInForce(const RenderState& s) {
+  return s.fontPage != 0 ? s.fontPage : s.codePage;
+}
+
+// Whether the byte of a "\'xx" escape needs the decoder: a byte of another page than 1252, or
+// any byte while a lead byte waits for it. Code page 1252, which the surface writes, has its
+// references ready (HighByteReferences).
+bool NeedsDecoder(const RenderState& s, unsigned byte) {
+  return s.decoder.Pending() || (byte >= 0x80 && PageInForce(s) != 1252);
+}
+
+// Decoded characters as UTF-8, as a "\uN" of the same value gives them. NUL is no character.
+void AppendDecoded(std::string& to, const CodePageDecoder::Decoded& decoded) {
+  for (std::size_t i = 0; i < decoded.count; ++i) {
+    if (decoded.characters[i] != 0) {
+      AppendUtf8(to, decoded.characters[i]);
+    }
+  }
 }
 
 // ----- Step 1: the text run -----
@@ -493,6 +554,50 @@ void FlushPendingHighText(RenderState& s) {
     FlushPendingHigh(s, StartPiece(s));
     TakeText(s, s.piece);
   }
+}
+
+// Characters the decoder gave back, taken as text of the run.
+[[gnu::cold]] void TakeDecoded(RenderState& s, const CodePageDecoder::Decoded& decoded) {
+  if (decoded.count > 0) {
+    FlushPendingHighText(s);
+    AppendDecoded(StartPiece(s), decoded);
+    TakeText(s, s.piece);
+  }
+}
+
+// A lead byte the text moved on from without its trail byte is a broken character.
+void TakeEndOfPendingBytes(RenderState& s) {
+  if (s.decoder.Pending()) {
+    TakeDecoded(s, s.decoder.Flush());
+  }
+}
+
+// A double-byte character's trail byte may be plain text right after its "\'xx" lead byte
+// ("\'82a" in 932): the decoder takes it from the input at once, and `emit` writes what it gives
+// back. A backslash is left to the escape it begins (an escaped one may be the trail byte); a
+// brace breaks the character.
+template <class Emit>
+void TakeTrailBytes(RenderState& s, Emit emit) {
+  while (s.decoder.Pending() && s.pos < s.end) {
+    const char c = s.in[s.pos];
+    if (c == '\\') {
+      return;
+    }
+    if (c == '{' || c == '}') {
+      emit(s.decoder.Flush());
+      return;
+    }
+    ++s.pos;
+    if (c != '\r' && c != '\n') {
+      emit(s.decoder.Feed(PageInForce(s), static_cast<std::uint8_t>(c)));
+    }
+  }
+}
+
+// Feeds one byte of the text run to the decoder, and the trail bytes after it.
+[[gnu::cold]] void TakeDecodedByte(RenderState& s, std::uint8_t byte) {
+  TakeDecoded(s, s.decoder.Feed(PageInForce(s), byte));
+  TakeTrailBytes(s, [&s](const CodePageDecoder::Decoded& decoded) { TakeDecoded(s, decoded); });
 }
 
 // Skips the "\ucN" fallback characters that follow a "\uN" in the text.
@@ -568,6 +673,11 @@ std::size_t MarkerSymbolLength(std::string_view in, std::size_t b, char32_t& cod
 bool TakeCharacterEscape(RenderState& s, std::size_t b) {
   const char c = b + 1 < s.in.size() ? s.in[b + 1] : '\0';
   if (c == '\\' || c == '{' || c == '}') {
+    s.pos = b + 2;
+    if (s.decoder.Pending()) {
+      TakeDecodedByte(s, static_cast<std::uint8_t>(c));  // a trail byte ("\'95\\" in 932)
+      return true;
+    }
     FlushPendingHighText(s);
     if (s.direct) {
       s.out += c;  // nothing HtmlEncode changes
@@ -575,7 +685,6 @@ bool TakeCharacterEscape(RenderState& s, std::size_t b) {
     } else {
       s.token += c;
     }
-    s.pos = b + 2;
     return true;
   }
   if (s.depth != 1 || s.star != StarState::kIdle) {
@@ -586,6 +695,11 @@ bool TakeCharacterEscape(RenderState& s, std::size_t b) {
     const int low = HexDigitValue(s.in[b + 3]);
     if ((high | low) >= 0) {
       const auto byte = static_cast<unsigned>(high * 16 + low);
+      if (NeedsDecoder(s, byte)) {
+        s.pos = b + 4;
+        TakeDecodedByte(s, static_cast<std::uint8_t>(byte));
+        return true;
+      }
       if (byte < 0x80) {
         return false;  // the word run writes it as a numeric reference
       }
@@ -604,6 +718,7 @@ bool TakeCharacterEscape(RenderState& s, std::size_t b) {
   if (s.currentColor == MarkerColor && s.italicOpen) {
     char32_t symbol = 0;
     if (const std::size_t symbolLength = MarkerSymbolLength(s.in, b, symbol)) {
+      TakeEndOfPendingBytes(s);
       FlushPendingHighText(s);
       AppendUtf8(StartPiece(s), symbol);
       TakeText(s, s.piece);
@@ -619,6 +734,7 @@ bool TakeCharacterEscape(RenderState& s, std::size_t b) {
   if (word.back() == ' ') {
     word.remove_suffix(1);
   }
+  TakeEndOfPendingBytes(s);
   AppendUnicodeUnit(s, StartPiece(s), UnitFromParameter(ReadParameter(word, 1)));
   TakeText(s, s.piece);
   s.pos = b + length;
@@ -778,6 +894,9 @@ void GatherTextRun(RenderState& s) {
     s.terminator = b + 1 < s.in.size() ? s.in[b + 1] : '\0';
     break;
   }
+  // A lead byte waits for its trail byte no longer than the run: a control word or a group ends
+  // the character.
+  TakeEndOfPendingBytes(s);
   // A high surrogate stays pending only for the "\u" that may complete it.
   if (s.pendingHigh != 0 &&
       !(s.mode == RunEnd::kBackslash && UnicodeEscapeLength(s.in, s.anchor) > 0)) {
@@ -952,6 +1071,9 @@ void ReadIrregularWord(RenderState& s, std::size_t start) {
         if (s.fontTableDepth == s.depth) {
           s.fontTableDepth = 0;
         }
+        if (s.charsetTableDepth == s.depth) {
+          s.charsetTableDepth = 0;
+        }
         s.colorTableMode = false;
         --s.depth;
         s.word = s.token;
@@ -1019,6 +1141,9 @@ void ReadWord(RenderState& s, bool afterBackslash) {
       ++s.pos;
       if (s.fontTableDepth == s.depth) {
         s.fontTableDepth = 0;
+      }
+      if (s.charsetTableDepth == s.depth) {
+        s.charsetTableDepth = 0;
       }
       s.colorTableMode = false;
       --s.depth;
@@ -1134,6 +1259,62 @@ void HandleUnicodeWord(RenderState& s, std::string_view word) {
   s.pendingSkip = std::max(0, s.unicodeSkip - swallowed);
 }
 
+// Characters the decoder gave back, where a control word's characters go.
+[[gnu::cold]] void EmitDecoded(RenderState& s, const CodePageDecoder::Decoded& decoded) {
+  if (decoded.count == 0) {
+    return;
+  }
+  std::string characters;
+  FlushPendingHigh(s, characters);
+  AppendDecoded(characters, decoded);
+  if (!characters.empty()) {
+    AppendHtmlEncoded(TextOut(s), characters);
+  }
+}
+
+// A "\'xx" escape the word run reads. This and the other rare words below stay out of
+// HandleBodyWord, which runs for every word and must stay small enough to inline its helpers.
+[[gnu::noinline]] void HandleHexEscapeWord(RenderState& s, std::string_view word) {
+  const std::uint8_t byte = ByteFromHexEscape(word);
+  if (s.pendingSkip > 0) {
+    --s.pendingSkip;  // the fallback of a "\uN" before it
+  } else if (NeedsDecoder(s, byte)) {
+    EmitDecoded(s, s.decoder.Feed(PageInForce(s), byte));
+    TakeTrailBytes(s, [&s](const CodePageDecoder::Decoded& decoded) { EmitDecoded(s, decoded); });
+  } else {
+    AppendCharReference(TextOut(s), Cp1252ToUnicode(byte));
+  }
+}
+
+// "\fN" selects the font's code page. A word that is no font number selects nothing here
+// (HandleFaceWord judges it).
+[[gnu::cold]] void SelectFontPage(RenderState& s, std::string_view word) {
+  const std::int32_t number = ReadSmallNumber(word.substr(1));
+  if (number >= 0 && static_cast<std::size_t>(number) < s.fontPages.size() &&
+      s.fontPages[static_cast<std::size_t>(number)] != kNoFont) {
+    s.fontPage = s.fontPages[static_cast<std::size_t>(number)];
+  }
+}
+
+// "\ansi", "\ansicpgN", "\mac", "\pc", "\pca": the document's code page.
+[[gnu::cold]] void HandleCodePageWord(RenderState& s, std::string_view word) {
+  if (IsWordWithNumber(word, "ansicpg")) {
+    const std::int32_t page = ReadParameter(word, 7);
+    if (page > std::numeric_limits<std::int16_t>::max()) {
+      ThrowBadParameter(word, "has a code page out of range");
+    }
+    s.codePage = page;  // a page the decoder does not know is read as 1252
+  } else if (WordIs(word, "ansi")) {
+    s.codePage = 1252;
+  } else if (WordIs(word, "mac")) {
+    s.codePage = 10000;
+  } else if (WordIs(word, "pc")) {
+    s.codePage = 437;
+  } else if (WordIs(word, "pca")) {
+    s.codePage = 850;
+  }
+}
+
 void OpenStyle(RenderState& s, bool& flag, std::string_view tag) {
   flag = true;
   TextOut(s) += tag;
@@ -1247,7 +1428,13 @@ void HandleBodyWord(RenderState& s) {
         HandlePard(s);
       } else if (WordIs(word, "plain")) {
         HandlePlain(s);
+      } else {
+        HandleCodePageWord(s, word);
       }
+      return;
+    case 'm':
+    case 'a':
+      HandleCodePageWord(s, word);
       return;
     case 'q':
       if (WordIs(word, "ql") || WordIs(word, "qc") || WordIs(word, "qr")) {
@@ -1304,31 +1491,23 @@ void HandleBodyWord(RenderState& s) {
         s.star = StarState::kMet;
       }
       return;
-    case 'a':
-      if (IsWordWithNumber(word, "ansicpg")) {
-        // Escapes are read as code page 1252 whatever the page; the number is still checked.
-        if (ReadParameter(word, 7) > std::numeric_limits<std::int16_t>::max()) {
-          ThrowBadParameter(word, "has a code page out of range");
-        }
-      }
+    case '\'':
+      HandleHexEscapeWord(s, word);
       return;
-    case '\'': {
-      const char32_t code = CharFromHexEscape(word);
-      if (s.pendingSkip > 0) {
-        --s.pendingSkip;  // the fallback of a "\uN" before it
-      } else {
-        AppendCharReference(TextOut(s), code);
-      }
-      return;
-    }
     case 'f':
       if (IsWordWithOptionalNumber(word, "fi")) {
         HandleIndentWords(s, word);
       } else if (s.inLink) {
-        // No FONT element starts inside the anchor.
+        // No FONT element starts inside the anchor, but the font still names the code page.
+        if (s.anyFontPage && IsWordWithNumber(word, "f")) {
+          SelectFontPage(s, word);
+        }
       } else if (IsWordWithNumber(word, "fs")) {
         HandleSizeWord(s, word);
       } else if (IsWordWithNumber(word, "f")) {
+        if (s.anyFontPage) {
+          SelectFontPage(s, word);
+        }
         HandleFaceWord(s, word);
       }
       return;
@@ -1370,18 +1549,31 @@ void ReadColorTableWord(RenderState& s) {
   }
 }
 
-// A face name as the font table gives it, escapes decoded: the surface writes a backslash or
-// brace in a name escaped and a non-ASCII character as "\uN". Undecoded, a name would gain a
-// backslash on every TextHTML round trip.
-std::string DecodeFaceName(std::string_view raw) {
+// A face name as the font table gives it, escapes decoded, "\'xx" by the font's code page: the
+// surface writes a backslash or brace in a name escaped and a non-ASCII character as "\uN".
+// Undecoded, a name would gain a backslash on every TextHTML round trip.
+std::string DecodeFaceName(RenderState& s, std::string_view raw, std::int32_t codePage) {
   std::string name;
   char32_t high = 0;
   const auto append = [&](char32_t code) { AppendUtf16Unit(name, code, high); };
+  const auto appendDecoded = [&](const CodePageDecoder::Decoded& decoded) {
+    if (decoded.count > 0 && high != 0) {
+      AppendUtf8(name, 0xFFFD);
+      high = 0;
+    }
+    AppendDecoded(name, decoded);
+  };
+  const auto feed = [&](char byte) {
+    appendDecoded(s.decoder.Feed(codePage, static_cast<std::uint8_t>(byte)));
+  };
   std::size_t i = 0;
   while (i < raw.size()) {
     const char c = raw[i];
     const char next = i + 1 < raw.size() ? raw[i + 1] : '\0';
     if (c == '\r' || c == '\n') {
+      ++i;
+    } else if (c != '\\' && s.decoder.Pending()) {
+      feed(c);  // the trail byte of a double-byte character
       ++i;
     } else if (c != '\\') {
       const std::size_t plain = std::min(raw.find_first_of("\\\r\n", i), raw.size());
@@ -1392,15 +1584,26 @@ std::string DecodeFaceName(std::string_view raw) {
       name.append(raw.substr(i, plain - i));
       i = plain;
     } else if (next == '\\' || next == '{' || next == '}') {
-      append(static_cast<unsigned char>(next));
-      i += 2;
-    } else if (next == '~') {
-      append(0x00A0);
+      if (s.decoder.Pending()) {
+        feed(next);
+      } else {
+        append(static_cast<unsigned char>(next));
+      }
       i += 2;
     } else if (next == '\'' && i + 3 < raw.size() && IsHexDigit(raw[i + 2]) &&
                IsHexDigit(raw[i + 3])) {
-      append(CharFromHexEscape(raw.substr(i + 1, 3)));
+      const std::uint8_t byte = ByteFromHexEscape(raw.substr(i + 1, 3));
+      if (s.decoder.Pending() || (byte >= 0x80 && codePage != 1252)) {
+        feed(static_cast<char>(byte));
+      } else {
+        append(Cp1252ToUnicode(byte));
+      }
       i += 4;
+    } else if (s.decoder.Pending()) {
+      appendDecoded(s.decoder.Flush());  // any other escape ends a double-byte character
+    } else if (next == '~') {
+      append(0x00A0);
+      i += 2;
     } else {
       std::size_t j = i + 1;
       while (j < raw.size() && FoldAscii(raw[j]) >= 'a' && FoldAscii(raw[j]) <= 'z') {
@@ -1426,10 +1629,53 @@ std::string DecodeFaceName(std::string_view raw) {
       i = std::max(j, i + 1);
     }
   }
+  appendDecoded(s.decoder.Flush());
   if (high != 0) {
     AppendUtf8(name, 0xFFFD);
   }
   return name;
+}
+
+// The page of the font being defined: "\fcharsetN" gives it, the digits after the word's name.
+[[gnu::cold]] void SetFontCharset(RenderState& s, std::string_view digits) {
+  const std::int32_t page = CodePageForCharset(ReadSmallNumber(LeadingDigits(digits)));
+  s.fontPages[static_cast<std::size_t>(s.fontEntry)] = page;
+  s.anyFontPage = s.anyFontPage || page != 0;
+}
+
+// The font table's words that give each font's code page: "\fN" begins a font's definition (a
+// later one of the same number wins), "\fcharsetN" names its page.
+[[gnu::cold]] void ReadFontCharsetWord(RenderState& s, std::string_view word) {
+  if (IsWordWithNumber(word, "f")) {
+    s.fontEntry = ReadSmallNumber(LeadingDigits(word.substr(1)));
+    if (s.fontEntry >= 0) {
+      const auto index = static_cast<std::size_t>(s.fontEntry);
+      if (index >= s.fontPages.size()) {
+        const std::size_t old = s.fontPages.size();
+        s.fontPages.resize(index + 1);
+        std::fill(s.fontPages.begin() + static_cast<std::ptrdiff_t>(old), s.fontPages.end(),
+                  kNoFont);
+      }
+      s.fontPages[index] = 0;
+    }
+  } else if (s.fontEntry >= 0 && word.starts_with("fcharset") && HasDigitAt(word, 8)) {
+    SetFontCharset(s, word.substr(8));
+  }
+}
+
+// The page a font entry's words name, from `from` up to its name: an entry read whole for its
+// name passes its words by.
+[[gnu::cold]] std::int32_t ReadSkippedCharset(RenderState& s, std::size_t from, std::size_t to) {
+  constexpr std::string_view kCharset = "\\fcharset";
+  const std::size_t at = s.in.substr(from, to - from).find(kCharset);
+  if (s.fontEntry < 0) {
+    return s.codePage;
+  }
+  if (at != std::string_view::npos) {
+    SetFontCharset(s, s.in.substr(from + at + kCharset.size(), to - from - at - kCharset.size()));
+  }
+  const std::int32_t page = s.fontPages[static_cast<std::size_t>(s.fontEntry)];
+  return page != 0 ? page : s.codePage;
 }
 
 void ReadFontTableEntry(RenderState& s) {
@@ -1447,7 +1693,9 @@ void ReadFontTableEntry(RenderState& s) {
   if (space != std::string_view::npos) {
     const std::size_t semicolon = s.semicolons.Find(space + 1);
     if (semicolon != std::string_view::npos) {
-      const std::string name = DecodeFaceName(s.in.substr(space + 1, semicolon - space - 1));
+      const std::int32_t page = ReadSkippedCharset(s, s.pos - 1, space);
+      const std::string name =
+          DecodeFaceName(s, s.in.substr(space + 1, semicolon - space - 1), page);
       s.context.FontTable.back() = FontFaceListFor(s.context.FontFaceLists, name);
       s.pos = semicolon + 1;
     }
@@ -1491,6 +1739,9 @@ void SkipStarGroup(RenderState& s) {
 }
 
 void HandleDestinationWord(RenderState& s) {
+  if (s.charsetTableDepth > 0) {
+    ReadFontCharsetWord(s, s.word);
+  }
   if (s.colorTableMode || s.fontTableDepth > 0) {
     // The table readers work on the token, and empty it once they have taken the word.
     s.token.assign(s.word.data(), s.word.size());
@@ -1509,6 +1760,7 @@ void HandleDestinationWord(RenderState& s) {
   if (WordIs(word, "colortbl")) {
     s.colorTableMode = true;
   } else if (WordIs(word, "fonttbl")) {
+    s.charsetTableDepth = s.depth;
     if (s.context.FontFaceListCount() > 0) {
       s.fontTableDepth = s.depth;
     }
@@ -1559,6 +1811,7 @@ std::size_t FindConvertedEnd(std::string_view in) {
 }
 
 void CloseOpenConstructs(RenderState& s) {
+  EmitDecoded(s, s.decoder.Flush());
   FlushPendingHigh(s, StartPiece(s));
   s.out += s.piece;
   if (s.inLink) {

@@ -15,9 +15,15 @@ namespace scrivlet {
 //
 // Understands paragraphs and line breaks, bold, italic, underline, font face, size and colour,
 // left indentation (nested BLOCKQUOTEs), bullets (one UL), alignment (DIVs), "\~", "\emdash",
-// "\endash", "\'xx" (code page 1252), "\uN" with "\ucN" fallbacks, and the hyperlink and raw-tag
-// marker runs, which become anchors and raw tags behind the "<!-- ScrivletHTML -->" comment.
-// Text inside nested groups never reaches the output.
+// "\endash", "\'xx", "\uN" with "\ucN" fallbacks, and the hyperlink and raw-tag marker runs,
+// which become anchors and raw tags behind the "<!-- ScrivletHTML -->" comment. Text inside
+// nested groups never reaches the output.
+//
+// "\'xx" is read by the code page in force, as the surface's RTF reader reads it: the selected
+// font's (its "\fcharset" in the font table), else the document's ("\ansicpg", "\mac", "\pc",
+// "\pca"; 1252 when none is named or the page is unknown), double-byte pages with a lead byte
+// that waits for its trail byte (a broken sequence gives U+FFFD). A character outside 1252 is
+// written as a "\uN" of the same value is.
 //
 // The output runs no script (conversion/html_safety.h): a URL the link rule refuses is written
 // as "#", and a raw-tag run is written as a tag only when it is an allowed picture tag, written

@@ -173,6 +173,7 @@ TEST(RtfCorpusFormatTest, FormattingSurvives) {
       {.file = "word97_japanese", .text = u"MS-IME for Japanese", .bold = true},
       {.file = "word_sample", .text = u"bold", .bold = true, .italic = false, .underline = false},
       {.file = "word_sample", .text = u"Item 2", .bullet = true},
+      {.file = "textedit_mac_japanese", .text = u"お読みください", .bold = true},
   };
   for (const FormatCheck& check : checks) {
     SCOPED_TRACE(check.file + ": " + Utf16ToUtf8(check.text));
