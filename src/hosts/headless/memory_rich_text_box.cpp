@@ -49,14 +49,11 @@ char16_t MemoryRichTextBox::UnitAt(std::int32_t position) const {
 
 CharFormat MemoryRichTextBox::FormatAt(std::size_t paragraph, std::int32_t offset) const {
   const Paragraph& source = document_.paragraphs[paragraph];
-  std::int32_t at = 0;
-  for (const TextRun& run : source.runs) {
-    at += static_cast<std::int32_t>(run.text.size());
-    if (offset < at) {
-      return run.format;
-    }
+  if (source.runs.empty()) {
+    return source.mark;
   }
-  return source.runs.empty() ? source.mark : source.runs.back().format;
+  const RunSpot spot = FindRun(source, offset);
+  return spot.run < source.runs.size() ? source.runs[spot.run].format : source.runs.back().format;
 }
 
 void MemoryRichTextBox::VisitRunFormats(std::int32_t from, std::int32_t to,
@@ -64,19 +61,16 @@ void MemoryRichTextBox::VisitRunFormats(std::int32_t from, std::int32_t to,
   const Location first = Locate(from);
   const Location last = Locate(to);
   for (std::size_t i = first.paragraph; i <= last.paragraph; ++i) {
-    const std::int32_t begin = i == first.paragraph ? first.offset : 0;
+    const Paragraph& paragraph = document_.paragraphs[i];
     const std::int32_t end =
         i == last.paragraph ? last.offset : std::numeric_limits<std::int32_t>::max();
-    std::int32_t at = 0;
-    for (const TextRun& run : document_.paragraphs[i].runs) {
-      const auto length = static_cast<std::int32_t>(run.text.size());
-      if (at >= end) {
-        break;
-      }
-      if (at + length > begin && !visit(run.format)) {
+    const RunSpot spot = i == first.paragraph ? FindRun(paragraph, first.offset) : RunSpot{0, 0};
+    std::int32_t at = spot.start;
+    for (std::size_t r = spot.run; r < paragraph.runs.size() && at < end; ++r) {
+      if (!visit(paragraph.runs[r].format)) {
         return;
       }
-      at += length;
+      at += static_cast<std::int32_t>(paragraph.runs[r].text.size());
     }
   }
 }
