@@ -818,32 +818,34 @@ RichTextBox::FormatRun ParagraphSurface::RunAt(std::int32_t position) const {
   if (at.offset >= ParagraphLength(at.paragraph)) {
     return {.start = position, .length = 1, .paragraphBreak = true};
   }
+  FormatRun run = RunInParagraph(at.paragraph, at.offset);
+  run.start += position - at.offset;
+  return run;
+}
+
+RichTextBox::FormatRun ParagraphSurface::RunInParagraph(std::size_t paragraph,
+                                                        std::int32_t offset) const {
+  return StretchAt(ReadParagraphs(paragraph, paragraph).front(), offset);
+}
+
+RichTextBox::FormatRun ParagraphSurface::StretchAt(const Paragraph& paragraph,
+                                                   std::int32_t offset) {
   // The paragraph's runs, each (underline, italic, colour) stretch taken whole.
-  const Paragraph paragraph = std::move(ReadParagraphs(at.paragraph, at.paragraph).front());
   const auto same = [](const CharFormat& a, const CharFormat& b) {
     return a.underline == b.underline && a.italic == b.italic && a.color == b.color;
   };
   const std::vector<TextRun>& runs = paragraph.runs;
-  std::size_t holder = 0;
-  std::int32_t holderStart = 0;
-  for (std::int32_t end = 0; holder < runs.size(); ++holder) {
-    end += static_cast<std::int32_t>(runs[holder].text.size());
-    if (at.offset < end) {
-      break;
-    }
-    holderStart = end;
-  }
-  const CharFormat& format = runs[holder].format;
-  std::int32_t first = holderStart;
-  for (std::size_t i = holder; i > 0 && same(runs[i - 1].format, format); --i) {
+  const RunSpot spot = FindRun(paragraph, offset);
+  const CharFormat& format = runs[spot.run].format;
+  std::int32_t first = spot.start;
+  for (std::size_t i = spot.run; i > 0 && same(runs[i - 1].format, format); --i) {
     first -= static_cast<std::int32_t>(runs[i - 1].text.size());
   }
-  std::int32_t last = holderStart;
-  for (std::size_t i = holder; i < runs.size() && same(runs[i].format, format); ++i) {
+  std::int32_t last = spot.start;
+  for (std::size_t i = spot.run; i < runs.size() && same(runs[i].format, format); ++i) {
     last += static_cast<std::int32_t>(runs[i].text.size());
   }
-  const std::int32_t paragraphStart = position - at.offset;
-  return {.start = paragraphStart + first,
+  return {.start = first,
           .length = last - first,
           .underline = format.underline,
           .italic = format.italic,

@@ -146,6 +146,12 @@ class ParagraphSurface : public RichTextBox {
   // the paragraph and writes it back through WriteParagraphs; a surface that holds the model
   // itself edits it in place, so that a keystroke in a long paragraph copies none of it.
   virtual void EditParagraph(std::size_t index, const std::function<void(Paragraph&)>& edit);
+  // The stretch of one underline, italic and colour around the character at `offset` of a
+  // paragraph (which holds it), its start counted in the paragraph. The default reads a copy of
+  // the paragraph; a surface that holds the model itself answers from it.
+  virtual FormatRun RunInParagraph(std::size_t paragraph, std::int32_t offset) const;
+  // That stretch in `paragraph`.
+  static FormatRun StretchAt(const Paragraph& paragraph, std::int32_t offset);
   // Sets the selection without raising the selection-changed event.
   virtual void ShowSelection(std::int32_t start, std::int32_t length) = 0;
 
