@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "fuzz_support.h"
 #include "hosts/headless/memory_rich_text_box.h"
@@ -12,19 +13,24 @@
 namespace scrivlet::fuzz {
 
 // The model is well formed (no empty runs, adjacent runs differ, no paragraph break inside a
-// run) and Text counts one unit per paragraph break and the runs' units otherwise.
+// run, a paragraph's run index where it keeps one says where its runs end) and Text counts one
+// unit per paragraph break and the runs' units otherwise.
 inline void CheckModel(const MemoryRichTextBox& surface) {
   const RichDocument& document = surface.Document();
   SCRIVLET_FUZZ_CHECK(!document.paragraphs.empty());
   std::size_t units = document.paragraphs.size() - 1;
   for (const Paragraph& paragraph : document.paragraphs) {
+    const std::vector<std::int32_t>* ends = paragraph.runEnds.Kept(paragraph.runs);
+    std::size_t end = 0;
     for (std::size_t r = 0; r < paragraph.runs.size(); ++r) {
       const TextRun& run = paragraph.runs[r];
       SCRIVLET_FUZZ_CHECK(!run.text.empty());
       SCRIVLET_FUZZ_CHECK(run.text.find_first_of(u"\r\n") == std::u16string::npos);
       SCRIVLET_FUZZ_CHECK(r == 0 || !(paragraph.runs[r - 1].format == run.format));
-      units += run.text.size();
+      end += run.text.size();
+      SCRIVLET_FUZZ_CHECK(ends == nullptr || static_cast<std::size_t>((*ends)[r]) == end);
     }
+    units += end;
   }
   SCRIVLET_FUZZ_CHECK(surface.Text().size() == units);
 }

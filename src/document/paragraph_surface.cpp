@@ -12,30 +12,11 @@ namespace scrivlet {
 
 namespace {
 
-// Splits a paragraph's runs so that a run begins at `offset`; returns that run's index (the run
-// count when the offset is the paragraph's end).
-std::size_t SplitRunsAt(std::vector<TextRun>& runs, std::int32_t offset) {
-  std::int32_t at = 0;
-  for (std::size_t i = 0; i < runs.size(); ++i) {
-    const auto length = static_cast<std::int32_t>(runs[i].text.size());
-    if (offset == at) {
-      return i;
-    }
-    if (offset < at + length) {
-      TextRun tail{runs[i].format, runs[i].text.substr(static_cast<std::size_t>(offset - at))};
-      runs[i].text.resize(static_cast<std::size_t>(offset - at));
-      runs.insert(runs.begin() + static_cast<std::ptrdiff_t>(i) + 1, std::move(tail));
-      return i + 1;
-    }
-    at += length;
-  }
-  return runs.size();
-}
-
 // Joins adjacent runs of the same format and drops empty ones.
 void Normalize(Paragraph& paragraph) {
   std::vector<TextRun> runs = std::move(paragraph.runs);
   paragraph.runs.clear();
+  paragraph.ForgetRunEnds();
   AppendRuns(paragraph, runs);
 }
 
@@ -67,84 +48,40 @@ bool IsWordUnit(char16_t unit) {
 // more: a link whose text was deleted goes with its URL, which would otherwise stand alone as
 // grey text and write an empty anchor. Returns the characters dropped.
 std::int32_t DropOrphanUrlAt(Paragraph& paragraph, std::int32_t offset) {
-  std::int32_t end = 0;
-  for (std::size_t i = 0; i < paragraph.runs.size(); ++i) {
-    const auto length = static_cast<std::int32_t>(paragraph.runs[i].text.size());
-    end += length;
-    if (end < offset) {
-      continue;
-    }
-    if (end > offset || MarkerKindOf(paragraph.runs[i].format) != MarkerKind::kUrl) {
+  if (offset <= 0) {
+    return 0;
+  }
+  const RunSpot spot = FindRun(paragraph, offset - 1);
+  const std::size_t i = spot.run;
+  if (i == paragraph.runs.size()) {
+    return 0;
+  }
+  const auto length = static_cast<std::int32_t>(paragraph.runs[i].text.size());
+  if (spot.start + length != offset || MarkerKindOf(paragraph.runs[i].format) != MarkerKind::kUrl) {
+    return 0;
+  }
+  if (i + 1 < paragraph.runs.size()) {
+    const CharFormat& next = paragraph.runs[i + 1].format;
+    if (next.underline || MarkerKindOf(next) == MarkerKind::kRawTag) {
       return 0;
     }
-    if (i + 1 < paragraph.runs.size()) {
-      const CharFormat& next = paragraph.runs[i + 1].format;
-      if (next.underline || MarkerKindOf(next) == MarkerKind::kRawTag) {
-        return 0;
-      }
-    }
-    paragraph.runs.erase(paragraph.runs.begin() + static_cast<std::ptrdiff_t>(i));
-    Normalize(paragraph);
-    return length;
   }
-  return 0;
+  ReplaceRuns(paragraph, spot.start, offset, {});
+  return length;
 }
 
-// Joins adjacent runs of the same format and drops empty ones among runs `from` to `to` - 1,
-// and those with their neighbours; the other runs are left where they are.
-void NormalizeBetween(std::vector<TextRun>& runs, std::size_t from, std::size_t to) {
-  from = from > 0 ? from - 1 : 0;
-  to = std::min(to + 1, runs.size());
-  std::size_t kept = from;
-  for (std::size_t r = from; r < to; ++r) {
-    if (runs[r].text.empty()) {
-      continue;
-    }
-    if (kept > from && runs[kept - 1].format == runs[r].format) {
-      runs[kept - 1].text += runs[r].text;
-      continue;
-    }
-    if (kept != r) {
-      runs[kept] = std::move(runs[r]);
-    }
-    ++kept;
+// Where the run ending at `offset` starts when it is a URL's (a deletion there may take it
+// with it), else `offset`.
+std::int32_t UrlRunStartBefore(const Paragraph& paragraph, std::int32_t offset) {
+  if (offset <= 0) {
+    return offset;
   }
-  runs.erase(runs.begin() + static_cast<std::ptrdiff_t>(kept),
-             runs.begin() + static_cast<std::ptrdiff_t>(to));
-}
-
-// Replaces the characters between two offsets of a paragraph by `inserted` (normalized runs),
-// in place. A keystroke inside a run of its own format changes that run's text alone.
-void ReplaceRuns(Paragraph& paragraph, std::int32_t from, std::int32_t to,
-                 std::vector<TextRun> inserted) {
-  std::vector<TextRun>& runs = paragraph.runs;
-  std::int32_t at = 0;
-  for (TextRun& run : runs) {
-    const auto length = static_cast<std::int32_t>(run.text.size());
-    // The run holds the change and keeps text after it.
-    const bool holds = from >= at && to <= at + length && (from == to || to - from < length);
-    const bool sameFormat =
-        inserted.empty() || (inserted.size() == 1 && inserted.front().format == run.format);
-    if (holds && sameFormat) {
-      const std::u16string_view text =
-          inserted.empty() ? std::u16string_view() : inserted.front().text;
-      run.text.replace(static_cast<std::size_t>(from - at), static_cast<std::size_t>(to - from),
-                       text);
-      return;
-    }
-    if (at + length > to) {
-      break;
-    }
-    at += length;
+  const RunSpot spot = FindRun(paragraph, offset - 1);
+  if (spot.run == paragraph.runs.size() ||
+      MarkerKindOf(paragraph.runs[spot.run].format) != MarkerKind::kUrl) {
+    return offset;
   }
-  const std::size_t begin = SplitRunsAt(runs, from);
-  const std::size_t end = SplitRunsAt(runs, to);
-  const std::size_t count = inserted.size();
-  runs.erase(runs.begin() + static_cast<std::ptrdiff_t>(begin),
-             runs.begin() + static_cast<std::ptrdiff_t>(end));
-  runs.insert(runs.begin() + static_cast<std::ptrdiff_t>(begin),
-              std::make_move_iterator(inserted.begin()), std::make_move_iterator(inserted.end()));
-  NormalizeBetween(runs, begin, begin + count);
+  return spot.start;
 }
 
 std::int32_t FragmentLength(const RichDocument& fragment) {
@@ -475,6 +412,7 @@ RichDocument ParagraphSurface::Slice(std::int32_t from, std::int32_t to) const {
     if (isFirst || isLast) {
       part.runs =
           RunsBetween(part, isFirst ? first.offset : 0, isLast ? last.offset : part.Length());
+      part.ForgetRunEnds();
     }
   }
   return slice;
@@ -490,25 +428,10 @@ std::int32_t ParagraphSurface::Splice(std::int32_t from, std::int32_t to, RichDo
   const Location first = Locate(from);
   const Location last = Locate(to);
   const std::int32_t inserted = FragmentLength(fragment);
-  if (first.paragraph == last.paragraph && fragment.paragraphs.size() == 1 &&
-      JoinsLastStep(SelStart(), SelLength()) && LastStepHolds(first.paragraph, 1)) {
-    // Within one paragraph, and the history holds that paragraph as it was already: the
-    // paragraph is edited where it is, none of it copied (typing in a long paragraph).
-    Paragraph& fragmentParagraph = fragment.paragraphs.front();
-    const std::int32_t selStart = SelStart();
-    const std::int32_t selLength = SelLength();
-    std::int32_t dropped = 0;
-    EditParagraph(first.paragraph, [&](Paragraph& paragraph) {
-      ReplaceRuns(paragraph, first.offset, last.offset, std::move(fragmentParagraph.runs));
-      if (!paragraph.runs.empty()) {
-        paragraph.mark = fragmentParagraph.mark;
-      }
-      dropped = to > from ? DropOrphanUrlAt(paragraph, first.offset) : 0;
-    });
-    // What ReplaceParagraphs and Record do besides the copy.
-    ShowSelection(selStart, selLength);
-    redo_.clear();
-    typingOpen_ = typingOpen_ && typing_;
+  if (first.paragraph == last.paragraph && fragment.paragraphs.size() == 1) {
+    Paragraph& part = fragment.paragraphs.front();
+    const std::int32_t dropped =
+        ReplaceWithin(first.paragraph, first.offset, last.offset, std::move(part.runs), part.mark);
     return ParagraphStart(first.paragraph) + first.offset - dropped + inserted;
   }
   std::vector<Paragraph> old = ReadParagraphs(first.paragraph, last.paragraph);
@@ -520,6 +443,7 @@ std::int32_t ParagraphSurface::Splice(std::int32_t from, std::int32_t to, RichDo
   Paragraph& opening = replacement.front();
   std::vector<TextRun> openingRuns = std::move(opening.runs);
   opening.runs = RunsBetween(head, 0, first.offset);
+  opening.ForgetRunEnds();
   AppendRuns(opening, openingRuns);
   Paragraph& closing = replacement.back();
   closing.format = tail.format;
@@ -544,8 +468,45 @@ void ParagraphSurface::ReplaceParagraphs(std::size_t first, std::vector<Paragrap
   const std::int32_t length = SelLength();
   const std::size_t count = replacement.size();
   WriteParagraphs(first, old, std::move(replacement));
-  Record(UndoRecord{first, count, std::move(old)}, start, length);
+  Record(UndoRecord{first, count, std::move(old), std::nullopt}, start, length);
   ShowSelection(start, length);
+}
+
+// The paragraph is edited where it is, and the history keeps the characters the write replaced,
+// not the paragraph: a keystroke in a long paragraph copies none of it.
+std::int32_t ParagraphSurface::ReplaceWithin(std::size_t paragraph, std::int32_t from,
+                                             std::int32_t to, std::vector<TextRun> runs,
+                                             const CharFormat& mark) {
+  const std::int32_t selStart = SelStart();
+  const std::int32_t selLength = SelLength();
+  // A step that holds the paragraph as it was already needs no record of this write.
+  const bool held = JoinsLastStep(selStart, selLength) && LastStepHolds(paragraph, 1);
+  const std::int32_t before = ParagraphLength(paragraph);
+  CharacterChange change;
+  std::int32_t dropped = 0;
+  EditParagraph(paragraph, [&](Paragraph& edited) {
+    if (!held) {
+      // Only a deletion orphans a URL, which then goes too: its run is part of the change.
+      change.from = to > from ? UrlRunStartBefore(edited, from) : from;
+      change.runs = RunsBetween(edited, change.from, to);
+      change.mark = edited.mark;
+    }
+    ReplaceRuns(edited, from, to, std::move(runs));
+    if (!edited.runs.empty()) {
+      edited.mark = mark;
+    }
+    dropped = to > from ? DropOrphanUrlAt(edited, from) : 0;
+  });
+  if (held) {
+    // What Record does besides keeping the change.
+    redo_.clear();
+    typingOpen_ = typingOpen_ && typing_;
+  } else {
+    change.length = to - change.from + ParagraphLength(paragraph) - before;
+    Record(UndoRecord{paragraph, 1, {}, std::move(change)}, selStart, selLength);
+  }
+  ShowSelection(selStart, selLength);
+  return dropped;
 }
 
 void ParagraphSurface::EditParagraph(std::size_t index,
@@ -568,7 +529,42 @@ bool ParagraphSurface::JoinsLastStep(std::int32_t selStart, std::int32_t selLeng
 // step already holds those paragraphs as they were before.
 bool ParagraphSurface::LastStepHolds(std::size_t first, std::size_t count) const {
   const UndoRecord& last = undo_.back().records.back();
-  return first >= last.first && first + count <= last.first + last.count;
+  return !last.within && first >= last.first && first + count <= last.first + last.count;
+}
+
+bool ParagraphSurface::MergeIntoLastRecord(std::size_t paragraph, CharacterChange& change) {
+  UndoRecord& last = undo_.back().records.back();
+  if (!last.within || last.first != paragraph) {
+    return false;
+  }
+  CharacterChange& kept = *last.within;
+  std::int32_t replaced = 0;
+  for (const TextRun& run : change.runs) {
+    replaced += static_cast<std::int32_t>(run.text.size());
+  }
+  // Both in the paragraph's offsets before `change`.
+  const std::int32_t keptEnd = kept.from + kept.length;
+  const std::int32_t changeEnd = change.from + replaced;
+  if (change.from > keptEnd || changeEnd < kept.from) {
+    return false;
+  }
+  // What lies outside the kept characters was, before `change`, as it was before the step.
+  Paragraph source;
+  source.runs = std::move(change.runs);
+  Paragraph merged;
+  if (change.from < kept.from) {
+    AppendRuns(merged, RunsBetween(source, 0, kept.from - change.from));
+  }
+  AppendRuns(merged, kept.runs);
+  if (changeEnd > keptEnd) {
+    AppendRuns(merged, RunsBetween(source, keptEnd - change.from, replaced));
+  }
+  const std::int32_t from = std::min(kept.from, change.from);
+  const std::int32_t to = std::max(keptEnd, changeEnd);
+  kept.from = from;
+  kept.length = to - from + change.length - replaced;
+  kept.runs = std::move(merged.runs);
+  return true;
 }
 
 void ParagraphSurface::Record(UndoRecord record, std::int32_t selStart, std::int32_t selLength) {
@@ -578,7 +574,11 @@ void ParagraphSurface::Record(UndoRecord record, std::int32_t selStart, std::int
   if (joins) {
     std::vector<UndoRecord>& records = undo_.back().records;
     UndoRecord& last = records.back();
-    if (LastStepHolds(record.first, record.old.size())) {
+    if (record.within) {
+      if (!MergeIntoLastRecord(record.first, *record.within)) {
+        records.push_back(std::move(record));
+      }
+    } else if (LastStepHolds(record.first, record.old.size())) {
       last.count = last.count - record.old.size() + record.count;
     } else {
       records.push_back(std::move(record));
@@ -632,8 +632,8 @@ void ParagraphSurface::ChangeCharacters(const CharChange& change) {
     Paragraph& paragraph = replacement[i];
     const std::int32_t from = i == 0 ? first.offset : 0;
     const std::int32_t to = i + 1 == replacement.size() ? last.offset : paragraph.Length();
-    const std::size_t begin = SplitRunsAt(paragraph.runs, from);
-    const std::size_t end = SplitRunsAt(paragraph.runs, to);
+    const std::size_t begin = SplitRunsAt(paragraph, from);
+    const std::size_t end = SplitRunsAt(paragraph, to);
     for (std::size_t r = begin; r < end; ++r) {
       change(paragraph.runs[r].format);
     }
@@ -674,11 +674,28 @@ void ParagraphSurface::ApplyStep(std::deque<HistoryStep>& from, std::deque<Histo
   HistoryStep inverse{{}, SelStart(), SelLength()};
   inverse.records.reserve(step.records.size());
   for (auto record = step.records.rbegin(); record != step.records.rend(); ++record) {
+    if (record->within) {
+      CharacterChange& change = *record->within;
+      CharacterChange now;
+      EditParagraph(record->first, [&change, &now](Paragraph& paragraph) {
+        now.from = change.from;
+        now.runs = RunsBetween(paragraph, change.from, change.from + change.length);
+        now.mark = paragraph.mark;
+        for (const TextRun& run : change.runs) {
+          now.length += static_cast<std::int32_t>(run.text.size());
+        }
+        ReplaceRuns(paragraph, change.from, change.from + change.length, std::move(change.runs));
+        paragraph.mark = change.mark;
+      });
+      inverse.records.push_back(UndoRecord{record->first, 1, {}, std::move(now)});
+      continue;
+    }
     std::vector<Paragraph> current =
         ReadParagraphs(record->first, record->first + record->count - 1);
     const std::size_t restored = record->old.size();
     WriteParagraphs(record->first, current, std::move(record->old));
-    inverse.records.push_back(UndoRecord{record->first, restored, std::move(current)});
+    inverse.records.push_back(
+        UndoRecord{record->first, restored, std::move(current), std::nullopt});
   }
   to.push_back(std::move(inverse));
   typingOpen_ = false;
@@ -801,32 +818,34 @@ RichTextBox::FormatRun ParagraphSurface::RunAt(std::int32_t position) const {
   if (at.offset >= ParagraphLength(at.paragraph)) {
     return {.start = position, .length = 1, .paragraphBreak = true};
   }
+  FormatRun run = RunInParagraph(at.paragraph, at.offset);
+  run.start += position - at.offset;
+  return run;
+}
+
+RichTextBox::FormatRun ParagraphSurface::RunInParagraph(std::size_t paragraph,
+                                                        std::int32_t offset) const {
+  return StretchAt(ReadParagraphs(paragraph, paragraph).front(), offset);
+}
+
+RichTextBox::FormatRun ParagraphSurface::StretchAt(const Paragraph& paragraph,
+                                                   std::int32_t offset) {
   // The paragraph's runs, each (underline, italic, colour) stretch taken whole.
-  const Paragraph paragraph = std::move(ReadParagraphs(at.paragraph, at.paragraph).front());
   const auto same = [](const CharFormat& a, const CharFormat& b) {
     return a.underline == b.underline && a.italic == b.italic && a.color == b.color;
   };
   const std::vector<TextRun>& runs = paragraph.runs;
-  std::size_t holder = 0;
-  std::int32_t holderStart = 0;
-  for (std::int32_t end = 0; holder < runs.size(); ++holder) {
-    end += static_cast<std::int32_t>(runs[holder].text.size());
-    if (at.offset < end) {
-      break;
-    }
-    holderStart = end;
-  }
-  const CharFormat& format = runs[holder].format;
-  std::int32_t first = holderStart;
-  for (std::size_t i = holder; i > 0 && same(runs[i - 1].format, format); --i) {
+  const RunSpot spot = FindRun(paragraph, offset);
+  const CharFormat& format = runs[spot.run].format;
+  std::int32_t first = spot.start;
+  for (std::size_t i = spot.run; i > 0 && same(runs[i - 1].format, format); --i) {
     first -= static_cast<std::int32_t>(runs[i - 1].text.size());
   }
-  std::int32_t last = holderStart;
-  for (std::size_t i = holder; i < runs.size() && same(runs[i].format, format); ++i) {
+  std::int32_t last = spot.start;
+  for (std::size_t i = spot.run; i < runs.size() && same(runs[i].format, format); ++i) {
     last += static_cast<std::int32_t>(runs[i].text.size());
   }
-  const std::int32_t paragraphStart = position - at.offset;
-  return {.start = paragraphStart + first,
+  return {.start = first,
           .length = last - first,
           .underline = format.underline,
           .italic = format.italic,

@@ -87,11 +87,22 @@ class ParagraphSurface : public RichTextBox {
     std::size_t paragraph;
     std::int32_t offset;  // within the paragraph; its length means "at the break"
   };
-  // One write as the history keeps it: `count` paragraphs from `first` were `old` before.
+  // A change inside one paragraph as the history keeps it: its characters from `from`,
+  // `length` of them now, were `runs`, and its mark was `mark`.
+  struct CharacterChange {
+    std::int32_t from = 0;
+    std::int32_t length = 0;
+    std::vector<TextRun> runs;
+    CharFormat mark;
+  };
+  // One write as the history keeps it: `count` paragraphs from `first` were `old` before; or,
+  // with `within`, paragraph `first` changed only there (`count` 1, `old` empty), so that a
+  // keystroke in a long paragraph keeps what it replaced, not a copy of the paragraph.
   struct UndoRecord {
     std::size_t first;
     std::size_t count;
     std::vector<Paragraph> old;
+    std::optional<CharacterChange> within;
   };
   // Writes undone together, latest last, and the selection to show once they are undone.
   struct HistoryStep {
@@ -135,6 +146,12 @@ class ParagraphSurface : public RichTextBox {
   // the paragraph and writes it back through WriteParagraphs; a surface that holds the model
   // itself edits it in place, so that a keystroke in a long paragraph copies none of it.
   virtual void EditParagraph(std::size_t index, const std::function<void(Paragraph&)>& edit);
+  // The stretch of one underline, italic and colour around the character at `offset` of a
+  // paragraph (which holds it), its start counted in the paragraph. The default reads a copy of
+  // the paragraph; a surface that holds the model itself answers from it.
+  virtual FormatRun RunInParagraph(std::size_t paragraph, std::int32_t offset) const;
+  // That stretch in `paragraph`.
+  static FormatRun StretchAt(const Paragraph& paragraph, std::int32_t offset);
   // Sets the selection without raising the selection-changed event.
   virtual void ShowSelection(std::int32_t start, std::int32_t length) = 0;
 
@@ -205,6 +222,14 @@ class ParagraphSurface : public RichTextBox {
   // `first + count - 1` as they were, so that the write needs no copy of its own.
   bool JoinsLastStep(std::int32_t selStart, std::int32_t selLength) const;
   bool LastStepHolds(std::size_t first, std::size_t count) const;
+  // Adds `change` to the last record when that is a change inside the same paragraph which
+  // `change` overlaps or touches.
+  bool MergeIntoLastRecord(std::size_t paragraph, CharacterChange& change);
+  // Replaces the characters between two offsets of one paragraph by `runs` (and its mark by
+  // `mark` unless it ends empty) in place, dropping a URL the deletion orphans, and records it;
+  // returns the characters dropped.
+  std::int32_t ReplaceWithin(std::size_t paragraph, std::int32_t from, std::int32_t to,
+                             std::vector<TextRun> runs, const CharFormat& mark);
   void ApplyStep(std::deque<HistoryStep>& from, std::deque<HistoryStep>& to);
 
   template <typename T, typename Get>

@@ -1,10 +1,101 @@
 #include "document/rich_document.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace scrivlet {
 
+namespace {
+
+// Below this many runs a walk finds a run as fast as the index would.
+constexpr std::size_t kIndexedRuns = 16;
+
+// Joins adjacent runs of the same format and drops empty ones among runs `from` to `to` - 1,
+// and those with their neighbours; the other runs are left where they are. Returns the first
+// run that changed.
+std::size_t NormalizeBetween(std::vector<TextRun>& runs, std::size_t from, std::size_t to) {
+  from = from > 0 ? from - 1 : 0;
+  to = std::min(to + 1, runs.size());
+  std::size_t kept = from;
+  for (std::size_t r = from; r < to; ++r) {
+    if (runs[r].text.empty()) {
+      continue;
+    }
+    if (kept > from && runs[kept - 1].format == runs[r].format) {
+      runs[kept - 1].text += runs[r].text;
+      continue;
+    }
+    if (kept != r) {
+      runs[kept] = std::move(runs[r]);
+    }
+    ++kept;
+  }
+  runs.erase(runs.begin() + static_cast<std::ptrdiff_t>(kept),
+             runs.begin() + static_cast<std::ptrdiff_t>(to));
+  return from;
+}
+
+}  // namespace
+
+// ----- The run index -----
+
+std::vector<std::int32_t>* RunEnds::Kept(const std::vector<TextRun>& runs) const {
+  if (ends_ && ends_->data == runs.data() && ends_->ends.size() == runs.size()) {
+    return &ends_->ends;
+  }
+  return nullptr;
+}
+
+const std::vector<std::int32_t>* RunEnds::Of(const std::vector<TextRun>& runs) const {
+  if (runs.size() <= kIndexedRuns) {
+    return nullptr;
+  }
+  if (std::vector<std::int32_t>* kept = Kept(runs)) {
+    return kept;
+  }
+  if (!ends_) {
+    ends_ = std::make_unique<Index>();
+  }
+  ends_->data = runs.data();
+  ends_->ends.resize(runs.size());
+  std::int32_t at = 0;
+  for (std::size_t i = 0; i < runs.size(); ++i) {
+    at += static_cast<std::int32_t>(runs[i].text.size());
+    ends_->ends[i] = at;
+  }
+  return &ends_->ends;
+}
+
+void RunEnds::Shift(const std::vector<TextRun>& runs, std::size_t run, std::int32_t delta) {
+  if (std::vector<std::int32_t>* ends = Kept(runs)) {
+    for (std::size_t i = run; i < ends->size(); ++i) {
+      (*ends)[i] += delta;
+    }
+  }
+}
+
+void RunEnds::Split(const std::vector<TextRun>& runs, std::size_t run, std::int32_t headEnd) {
+  ends_->ends.insert(ends_->ends.begin() + static_cast<std::ptrdiff_t>(run), headEnd);
+  ends_->data = runs.data();
+}
+
+void RunEnds::Recount(const std::vector<TextRun>& runs, std::size_t run) {
+  std::vector<std::int32_t>& ends = ends_->ends;
+  ends.resize(runs.size());
+  std::int32_t at = run > 0 ? ends[run - 1] : 0;
+  for (std::size_t i = run; i < runs.size(); ++i) {
+    at += static_cast<std::int32_t>(runs[i].text.size());
+    ends[i] = at;
+  }
+  ends_->data = runs.data();
+}
+
+// ----- Paragraphs -----
+
 std::int32_t Paragraph::Length() const {
+  if (const std::vector<std::int32_t>* ends = runEnds.Kept(runs)) {
+    return ends->empty() ? 0 : ends->back();
+  }
   std::size_t length = 0;
   for (const TextRun& run : runs) {
     length += run.text.size();
@@ -12,10 +103,102 @@ std::int32_t Paragraph::Length() const {
   return static_cast<std::int32_t>(length);
 }
 
+RunSpot FindRun(const Paragraph& paragraph, std::int32_t offset) {
+  const std::vector<TextRun>& runs = paragraph.runs;
+  if (const std::vector<std::int32_t>* ends = paragraph.runEnds.Of(runs)) {
+    const auto holder = std::upper_bound(ends->begin(), ends->end(), offset);
+    const auto run = static_cast<std::size_t>(holder - ends->begin());
+    if (run == runs.size()) {
+      return {run, ends->back()};
+    }
+    return {run, run > 0 ? (*ends)[run - 1] : 0};
+  }
+  std::int32_t at = 0;
+  for (std::size_t i = 0; i < runs.size(); ++i) {
+    const auto length = static_cast<std::int32_t>(runs[i].text.size());
+    if (offset < at + length) {
+      return {i, at};
+    }
+    at += length;
+  }
+  return {runs.size(), at};
+}
+
+std::size_t SplitRunsAt(Paragraph& paragraph, std::int32_t offset) {
+  std::vector<TextRun>& runs = paragraph.runs;
+  const RunSpot spot = FindRun(paragraph, std::max(offset, 0));
+  if (spot.run == runs.size() || offset <= spot.start) {
+    return spot.run;
+  }
+  const bool indexed = paragraph.runEnds.Kept(runs) != nullptr;
+  const auto head = static_cast<std::size_t>(offset - spot.start);
+  TextRun tail{runs[spot.run].format, runs[spot.run].text.substr(head)};
+  runs[spot.run].text.resize(head);
+  runs.insert(runs.begin() + static_cast<std::ptrdiff_t>(spot.run) + 1, std::move(tail));
+  if (indexed) {
+    paragraph.runEnds.Split(runs, spot.run, offset);
+  } else {
+    paragraph.ForgetRunEnds();
+  }
+  return spot.run + 1;
+}
+
+void ReplaceRuns(Paragraph& paragraph, std::int32_t from, std::int32_t to,
+                 std::vector<TextRun> inserted) {
+  std::vector<TextRun>& runs = paragraph.runs;
+  const RunSpot spot = FindRun(paragraph, from);
+  // The runs that may hold the change and keep text after it: at a seam, the run before it
+  // first (typing goes on in the format before the caret), then the run that follows.
+  const bool sameFormatText =
+      inserted.empty() || (inserted.size() == 1 && !inserted.front().text.empty());
+  if (sameFormatText) {
+    RunSpot candidates[2];
+    std::size_t count = 0;
+    if (from == to && spot.start == from && spot.run > 0) {
+      const auto before = static_cast<std::int32_t>(runs[spot.run - 1].text.size());
+      candidates[count++] = {spot.run - 1, from - before};
+    }
+    if (spot.run < runs.size()) {
+      candidates[count++] = spot;
+    }
+    for (std::size_t c = 0; c < count; ++c) {
+      TextRun& run = runs[candidates[c].run];
+      const std::int32_t at = candidates[c].start;
+      const auto length = static_cast<std::int32_t>(run.text.size());
+      const bool holds = from >= at && to <= at + length && (from == to || to - from < length);
+      if (!holds || !(inserted.empty() || inserted.front().format == run.format)) {
+        continue;
+      }
+      const std::u16string_view text =
+          inserted.empty() ? std::u16string_view() : inserted.front().text;
+      run.text.replace(static_cast<std::size_t>(from - at), static_cast<std::size_t>(to - from),
+                       text);
+      paragraph.runEnds.Shift(runs, candidates[c].run,
+                              static_cast<std::int32_t>(text.size()) - (to - from));
+      return;
+    }
+  }
+  const bool indexed = paragraph.runEnds.Kept(runs) != nullptr;
+  const std::size_t begin = SplitRunsAt(paragraph, from);
+  const std::size_t end = SplitRunsAt(paragraph, to);
+  const std::size_t count = inserted.size();
+  runs.erase(runs.begin() + static_cast<std::ptrdiff_t>(begin),
+             runs.begin() + static_cast<std::ptrdiff_t>(end));
+  runs.insert(runs.begin() + static_cast<std::ptrdiff_t>(begin),
+              std::make_move_iterator(inserted.begin()), std::make_move_iterator(inserted.end()));
+  const std::size_t changed = NormalizeBetween(runs, begin, begin + count);
+  if (indexed) {
+    paragraph.runEnds.Recount(runs, changed);
+  } else {
+    paragraph.ForgetRunEnds();
+  }
+}
+
 void AppendText(Paragraph& paragraph, const CharFormat& format, std::u16string_view text) {
   if (text.empty()) {
     return;
   }
+  paragraph.ForgetRunEnds();
   if (!paragraph.runs.empty() && paragraph.runs.back().format == format) {
     paragraph.runs.back().text.append(text);
   } else {
@@ -31,8 +214,13 @@ void AppendRuns(Paragraph& paragraph, const std::vector<TextRun>& runs) {
 
 std::vector<TextRun> RunsBetween(const Paragraph& paragraph, std::int32_t from, std::int32_t to) {
   std::vector<TextRun> runs;
-  std::int32_t at = 0;
-  for (const TextRun& run : paragraph.runs) {
+  if (from >= to) {
+    return runs;
+  }
+  const RunSpot spot = FindRun(paragraph, from);
+  std::int32_t at = spot.start;
+  for (std::size_t r = spot.run; r < paragraph.runs.size() && at < to; ++r) {
+    const TextRun& run = paragraph.runs[r];
     const auto length = static_cast<std::int32_t>(run.text.size());
     const std::int32_t begin = std::max(from, at);
     const std::int32_t end = std::min(to, at + length);
@@ -46,15 +234,11 @@ std::vector<TextRun> RunsBetween(const Paragraph& paragraph, std::int32_t from, 
 }
 
 char16_t UnitAt(const Paragraph& paragraph, std::int32_t offset) {
-  std::int32_t at = 0;
-  for (const TextRun& run : paragraph.runs) {
-    const auto length = static_cast<std::int32_t>(run.text.size());
-    if (offset < at + length) {
-      return run.text[static_cast<std::size_t>(offset - at)];
-    }
-    at += length;
+  const RunSpot spot = FindRun(paragraph, offset);
+  if (spot.run == paragraph.runs.size() || offset < 0) {
+    return u'\n';
   }
-  return u'\n';
+  return paragraph.runs[spot.run].text[static_cast<std::size_t>(offset - spot.start)];
 }
 
 }  // namespace scrivlet

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -37,13 +39,55 @@ struct TextRun {
   std::u16string text;  // never empty in a document; no paragraph breaks
 };
 
+// Where each run of a paragraph ends: an index that a paragraph of many runs builds when it is
+// first searched (FindRun), so that finding the run at an offset is a binary search instead of a
+// walk of the runs. The functions below that change runs keep it; code that changes `runs`
+// itself calls Paragraph::ForgetRunEnds (the index also notices when the runs were reallocated
+// or their count changed). A copy of a paragraph starts without it. Building it changes a const
+// paragraph: one paragraph is not searched from two threads at once.
+class RunEnds {
+ public:
+  RunEnds() = default;
+  RunEnds(const RunEnds&) {}
+  RunEnds& operator=(const RunEnds&) {
+    Forget();
+    return *this;
+  }
+  RunEnds(RunEnds&&) noexcept = default;
+  RunEnds& operator=(RunEnds&&) noexcept = default;
+  ~RunEnds() = default;
+
+  // The index of `runs`, built when missing or out of date; null for a paragraph of a few runs,
+  // which a walk finds as fast.
+  const std::vector<std::int32_t>* Of(const std::vector<TextRun>& runs) const;
+  // The index when it is kept for `runs`, else null (nothing is built).
+  std::vector<std::int32_t>* Kept(const std::vector<TextRun>& runs) const;
+  // Run `run` grew by `delta` characters, the runs' count the same.
+  void Shift(const std::vector<TextRun>& runs, std::size_t run, std::int32_t delta);
+  // Run `run` of an index that was kept was split in two; `headEnd` is where its first part
+  // ends now.
+  void Split(const std::vector<TextRun>& runs, std::size_t run, std::int32_t headEnd);
+  // Runs from `run` on of an index that was kept changed: counted again from the runs.
+  void Recount(const std::vector<TextRun>& runs, std::size_t run);
+  void Forget() { ends_.reset(); }
+
+ private:
+  struct Index {
+    std::vector<std::int32_t> ends;
+    const TextRun* data = nullptr;  // the runs it was built for
+  };
+  mutable std::unique_ptr<Index> ends_;
+};
+
 struct Paragraph {
   ParaFormat format;
   std::vector<TextRun> runs;  // adjacent runs always differ in format
   // The format of the paragraph mark: what the caret takes in an empty paragraph.
   CharFormat mark;
+  RunEnds runEnds = {};
 
   std::int32_t Length() const;
+  void ForgetRunEnds() { runEnds.Forget(); }
 };
 
 // A document: at least one paragraph; paragraph i ends with a break unless it is the last.
@@ -55,6 +99,25 @@ struct RichDocument {
 inline MarkerKind MarkerKindOf(const CharFormat& format) {
   return ClassifyMarker(format.italic, format.underline, format.color);
 }
+
+// A run of a paragraph and the offset it starts at.
+struct RunSpot {
+  std::size_t run;  // the run count past the text
+  std::int32_t start;
+};
+
+// The run holding the character at `offset`; past the text, the run count and the length.
+RunSpot FindRun(const Paragraph& paragraph, std::int32_t offset);
+
+// Splits a paragraph's runs so that a run begins at `offset`; returns that run's index (the run
+// count when the offset is the paragraph's end).
+std::size_t SplitRunsAt(Paragraph& paragraph, std::int32_t offset);
+
+// Replaces the characters between two offsets of a paragraph by `inserted` (runs without a
+// paragraph break), in place, joining equal formats at the seams. A replacement inside a run of
+// its own format changes that run's text alone.
+void ReplaceRuns(Paragraph& paragraph, std::int32_t from, std::int32_t to,
+                 std::vector<TextRun> inserted);
 
 // Appends text in a format to a paragraph, joining the last run when the format is the same.
 void AppendText(Paragraph& paragraph, const CharFormat& format, std::u16string_view text);

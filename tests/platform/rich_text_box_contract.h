@@ -277,6 +277,52 @@ void TypeKeys(Surface& s, std::u16string_view text) {
   }
 }
 
+// Edits inside a paragraph of many runs (the history keeping only what each replaced), edits
+// across its runs and a link, and the whole history undone and redone, byte for byte.
+TYPED_TEST_P(RichTextBoxContract, UndoAndRedoRestoreAParagraphOfManyRunsExactly) {
+  auto& s = this->surface;
+  std::string rtf = "{\\rtf1 ";
+  for (int i = 0; i < 40; ++i) {
+    const std::string word = "w" + std::to_string(i) + " ";
+    rtf += i % 2 == 1 ? "{\\b " + word + "}" : word;
+  }
+  rtf += "{\\field{\\*\\fldinst HYPERLINK \"a.htm\"}{\\fldrslt Go}} tail\\par }";
+  s.SetTextRTF(rtf);
+  const std::string original = s.TextRTF();
+  const std::u16string text = s.Text();
+  const auto at = [&text](std::u16string_view word) {
+    return static_cast<std::int32_t>(text.find(word));
+  };
+  s.SetSelStart(at(u"w10") + 1);
+  TypeKeys(s, u"abc def");
+  for (int i = 0; i < 12; ++i) {
+    s.DeleteBackward();  // back over the typing, then into the runs before it
+  }
+  s.SetSelStart(at(u"w21") + 2);
+  for (int i = 0; i < 6; ++i) {
+    s.DeleteForward();
+  }
+  this->Select(at(u"w30"), 12);
+  s.SetSelText(u"Z");
+  const std::int32_t link = static_cast<std::int32_t>(s.Text().find(u"Go"));
+  this->Select(link, 2);
+  s.SetSelText(u"");  // the link's URL goes with its text
+  this->Select(3, 20);
+  s.SetSelBold(true);
+  s.SetSelStart(10);
+  TypeKeys(s, u"x\ny");
+  const std::string edited = s.TextRTF();
+  ASSERT_NE(edited, original);
+  while (s.CanUndo()) {
+    s.Undo();
+  }
+  EXPECT_EQ(s.TextRTF(), original);
+  while (s.CanRedo()) {
+    s.Redo();
+  }
+  EXPECT_EQ(s.TextRTF(), edited);
+}
+
 TYPED_TEST_P(RichTextBoxContract, UndoStepsBackWordByWordAndRedoStepsForward) {
   auto& s = this->surface;
   TypeKeys(s, u"one two");
@@ -493,9 +539,10 @@ REGISTER_TYPED_TEST_SUITE_P(
     SelRtfOfPartOfAParagraphPastesWithoutABreak, SelRtfAcrossParagraphsKeepsTheirBreaksAndFormats,
     EmptySelRtfDeletesTheSelection, TextRtfReplacesTheDocumentAndTheHistory,
     TextRtfRoundTripsItsOwnOutput, UndoStepsBackWordByWordAndRedoStepsForward,
-    ACaretMoveOrAGroupEndsAStep, TheHistoryKeepsTheLastHundredSteps,
-    AStyleSetAtTheCaretHoldsAcrossEnterUntilTheCaretMoves, EnterOnAnEmptyBulletItemEndsTheList,
-    TypingAtAMarkerEdgeTakesTheOrdinaryFormat, ALinkWhoseTextIsDeletedTakesItsUrlAlong,
-    EventsFireSynchronouslyForChangesByCode, DefaultFontAppliesToPlainText);
+    UndoAndRedoRestoreAParagraphOfManyRunsExactly, ACaretMoveOrAGroupEndsAStep,
+    TheHistoryKeepsTheLastHundredSteps, AStyleSetAtTheCaretHoldsAcrossEnterUntilTheCaretMoves,
+    EnterOnAnEmptyBulletItemEndsTheList, TypingAtAMarkerEdgeTakesTheOrdinaryFormat,
+    ALinkWhoseTextIsDeletedTakesItsUrlAlong, EventsFireSynchronouslyForChangesByCode,
+    DefaultFontAppliesToPlainText);
 
 }  // namespace scrivlet

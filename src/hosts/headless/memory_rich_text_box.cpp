@@ -49,14 +49,11 @@ char16_t MemoryRichTextBox::UnitAt(std::int32_t position) const {
 
 CharFormat MemoryRichTextBox::FormatAt(std::size_t paragraph, std::int32_t offset) const {
   const Paragraph& source = document_.paragraphs[paragraph];
-  std::int32_t at = 0;
-  for (const TextRun& run : source.runs) {
-    at += static_cast<std::int32_t>(run.text.size());
-    if (offset < at) {
-      return run.format;
-    }
+  if (source.runs.empty()) {
+    return source.mark;
   }
-  return source.runs.empty() ? source.mark : source.runs.back().format;
+  const RunSpot spot = FindRun(source, offset);
+  return spot.run < source.runs.size() ? source.runs[spot.run].format : source.runs.back().format;
 }
 
 void MemoryRichTextBox::VisitRunFormats(std::int32_t from, std::int32_t to,
@@ -64,19 +61,16 @@ void MemoryRichTextBox::VisitRunFormats(std::int32_t from, std::int32_t to,
   const Location first = Locate(from);
   const Location last = Locate(to);
   for (std::size_t i = first.paragraph; i <= last.paragraph; ++i) {
-    const std::int32_t begin = i == first.paragraph ? first.offset : 0;
+    const Paragraph& paragraph = document_.paragraphs[i];
     const std::int32_t end =
         i == last.paragraph ? last.offset : std::numeric_limits<std::int32_t>::max();
-    std::int32_t at = 0;
-    for (const TextRun& run : document_.paragraphs[i].runs) {
-      const auto length = static_cast<std::int32_t>(run.text.size());
-      if (at >= end) {
-        break;
-      }
-      if (at + length > begin && !visit(run.format)) {
+    const RunSpot spot = i == first.paragraph ? FindRun(paragraph, first.offset) : RunSpot{0, 0};
+    std::int32_t at = spot.start;
+    for (std::size_t r = spot.run; r < paragraph.runs.size() && at < end; ++r) {
+      if (!visit(paragraph.runs[r].format)) {
         return;
       }
-      at += length;
+      at += static_cast<std::int32_t>(paragraph.runs[r].text.size());
     }
   }
 }
@@ -90,9 +84,6 @@ std::vector<Paragraph> MemoryRichTextBox::ReadParagraphs(std::size_t first,
 
 void MemoryRichTextBox::WriteParagraphs(std::size_t first, const std::vector<Paragraph>& old,
                                         std::vector<Paragraph> replacement) {
-  auto& paragraphs = document_.paragraphs;
-  const auto begin = paragraphs.begin() + static_cast<std::ptrdiff_t>(first);
-  const auto at = paragraphs.erase(begin, begin + static_cast<std::ptrdiff_t>(old.size()));
   // Each side's span counts a break after every paragraph; the last paragraph's, which has
   // none, is on both sides when it is written.
   std::int32_t oldSpan = 0;
@@ -105,16 +96,27 @@ void MemoryRichTextBox::WriteParagraphs(std::size_t first, const std::vector<Par
     newStarts[i] = starts_[first] + newSpan;
     newSpan += replacement[i].Length() + 1;
   }
-  paragraphs.insert(at, std::make_move_iterator(replacement.begin()),
-                    std::make_move_iterator(replacement.end()));
-  const auto from = starts_.begin() + static_cast<std::ptrdiff_t>(first);
-  const auto later =
-      starts_.insert(starts_.erase(from, from + static_cast<std::ptrdiff_t>(old.size())),
-                     newStarts.begin(), newStarts.end()) +
-      static_cast<std::ptrdiff_t>(newStarts.size());
+  // The paragraphs both sides have are assigned where they are; only the difference is
+  // inserted or erased, so the later paragraphs move once (Enter shifts them by one).
+  auto& paragraphs = document_.paragraphs;
+  const std::size_t common = std::min(old.size(), replacement.size());
+  const auto at = static_cast<std::ptrdiff_t>(first);
+  const auto kept = static_cast<std::ptrdiff_t>(common);
+  std::move(replacement.begin(), replacement.begin() + kept, paragraphs.begin() + at);
+  std::copy(newStarts.begin(), newStarts.begin() + kept, starts_.begin() + at);
+  if (replacement.size() > common) {
+    paragraphs.insert(paragraphs.begin() + at + kept,
+                      std::make_move_iterator(replacement.begin() + kept),
+                      std::make_move_iterator(replacement.end()));
+    starts_.insert(starts_.begin() + at + kept, newStarts.begin() + kept, newStarts.end());
+  } else {
+    const auto end = static_cast<std::ptrdiff_t>(old.size());
+    paragraphs.erase(paragraphs.begin() + at + kept, paragraphs.begin() + at + end);
+    starts_.erase(starts_.begin() + at + kept, starts_.begin() + at + end);
+  }
   const std::int32_t shift = newSpan - oldSpan;
-  for (auto start = later; start != starts_.end(); ++start) {
-    *start += shift;
+  for (std::size_t i = first + replacement.size(); i < starts_.size(); ++i) {
+    starts_[i] += shift;
   }
   textLength_ += shift;
 }

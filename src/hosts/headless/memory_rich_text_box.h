@@ -61,6 +61,9 @@ class MemoryRichTextBox final : public ParagraphSurface {
   void WriteParagraphs(std::size_t first, const std::vector<Paragraph>& old,
                        std::vector<Paragraph> replacement) override;
   void EditParagraph(std::size_t index, const std::function<void(Paragraph&)>& edit) override;
+  FormatRun RunInParagraph(std::size_t paragraph, std::int32_t offset) const override {
+    return StretchAt(document_.paragraphs[paragraph], offset);
+  }
   void ShowSelection(std::int32_t start, std::int32_t length) override {
     selStart_ = start;
     selLength_ = length;
