@@ -1574,7 +1574,8 @@ std::optional<std::string> WithoutDeepNesting(std::string_view html) {
         }
       } else if (tag == GUMBO_TAG_PLAINTEXT) {
         break;  // the rest of the page is text
-      } else if (!IsVoidTag(tag)) {
+      } else if (!IsVoidTag(tag) && !(i < html.size() && html[i - 1] == '/')) {
+        // (A tag closed by "/>" opens nothing in SVG and MathML, which use it most.)
         OpenTag(stack, tag);
         if (stack.Depth() >= kMaxNesting) {
           ++dropped[index];
