@@ -1834,6 +1834,10 @@ std::optional<std::vector<const GumboNode*>> OpenElementsIfClean(const GumboOutp
       pending.push_back(static_cast<const GumboNode*>(element.children.data[i]));
     }
   }
+  // "</" before the next piece's "<" opens a comment there, but is text at the input's end.
+  if (buffer.ends_with("</")) {
+    return std::nullopt;
+  }
   // A tag the input's end cut off made no node: the piece would lose it.
   for (std::size_t i = std::min(lastEnd, buffer.size()); i < buffer.size(); ++i) {
     if (!IsHtmlSpace(buffer[i])) {
