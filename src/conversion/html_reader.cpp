@@ -1102,7 +1102,7 @@ void EnterElement(ReadState& s, const GumboElement& element, Kind kind) {
   if ((element.tag == GUMBO_TAG_TD || element.tag == GUMBO_TAG_TH) && s.cellsInRow++ > 0) {
     OpenParagraph(s);
     s.pendingSpace = false;
-    EmitStyle(s, s.frames.back().style);
+    EmitStyle(s, AsPageText(s.frames.back().style));
     s.body += "\\tab ";
     s.afterSpace = true;
   }

@@ -36,7 +36,10 @@ struct HtmlReadOptions {
 // the reader holds about ten times a piece rather than ten times the page; the result is the
 // same as the whole page's parse gives. Where the page cannot be cut cleanly (an element left
 // open that a fresh parse cannot reopen, a formatting element closed by another tag), a piece
-// grows until it can, up to the whole page.
+// grows until it can, up to the whole page. A page nesting elements deeper than 512 levels (no
+// real page does; browsers cap the depth too) loses the start tags beyond that depth, and as
+// many end tags of their names: their text stays, in the element at the cap, and the page is
+// read in time linear in its size.
 //
 // Resets `context.ColorTable` to the single entry `context.DefaultColor` and
 // `context.FontTable` to the single entry "Arial", then fills both in order of first use.
