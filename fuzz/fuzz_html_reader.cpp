@@ -1,6 +1,7 @@
 // The HTML reader and the HTML5 writer on any bytes: the page read into the headless surface,
 // its document written as HTML5, which an HTML5 parser reads without a parse error and the
-// reader turns back into the same document. The same bytes as RTF go to the writer directly.
+// reader turns back into the same document; the page read a piece at a time, cut wherever it
+// can be, gives the same RTF as read whole. The same bytes as RTF go to the writer directly.
 #include <gumbo.h>
 
 #include <cstddef>
@@ -36,10 +37,18 @@ std::size_t ParseErrors(const std::string& html) {
   return output ? output->errors.length : 1;
 }
 
+bool SameInPieces(std::string_view html) {
+  scrivlet::ConversionContext whole;
+  scrivlet::ConversionContext pieces;
+  return scrivlet::ReadHtmlToRtf(html, pieces, {.pieceBytes = 1}) ==
+         scrivlet::ReadHtmlToRtf(html, whole, {.pieceBytes = html.size() + 1});
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view input = scrivlet::fuzz::AsText(data, size);
+  SCRIVLET_FUZZ_CHECK(SameInPieces(input));
   const std::string document = LoadPage(input);
   const std::string html5 = scrivlet::RtfToHtml5(document, {});
   SCRIVLET_FUZZ_CHECK(ParseErrors(html5) == 0);

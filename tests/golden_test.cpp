@@ -203,8 +203,15 @@ std::string RoundTrip(const Settings& settings, ConversionContext& context,
 std::string ReadThroughReader(const Settings& settings, const std::string& html) {
   ConversionContext context;
   context.DefaultColor = settings.defaultColor;
-  return LoadIntoSurface(settings,
-                         BuildHtmlDocument(settings.fontName, ReadHtmlToRtf(html, context)));
+  const std::string body = ReadHtmlToRtf(html, context);
+  // A page read a piece at a time, cut wherever it can be, is the same page.
+  for (const std::size_t pieceBytes : {1, 40}) {
+    ConversionContext pieces;
+    pieces.DefaultColor = settings.defaultColor;
+    EXPECT_EQ(ReadHtmlToRtf(html, pieces, {.pieceBytes = pieceBytes}), body)
+        << "read in pieces of " << pieceBytes << " bytes";
+  }
+  return LoadIntoSurface(settings, BuildHtmlDocument(settings.fontName, body));
 }
 
 // The text of RtfToHtml's HTML for `rtf`, as rtf2text gives the surface's.

@@ -2,6 +2,10 @@
 
 #include <gumbo.h>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -12,6 +16,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "conversion/color_lib.h"
@@ -31,6 +36,7 @@ constexpr std::int32_t kIndentStep = 360;
 // numbers without end.
 constexpr std::int32_t kMaxIndent = 32 * kIndentStep;
 constexpr double kDefaultPoints = 12.0;
+constexpr std::size_t kPartBytes = std::size_t{1} << 20;
 constexpr std::string_view kBulletOpen = "{\\*\\pn\\pnlvlblt\\pnf1\\pnindent360{\\pntxtb\\'b7}}";
 
 // The CSS colour names, HTML order, sorted for a binary search.
@@ -226,6 +232,9 @@ struct ReadState {
 
   ConversionContext& context;
   std::string body;
+  // The body written before `body`, in parts: one string of a large page's RTF would be copied
+  // at every doubling, holding it twice over.
+  std::vector<std::string> parts;
   // Numbers for the tables, which only this read writes while it runs.
   FirstUseNumbering<std::string> fontNumbers{context.FontTable};
   FirstUseNumbering<std::int32_t> colorNumbers{context.ColorTable};
@@ -889,6 +898,11 @@ void OpenParagraph(ReadState& s) {
     return;
   }
   const ParaProps& para = s.frames.back().para;
+  if (s.body.size() >= kPartBytes) {
+    s.parts.push_back(std::move(s.body));
+    s.body = std::string();
+    s.body.reserve(kPartBytes + kPartBytes / 4);
+  }
   std::string& out = s.body;
   if (s.anyParagraph) {
     out += "\\plain\\par ";  // a paragraph mark in the default format, as the surface writes it
@@ -1088,7 +1102,7 @@ void EnterElement(ReadState& s, const GumboElement& element, Kind kind) {
   if ((element.tag == GUMBO_TAG_TD || element.tag == GUMBO_TAG_TH) && s.cellsInRow++ > 0) {
     OpenParagraph(s);
     s.pendingSpace = false;
-    EmitStyle(s, s.frames.back().style);
+    EmitStyle(s, AsPageText(s.frames.back().style));
     s.body += "\\tab ";
     s.afterSpace = true;
   }
@@ -1111,14 +1125,34 @@ void EmitLineBreak(ReadState& s) {
   s.emptyLineLast = emptyLine;
 }
 
-void Walk(ReadState& s, const GumboNode* root) {
-  struct Step {
-    const GumboNode* node;
-    unsigned next;
-    Kind kind;
-  };
-  std::vector<Step> stack;
-  stack.push_back({root, 0, Kind::kBlock});
+constexpr std::size_t kLastPiece = std::string_view::npos;
+
+bool IsHtmlElement(const GumboNode* node, GumboTag tag) {
+  return (node->type == GUMBO_NODE_ELEMENT || node->type == GUMBO_NODE_TEMPLATE) &&
+         node->v.element.tag == tag && node->v.element.tag_namespace == GUMBO_NAMESPACE_HTML;
+}
+
+// Whether an element of a piece that ends at `pieceEnd` in its parsed buffer is still open for
+// the next piece: html and body always, and what only the end of the input closed.
+bool StaysOpen(const GumboNode* node, std::size_t pieceEnd) {
+  if (IsHtmlElement(node, GUMBO_TAG_HTML) || IsHtmlElement(node, GUMBO_TAG_BODY)) {
+    return true;
+  }
+  return (node->parse_flags & GUMBO_INSERTION_IMPLICIT_END_TAG) != 0 &&
+         node->v.element.end_pos.offset >= pieceEnd;
+}
+
+// One entry of the walk's own stack: a node whose children are being walked.
+struct Step {
+  const GumboNode* node;
+  unsigned next;
+  Kind kind;
+};
+
+// Walks the tree below the steps on `stack` in document order. A piece that is not the page's
+// last leaves its open elements (html, body and those the page's end did not close) entered:
+// their frames stay for the next piece, which holds their content from there on.
+void Walk(ReadState& s, std::vector<Step>& stack, std::size_t pieceEnd) {
   while (!stack.empty()) {
     Step& top = stack.back();
     const GumboVector& children =
@@ -1126,7 +1160,8 @@ void Walk(ReadState& s, const GumboNode* root) {
             ? top.node->v.element.children
             : top.node->v.document.children;
     if (top.next >= children.length) {
-      if (top.node->type == GUMBO_NODE_ELEMENT) {
+      if (top.node->type == GUMBO_NODE_ELEMENT &&
+          (pieceEnd == kLastPiece || !StaysOpen(top.node, pieceEnd))) {
         LeaveElement(s, top.node->v.element, top.kind);
       }
       stack.pop_back();
@@ -1204,6 +1239,13 @@ class ParserArena {
   }
   static void Release(void*, void*) {}
 
+  // Forgets everything allocated, keeping the blocks for the next parse.
+  void Reset() {
+    big_.clear();
+    used_ = 0;
+    current_ = 0;
+  }
+
  private:
   static constexpr std::size_t kBlock = 1 << 20;
 
@@ -1217,17 +1259,717 @@ class ParserArena {
     const std::size_t align = size % 8 == 0 ? 8 : 1;
     std::size_t at = (used_ + align - 1) / align * align;
     if (blocks_.empty() || at + size > kBlock) {
-      blocks_.push_back(std::make_unique_for_overwrite<std::byte[]>(kBlock));
+      if (!blocks_.empty()) {
+        ++current_;
+      }
+      if (current_ == blocks_.size()) {
+        blocks_.push_back(std::make_unique_for_overwrite<std::byte[]>(kBlock));
+      }
       at = 0;
     }
     used_ = at + size;
-    return blocks_.back().get() + at;
+    return blocks_[current_].get() + at;
   }
 
   std::vector<std::unique_ptr<std::byte[]>> blocks_;
   std::vector<std::unique_ptr<std::byte[]>> big_;
-  std::size_t used_ = 0;
+  std::size_t current_ = 0;  // the block being carved
+  std::size_t used_ = 0;     // in the current block
 };
+
+bool IsHtmlSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
+}
+
+bool IsAsciiLetter(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+// The tag named at `at` (just after "<" or "</"), and where its name ends.
+std::pair<GumboTag, std::size_t> TagNameAt(std::string_view html, std::size_t at) {
+  std::size_t end = at;
+  while (end < html.size() && !IsHtmlSpace(html[end]) && html[end] != '/' && html[end] != '>') {
+    ++end;
+  }
+  return {gumbo_tagn_enum(html.data() + at, static_cast<unsigned>(end - at)), end};
+}
+
+// ----- Nesting depth -----
+//
+// The parser's tree building walks its stack of open elements for most tags, so a page nested
+// millions deep (8 MB of <ul>) takes time that grows with the square of its size. Browsers cap
+// the tree's depth; here a first pass follows how deep the page nests, closely enough for real
+// pages, and leaves out the start tags that would nest deeper than the cap, with as many end
+// tags of the same name: their text stays, in the element at the cap.
+
+constexpr std::size_t kMaxNesting = 512;
+
+bool IsVoidTag(GumboTag tag) {
+  switch (tag) {
+    case GUMBO_TAG_AREA:
+    case GUMBO_TAG_BASE:
+    case GUMBO_TAG_BASEFONT:
+    case GUMBO_TAG_BGSOUND:
+    case GUMBO_TAG_BR:
+    case GUMBO_TAG_COL:
+    case GUMBO_TAG_EMBED:
+    case GUMBO_TAG_FRAME:
+    case GUMBO_TAG_HR:
+    case GUMBO_TAG_IMAGE:
+    case GUMBO_TAG_IMG:
+    case GUMBO_TAG_INPUT:
+    case GUMBO_TAG_KEYGEN:
+    case GUMBO_TAG_LINK:
+    case GUMBO_TAG_META:
+    case GUMBO_TAG_PARAM:
+    case GUMBO_TAG_SOURCE:
+    case GUMBO_TAG_TRACK:
+    case GUMBO_TAG_WBR:
+    // The document's own elements are opened once whatever the page repeats.
+    case GUMBO_TAG_HTML:
+    case GUMBO_TAG_HEAD:
+    case GUMBO_TAG_BODY:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Elements whose content the parser reads as text up to their own end tag.
+bool IsRawTextTag(GumboTag tag) {
+  switch (tag) {
+    case GUMBO_TAG_SCRIPT:
+    case GUMBO_TAG_STYLE:
+    case GUMBO_TAG_XMP:
+    case GUMBO_TAG_IFRAME:
+    case GUMBO_TAG_NOEMBED:
+    case GUMBO_TAG_NOFRAMES:
+    case GUMBO_TAG_TEXTAREA:
+    case GUMBO_TAG_TITLE:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Start tags that close an open p, as the parser closes it.
+bool ClosesParagraph(GumboTag tag) {
+  switch (tag) {
+    case GUMBO_TAG_ADDRESS:
+    case GUMBO_TAG_ARTICLE:
+    case GUMBO_TAG_ASIDE:
+    case GUMBO_TAG_BLOCKQUOTE:
+    case GUMBO_TAG_CENTER:
+    case GUMBO_TAG_DETAILS:
+    case GUMBO_TAG_DIR:
+    case GUMBO_TAG_DIV:
+    case GUMBO_TAG_DL:
+    case GUMBO_TAG_FIELDSET:
+    case GUMBO_TAG_FIGCAPTION:
+    case GUMBO_TAG_FIGURE:
+    case GUMBO_TAG_FOOTER:
+    case GUMBO_TAG_FORM:
+    case GUMBO_TAG_HEADER:
+    case GUMBO_TAG_HGROUP:
+    case GUMBO_TAG_MAIN:
+    case GUMBO_TAG_MENU:
+    case GUMBO_TAG_NAV:
+    case GUMBO_TAG_OL:
+    case GUMBO_TAG_P:
+    case GUMBO_TAG_SECTION:
+    case GUMBO_TAG_SUMMARY:
+    case GUMBO_TAG_UL:
+    case GUMBO_TAG_H1:
+    case GUMBO_TAG_H2:
+    case GUMBO_TAG_H3:
+    case GUMBO_TAG_H4:
+    case GUMBO_TAG_H5:
+    case GUMBO_TAG_H6:
+    case GUMBO_TAG_PRE:
+    case GUMBO_TAG_LISTING:
+    case GUMBO_TAG_TABLE:
+    case GUMBO_TAG_LI:
+    case GUMBO_TAG_DD:
+    case GUMBO_TAG_DT:
+    case GUMBO_TAG_PLAINTEXT:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool IsHeadingTag(GumboTag tag) {
+  return tag >= GUMBO_TAG_H1 && tag <= GUMBO_TAG_H6;
+}
+
+// The open elements as the first pass follows them: tags only, with a count of each so that an
+// end tag with nothing open to close costs no search.
+class NestingStack {
+ public:
+  std::size_t Depth() const { return tags_.size(); }
+  bool Has(GumboTag tag) const { return counts_[Index(tag)] > 0; }
+  GumboTag Top() const { return tags_.empty() ? GUMBO_TAG_HTML : tags_.back(); }
+  void Push(GumboTag tag) {
+    tags_.push_back(tag);
+    ++counts_[Index(tag)];
+  }
+  void Pop() {
+    --counts_[Index(tags_.back())];
+    tags_.pop_back();
+  }
+  // Closes the innermost `tag` unless one of `stops` comes first.
+  template <typename Stops>
+  void CloseUpTo(GumboTag tag, Stops&& stops) {
+    if (!Has(tag)) {
+      return;
+    }
+    std::size_t at = tags_.size();
+    while (at > 0 && tags_[at - 1] != tag) {
+      if (stops(tags_[at - 1])) {
+        return;
+      }
+      --at;
+    }
+    while (tags_.size() >= at && at > 0) {
+      Pop();
+    }
+  }
+
+ private:
+  static std::size_t Index(GumboTag tag) { return static_cast<std::size_t>(tag); }
+
+  std::vector<GumboTag> tags_;
+  std::array<std::uint32_t, GUMBO_TAG_LAST + 1> counts_{};
+};
+
+bool IsScopeBoundary(GumboTag tag) {
+  switch (tag) {
+    case GUMBO_TAG_TABLE:
+    case GUMBO_TAG_TD:
+    case GUMBO_TAG_TH:
+    case GUMBO_TAG_CAPTION:
+    case GUMBO_TAG_BUTTON:
+    case GUMBO_TAG_APPLET:
+    case GUMBO_TAG_MARQUEE:
+    case GUMBO_TAG_OBJECT:
+    case GUMBO_TAG_TEMPLATE:
+    case GUMBO_TAG_SVG:
+    case GUMBO_TAG_MATH:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Follows a start tag: the elements it closes, and whether it opens one.
+void OpenTag(NestingStack& stack, GumboTag tag) {
+  const auto boundary = [](GumboTag t) { return IsScopeBoundary(t); };
+  if (ClosesParagraph(tag)) {
+    stack.CloseUpTo(GUMBO_TAG_P, boundary);
+  }
+  switch (tag) {
+    case GUMBO_TAG_LI:
+      stack.CloseUpTo(GUMBO_TAG_LI, [](GumboTag t) {
+        return IsScopeBoundary(t) || t == GUMBO_TAG_UL || t == GUMBO_TAG_OL;
+      });
+      break;
+    case GUMBO_TAG_DD:
+    case GUMBO_TAG_DT:
+      stack.CloseUpTo(GUMBO_TAG_DD, [](GumboTag t) {
+        return IsScopeBoundary(t) || t == GUMBO_TAG_DL || t == GUMBO_TAG_DT;
+      });
+      stack.CloseUpTo(GUMBO_TAG_DT, [](GumboTag t) {
+        return IsScopeBoundary(t) || t == GUMBO_TAG_DL || t == GUMBO_TAG_DD;
+      });
+      break;
+    case GUMBO_TAG_TD:
+    case GUMBO_TAG_TH:
+      stack.CloseUpTo(GUMBO_TAG_TD, [](GumboTag t) { return t == GUMBO_TAG_TABLE; });
+      stack.CloseUpTo(GUMBO_TAG_TH, [](GumboTag t) { return t == GUMBO_TAG_TABLE; });
+      break;
+    case GUMBO_TAG_TR:
+      stack.CloseUpTo(GUMBO_TAG_TR, [](GumboTag t) { return t == GUMBO_TAG_TABLE; });
+      break;
+    case GUMBO_TAG_TABLE:
+      // A table straight inside a table closes it; inside a cell it nests.
+      stack.CloseUpTo(GUMBO_TAG_TABLE, [](GumboTag t) {
+        return t == GUMBO_TAG_TD || t == GUMBO_TAG_TH || t == GUMBO_TAG_CAPTION;
+      });
+      break;
+    case GUMBO_TAG_OPTION:
+    case GUMBO_TAG_OPTGROUP:
+      if (stack.Top() == GUMBO_TAG_OPTION) {
+        stack.Pop();
+      }
+      if (tag == GUMBO_TAG_OPTGROUP && stack.Top() == GUMBO_TAG_OPTGROUP) {
+        stack.Pop();
+      }
+      break;
+    case GUMBO_TAG_A:
+    case GUMBO_TAG_NOBR:
+    case GUMBO_TAG_BUTTON:
+      stack.CloseUpTo(tag, boundary);
+      break;
+    default:
+      if (IsHeadingTag(tag) && IsHeadingTag(stack.Top())) {
+        stack.Pop();
+      }
+      break;
+  }
+}
+
+// The page with the start tags that would nest deeper than kMaxNesting left out, and as many
+// of the end tags of their names; nullopt when the page nests no deeper.
+std::optional<std::string> WithoutDeepNesting(std::string_view html) {
+  NestingStack stack;
+  std::array<std::uint32_t, GUMBO_TAG_LAST + 1> dropped{};
+  std::optional<std::string> out;
+  std::size_t copied = 0;  // what of `html` `out` holds
+  const auto leaveOut = [&](std::size_t start, std::size_t end) {
+    if (!out) {
+      out.emplace();
+      out->reserve(html.size());
+    }
+    out->append(html.substr(copied, start - copied));
+    copied = end;
+  };
+  std::size_t at = html.find('<');
+  while (at != std::string_view::npos && at + 1 < html.size()) {
+    const std::size_t start = at;
+    const char next = html[at + 1];
+    if (html.substr(at, 4) == "<!--") {
+      const std::size_t close = html.find("-->", at + 2);
+      at = close == std::string_view::npos ? html.size() : close + 3;
+    } else if (next == '!' || next == '?') {
+      const std::size_t close = html.find('>', at);
+      at = close == std::string_view::npos ? html.size() : close + 1;
+    } else if (IsAsciiLetter(next) ||
+               (next == '/' && at + 2 < html.size() && IsAsciiLetter(html[at + 2]))) {
+      const bool endTag = next == '/';
+      const auto [tag, nameEnd] = TagNameAt(html, at + (endTag ? 2 : 1));
+      // The tag's end: the first ">" outside a quoted attribute value.
+      std::size_t i = nameEnd;
+      char quote = 0;
+      bool afterEquals = false;
+      for (; i < html.size(); ++i) {
+        const char c = html[i];
+        if (quote != 0) {
+          quote = c == quote ? 0 : quote;
+        } else if (c == '>') {
+          break;
+        } else if ((c == '"' || c == '\'') && afterEquals) {
+          quote = c;
+        } else if (!IsHtmlSpace(c)) {
+          afterEquals = c == '=';
+        }
+      }
+      at = std::min(i + 1, html.size());
+      const std::size_t index = static_cast<std::size_t>(tag);
+      if (endTag) {
+        if (dropped[index] > 0) {
+          --dropped[index];
+          leaveOut(start, at);
+        } else if (stack.Has(tag)) {
+          stack.CloseUpTo(tag, [](GumboTag) { return false; });
+        }
+      } else if (tag == GUMBO_TAG_PLAINTEXT) {
+        break;  // the rest of the page is text
+      } else if (!IsVoidTag(tag) && !(i < html.size() && html[i - 1] == '/')) {
+        // (A tag closed by "/>" opens nothing in SVG and MathML, which use it most.)
+        OpenTag(stack, tag);
+        if (stack.Depth() >= kMaxNesting) {
+          ++dropped[index];
+          leaveOut(start, at);
+        } else {
+          stack.Push(tag);
+        }
+        if (IsRawTextTag(tag)) {
+          // Its text runs to its own end tag.
+          std::size_t close = at;
+          while ((close = html.find("</", close)) != std::string_view::npos &&
+                 TagNameAt(html, close + 2).first != tag) {
+            close += 2;
+          }
+          at = close == std::string_view::npos ? html.size() : close;
+        }
+      }
+    } else {
+      at += 1;
+    }
+    at = html.find('<', at);
+  }
+  if (out) {
+    out->append(html.substr(copied));
+  }
+  return out;
+}
+
+// ----- Reading a large page in pieces -----
+//
+// The parser builds the whole tree of what it reads, about ten times the page, so a large page is
+// parsed a piece at a time: each piece's tree is mapped onto the RTF and freed before the next is
+// parsed. A piece ends before a block's start tag, and only where reading on from there in a
+// fresh parse is sure to give the tree the whole page gives: the elements still open there are
+// given to the next parse again by their start tags, and nothing else of the parser's state at
+// that point may differ from a fresh parse's. Where that cannot be shown the piece is doubled,
+// up to the rest of the page, so the parser's work stays linear in the page.
+
+constexpr std::size_t kDefaultPieceBytes = std::size_t{1} << 18;
+
+bool IsFormattingTag(GumboTag tag) {
+  switch (tag) {
+    case GUMBO_TAG_A:
+    case GUMBO_TAG_B:
+    case GUMBO_TAG_BIG:
+    case GUMBO_TAG_CODE:
+    case GUMBO_TAG_EM:
+    case GUMBO_TAG_FONT:
+    case GUMBO_TAG_I:
+    case GUMBO_TAG_NOBR:
+    case GUMBO_TAG_S:
+    case GUMBO_TAG_SMALL:
+    case GUMBO_TAG_STRIKE:
+    case GUMBO_TAG_STRONG:
+    case GUMBO_TAG_TT:
+    case GUMBO_TAG_U:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Elements whose start tag, given again to a fresh parse in the body over the same open
+// elements, opens the same element in the same insertion mode and touches no other state.
+bool IsReplayableTag(GumboTag tag) {
+  switch (tag) {
+    case GUMBO_TAG_DIV:
+    case GUMBO_TAG_P:
+    case GUMBO_TAG_SPAN:
+    case GUMBO_TAG_UL:
+    case GUMBO_TAG_OL:
+    case GUMBO_TAG_DIR:
+    case GUMBO_TAG_MENU:
+    case GUMBO_TAG_LI:
+    case GUMBO_TAG_DL:
+    case GUMBO_TAG_DT:
+    case GUMBO_TAG_DD:
+    case GUMBO_TAG_BLOCKQUOTE:
+    case GUMBO_TAG_CENTER:
+    case GUMBO_TAG_SECTION:
+    case GUMBO_TAG_ARTICLE:
+    case GUMBO_TAG_ASIDE:
+    case GUMBO_TAG_NAV:
+    case GUMBO_TAG_MAIN:
+    case GUMBO_TAG_HEADER:
+    case GUMBO_TAG_FOOTER:
+    case GUMBO_TAG_ADDRESS:
+    case GUMBO_TAG_FIGURE:
+    case GUMBO_TAG_FIGCAPTION:
+    case GUMBO_TAG_DETAILS:
+    case GUMBO_TAG_SUMMARY:
+    case GUMBO_TAG_FIELDSET:
+    case GUMBO_TAG_FORM:
+    case GUMBO_TAG_H1:
+    case GUMBO_TAG_H2:
+    case GUMBO_TAG_H3:
+    case GUMBO_TAG_H4:
+    case GUMBO_TAG_H5:
+    case GUMBO_TAG_H6:
+    case GUMBO_TAG_TABLE:
+    case GUMBO_TAG_CAPTION:
+    case GUMBO_TAG_TBODY:
+    case GUMBO_TAG_THEAD:
+    case GUMBO_TAG_TFOOT:
+    case GUMBO_TAG_TR:
+    case GUMBO_TAG_TD:
+    case GUMBO_TAG_TH:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Start tags a piece may begin with: blocks, where pages break most often.
+bool IsPieceStartTag(GumboTag tag) {
+  switch (tag) {
+    case GUMBO_TAG_P:
+    case GUMBO_TAG_DIV:
+    case GUMBO_TAG_H1:
+    case GUMBO_TAG_H2:
+    case GUMBO_TAG_H3:
+    case GUMBO_TAG_H4:
+    case GUMBO_TAG_H5:
+    case GUMBO_TAG_H6:
+    case GUMBO_TAG_UL:
+    case GUMBO_TAG_OL:
+    case GUMBO_TAG_LI:
+    case GUMBO_TAG_DL:
+    case GUMBO_TAG_DT:
+    case GUMBO_TAG_DD:
+    case GUMBO_TAG_TABLE:
+    case GUMBO_TAG_TR:
+    case GUMBO_TAG_BLOCKQUOTE:
+    case GUMBO_TAG_SECTION:
+    case GUMBO_TAG_ARTICLE:
+    case GUMBO_TAG_CENTER:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The first place at or after `from` where a piece may begin, or the page's end.
+std::size_t FindPieceStart(std::string_view html, std::size_t from) {
+  for (std::size_t at = html.find('<', from); at != std::string_view::npos;
+       at = html.find('<', at + 1)) {
+    if (at + 1 < html.size() && IsAsciiLetter(html[at + 1])) {
+      const auto [tag, end] = TagNameAt(html, at + 1);
+      if (end < html.size() && IsPieceStartTag(tag)) {
+        return at;
+      }
+    }
+  }
+  return html.size();
+}
+
+// Where pieces may begin: after the page's last html, body and frameset tag, whose attributes
+// or whose document shape a later tag would change for content already read.
+std::size_t FirstPossibleSplit(std::string_view html) {
+  std::size_t after = 0;
+  for (std::size_t at = html.find('<'); at != std::string_view::npos; at = html.find('<', at + 1)) {
+    if (at + 1 < html.size() && IsAsciiLetter(html[at + 1])) {
+      const auto [tag, end] = TagNameAt(html, at + 1);
+      if (tag == GUMBO_TAG_FRAMESET) {
+        return html.size();
+      }
+      if (tag == GUMBO_TAG_HTML || tag == GUMBO_TAG_BODY) {
+        after = end;
+      }
+    }
+  }
+  return after;
+}
+
+const GumboNode* FindChild(const GumboVector& children, GumboTag tag) {
+  for (unsigned i = 0; i < children.length; ++i) {
+    const auto* child = static_cast<const GumboNode*>(children.data[i]);
+    if (IsHtmlElement(child, tag)) {
+      return child;
+    }
+  }
+  return nullptr;
+}
+
+// Whether only comments follow `node` among its parent's children.
+bool IsLastChild(const GumboNode* node) {
+  const GumboNode* parent = node->parent;
+  const GumboVector& siblings = parent->type == GUMBO_NODE_DOCUMENT ? parent->v.document.children
+                                                                    : parent->v.element.children;
+  for (unsigned i = node->index_within_parent + 1; i < siblings.length; ++i) {
+    if (static_cast<const GumboNode*>(siblings.data[i])->type != GUMBO_NODE_COMMENT) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// A comment that the end of the input closed is no comment the whole page holds.
+bool IsClosedComment(std::string_view original) {
+  if (!original.starts_with("<!--")) {
+    return original.ends_with('>');
+  }
+  return original == "<!-->" || original == "<!--->" ||
+         (original.size() >= 7 && (original.ends_with("-->") || original.ends_with("--!>")));
+}
+
+// The elements the piece's parse leaves open below body, outermost first, when the next piece
+// can be read on from there; nullopt when it cannot be shown. `buffer` is what was parsed.
+std::optional<std::vector<const GumboNode*>> OpenElementsIfClean(const GumboOutput& output,
+                                                                 std::string_view buffer) {
+  const GumboNode* html = FindChild(output.document->v.document.children, GUMBO_TAG_HTML);
+  const GumboNode* body = html ? FindChild(html->v.element.children, GUMBO_TAG_BODY) : nullptr;
+  if (body == nullptr || !IsLastChild(html) || !IsLastChild(body)) {
+    return std::nullopt;
+  }
+  std::vector<const GumboNode*> open;
+  std::size_t lastEnd = 0;  // where the last token that made a node ends
+  std::vector<const GumboNode*> pending{output.document};
+  while (!pending.empty()) {
+    const GumboNode* node = pending.back();
+    pending.pop_back();
+    if (node->type == GUMBO_NODE_DOCUMENT) {
+      for (unsigned i = 0; i < node->v.document.children.length; ++i) {
+        pending.push_back(static_cast<const GumboNode*>(node->v.document.children.data[i]));
+      }
+      continue;
+    }
+    if (node->type != GUMBO_NODE_ELEMENT && node->type != GUMBO_NODE_TEMPLATE) {
+      const GumboText& text = node->v.text;
+      const std::size_t end = text.start_pos.offset + text.original_text.length;
+      if (node->type == GUMBO_NODE_COMMENT && end >= buffer.size() &&
+          !IsClosedComment(std::string_view(text.original_text.data, text.original_text.length))) {
+        return std::nullopt;
+      }
+      lastEnd = std::max(lastEnd, end);
+      continue;
+    }
+    const GumboElement& element = node->v.element;
+    const bool implicitEnd = (node->parse_flags & GUMBO_INSERTION_IMPLICIT_END_TAG) != 0;
+    // A formatting element closed by anything but its own end tag stays on the parser's list
+    // of formatting elements, to be opened again in what follows.
+    if (implicitEnd && IsFormattingTag(element.tag)) {
+      return std::nullopt;
+    }
+    if (node != html && node != body && StaysOpen(node, buffer.size())) {
+      open.push_back(node);
+    } else if (implicitEnd && element.tag == GUMBO_TAG_FORM) {
+      return std::nullopt;  // the parser still counts it as the open form
+    }
+    lastEnd =
+        std::max(lastEnd, implicitEnd ? element.start_pos.offset + element.original_tag.length
+                                      : element.end_pos.offset + element.original_end_tag.length);
+    // Children in reverse, so that they come off in document order and the open elements are
+    // found outermost first.
+    for (unsigned i = element.children.length; i-- > 0;) {
+      pending.push_back(static_cast<const GumboNode*>(element.children.data[i]));
+    }
+  }
+  // "</" before the next piece's "<" opens a comment there, but is text at the input's end.
+  if (buffer.ends_with("</")) {
+    return std::nullopt;
+  }
+  // A tag the input's end cut off made no node: the piece would lose it.
+  for (std::size_t i = std::min(lastEnd, buffer.size()); i < buffer.size(); ++i) {
+    if (!IsHtmlSpace(buffer[i])) {
+      return std::nullopt;
+    }
+  }
+  const GumboNode* parent = body;
+  for (const GumboNode* node : open) {
+    if (node->parent != parent || node->type != GUMBO_NODE_ELEMENT ||
+        node->v.element.tag_namespace != GUMBO_NAMESPACE_HTML ||
+        !IsReplayableTag(node->v.element.tag) || !IsLastChild(node)) {
+      return std::nullopt;
+    }
+    parent = node;
+  }
+  return open;
+}
+
+// What a piece after the first is parsed behind: the page's document mode, the body, and the
+// start tags of the elements the previous piece left open.
+void AppendReplayPrefix(std::string& out, bool quirks, const std::vector<GumboTag>& open) {
+  out += quirks ? "" : "<!DOCTYPE html>";
+  out += "<body>";
+  for (const GumboTag tag : open) {
+    out += '<';
+    out += gumbo_normalized_tagname(tag);
+    out += '>';
+  }
+}
+
+// The walk's steps for a piece parsed behind ReplayPrefix: html, body and the replayed elements
+// stand for those already entered; nullopt when the replay did not open exactly them.
+std::optional<std::vector<Step>> ResumeSteps(const GumboOutput& output,
+                                             const std::vector<GumboTag>& open,
+                                             std::size_t prefixSize) {
+  const GumboNode* html = FindChild(output.document->v.document.children, GUMBO_TAG_HTML);
+  const GumboNode* body = html ? FindChild(html->v.element.children, GUMBO_TAG_BODY) : nullptr;
+  if (body == nullptr) {
+    return std::nullopt;
+  }
+  std::vector<Step> steps;
+  steps.push_back({html, static_cast<unsigned>(body->index_within_parent + 1), Kind::kBlock});
+  steps.push_back({body, 0, Kind::kBlock});
+  const GumboNode* parent = body;
+  for (const GumboTag tag : open) {
+    const GumboVector& children = parent->v.element.children;
+    const auto* first =
+        children.length > 0 ? static_cast<const GumboNode*>(children.data[0]) : nullptr;
+    // The replayed element must be its parent's first child: content placed in front of it
+    // (a table's foster-parented text) would belong before what the earlier piece read.
+    if (first == nullptr || !IsHtmlElement(first, tag) ||
+        first->v.element.start_pos.offset >= prefixSize) {
+      return std::nullopt;
+    }
+    steps.back().next = 1;
+    steps.push_back({first, 0, KindOf(tag)});
+    parent = first;
+  }
+  return steps;
+}
+
+// Reads `html` into `s` a piece of about `pieceBytes` at a time (the whole page at once when it
+// is no longer than twice that). False when a piece's parse did not resume where the previous
+// one stopped; `s` is then spent, and the page is to be read whole.
+bool ReadPieces(ReadState& s, std::string_view html, std::size_t pieceBytes) {
+  ParserArena arena;
+  GumboOptions options = kGumboDefaultOptions;
+  options.max_errors = 0;
+  options.allocator = &ParserArena::Allocate;
+  options.deallocator = &ParserArena::Release;
+  options.userdata = &arena;
+
+  const bool split = html.size() / 2 > pieceBytes;
+  const std::size_t firstSplit = split ? FirstPossibleSplit(html) : html.size();
+  bool quirks = false;
+  std::vector<GumboTag> open;
+  std::string buffer;
+  for (std::size_t from = 0; from < html.size();) {
+    // The piece's end: the first block start from `from` plus the piece size, doubled for as
+    // long as the piece cannot end there.
+    for (std::size_t size = pieceBytes;; size *= 2) {
+      std::size_t end = html.size();
+      if (split && html.size() - from > size) {
+        end = FindPieceStart(html, std::max(from + size, firstSplit));
+      }
+      const bool last = end == html.size();
+      const std::string_view piece = html.substr(from, end - from);
+      std::string_view parsed = piece;
+      std::size_t prefixSize = 0;
+      if (from > 0) {
+        buffer.clear();
+        AppendReplayPrefix(buffer, quirks, open);
+        prefixSize = buffer.size();
+        buffer += piece;
+        parsed = buffer;
+      }
+      arena.Reset();
+      const GumboOutput* output = gumbo_parse_with_options(&options, parsed.data(), parsed.size());
+      if (output == nullptr) {
+        return from == 0;  // nothing to read
+      }
+      std::optional<std::vector<const GumboNode*>> openAtEnd;
+      if (!last) {
+        openAtEnd = OpenElementsIfClean(*output, parsed);
+        if (!openAtEnd) {
+          continue;  // a longer piece
+        }
+      }
+      std::vector<Step> steps;
+      if (from == 0) {
+        quirks = output->document->v.document.doc_type_quirks_mode == GUMBO_DOCTYPE_QUIRKS;
+        steps.push_back({output->document, 0, Kind::kBlock});
+      } else {
+        auto resumed = ResumeSteps(*output, open, prefixSize);
+        if (!resumed) {
+          return false;
+        }
+        steps = std::move(*resumed);
+      }
+      Walk(s, steps, last ? kLastPiece : parsed.size());
+      if (!last) {
+        open.clear();
+        for (const GumboNode* node : *openAtEnd) {
+          open.push_back(node->v.element.tag);
+        }
+      }
+      from = end;
+      break;
+    }
+  }
+  return true;
+}
 
 void AppendTables(std::string& out, const ConversionContext& context) {
   out += "{\\fonttbl";
@@ -1244,39 +1986,52 @@ void AppendTables(std::string& out, const ConversionContext& context) {
 
 }  // namespace
 
-std::string ReadHtmlToRtf(std::string_view html, ConversionContext& context) {
-  context.ColorTable.assign(1, context.DefaultColor);
-  context.FontTable.assign(1, std::string(kDefaultFace));
-  ReadState s(context);
-  s.frames.push_back(Frame{});
-
+std::string ReadHtmlToRtf(std::string_view html, ConversionContext& context,
+                          const HtmlReadOptions& options) {
   std::string repaired;
   if (!IsValidUtf8(html)) {
     repaired = ValidUtf8(html);
     html = repaired;
   }
-  {
-    ParserArena arena;
-    GumboOptions options = kGumboDefaultOptions;
-    options.max_errors = 0;
-    options.allocator = &ParserArena::Allocate;
-    options.deallocator = &ParserArena::Release;
-    options.userdata = &arena;
-    // The tree lives in the arena and goes with it.
-    const GumboOutput* output = gumbo_parse_with_options(&options, html.data(), html.size());
-    if (output != nullptr) {
-      Walk(s, output->document);
+  std::optional<std::string> flattened = WithoutDeepNesting(html);
+  if (flattened) {
+    html = *flattened;
+  }
+  const std::size_t pieceBytes = options.pieceBytes > 0 ? options.pieceBytes : kDefaultPieceBytes;
+  std::optional<ReadState> state;
+  for (const std::size_t size : {pieceBytes, html.size()}) {
+    context.ColorTable.assign(1, context.DefaultColor);
+    context.FontTable.assign(1, std::string(kDefaultFace));
+    state.emplace(context);
+    state->frames.push_back(Frame{});
+    if (ReadPieces(*state, html, size)) {
+      break;
     }
   }
+  ReadState& s = *state;
   if (s.emptyLineLast) {
     s.body += "\\plain\\par ";
   }
-  // The tables go in front of the body in the body's own buffer, as HtmlToRtf writes them: a
-  // copy of a large body into a new string would hold the page's RTF twice.
-  std::string tables;
-  AppendTables(tables, context);
-  s.body.insert(0, tables);
-  return std::move(s.body);
+  // The tables go in front of the body, as HtmlToRtf writes them; each part is freed as soon as
+  // it is copied, so the RTF is held about once.
+  std::string rtf;
+  AppendTables(rtf, context);
+  std::size_t size = rtf.size() + s.body.size();
+  for (const std::string& part : s.parts) {
+    size += part.size();
+  }
+  rtf.reserve(size);
+  for (std::string& part : s.parts) {
+    rtf += part;
+    std::string().swap(part);
+#if defined(__GLIBC__)
+    // The parts lie among the parser's freed blocks, which the C library keeps unless asked:
+    // without this the whole RTF would be held twice while it is put together.
+    malloc_trim(0);
+#endif
+  }
+  rtf += s.body;
+  return rtf;
 }
 
 }  // namespace scrivlet

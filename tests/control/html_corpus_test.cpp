@@ -17,6 +17,8 @@
 #include <vector>
 
 #include "conversion/color_lib.h"
+#include "conversion/conversion_context.h"
+#include "conversion/html_reader.h"
 #include "conversion/markers.h"
 #include "document/rtf_reader.h"
 #include "hosts/headless/headless_host.h"
@@ -146,6 +148,19 @@ TEST_P(HtmlCorpus, WordsAndTheirFormattingSurvive) {
     ADD_FAILURE() << page.filename() << ": " << expected.size() << " words expected, "
                   << actual.size() << " in the document; first difference at word " << i
                   << context.str();
+  }
+}
+
+TEST_P(HtmlCorpus, ReadInPiecesGivesTheSamePage) {
+  const std::string page = ReadFile(GetParam());
+  ConversionContext whole;
+  const std::string expected = ReadHtmlToRtf(page, whole);
+  for (const std::size_t pieceBytes : {1, 100, 4096}) {
+    ConversionContext pieces;
+    EXPECT_EQ(ReadHtmlToRtf(page, pieces, {.pieceBytes = pieceBytes}), expected)
+        << "read in pieces of " << pieceBytes << " bytes";
+    EXPECT_EQ(pieces.FontTable, whole.FontTable);
+    EXPECT_EQ(pieces.ColorTable, whole.ColorTable);
   }
 }
 

@@ -4,10 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "conversion/conversion_context.h"
 #include "conversion/conversion_error.h"
+#include "conversion/html_reader.h"
 #include "conversion/html_to_rtf.h"
 #include "conversion/rtf_to_html.h"
 #include "hosts/headless/memory_rich_text_box.h"
@@ -157,6 +159,46 @@ TEST(PathologicalInput, EscapesTruncatedAtTheEnd) {
   for (const std::string end : {"<", "<B", "<FONT SIZE=", "&", "&#", "&#x", "&amp", "<!--"}) {
     const std::string body = ConvertHtml("x" + end);
     EXPECT_NE(body.find("}x"), std::string::npos) << end << ": " << body;
+  }
+}
+
+// The HTML reader's document: the page read as another program's, loaded into the surface.
+std::u16string ReadPage(const std::string& html, const HtmlReadOptions& options = {}) {
+  ConversionContext context;
+  MemoryRichTextBox surface;
+  surface.SetTextRTF(BuildHtmlDocument("Arial", ReadHtmlToRtf(html, context, options)));
+  return surface.Text();
+}
+
+// Pages nested far deeper than any real page: the parser's tree building would take time that
+// grows with the square of the depth. The reader caps the depth as a browser does, keeping the
+// text; what nests too deep takes the format of the element at the cap.
+TEST(PathologicalInput, PagesNestedFiftyThousandDeep) {
+  const std::size_t depth = 50000;
+  for (const std::string tag : {"UL", "b", "div", "span", "font", "table", "blockquote", "li"}) {
+    EXPECT_EQ(ReadPage(Repeat("<" + tag + ">", depth)), u"") << tag;
+    const std::u16string text = ReadPage(Repeat("<" + tag + ">x", depth));
+    EXPECT_EQ(std::count(text.begin(), text.end(), u'x'), static_cast<std::ptrdiff_t>(depth))
+        << tag;
+  }
+  // Closed again, the text after the deep part is where the page puts it.
+  EXPECT_EQ(ReadPage(Repeat("<div>", depth) + "a" + Repeat("</div>", depth) + "<p>b</p>"), u"a\nb");
+  ConversionContext context;
+  const std::string rtf = ReadHtmlToRtf(Repeat("<b>", 600) + "x", context);
+  EXPECT_NE(rtf.find("\\b x"), std::string::npos) << rtf.substr(rtf.size() - 40);
+}
+
+// A page of paragraphs the parser closes for each other is as flat as it looks, and is read in
+// pieces the same as whole.
+TEST(PathologicalInput, ManyUnclosedParagraphsAndCells) {
+  const std::size_t paragraphs = 20000;
+  const std::string page = Repeat("<P>p", paragraphs);
+  EXPECT_EQ(ReadPage(page).size(), 2 * paragraphs - 1);
+  for (const std::string& html : {page, Repeat("<table><tr><td>a<td>b", paragraphs)}) {
+    ConversionContext whole;
+    ConversionContext pieces;
+    EXPECT_EQ(ReadHtmlToRtf(html, pieces, {.pieceBytes = 1000}),
+              ReadHtmlToRtf(html, whole, {.pieceBytes = html.size()}));
   }
 }
 
