@@ -392,7 +392,10 @@ std::string ParagraphSurface::SelRTF() const {
 }
 
 void ParagraphSurface::SetSelRTF(std::string_view rtf) {
-  RichDocument fragment = ReadRtf(rtf, {DefaultFormat(), bulletIndent_});
+  SetSelDocument(ReadRtf(rtf, {DefaultFormat(), bulletIndent_}));
+}
+
+void ParagraphSurface::SetSelDocument(RichDocument fragment) {
   const std::int32_t length = SelLength();
   const std::int32_t start = length == 0 ? KeepLinkTogether(SelStart()) : SelStart();
   FinishEdit(Splice(start, start + length, std::move(fragment)));

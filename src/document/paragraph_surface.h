@@ -173,6 +173,8 @@ class ParagraphSurface : public RichTextBox {
   // Replaces the text between two positions by a fragment as one undoable change; returns the
   // position after the fragment.
   std::int32_t Splice(std::int32_t from, std::int32_t to, RichDocument fragment);
+  // Replaces the selection by a fragment, as SetSelRTF does with the document it reads.
+  void SetSelDocument(RichDocument fragment);
   // Selects (boundaries adjusted) and raises the event when the selection changed.
   void SetSelection(std::int32_t start, std::int32_t length);
   // Raises the selection-changed event.

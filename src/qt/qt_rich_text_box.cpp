@@ -884,7 +884,17 @@ bool QtRichTextBox::InsertMimeData(const QMimeData& data) {
     // runs. A context of its own leaves the document tables of TextHTML alone.
     ConversionContext context;
     const std::string html = ToStdString(data.html());
-    SetSelRTF(BuildHtmlDocument(fontName_, ReadHtmlToRtf(html, context)));
+    RichDocument fragment = ReadRtf(BuildHtmlDocument(fontName_, ReadHtmlToRtf(html, context)),
+                                    {DefaultFormat(), bulletIndent_});
+    // A page's last block is closed: a list item or a centred paragraph pasted into a paragraph
+    // would run on into it and take its format (the last item of a pasted list lost its
+    // bullet). Such a block keeps its own, and what followed the caret starts a paragraph.
+    if (!fragment.paragraphs.empty() && fragment.paragraphs.back().format != ParaFormat{}) {
+      Paragraph after;
+      after.mark = fragment.paragraphs.back().mark;
+      fragment.paragraphs.push_back(std::move(after));
+    }
+    SetSelDocument(std::move(fragment));
     return true;
   }
   QString text;

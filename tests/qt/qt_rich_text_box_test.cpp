@@ -525,6 +525,19 @@ TEST_F(QtRichTextBoxEditor, HtmlPastesAndDropsThroughTheReader) {
   EXPECT_TRUE(editor().document()->rootFrame()->childFrames().isEmpty());
   EXPECT_EQ(editor().document()->toRawText().indexOf(QChar::ObjectReplacementCharacter), -1);
 
+  // The last item of a pasted list keeps its bullet; the text after the caret starts a paragraph.
+  surface.SetTextRTF("");
+  surface.SetSelText(u"x\n");
+  auto list = std::make_unique<QMimeData>();
+  list->setHtml("<ul><li>a</li><li>b</li></ul>");
+  QGuiApplication::clipboard()->setMimeData(list.release());
+  Key(Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(surface.Text(), u"x\na\nb\n");
+  Select(4, 0);
+  EXPECT_EQ(surface.SelBullet(), true);
+  Select(6, 0);
+  EXPECT_EQ(surface.SelBullet(), false);
+
   surface.SetTextRTF("");
   QMimeData dropped;
   dropped.setHtml("<p>x <strong>y</strong></p>");
