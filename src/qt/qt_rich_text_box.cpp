@@ -307,6 +307,19 @@ double QtRichTextBox::PixelsPerTwip() const {
 // The block format draws the paragraph (alignment, margins in pixels, the bullet's room) and
 // keeps its exact values; the block's char format, which Qt gives an empty paragraph, is the mark.
 void QtRichTextBox::ApplyBlockFormat(QTextCursor& cursor, const Paragraph& paragraph) const {
+  const BlockFormats& formats = ToQtBlock(paragraph);
+  cursor.setBlockFormat(formats.block);
+  cursor.setBlockCharFormat(formats.mark);
+}
+
+const QtRichTextBox::BlockFormats& QtRichTextBox::ToQtBlock(const Paragraph& paragraph) const {
+  BlockKey key{paragraph.format, paragraph.mark};
+  if (const auto found = toQtBlockCache_.find(key); found != toQtBlockCache_.end()) {
+    return found->second;
+  }
+  if (toQtBlockCache_.size() >= kToQtCacheFormats) {
+    toQtBlockCache_.clear();
+  }
   const ParaFormat& para = paragraph.format;
   QTextBlockFormat format;
   switch (para.alignment) {
@@ -329,8 +342,15 @@ void QtRichTextBox::ApplyBlockFormat(QTextCursor& cursor, const Paragraph& parag
   format.setProperty(kBulletProperty, para.bullet);
   const QTextCharFormat mark = ToQt(paragraph.mark);
   format.setProperty(kMarkProperty, QVariant(static_cast<const QTextFormat&>(mark)));
-  cursor.setBlockFormat(format);
-  cursor.setBlockCharFormat(mark);
+  return toQtBlockCache_.emplace(std::move(key), BlockFormats{format, mark}).first->second;
+}
+
+std::size_t QtRichTextBox::BlockKeyHash::operator()(const BlockKey& key) const {
+  std::size_t hash = CharFormatHash()(key.mark);
+  hash = hash * 31 + static_cast<std::size_t>(key.para.alignment);
+  hash = hash * 31 + static_cast<std::size_t>(key.para.indent);
+  hash = hash * 31 + static_cast<std::size_t>(key.para.rightIndent);
+  return hash * 2 + (key.para.bullet ? 1U : 0U);
 }
 
 void QtRichTextBox::InsertRuns(QTextCursor& cursor, const std::vector<TextRun>& runs) const {
@@ -449,15 +469,11 @@ void QtRichTextBox::UpdateParagraph(std::size_t index, const Paragraph& old,
   if (SameRuns(old, replacement)) {
     // Nothing to do for the text.
   } else if (SameText(old, replacement)) {
-    // Only formats changed (bold over a selection, say): the text stays where it is. Merging
-    // keeps a stand-in character's own property.
-    int at = block.position();
-    for (const TextRun& run : replacement.runs) {
-      cursor.setPosition(at);
-      at += static_cast<int>(run.text.size());
-      cursor.setPosition(at, QTextCursor::KeepAnchor);
-      cursor.mergeCharFormat(ToQt(run.format));
-    }
+    // Only formats changed (bold over a selection, say): the text stays where it is, and each
+    // run takes its format whole, as inserting it would give it. Setting a format Qt holds
+    // already is one look-up for the run; merging would build and look up a format for every
+    // piece of text under it.
+    RestyleRuns(cursor, block.position(), old, replacement);
   } else {
     const auto oldLength = static_cast<std::size_t>(old.Length());
     const auto newLength = static_cast<std::size_t>(replacement.Length());
@@ -469,6 +485,40 @@ void QtRichTextBox::UpdateParagraph(std::size_t index, const Paragraph& old,
     cursor.removeSelectedText();
     InsertRuns(cursor, RunsBetween(replacement, static_cast<std::int32_t>(prefix),
                                    static_cast<std::int32_t>(newLength - suffix)));
+  }
+}
+
+// Gives the runs of `replacement`, the same text as `old` from `start` on, their formats where
+// they changed; a stand-in character keeps its own value beside the format.
+void QtRichTextBox::RestyleRuns(QTextCursor& cursor, int start, const Paragraph& old,
+                                const Paragraph& replacement) const {
+  int at = start;
+  std::size_t oldRun = 0;
+  int oldEnd = start + (old.runs.empty() ? 0 : static_cast<int>(old.runs.front().text.size()));
+  for (const TextRun& run : replacement.runs) {
+    const int runStart = at;
+    at += static_cast<int>(run.text.size());
+    while (oldRun + 1 < old.runs.size() && oldEnd <= runStart) {
+      ++oldRun;
+      oldEnd += static_cast<int>(old.runs[oldRun].text.size());
+    }
+    // Kept: one old run of the same format holds the whole of this one.
+    if (oldRun < old.runs.size() && oldEnd >= at && old.runs[oldRun].format == run.format) {
+      continue;
+    }
+    const QTextCharFormat format = ToQt(run.format);
+    cursor.setPosition(runStart);
+    cursor.setPosition(at, QTextCursor::KeepAnchor);
+    cursor.setCharFormat(format);
+    for (std::size_t i = 0; i < run.text.size(); ++i) {
+      if (NeedsStandIn(run.text[i])) {
+        QTextCharFormat standIn = format;
+        standIn.setProperty(kStandInProperty, static_cast<int>(run.text[i]));
+        cursor.setPosition(runStart + static_cast<int>(i));
+        cursor.setPosition(runStart + static_cast<int>(i) + 1, QTextCursor::KeepAnchor);
+        cursor.setCharFormat(standIn);
+      }
+    }
   }
 }
 
@@ -733,6 +783,7 @@ void QtRichTextBox::SetBackColor(std::int32_t color) {
 
 void QtRichTextBox::SetBulletIndent(std::int32_t twips) {
   bulletIndent_ = twips;
+  toQtBlockCache_.clear();  // the bullet's room is in the margins
   RefreshDisplayFormats();
 }
 
