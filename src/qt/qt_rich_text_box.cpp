@@ -224,28 +224,41 @@ const CharFormat& QtRichTextBox::CachedFormat(const QTextFragment& fragment) con
   return it->second;
 }
 
-ParaFormat QtRichTextBox::ParaFromBlock(const QTextBlock& block) const {
-  const QTextBlockFormat format = block.blockFormat();
-  ParaFormat result;
-  result.alignment = static_cast<Alignment>(format.intProperty(kAlignmentProperty));
-  result.indent = format.intProperty(kIndentProperty);
-  result.rightIndent = format.intProperty(kRightIndentProperty);
-  result.bullet = format.boolProperty(kBulletProperty);
+// A block format holds the paragraph's format and its mark; like character formats, it is
+// converted once for each format index.
+QtRichTextBox::BlockModel QtRichTextBox::FromQtBlock(const QTextBlockFormat& format) const {
+  BlockModel result;
+  result.format.alignment = static_cast<Alignment>(format.intProperty(kAlignmentProperty));
+  result.format.indent = format.intProperty(kIndentProperty);
+  result.format.rightIndent = format.intProperty(kRightIndentProperty);
+  result.format.bullet = format.boolProperty(kBulletProperty);
+  const QVariant mark = format.property(kMarkProperty);
+  result.mark =
+      mark.isValid() ? FromQt(qvariant_cast<QTextFormat>(mark).toCharFormat()) : DefaultFormat();
   return result;
 }
 
-CharFormat QtRichTextBox::MarkOf(const QTextBlock& block) const {
-  const QVariant mark = block.blockFormat().property(kMarkProperty);
-  if (!mark.isValid()) {
-    return DefaultFormat();
+const QtRichTextBox::BlockModel& QtRichTextBox::CachedBlock(const QTextBlock& block) const {
+  const auto [it, added] = blockCache_.try_emplace(block.blockFormatIndex());
+  if (added) {
+    it->second = FromQtBlock(block.blockFormat());
   }
-  return FromQt(qvariant_cast<QTextFormat>(mark).toCharFormat());
+  return it->second;
+}
+
+ParaFormat QtRichTextBox::ParaFromBlock(const QTextBlock& block) const {
+  return CachedBlock(block).format;
+}
+
+CharFormat QtRichTextBox::MarkOf(const QTextBlock& block) const {
+  return CachedBlock(block).mark;
 }
 
 Paragraph QtRichTextBox::ReadParagraph(const QTextBlock& block) const {
   Paragraph paragraph;
-  paragraph.format = ParaFromBlock(block);
-  paragraph.mark = MarkOf(block);
+  const BlockModel& blockModel = CachedBlock(block);
+  paragraph.format = blockModel.format;
+  paragraph.mark = blockModel.mark;
   for (auto it = block.begin(); !it.atEnd(); ++it) {
     const QTextFragment fragment = it.fragment();
     if (!fragment.isValid()) {
@@ -258,7 +271,10 @@ Paragraph QtRichTextBox::ReadParagraph(const QTextBlock& block) const {
                  std::u16string(static_cast<std::size_t>(fragment.length()),
                                 static_cast<char16_t>(format.intProperty(kStandInProperty))));
     } else {
-      AppendText(paragraph, model, fragment.text().toStdU16String());
+      const QString text = fragment.text();
+      AppendText(paragraph, model,
+                 std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
+                                     static_cast<std::size_t>(text.size())));
     }
   }
   return paragraph;
@@ -429,9 +445,11 @@ void QtRichTextBox::RewriteRange(std::size_t first, std::size_t last,
   cursor.removeSelectedText();
   for (std::size_t k = 0; k < replacement.size(); ++k) {
     if (k > 0) {
-      cursor.insertBlock();
+      const BlockFormats& formats = ToQtBlock(replacement[k]);
+      cursor.insertBlock(formats.block, formats.mark);
+    } else {
+      ApplyBlockFormat(cursor, replacement[k]);
     }
-    ApplyBlockFormat(cursor, replacement[k]);
     InsertRuns(cursor, replacement[k].runs);
   }
 }
@@ -447,8 +465,9 @@ void QtRichTextBox::ReplaceDocument(const std::vector<Paragraph>& paragraphs) {
   cursor.movePosition(QTextCursor::End);
   const int oldEnd = cursor.position();
   for (const Paragraph& paragraph : paragraphs) {
-    cursor.insertBlock();
-    ApplyBlockFormat(cursor, paragraph);
+    // The block comes with its formats: one change of the document instead of three.
+    const BlockFormats& formats = ToQtBlock(paragraph);
+    cursor.insertBlock(formats.block, formats.mark);
     InsertRuns(cursor, paragraph.runs);
   }
   cursor.setPosition(0);
@@ -746,6 +765,7 @@ void QtRichTextBox::DeleteTo(const QTextCursor& target) {
 void QtRichTextBox::SetFontName(std::string_view face) {
   fontName_ = face;
   formatCache_.clear();  // a format without a face reads as the default
+  blockCache_.clear();
   Doc().setDefaultFont(QFont(QString::fromStdString(fontName_), Doc().defaultFont().pointSize()));
   // An empty document has nothing to keep: what is typed first takes the new default.
   if (TextLength() == 0) {
@@ -760,6 +780,7 @@ void QtRichTextBox::SetFontName(std::string_view face) {
 void QtRichTextBox::SetFontSize(double points) {
   fontSize_ = points;
   formatCache_.clear();
+  blockCache_.clear();
   if (points > 0) {
     QFont font = Doc().defaultFont();
     font.setPointSizeF(points);

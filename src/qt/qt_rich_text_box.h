@@ -158,6 +158,12 @@ class QtRichTextBox final : public ParagraphSurface {
   CharFormat FromQt(const QTextCharFormat& format) const;
   const CharFormat& CachedFormat(const QTextFragment& fragment) const;
   QTextCharFormat ToQt(const CharFormat& format) const;
+  struct BlockModel {
+    ParaFormat format;
+    CharFormat mark;
+  };
+  BlockModel FromQtBlock(const QTextBlockFormat& format) const;
+  const BlockModel& CachedBlock(const QTextBlock& block) const;
   ParaFormat ParaFromBlock(const QTextBlock& block) const;
   CharFormat MarkOf(const QTextBlock& block) const;
   void ApplyBlockFormat(QTextCursor& cursor, const Paragraph& paragraph) const;
@@ -200,6 +206,8 @@ class QtRichTextBox final : public ParagraphSurface {
 
   // Character formats converted from Qt, by the document's format index.
   mutable std::unordered_map<int, CharFormat> formatCache_;
+  // Paragraph formats and marks converted from Qt, by the document's block format index.
+  mutable std::unordered_map<int, BlockModel> blockCache_;
   // Qt's formats made from character formats. A load writes a handful of formats over and over:
   // made once, each is copied (a shared pointer) instead of built, and Qt, looking it up in the
   // document's formats, hashes it once instead of for every run.
