@@ -224,28 +224,41 @@ const CharFormat& QtRichTextBox::CachedFormat(const QTextFragment& fragment) con
   return it->second;
 }
 
-ParaFormat QtRichTextBox::ParaFromBlock(const QTextBlock& block) const {
-  const QTextBlockFormat format = block.blockFormat();
-  ParaFormat result;
-  result.alignment = static_cast<Alignment>(format.intProperty(kAlignmentProperty));
-  result.indent = format.intProperty(kIndentProperty);
-  result.rightIndent = format.intProperty(kRightIndentProperty);
-  result.bullet = format.boolProperty(kBulletProperty);
+// A block format holds the paragraph's format and its mark; like character formats, it is
+// converted once for each format index.
+QtRichTextBox::BlockModel QtRichTextBox::FromQtBlock(const QTextBlockFormat& format) const {
+  BlockModel result;
+  result.format.alignment = static_cast<Alignment>(format.intProperty(kAlignmentProperty));
+  result.format.indent = format.intProperty(kIndentProperty);
+  result.format.rightIndent = format.intProperty(kRightIndentProperty);
+  result.format.bullet = format.boolProperty(kBulletProperty);
+  const QVariant mark = format.property(kMarkProperty);
+  result.mark =
+      mark.isValid() ? FromQt(qvariant_cast<QTextFormat>(mark).toCharFormat()) : DefaultFormat();
   return result;
 }
 
-CharFormat QtRichTextBox::MarkOf(const QTextBlock& block) const {
-  const QVariant mark = block.blockFormat().property(kMarkProperty);
-  if (!mark.isValid()) {
-    return DefaultFormat();
+const QtRichTextBox::BlockModel& QtRichTextBox::CachedBlock(const QTextBlock& block) const {
+  const auto [it, added] = blockCache_.try_emplace(block.blockFormatIndex());
+  if (added) {
+    it->second = FromQtBlock(block.blockFormat());
   }
-  return FromQt(qvariant_cast<QTextFormat>(mark).toCharFormat());
+  return it->second;
+}
+
+ParaFormat QtRichTextBox::ParaFromBlock(const QTextBlock& block) const {
+  return CachedBlock(block).format;
+}
+
+CharFormat QtRichTextBox::MarkOf(const QTextBlock& block) const {
+  return CachedBlock(block).mark;
 }
 
 Paragraph QtRichTextBox::ReadParagraph(const QTextBlock& block) const {
   Paragraph paragraph;
-  paragraph.format = ParaFromBlock(block);
-  paragraph.mark = MarkOf(block);
+  const BlockModel& blockModel = CachedBlock(block);
+  paragraph.format = blockModel.format;
+  paragraph.mark = blockModel.mark;
   for (auto it = block.begin(); !it.atEnd(); ++it) {
     const QTextFragment fragment = it.fragment();
     if (!fragment.isValid()) {
@@ -258,7 +271,10 @@ Paragraph QtRichTextBox::ReadParagraph(const QTextBlock& block) const {
                  std::u16string(static_cast<std::size_t>(fragment.length()),
                                 static_cast<char16_t>(format.intProperty(kStandInProperty))));
     } else {
-      AppendText(paragraph, model, fragment.text().toStdU16String());
+      const QString text = fragment.text();
+      AppendText(paragraph, model,
+                 std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
+                                     static_cast<std::size_t>(text.size())));
     }
   }
   return paragraph;
@@ -307,6 +323,19 @@ double QtRichTextBox::PixelsPerTwip() const {
 // The block format draws the paragraph (alignment, margins in pixels, the bullet's room) and
 // keeps its exact values; the block's char format, which Qt gives an empty paragraph, is the mark.
 void QtRichTextBox::ApplyBlockFormat(QTextCursor& cursor, const Paragraph& paragraph) const {
+  const BlockFormats& formats = ToQtBlock(paragraph);
+  cursor.setBlockFormat(formats.block);
+  cursor.setBlockCharFormat(formats.mark);
+}
+
+const QtRichTextBox::BlockFormats& QtRichTextBox::ToQtBlock(const Paragraph& paragraph) const {
+  BlockKey key{paragraph.format, paragraph.mark};
+  if (const auto found = toQtBlockCache_.find(key); found != toQtBlockCache_.end()) {
+    return found->second;
+  }
+  if (toQtBlockCache_.size() >= kToQtCacheFormats) {
+    toQtBlockCache_.clear();
+  }
   const ParaFormat& para = paragraph.format;
   QTextBlockFormat format;
   switch (para.alignment) {
@@ -329,8 +358,15 @@ void QtRichTextBox::ApplyBlockFormat(QTextCursor& cursor, const Paragraph& parag
   format.setProperty(kBulletProperty, para.bullet);
   const QTextCharFormat mark = ToQt(paragraph.mark);
   format.setProperty(kMarkProperty, QVariant(static_cast<const QTextFormat&>(mark)));
-  cursor.setBlockFormat(format);
-  cursor.setBlockCharFormat(mark);
+  return toQtBlockCache_.emplace(std::move(key), BlockFormats{format, mark}).first->second;
+}
+
+std::size_t QtRichTextBox::BlockKeyHash::operator()(const BlockKey& key) const {
+  std::size_t hash = CharFormatHash()(key.mark);
+  hash = hash * 31 + static_cast<std::size_t>(key.para.alignment);
+  hash = hash * 31 + static_cast<std::size_t>(key.para.indent);
+  hash = hash * 31 + static_cast<std::size_t>(key.para.rightIndent);
+  return hash * 2 + (key.para.bullet ? 1U : 0U);
 }
 
 void QtRichTextBox::InsertRuns(QTextCursor& cursor, const std::vector<TextRun>& runs) const {
@@ -409,9 +445,11 @@ void QtRichTextBox::RewriteRange(std::size_t first, std::size_t last,
   cursor.removeSelectedText();
   for (std::size_t k = 0; k < replacement.size(); ++k) {
     if (k > 0) {
-      cursor.insertBlock();
+      const BlockFormats& formats = ToQtBlock(replacement[k]);
+      cursor.insertBlock(formats.block, formats.mark);
+    } else {
+      ApplyBlockFormat(cursor, replacement[k]);
     }
-    ApplyBlockFormat(cursor, replacement[k]);
     InsertRuns(cursor, replacement[k].runs);
   }
 }
@@ -427,8 +465,9 @@ void QtRichTextBox::ReplaceDocument(const std::vector<Paragraph>& paragraphs) {
   cursor.movePosition(QTextCursor::End);
   const int oldEnd = cursor.position();
   for (const Paragraph& paragraph : paragraphs) {
-    cursor.insertBlock();
-    ApplyBlockFormat(cursor, paragraph);
+    // The block comes with its formats: one change of the document instead of three.
+    const BlockFormats& formats = ToQtBlock(paragraph);
+    cursor.insertBlock(formats.block, formats.mark);
     InsertRuns(cursor, paragraph.runs);
   }
   cursor.setPosition(0);
@@ -449,15 +488,11 @@ void QtRichTextBox::UpdateParagraph(std::size_t index, const Paragraph& old,
   if (SameRuns(old, replacement)) {
     // Nothing to do for the text.
   } else if (SameText(old, replacement)) {
-    // Only formats changed (bold over a selection, say): the text stays where it is. Merging
-    // keeps a stand-in character's own property.
-    int at = block.position();
-    for (const TextRun& run : replacement.runs) {
-      cursor.setPosition(at);
-      at += static_cast<int>(run.text.size());
-      cursor.setPosition(at, QTextCursor::KeepAnchor);
-      cursor.mergeCharFormat(ToQt(run.format));
-    }
+    // Only formats changed (bold over a selection, say): the text stays where it is, and each
+    // run takes its format whole, as inserting it would give it. Setting a format Qt holds
+    // already is one look-up for the run; merging would build and look up a format for every
+    // piece of text under it.
+    RestyleRuns(cursor, block.position(), old, replacement);
   } else {
     const auto oldLength = static_cast<std::size_t>(old.Length());
     const auto newLength = static_cast<std::size_t>(replacement.Length());
@@ -469,6 +504,40 @@ void QtRichTextBox::UpdateParagraph(std::size_t index, const Paragraph& old,
     cursor.removeSelectedText();
     InsertRuns(cursor, RunsBetween(replacement, static_cast<std::int32_t>(prefix),
                                    static_cast<std::int32_t>(newLength - suffix)));
+  }
+}
+
+// Gives the runs of `replacement`, the same text as `old` from `start` on, their formats where
+// they changed; a stand-in character keeps its own value beside the format.
+void QtRichTextBox::RestyleRuns(QTextCursor& cursor, int start, const Paragraph& old,
+                                const Paragraph& replacement) const {
+  int at = start;
+  std::size_t oldRun = 0;
+  int oldEnd = start + (old.runs.empty() ? 0 : static_cast<int>(old.runs.front().text.size()));
+  for (const TextRun& run : replacement.runs) {
+    const int runStart = at;
+    at += static_cast<int>(run.text.size());
+    while (oldRun + 1 < old.runs.size() && oldEnd <= runStart) {
+      ++oldRun;
+      oldEnd += static_cast<int>(old.runs[oldRun].text.size());
+    }
+    // Kept: one old run of the same format holds the whole of this one.
+    if (oldRun < old.runs.size() && oldEnd >= at && old.runs[oldRun].format == run.format) {
+      continue;
+    }
+    const QTextCharFormat format = ToQt(run.format);
+    cursor.setPosition(runStart);
+    cursor.setPosition(at, QTextCursor::KeepAnchor);
+    cursor.setCharFormat(format);
+    for (std::size_t i = 0; i < run.text.size(); ++i) {
+      if (NeedsStandIn(run.text[i])) {
+        QTextCharFormat standIn = format;
+        standIn.setProperty(kStandInProperty, static_cast<int>(run.text[i]));
+        cursor.setPosition(runStart + static_cast<int>(i));
+        cursor.setPosition(runStart + static_cast<int>(i) + 1, QTextCursor::KeepAnchor);
+        cursor.setCharFormat(standIn);
+      }
+    }
   }
 }
 
@@ -696,6 +765,7 @@ void QtRichTextBox::DeleteTo(const QTextCursor& target) {
 void QtRichTextBox::SetFontName(std::string_view face) {
   fontName_ = face;
   formatCache_.clear();  // a format without a face reads as the default
+  blockCache_.clear();
   Doc().setDefaultFont(QFont(QString::fromStdString(fontName_), Doc().defaultFont().pointSize()));
   // An empty document has nothing to keep: what is typed first takes the new default.
   if (TextLength() == 0) {
@@ -710,6 +780,7 @@ void QtRichTextBox::SetFontName(std::string_view face) {
 void QtRichTextBox::SetFontSize(double points) {
   fontSize_ = points;
   formatCache_.clear();
+  blockCache_.clear();
   if (points > 0) {
     QFont font = Doc().defaultFont();
     font.setPointSizeF(points);
@@ -733,6 +804,7 @@ void QtRichTextBox::SetBackColor(std::int32_t color) {
 
 void QtRichTextBox::SetBulletIndent(std::int32_t twips) {
   bulletIndent_ = twips;
+  toQtBlockCache_.clear();  // the bullet's room is in the margins
   RefreshDisplayFormats();
 }
 

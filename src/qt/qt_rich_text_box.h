@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QTextCharFormat>
+#include <QTextFormat>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -157,15 +158,29 @@ class QtRichTextBox final : public ParagraphSurface {
   CharFormat FromQt(const QTextCharFormat& format) const;
   const CharFormat& CachedFormat(const QTextFragment& fragment) const;
   QTextCharFormat ToQt(const CharFormat& format) const;
+  struct BlockModel {
+    ParaFormat format;
+    CharFormat mark;
+  };
+  BlockModel FromQtBlock(const QTextBlockFormat& format) const;
+  const BlockModel& CachedBlock(const QTextBlock& block) const;
   ParaFormat ParaFromBlock(const QTextBlock& block) const;
   CharFormat MarkOf(const QTextBlock& block) const;
   void ApplyBlockFormat(QTextCursor& cursor, const Paragraph& paragraph) const;
+  // A paragraph's block format (which keeps the mark too) and its mark as Qt holds them.
+  struct BlockFormats {
+    QTextBlockFormat block;
+    QTextCharFormat mark;
+  };
+  const BlockFormats& ToQtBlock(const Paragraph& paragraph) const;
   void InsertRuns(QTextCursor& cursor, const std::vector<TextRun>& runs) const;
   void WriteChanges(std::size_t first, const std::vector<Paragraph>& old,
                     const std::vector<Paragraph>& replacement);
   void RewriteRange(std::size_t first, std::size_t last, const std::vector<Paragraph>& replacement);
   void ReplaceDocument(const std::vector<Paragraph>& paragraphs);
   void UpdateParagraph(std::size_t index, const Paragraph& old, const Paragraph& replacement);
+  void RestyleRuns(QTextCursor& cursor, int start, const Paragraph& old,
+                   const Paragraph& replacement) const;
   std::int32_t TwipsPerPixel(bool vertical) const;
   double PixelsPerTwip() const;
   void RefreshDisplayFormats();
@@ -191,6 +206,8 @@ class QtRichTextBox final : public ParagraphSurface {
 
   // Character formats converted from Qt, by the document's format index.
   mutable std::unordered_map<int, CharFormat> formatCache_;
+  // Paragraph formats and marks converted from Qt, by the document's block format index.
+  mutable std::unordered_map<int, BlockModel> blockCache_;
   // Qt's formats made from character formats. A load writes a handful of formats over and over:
   // made once, each is copied (a shared pointer) instead of built, and Qt, looking it up in the
   // document's formats, hashes it once instead of for every run.
@@ -198,6 +215,16 @@ class QtRichTextBox final : public ParagraphSurface {
     std::size_t operator()(const CharFormat& format) const;
   };
   mutable std::unordered_map<CharFormat, QTextCharFormat, CharFormatHash> toQtCache_;
+  // The same for paragraphs' block formats: a paragraph's format and mark.
+  struct BlockKey {
+    ParaFormat para;
+    CharFormat mark;
+    bool operator==(const BlockKey&) const = default;
+  };
+  struct BlockKeyHash {
+    std::size_t operator()(const BlockKey& key) const;
+  };
+  mutable std::unordered_map<BlockKey, BlockFormats, BlockKeyHash> toQtBlockCache_;
 
   // Move's last width in twips and the pixel width it gave.
   std::int32_t widthTwips_ = 9600;

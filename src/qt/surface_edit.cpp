@@ -11,7 +11,9 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QTextBlock>
 #include <QTextCursor>
+#include <QTextLayout>
 #include <utility>
 
 #include "qt/qt_rich_text_box.h"
@@ -120,7 +122,31 @@ bool IsTypedText(const QKeyEvent* event) {
 }  // namespace
 
 SurfaceEdit::SurfaceEdit(QtRichTextBox& surface, QWidget* parent)
-    : QTextEdit(parent), surface_(surface) {}
+    : QTextEdit(parent), surface_(surface) {
+  for (QObject* child : children()) {
+    if (child->inherits("QWidgetTextControl")) {
+      textControl_ = child;
+      child->installEventFilter(this);
+    }
+  }
+}
+
+// Each blink of the caret asks for its rectangle, and that lays the document out up to the
+// caret at once. After a change of most of a large page the layout goes on lazily, the part in
+// view first: a caret not laid out yet is out of view, and its blink waits until the layout
+// reaches it rather than laying out the whole page there and then (the caret at the end of the
+// page after Select All and Bold, say).
+bool SurfaceEdit::eventFilter(QObject* watched, QEvent* e) {
+  if (watched == textControl_ && e->type() == QEvent::Timer && !CaretLaidOut()) {
+    return true;
+  }
+  return QTextEdit::eventFilter(watched, e);
+}
+
+bool SurfaceEdit::CaretLaidOut() const {
+  const QTextLayout* layout = textCursor().block().layout();
+  return layout == nullptr || layout->lineCount() > 0;
+}
 
 bool SurfaceEdit::event(QEvent* e) {
   if (e->type() == QEvent::ShortcutOverride) {

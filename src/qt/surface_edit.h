@@ -19,6 +19,7 @@ class SurfaceEdit final : public QTextEdit {
 
  protected:
   bool event(QEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
   void keyPressEvent(QKeyEvent* e) override;
   void inputMethodEvent(QInputMethodEvent* e) override;
   void focusInEvent(QFocusEvent* e) override;
@@ -36,8 +37,11 @@ class SurfaceEdit final : public QTextEdit {
 
  private:
   void StartDrag();
+  bool CaretLaidOut() const;
 
   QtRichTextBox& surface_;
+  // QTextEdit's text control, which blinks the caret.
+  QObject* textControl_ = nullptr;
   std::optional<QPoint> dragStart_;
   // Since the last key press, for the pause that ends a typing step.
   QElapsedTimer typed_;
