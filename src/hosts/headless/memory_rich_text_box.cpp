@@ -160,15 +160,6 @@ std::string MemoryRichTextBox::TextRTF() const {
   return WriteRtf(paragraphs_, fontName_, bulletIndent_);
 }
 
-RichDocument MemoryRichTextBox::Document() const {
-  RichDocument document;
-  document.paragraphs.reserve(paragraphs_.size());
-  for (const std::unique_ptr<Paragraph>& paragraph : paragraphs_) {
-    document.paragraphs.push_back(*paragraph);
-  }
-  return document;
-}
-
 void MemoryRichTextBox::SetTextRTF(std::string_view rtf) {
   // The old document goes before the new one is read (reading never fails): replacing a large
   // document never holds two of them at once.

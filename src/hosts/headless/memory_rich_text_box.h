@@ -44,8 +44,6 @@ class MemoryRichTextBox final : public ParagraphSurface {
   std::int32_t Height() const { return height_; }
   // The paragraphs as the surface holds them.
   const ParagraphList& Paragraphs() const { return paragraphs_; }
-  // A copy of the document (it copies every paragraph: for checks, not for every keystroke).
-  RichDocument Document() const;
 
  private:
   std::size_t ParagraphCount() const override { return paragraphs_.size(); }
