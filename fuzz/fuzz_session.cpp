@@ -357,12 +357,13 @@ class Session {
                          text.find_first_of(u"\r\n") == std::u16string::npos &&
                          std::none_of(text.begin(), text.end(),
                                       [](char16_t c) { return c >= 0xD800 && c <= 0xDFFF; });
-    const bool aimed = scrivlet::checks::AimsIntoMarker(Surface().Document(), caret);
+    const bool aimed = scrivlet::checks::AimsIntoMarker(Surface().Paragraphs(), caret);
     Surface().SetSelText(text);
     if (checked && !aimed) {
       const std::int32_t end = Surface().SelStart();
       const auto typed = static_cast<std::int32_t>(text.size());
-      SCRIVLET_FUZZ_CHECK(!scrivlet::checks::HasMarkerText(Surface().Document(), end - typed, end));
+      SCRIVLET_FUZZ_CHECK(
+          !scrivlet::checks::HasMarkerText(Surface().Paragraphs(), end - typed, end));
     }
   }
 

@@ -7,6 +7,7 @@
 // paste replaces exactly the selection with the fragment's text; Undo restores the document.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "fuzz_support.h"
@@ -48,9 +49,10 @@ struct UrlBefore {
   std::int32_t run;
   std::int32_t stretch;
 };
-UrlBefore UrlRunBefore(const scrivlet::RichDocument& document, std::int32_t position) {
+UrlBefore UrlRunBefore(const scrivlet::ParagraphList& paragraphs, std::int32_t position) {
   std::int32_t start = 0;
-  for (const scrivlet::Paragraph& paragraph : document.paragraphs) {
+  for (const std::unique_ptr<scrivlet::Paragraph>& held : paragraphs) {
+    const scrivlet::Paragraph& paragraph = *held;
     std::int32_t at = start;
     std::int32_t stretch = start;
     for (const scrivlet::TextRun& run : paragraph.runs) {
@@ -92,7 +94,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // Where the paste keeps a hyperlink whole: a caret between a URL and its text puts the paste
   // before the URL, and a selection whose deletion leaves a URL without its text takes the URL.
-  const UrlBefore url = UrlRunBefore(surface.Document(), start);
+  const UrlBefore url = UrlRunBefore(surface.Paragraphs(), start);
   surface.SetSelRTF(rtf);
   CheckModel(surface);
   const std::u16string pasted = TextOf(rtf);

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,10 +17,12 @@ namespace scrivlet::fuzz {
 // run, a paragraph's run index where it keeps one says where its runs end) and Text counts one
 // unit per paragraph break and the runs' units otherwise.
 inline void CheckModel(const MemoryRichTextBox& surface) {
-  const RichDocument& document = surface.Document();
-  SCRIVLET_FUZZ_CHECK(!document.paragraphs.empty());
-  std::size_t units = document.paragraphs.size() - 1;
-  for (const Paragraph& paragraph : document.paragraphs) {
+  const ParagraphList& paragraphs = surface.Paragraphs();
+  SCRIVLET_FUZZ_CHECK(!paragraphs.empty());
+  std::size_t units = paragraphs.size() - 1;
+  for (const std::unique_ptr<Paragraph>& held : paragraphs) {
+    SCRIVLET_FUZZ_CHECK(held != nullptr);
+    const Paragraph& paragraph = *held;
     const std::vector<std::int32_t>* ends = paragraph.runEnds.Kept(paragraph.runs);
     std::size_t end = 0;
     for (std::size_t r = 0; r < paragraph.runs.size(); ++r) {

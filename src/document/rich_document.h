@@ -95,6 +95,10 @@ struct RichDocument {
   std::vector<Paragraph> paragraphs;
 };
 
+// Paragraphs one to an allocation: inserting or erasing one moves the pointers after it, not
+// the paragraphs (Enter at the start of a page of many paragraphs). Never holds a null.
+using ParagraphList = std::vector<std::unique_ptr<Paragraph>>;
+
 // Which marker run text in this format belongs to.
 inline MarkerKind MarkerKindOf(const CharFormat& format) {
   return ClassifyMarker(format.italic, format.underline, format.color);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -370,6 +371,17 @@ std::size_t CountParagraphMarks(std::string_view in) {
   return count;
 }
 
+// A paragraph appended to either list form.
+void AppendParagraph(std::vector<Paragraph>& list, Paragraph&& paragraph) {
+  list.push_back(std::move(paragraph));
+}
+void AppendParagraph(ParagraphList& list, Paragraph&& paragraph) {
+  list.push_back(std::make_unique<Paragraph>(std::move(paragraph)));
+}
+
+// Reads into `List`, the document's paragraphs in one vector or one to an allocation: a surface
+// that keeps them apart gets them so without holding both forms at once.
+template <typename List>
 class RtfReader {
  public:
   RtfReader(std::string_view in, const RtfReadOptions& options) : in_(in), options_(options) {
@@ -380,10 +392,10 @@ class RtfReader {
     // Grown by doubling, the paragraph list of a page of many short paragraphs would hold up to
     // twice its size, and three times while it moves: room for every paragraph mark the input
     // may hold is taken at once.
-    document_.paragraphs.reserve(CountParagraphMarks(in) + 1);
+    paragraphs_.reserve(CountParagraphMarks(in) + 1);
   }
 
-  RichDocument Read() {
+  List Read() {
     while (pos_ < in_.size()) {
       const char c = in_[pos_];
       if (c == '{') {
@@ -1059,7 +1071,7 @@ class RtfReader {
   void EndParagraph(bool byPar) {
     FlushHighSurrogate();
     FinishParagraph();
-    document_.paragraphs.push_back(std::move(current_));
+    AppendParagraph(paragraphs_, std::move(current_));
     current_ = Paragraph{};
     current_.mark = Top().format;
     openedByPar_ = byPar;
@@ -1087,16 +1099,16 @@ class RtfReader {
     }
   }
 
-  RichDocument Finish() {
+  List Finish() {
     EndPendingBytes();
     FlushHighSurrogate();
     FlushPending();
-    const bool dropLast = openedByPar_ && current_.runs.empty() && !document_.paragraphs.empty();
+    const bool dropLast = openedByPar_ && current_.runs.empty() && !paragraphs_.empty();
     if (!dropLast) {
       FinishParagraph();
-      document_.paragraphs.push_back(std::move(current_));
+      AppendParagraph(paragraphs_, std::move(current_));
     }
-    return std::move(document_);
+    return std::move(paragraphs_);
   }
 
   std::string_view in_;
@@ -1128,13 +1140,17 @@ class RtfReader {
   std::u16string pendingText_;
   bool openedByPar_ = false;
   bool afterEscapedCr_ = false;  // the last thing read was a CR escape that broke the paragraph
-  RichDocument document_;
+  List paragraphs_;
 };
 
 }  // namespace
 
 RichDocument ReadRtf(std::string_view rtf, const RtfReadOptions& options) {
-  return RtfReader(rtf, options).Read();
+  return RichDocument{RtfReader<std::vector<Paragraph>>(rtf, options).Read()};
+}
+
+ParagraphList ReadRtfParagraphs(std::string_view rtf, const RtfReadOptions& options) {
+  return RtfReader<ParagraphList>(rtf, options).Read();
 }
 
 }  // namespace scrivlet

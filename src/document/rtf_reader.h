@@ -30,5 +30,7 @@ struct RtfReadOptions {
 // Never fails and never recurses: malformed input is read as far as it makes sense, unbalanced
 // braces are tolerated, and groups nested beyond a fixed depth are skipped.
 RichDocument ReadRtf(std::string_view rtf, const RtfReadOptions& options);
+// The same, each paragraph in its own allocation.
+ParagraphList ReadRtfParagraphs(std::string_view rtf, const RtfReadOptions& options);
 
 }  // namespace scrivlet

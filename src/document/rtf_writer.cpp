@@ -145,9 +145,19 @@ void EmitParagraphProperties(WriteState& s, const ParaFormat& format) {
   }
 }
 
-void EmitBody(WriteState& s, const RichDocument& document) {
+// A paragraph of either list form.
+const Paragraph& ParagraphOf(const Paragraph& paragraph) {
+  return paragraph;
+}
+const Paragraph& ParagraphOf(const std::unique_ptr<Paragraph>& paragraph) {
+  return *paragraph;
+}
+
+template <typename Paragraphs>
+void EmitBody(WriteState& s, const Paragraphs& paragraphs) {
   const ParaFormat* previous = nullptr;
-  for (const Paragraph& paragraph : document.paragraphs) {
+  for (const auto& item : paragraphs) {
+    const Paragraph& paragraph = ParagraphOf(item);
     if (previous == nullptr || !(*previous == paragraph.format)) {
       EmitParagraphProperties(s, paragraph.format);
     }
@@ -211,10 +221,12 @@ std::size_t ParagraphPropertiesSize(const WriteState& s, const ParaFormat& forma
 
 // The bytes the body takes, counted as EmitBody writes them. Numbers every face and colour on
 // the way, in the order the body uses them.
-std::size_t BodySize(WriteState& s, const RichDocument& document) {
+template <typename Paragraphs>
+std::size_t BodySize(WriteState& s, const Paragraphs& paragraphs) {
   std::size_t size = 1;  // the closing brace
   const ParaFormat* previous = nullptr;
-  for (const Paragraph& paragraph : document.paragraphs) {
+  for (const auto& item : paragraphs) {
+    const Paragraph& paragraph = ParagraphOf(item);
     if (previous == nullptr || !(*previous == paragraph.format)) {
       size += ParagraphPropertiesSize(s, paragraph.format);
     }
@@ -254,10 +266,9 @@ std::string Header(const WriteState& s) {
   return header;
 }
 
-}  // namespace
-
-std::string WriteRtf(const RichDocument& document, std::string_view defaultFace,
-                     std::int32_t bulletIndent) {
+template <typename Paragraphs>
+std::string WriteParagraphs(const Paragraphs& paragraphs, std::string_view defaultFace,
+                            std::int32_t bulletIndent) {
   WriteState s;
   s.bulletIndent = bulletIndent;
   s.fontNumbers.NumberOf(defaultFace);
@@ -268,12 +279,24 @@ std::string WriteRtf(const RichDocument& document, std::string_view defaultFace,
   // The header's tables come first but depend on the whole body. Numbering the faces and colours
   // beforehand lets the document go into one buffer of the size it needs: a large document is
   // never held twice, nor in a buffer that doubled past its size.
-  const std::size_t bodySize = BodySize(s, document);
+  const std::size_t bodySize = BodySize(s, paragraphs);
   s.out = Header(s);
   s.out.reserve(s.out.size() + bodySize);
-  EmitBody(s, document);
+  EmitBody(s, paragraphs);
   s.out += '}';
   return std::move(s.out);
+}
+
+}  // namespace
+
+std::string WriteRtf(const RichDocument& document, std::string_view defaultFace,
+                     std::int32_t bulletIndent) {
+  return WriteParagraphs(document.paragraphs, defaultFace, bulletIndent);
+}
+
+std::string WriteRtf(const ParagraphList& paragraphs, std::string_view defaultFace,
+                     std::int32_t bulletIndent) {
+  return WriteParagraphs(paragraphs, defaultFace, bulletIndent);
 }
 
 }  // namespace scrivlet

@@ -21,5 +21,8 @@ namespace scrivlet {
 // "\uN " escapes (with \~, \emdash and \endash for their characters); a tab stays a raw tab.
 std::string WriteRtf(const RichDocument& document, std::string_view defaultFace,
                      std::int32_t bulletIndent);
+// The same for paragraphs kept one to an allocation.
+std::string WriteRtf(const ParagraphList& paragraphs, std::string_view defaultFace,
+                     std::int32_t bulletIndent);
 
 }  // namespace scrivlet

@@ -119,11 +119,11 @@ class Session {
         const std::int32_t caret = memory.SelStart();
         const bool checked = !formatSet_ && memory.SelLength() == 0 &&
                              text.find_first_of(u"\r\n\u2029") == std::u16string::npos;
-        const bool aimed = checks::AimsIntoMarker(memory.Document(), caret);
+        const bool aimed = checks::AimsIntoMarker(memory.Paragraphs(), caret);
         both([&](RichTextBox& s) { s.SetSelText(text); });
         const std::int32_t end = memory.SelStart();
         const auto typed = static_cast<std::int32_t>(text.size());
-        if (checked && !aimed && checks::HasMarkerText(memory.Document(), end - typed, end)) {
+        if (checked && !aimed && checks::HasMarkerText(memory.Paragraphs(), end - typed, end)) {
           typedIntoMarker_ = true;
         }
         return "SetSelText(\"" + Escape(text) + "\")";

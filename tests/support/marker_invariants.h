@@ -5,6 +5,7 @@
 // marker run only where the caret stood inside one, and every anchor of the page is closed and
 // holds something.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -20,9 +21,10 @@ struct Neighbours {
 };
 
 // The formats of the characters either side of `caret` in its paragraph.
-inline Neighbours At(const RichDocument& document, std::int32_t caret) {
+inline Neighbours At(const ParagraphList& paragraphs, std::int32_t caret) {
   std::int32_t start = 0;
-  for (const Paragraph& paragraph : document.paragraphs) {
+  for (const std::unique_ptr<Paragraph>& held : paragraphs) {
+    const Paragraph& paragraph = *held;
     const std::int32_t length = paragraph.Length();
     if (caret <= start + length) {
       Neighbours found;
@@ -48,8 +50,8 @@ inline Neighbours At(const RichDocument& document, std::int32_t caret) {
 
 // Whether text typed at `caret` may join a marker run: the caret stands between two characters
 // of one URL, link text or raw tag, or at the seam between a URL and its link text.
-inline bool AimsIntoMarker(const RichDocument& document, std::int32_t caret) {
-  const detail::Neighbours n = detail::At(document, caret);
+inline bool AimsIntoMarker(const ParagraphList& paragraphs, std::int32_t caret) {
+  const detail::Neighbours n = detail::At(paragraphs, caret);
   if (n.before == nullptr || n.after == nullptr) {
     return false;
   }
@@ -60,9 +62,10 @@ inline bool AimsIntoMarker(const RichDocument& document, std::int32_t caret) {
 }
 
 // Whether any of the characters between two positions is in a marker's format.
-inline bool HasMarkerText(const RichDocument& document, std::int32_t from, std::int32_t to) {
+inline bool HasMarkerText(const ParagraphList& paragraphs, std::int32_t from, std::int32_t to) {
   std::int32_t start = 0;
-  for (const Paragraph& paragraph : document.paragraphs) {
+  for (const std::unique_ptr<Paragraph>& held : paragraphs) {
+    const Paragraph& paragraph = *held;
     std::int32_t at = start;
     for (const TextRun& run : paragraph.runs) {
       const auto runLength = static_cast<std::int32_t>(run.text.size());

@@ -10,9 +10,8 @@
 namespace scrivlet {
 
 MemoryRichTextBox::MemoryRichTextBox() {
-  Paragraph empty;
-  empty.mark = DefaultFormat();
-  document_.paragraphs.push_back(std::move(empty));
+  paragraphs_.push_back(std::make_unique<Paragraph>());
+  paragraphs_.front()->mark = DefaultFormat();
   CountStarts();
 }
 
@@ -24,12 +23,11 @@ std::int32_t MemoryRichTextBox::ParagraphLength(std::size_t index) const {
 }
 
 void MemoryRichTextBox::CountStarts() {
-  const std::vector<Paragraph>& paragraphs = document_.paragraphs;
-  starts_.resize(paragraphs.size());
+  starts_.resize(paragraphs_.size());
   std::int32_t at = 0;
-  for (std::size_t i = 0; i < paragraphs.size(); ++i) {
+  for (std::size_t i = 0; i < paragraphs_.size(); ++i) {
     starts_[i] = at;
-    at += paragraphs[i].Length() + 1;
+    at += paragraphs_[i]->Length() + 1;
   }
   textLength_ = at - 1;
 }
@@ -44,11 +42,11 @@ MemoryRichTextBox::Location MemoryRichTextBox::Locate(std::int32_t position) con
 
 char16_t MemoryRichTextBox::UnitAt(std::int32_t position) const {
   const Location at = Locate(position);
-  return scrivlet::UnitAt(document_.paragraphs[at.paragraph], at.offset);
+  return scrivlet::UnitAt(*paragraphs_[at.paragraph], at.offset);
 }
 
 CharFormat MemoryRichTextBox::FormatAt(std::size_t paragraph, std::int32_t offset) const {
-  const Paragraph& source = document_.paragraphs[paragraph];
+  const Paragraph& source = *paragraphs_[paragraph];
   if (source.runs.empty()) {
     return source.mark;
   }
@@ -61,7 +59,7 @@ void MemoryRichTextBox::VisitRunFormats(std::int32_t from, std::int32_t to,
   const Location first = Locate(from);
   const Location last = Locate(to);
   for (std::size_t i = first.paragraph; i <= last.paragraph; ++i) {
-    const Paragraph& paragraph = document_.paragraphs[i];
+    const Paragraph& paragraph = *paragraphs_[i];
     const std::int32_t end =
         i == last.paragraph ? last.offset : std::numeric_limits<std::int32_t>::max();
     const RunSpot spot = i == first.paragraph ? FindRun(paragraph, first.offset) : RunSpot{0, 0};
@@ -77,9 +75,12 @@ void MemoryRichTextBox::VisitRunFormats(std::int32_t from, std::int32_t to,
 
 std::vector<Paragraph> MemoryRichTextBox::ReadParagraphs(std::size_t first,
                                                          std::size_t last) const {
-  const auto begin = document_.paragraphs.begin();
-  return std::vector<Paragraph>(begin + static_cast<std::ptrdiff_t>(first),
-                                begin + static_cast<std::ptrdiff_t>(last) + 1);
+  std::vector<Paragraph> copies;
+  copies.reserve(last + 1 - first);
+  for (std::size_t i = first; i <= last; ++i) {
+    copies.push_back(*paragraphs_[i]);
+  }
+  return copies;
 }
 
 void MemoryRichTextBox::WriteParagraphs(std::size_t first, const std::vector<Paragraph>& old,
@@ -97,21 +98,36 @@ void MemoryRichTextBox::WriteParagraphs(std::size_t first, const std::vector<Par
     newSpan += replacement[i].Length() + 1;
   }
   // The paragraphs both sides have are assigned where they are; only the difference is
-  // inserted or erased, so the later paragraphs move once (Enter shifts them by one).
-  auto& paragraphs = document_.paragraphs;
+  // inserted or erased, so the later paragraphs' pointers move once (Enter shifts them by one).
+  // The new paragraphs are allocated before anything changes: running out of memory on the way
+  // leaves the document as it was.
   const std::size_t common = std::min(old.size(), replacement.size());
   const auto at = static_cast<std::ptrdiff_t>(first);
   const auto kept = static_cast<std::ptrdiff_t>(common);
-  std::move(replacement.begin(), replacement.begin() + kept, paragraphs.begin() + at);
+  ParagraphList added;
+  added.reserve(replacement.size() - common);
+  for (std::size_t i = common; i < replacement.size(); ++i) {
+    added.push_back(std::make_unique<Paragraph>(std::move(replacement[i])));
+  }
+  // Room grows by doubling, as an insertion would grow it, but before the first change.
+  const auto makeRoom = [](auto& list, std::size_t more) {
+    if (list.capacity() - list.size() < more) {
+      list.reserve(std::max(list.size() + more, 2 * list.capacity()));
+    }
+  };
+  makeRoom(paragraphs_, added.size());
+  makeRoom(starts_, added.size());
+  for (std::size_t i = 0; i < common; ++i) {
+    *paragraphs_[first + i] = std::move(replacement[i]);
+  }
   std::copy(newStarts.begin(), newStarts.begin() + kept, starts_.begin() + at);
-  if (replacement.size() > common) {
-    paragraphs.insert(paragraphs.begin() + at + kept,
-                      std::make_move_iterator(replacement.begin() + kept),
-                      std::make_move_iterator(replacement.end()));
+  if (!added.empty()) {
+    paragraphs_.insert(paragraphs_.begin() + at + kept, std::make_move_iterator(added.begin()),
+                       std::make_move_iterator(added.end()));
     starts_.insert(starts_.begin() + at + kept, newStarts.begin() + kept, newStarts.end());
   } else {
     const auto end = static_cast<std::ptrdiff_t>(old.size());
-    paragraphs.erase(paragraphs.begin() + at + kept, paragraphs.begin() + at + end);
+    paragraphs_.erase(paragraphs_.begin() + at + kept, paragraphs_.begin() + at + end);
     starts_.erase(starts_.begin() + at + kept, starts_.begin() + at + end);
   }
   const std::int32_t shift = newSpan - oldSpan;
@@ -123,7 +139,7 @@ void MemoryRichTextBox::WriteParagraphs(std::size_t first, const std::vector<Par
 
 void MemoryRichTextBox::EditParagraph(std::size_t index,
                                       const std::function<void(Paragraph&)>& edit) {
-  Paragraph& paragraph = document_.paragraphs[index];
+  Paragraph& paragraph = *paragraphs_[index];
   const std::int32_t before = ParagraphLength(index);
   try {
     edit(paragraph);
@@ -141,19 +157,20 @@ void MemoryRichTextBox::EditParagraph(std::size_t index,
 // ----- Whole document -----
 
 std::string MemoryRichTextBox::TextRTF() const {
-  return WriteRtf(document_, fontName_, bulletIndent_);
+  return WriteRtf(paragraphs_, fontName_, bulletIndent_);
 }
 
 void MemoryRichTextBox::SetTextRTF(std::string_view rtf) {
   // The old document goes before the new one is read (reading never fails): replacing a large
   // document never holds two of them at once.
   EmptyUndoBuffer();
-  document_.paragraphs.clear();
-  document_.paragraphs.shrink_to_fit();
+  paragraphs_.clear();
+  paragraphs_.shrink_to_fit();
   try {
-    document_ = ReadRtf(rtf, {DefaultFormat(), bulletIndent_});
+    paragraphs_ = ReadRtfParagraphs(rtf, {DefaultFormat(), bulletIndent_});
   } catch (...) {
-    document_.paragraphs.assign(1, Paragraph{{}, {}, DefaultFormat()});  // out of memory
+    paragraphs_.clear();  // out of memory
+    paragraphs_.push_back(std::make_unique<Paragraph>(Paragraph{{}, {}, DefaultFormat()}));
     CountStarts();
     throw;
   }
@@ -167,11 +184,11 @@ void MemoryRichTextBox::SetTextRTF(std::string_view rtf) {
 std::u16string MemoryRichTextBox::Text() const {
   std::u16string text;
   text.reserve(static_cast<std::size_t>(TextLength()));
-  for (std::size_t i = 0; i < document_.paragraphs.size(); ++i) {
+  for (std::size_t i = 0; i < paragraphs_.size(); ++i) {
     if (i > 0) {
       text += u'\n';
     }
-    for (const TextRun& run : document_.paragraphs[i].runs) {
+    for (const TextRun& run : paragraphs_[i]->runs) {
       text += run.text;
     }
   }
@@ -184,14 +201,14 @@ void MemoryRichTextBox::SetFontName(std::string_view face) {
   fontName_ = face;
   // An empty document has nothing to keep: what is typed first takes the new default.
   if (TextLength() == 0) {
-    document_.paragraphs.front().mark = DefaultFormat();
+    paragraphs_.front()->mark = DefaultFormat();
   }
 }
 
 void MemoryRichTextBox::SetFontSize(double points) {
   fontSize_ = points;
   if (TextLength() == 0) {
-    document_.paragraphs.front().mark = DefaultFormat();
+    paragraphs_.front()->mark = DefaultFormat();
   }
 }
 

@@ -42,18 +42,18 @@ class MemoryRichTextBox final : public ParagraphSurface {
   std::int32_t Left() const { return left_; }
   std::int32_t Top() const { return top_; }
   std::int32_t Height() const { return height_; }
-  // The document as the surface holds it.
-  const RichDocument& Document() const { return document_; }
+  // The paragraphs as the surface holds them.
+  const ParagraphList& Paragraphs() const { return paragraphs_; }
 
  private:
-  std::size_t ParagraphCount() const override { return document_.paragraphs.size(); }
+  std::size_t ParagraphCount() const override { return paragraphs_.size(); }
   std::int32_t ParagraphStart(std::size_t index) const override { return starts_[index]; }
   std::int32_t ParagraphLength(std::size_t index) const override;
   Location Locate(std::int32_t position) const override;
   char16_t UnitAt(std::int32_t position) const override;
   CharFormat FormatAt(std::size_t paragraph, std::int32_t offset) const override;
   ParaFormat ParagraphFormat(std::size_t index) const override {
-    return document_.paragraphs[index].format;
+    return paragraphs_[index]->format;
   }
   void VisitRunFormats(std::int32_t from, std::int32_t to,
                        const std::function<bool(const CharFormat&)>& visit) const override;
@@ -62,7 +62,7 @@ class MemoryRichTextBox final : public ParagraphSurface {
                        std::vector<Paragraph> replacement) override;
   void EditParagraph(std::size_t index, const std::function<void(Paragraph&)>& edit) override;
   FormatRun RunInParagraph(std::size_t paragraph, std::int32_t offset) const override {
-    return StretchAt(document_.paragraphs[paragraph], offset);
+    return StretchAt(*paragraphs_[paragraph], offset);
   }
   void ShowSelection(std::int32_t start, std::int32_t length) override {
     selStart_ = start;
@@ -72,7 +72,9 @@ class MemoryRichTextBox final : public ParagraphSurface {
   // Counts `starts_` and `textLength_` again from the paragraphs (after a load).
   void CountStarts();
 
-  RichDocument document_;
+  // Behind pointers: Enter at the start of a page of many paragraphs moves the pointers after
+  // it, not the paragraphs.
+  ParagraphList paragraphs_;
   // Start positions of the paragraphs, kept up to date by every write: a keystroke shifts the
   // later ones by what it added (one pass over integers) instead of summing every later
   // paragraph's runs again.
