@@ -35,6 +35,7 @@
 #include "conversion/rtf_to_html.h"
 #include "hosts/headless/headless_host.h"
 #include "hosts/headless/memory_rich_text_box.h"
+#include "reader_pages.h"
 
 // ----- Heap accounting: every allocation of the process passes through here -----
 
@@ -82,6 +83,8 @@ void operator delete[](void* p, std::size_t) noexcept {
 namespace {
 
 using scrivlet::MemoryRichTextBox;
+using scrivlet::bench::AsHtml5;
+using scrivlet::bench::LowerCaseTags;
 using scrivlet::bench::PeakRssMegabytes;
 
 // The heap held at the peak of `operation`, beyond what was live before it.
@@ -191,33 +194,6 @@ void BenchControlRoundTrip(benchmark::State& state, const std::string* html) {
 }
 
 // ----- The HTML reader, on the page as other programs write it -----
-
-// The generated page with every tag and attribute name in lower case, as pages written since
-// about 2000 are; the text is left as it is.
-std::string LowerCaseTags(const std::string& html) {
-  std::string out = html;
-  bool inTag = false;
-  for (char& c : out) {
-    if (c == '<') {
-      inTag = true;
-    } else if (c == '>') {
-      inTag = false;
-    } else if (inTag && c >= 'A' && c <= 'Z') {
-      c = static_cast<char>(c + 32);
-    }
-  }
-  return out;
-}
-
-// The generated page as the control's HTML5 output writes it: loaded through TextHTML, read as
-// HTML5.
-std::string AsHtml5(const std::string& html) {
-  scrivlet::HeadlessHost host;
-  host.StartNew();
-  host.Control.SetTextHTML(html);
-  host.Control.SetHtmlOutput("Html5");
-  return host.Control.TextHTML();
-}
 
 // The resident size now, in bytes.
 std::size_t CurrentRssBytes() {

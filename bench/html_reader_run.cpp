@@ -17,9 +17,12 @@
 
 #include "conversion/conversion_context.h"
 #include "conversion/html_reader.h"
-#include "hosts/headless/headless_host.h"
+#include "reader_pages.h"
 
 namespace {
+
+using scrivlet::bench::AsHtml5;
+using scrivlet::bench::LowerCaseTags;
 
 std::string ReadFile(const char* path) {
   std::ifstream in(path, std::ios::binary);
@@ -35,28 +38,6 @@ void WriteFile(const char* path, std::string_view text) {
   if (!out) {
     throw std::runtime_error(std::string("cannot write ") + path);
   }
-}
-
-std::string LowerCaseTags(std::string html) {
-  bool inTag = false;
-  for (char& c : html) {
-    if (c == '<') {
-      inTag = true;
-    } else if (c == '>') {
-      inTag = false;
-    } else if (inTag && c >= 'A' && c <= 'Z') {
-      c = static_cast<char>(c + 32);
-    }
-  }
-  return html;
-}
-
-std::string AsHtml5(const std::string& html) {
-  scrivlet::HeadlessHost host;
-  host.StartNew();
-  host.Control.SetTextHTML(html);
-  host.Control.SetHtmlOutput("Html5");
-  return host.Control.TextHTML();
 }
 
 }  // namespace

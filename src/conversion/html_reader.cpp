@@ -268,9 +268,16 @@ std::string Lower(std::string_view text) {
   return out;
 }
 
+// HTML's white space.
+constexpr std::string_view kHtmlSpaces = " \t\n\r\f";
+
+constexpr bool IsHtmlSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
+}
+
 // Without HTML's white space around it.
 std::string_view Trim(std::string_view text) {
-  return TrimAny(text, " \t\n\r\f");
+  return TrimAny(text, kHtmlSpaces);
 }
 
 std::optional<std::int32_t> ReadColorName(std::string_view name) {
@@ -992,9 +999,6 @@ Style AsPageText(Style style) {
 
 void EmitText(ReadState& s, std::string_view text) {
   const Frame& frame = s.frames.back();
-  const auto isSpace = [](char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
-  };
   std::size_t i = 0;
   while (i < text.size()) {
     const char c = text[i];
@@ -1005,7 +1009,7 @@ void EmitText(ReadState& s, std::string_view text) {
       ++i;
       continue;
     }
-    if (isSpace(c) && frame.spaces != Spaces::kKeepAll) {
+    if (IsHtmlSpace(c) && frame.spaces != Spaces::kKeepAll) {
       if (!s.afterSpace) {
         s.pendingSpace = true;
         s.pendingSpaceStyle = AsPageText(LinkTextStyle(frame));
@@ -1018,7 +1022,7 @@ void EmitText(ReadState& s, std::string_view text) {
     // A word, or kept white space, up to the next white space the frame collapses.
     std::size_t end = i;
     while (end < text.size() && text[end] != '\n' &&
-           !(isSpace(text[end]) && frame.spaces != Spaces::kKeepAll)) {
+           !(IsHtmlSpace(text[end]) && frame.spaces != Spaces::kKeepAll)) {
       ++end;
     }
     if (text[i] == '\r') {  // a kept CR before LF
@@ -1276,14 +1280,6 @@ class ParserArena {
   std::size_t current_ = 0;  // the block being carved
   std::size_t used_ = 0;     // in the current block
 };
-
-bool IsHtmlSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
-}
-
-bool IsAsciiLetter(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
 
 // The tag named at `at` (just after "<" or "</"), and where its name ends.
 std::pair<GumboTag, std::size_t> TagNameAt(std::string_view html, std::size_t at) {

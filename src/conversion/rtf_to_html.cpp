@@ -1304,14 +1304,12 @@ void HandleUnicodeWord(RenderState& s, std::string_view word) {
       ThrowBadParameter(word, "has a code page out of range");
     }
     s.codePage = page;  // a page the decoder does not know is read as 1252
-  } else if (WordIs(word, "ansi")) {
-    s.codePage = 1252;
-  } else if (WordIs(word, "mac")) {
-    s.codePage = 10000;
-  } else if (WordIs(word, "pc")) {
-    s.codePage = 437;
-  } else if (WordIs(word, "pca")) {
-    s.codePage = 850;
+    return;
+  }
+  for (const auto& [name, page] : kCharacterSetWords) {
+    if (word == name) {
+      s.codePage = page;
+    }
   }
 }
 

@@ -285,10 +285,8 @@ const WordTable& KnownWords() {
     for (const auto& [word, kind] : others) {
       table.Add(word, {kind});
     }
-    const std::pair<std::string_view, char32_t> characterSets[] = {
-        {"ansi", 1252}, {"mac", 10000}, {"pc", 437}, {"pca", 850}};
-    for (const auto& [word, codePage] : characterSets) {
-      table.Add(word, {WordKind::kCharacterSet, codePage});
+    for (const auto& [word, codePage] : kCharacterSetWords) {
+      table.Add(word, {WordKind::kCharacterSet, static_cast<char32_t>(codePage)});
     }
     return table;
   }();

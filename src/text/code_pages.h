@@ -3,12 +3,22 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 // The code pages RTF documents declare with \ansicpg, \mac, \pc, \pca and a font's \fcharset:
 // the single-byte Windows, DOS and Mac pages and the double-byte East Asian ones (932, 936, 949,
 // 950, 1361), decoded through the C library's iconv.
 namespace scrivlet {
+
+// The RTF words that name a document's character set, and the code page each means.
+inline constexpr std::array<std::pair<std::string_view, std::int32_t>, 4> kCharacterSetWords = {{
+    {"ansi", 1252},
+    {"mac", 10000},
+    {"pc", 437},
+    {"pca", 850},
+}};
 
 // The code page of an RTF \fcharset value, or 0 when the charset names none (the default charset
 // 1 and the symbol charset 2 among them): text in such a font is read by the document's page.
