@@ -257,7 +257,7 @@ std::string DescribeDocument(const Settings& settings, const std::string& rtf) {
       if (f.underline)
         parts.push_back("u");
       if (f.face != defaults.face)
-        parts.push_back("face=" + f.face);
+        parts.push_back("face=" + f.face.str());
       if (f.halfPoints != defaults.halfPoints) {
         parts.push_back("size=" + std::to_string(f.halfPoints / 2) +
                         (f.halfPoints % 2 ? ".5" : ""));

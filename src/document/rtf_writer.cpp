@@ -109,7 +109,7 @@ void EmitFaceName(std::string& out, std::string_view face) {
 void EmitRunOpen(WriteState& s, const CharFormat& format) {
   std::string& out = s.out;
   out += "\\plain\\f";
-  AppendDecimal(out, s.fontNumbers.NumberOf(format.face));
+  AppendDecimal(out, s.fontNumbers.NumberOf(format.face.view()));
   out += "\\fs";
   AppendDecimal(out, format.halfPoints);
   out += "\\cf";
@@ -234,7 +234,7 @@ std::size_t BodySize(WriteState& s, const Paragraphs& paragraphs) {
     size += (paragraph.format.bullet ? 20 : 0) + 11;  // the bullet's text, "\plain\par "
     for (const TextRun& run : paragraph.runs) {
       const CharFormat& format = run.format;
-      size += 15 + DecimalSize(s.fontNumbers.NumberOf(format.face)) +
+      size += 15 + DecimalSize(s.fontNumbers.NumberOf(format.face.view())) +
               DecimalSize(format.halfPoints) + DecimalSize(s.colorNumbers.NumberOf(format.color)) +
               (format.bold ? 2 : 0) + (format.italic ? 2 : 0) + (format.underline ? 3 : 0) +
               TextSize(run.text);
