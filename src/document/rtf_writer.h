@@ -30,7 +30,7 @@ std::string WriteRtf(const ParagraphList& paragraphs, std::string_view defaultFa
 
 // The size of a piece WriteRtfPieces makes unless told: large enough that a piece costs nothing
 // noticeable, small enough that it is no share of a large document.
-constexpr std::size_t kRtfPieceSize = 256 * 1024;
+constexpr std::size_t kRtfPieceSize = 64 * 1024;
 
 // WriteRtf's document, byte for byte, a piece at a time: whole paragraphs of about `pieceSize`
 // bytes a piece (the first with the header, the last with the closing brace), so that a reader
