@@ -207,6 +207,15 @@ TEST(RtfToHtml, PiecesConvertAsTheWhole) {
   }
 }
 
+// The surface's RTF is cut at its paragraph ends and never read again whole: a large document's
+// RTF is held a piece at a time, not at once.
+TEST(RtfToHtml, SurfaceDocumentInPiecesIsNotReadAgain) {
+  const std::string rtf = SurfaceDocument(2000);
+  ChoppedText pieces(rtf, 4096);
+  EXPECT_EQ(ToHtmlOrError(pieces), ToHtmlOrError(rtf));
+  EXPECT_EQ(pieces.Rewinds(), 0);
+}
+
 TEST(RtfToHtml, ErrorsNameTheOffendingWord) {
   try {
     ToHtml("{\\rtf1\\pard\\fs2x4 a\\par }");

@@ -96,14 +96,20 @@ class ChoppedText final : public PieceSource {
     at_ += piece_.size();
     return piece_;
   }
-  void Rewind() override { at_ = 0; }
+  void Rewind() override {
+    at_ = 0;
+    ++rewinds_;
+  }
   std::size_t Size() const override { return 0; }
+  // How often a reader started over.
+  int Rewinds() const { return rewinds_; }
 
  private:
   std::string_view text_;
   std::size_t size_;
   std::size_t at_ = 0;
   std::string piece_;
+  int rewinds_ = 0;
 };
 
 }  // namespace scrivlet::testing_inputs
