@@ -10,6 +10,7 @@
 // the trip after, and the HTML may take a further trip to settle.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -17,6 +18,7 @@
 #include "conversion/conversion_error.h"
 #include "conversion/html_to_rtf.h"
 #include "conversion/rtf_to_html.h"
+#include "document/rtf_writer.h"
 #include "fuzz_support.h"
 #include "hosts/headless/memory_rich_text_box.h"
 #include "script_checks.h"
@@ -35,6 +37,10 @@ std::optional<std::string> RoundTrip(std::string_view html, scrivlet::Conversion
   surface.SetTextRTF(scrivlet::BuildHtmlDocument("Arial", body));
   // The surface writes parameters that are numbers in range: converting its RTF cannot fail.
   std::string out = scrivlet::RtfToHtml(surface.TextRTF(), context);
+  // Written a paragraph a piece, as TextHTML reads it in a large document, the same HTML.
+  const std::unique_ptr<scrivlet::PieceSource> pieces =
+      scrivlet::WriteRtfPieces(surface.Paragraphs(), "Arial", surface.BulletIndent(), 1);
+  SCRIVLET_FUZZ_CHECK(scrivlet::RtfToHtml(*pieces, context) == out);
   // Whatever the page held, what the editor writes can run no script.
   SCRIVLET_FUZZ_CHECK(scrivlet::fuzz::FindScriptHazard(out).empty());
   return out;

@@ -1,7 +1,8 @@
 // RtfToHtml on any bytes: it either converts or raises ConversionError for a malformed
 // parameter; any other exception, a crash, a leak or a hang is a fault. Property: a FONT start
 // tag holds attributes only, no text (marker runs, which copy a URL or a tag as it stands, are
-// left out of the check); nothing in the HTML can run script.
+// left out of the check); nothing in the HTML can run script; the input given in pieces (of a
+// size the input picks) converts to the same HTML, or fails with the same error.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -14,6 +15,15 @@
 #include "script_checks.h"
 
 namespace {
+
+// The HTML, or the error's message.
+std::string ToHtmlOrError(scrivlet::TextPieces rtf, scrivlet::ConversionContext& context) {
+  try {
+    return scrivlet::RtfToHtml(rtf, context);
+  } catch (const scrivlet::ConversionError& error) {
+    return std::string("!error ") + error.what();
+  }
+}
 
 // Between "<FONT" and its ">", outside a quoted FACE value, neither "<" nor "&" may stand.
 bool FontStartTagsHoldOnlyAttributes(std::string_view html) {
@@ -60,5 +70,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } catch (const scrivlet::ConversionError&) {
     // A malformed parameter is an error the converter keeps.
   }
+  const std::string whole = ToHtmlOrError(rtf, context);
+  scrivlet::fuzz::ChoppedText pieces(rtf, 1 + (size > 0 ? data[0] % 64 : 0));
+  SCRIVLET_FUZZ_CHECK(ToHtmlOrError(pieces, context) == whole);
   return 0;
 }

@@ -43,7 +43,9 @@
 #include "conversion/html_reader.h"
 #include "conversion/html_to_rtf.h"
 #include "conversion/rtf_to_html.h"
+#include "conversion/test_inputs.h"
 #include "document/rtf_reader.h"
+#include "document/rtf_writer.h"
 #include "hosts/headless/headless_host.h"
 #include "hosts/headless/memory_rich_text_box.h"
 #include "text/text_codec.h"
@@ -178,11 +180,48 @@ std::vector<GoldenCase> AllCases() {
   return cases;
 }
 
+// RtfToHtml's HTML, or its error's message.
+std::string RtfToHtmlOrError(TextPieces rtf, const Settings& settings) {
+  ConversionContext context;
+  context.DefaultColor = settings.defaultColor;
+  context.FontFaceLists = settings.faceLists;
+  try {
+    return RtfToHtml(rtf, context);
+  } catch (const ConversionError& error) {
+    return std::string(kErrorPrefix) + error.what();
+  }
+}
+
+// RtfToHtml of the RTF in pieces gives what it gives for the RTF whole, wherever the pieces end:
+// cut anywhere, and (`written`) the surface's writer's pieces of one paragraph each.
+void ExpectSameHtmlInPieces(const Settings& settings, std::string_view rtf,
+                            PieceSource* written = nullptr) {
+  const std::string whole = RtfToHtmlOrError(rtf, settings);
+  for (const std::size_t size : {1, 7, 64, 1000}) {
+    testing_inputs::ChoppedText pieces(rtf, size);
+    EXPECT_EQ(RtfToHtmlOrError(pieces, settings), whole) << "in pieces of " << size << " bytes";
+  }
+  if (written != nullptr) {
+    EXPECT_EQ(RtfToHtmlOrError(*written, settings), whole) << "in the writer's pieces";
+  }
+}
+
 std::string LoadIntoSurface(const Settings& settings, const std::string& rtf) {
   MemoryRichTextBox surface;
   surface.SetFontName(settings.fontName);
   surface.SetTextRTF(rtf);
-  return surface.TextRTF();
+  std::string written = surface.TextRTF();
+  const std::unique_ptr<PieceSource> pieces =
+      WriteRtfPieces(surface.Paragraphs(), settings.fontName, surface.BulletIndent(), 1);
+  std::string joined;
+  for (std::string_view piece = pieces->Next(); !piece.empty(); piece = pieces->Next()) {
+    joined += piece;
+  }
+  EXPECT_EQ(joined, written) << "the writer's pieces are not its RTF";
+  EXPECT_EQ(pieces->Size(), written.size());
+  pieces->Rewind();
+  ExpectSameHtmlInPieces(settings, written, pieces.get());
+  return written;
 }
 
 std::string SurfaceText(const Settings& settings, const std::string& rtf) {
@@ -257,7 +296,7 @@ std::string DescribeDocument(const Settings& settings, const std::string& rtf) {
       if (f.underline)
         parts.push_back("u");
       if (f.face != defaults.face)
-        parts.push_back("face=" + f.face);
+        parts.push_back("face=" + f.face.str());
       if (f.halfPoints != defaults.halfPoints) {
         parts.push_back("size=" + std::to_string(f.halfPoints / 2) +
                         (f.halfPoints % 2 ? ".5" : ""));
@@ -292,8 +331,10 @@ std::string Convert(const Settings& settings, const std::string& input) {
   context.DefaultColor = settings.defaultColor;
   context.FontFaceLists = settings.faceLists;
   const std::string& mode = settings.convert;
-  if (mode == "rtf2html")
+  if (mode == "rtf2html") {
+    ExpectSameHtmlInPieces(settings, input);
     return RtfToHtml(input, context);
+  }
   if (mode == "html2rtf")
     return HtmlToRtf(input, context);
   if (mode == "document")

@@ -152,13 +152,13 @@ std::string Scrivlet::TextHTML() const {
   }
   // Tables of this read's own: a read changes nothing another read, or another control, sees.
   ConversionContext context = ConversionSettings();
-  // The surface's RTF goes as soon as it is converted, and the comment is written in front of
-  // the page in its own buffer (which has room to spare): a large page is held once, not as the
-  // RTF, the page and their concatenation at the same time.
+  // The surface's RTF is written and converted a piece at a time, and the comment is written in
+  // front of the page in its own buffer (which has room to spare): a large page is held once,
+  // never beside its whole RTF or the page and comment joined.
   std::string html;
   {
-    const std::string rtf = services_.Surface.TextRTF();
-    html = RtfToHtml(rtf, context);
+    const std::unique_ptr<PieceSource> rtf = services_.Surface.TextRTFPieces();
+    html = RtfToHtml(*rtf, context);
   }
   html.insert(0, BuildMarkerComment());
   return html;

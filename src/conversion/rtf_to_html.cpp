@@ -109,12 +109,14 @@ std::string_view LeadingDigits(std::string_view text) {
   return text.substr(0, end);
 }
 
-// Per-call state of one conversion.
+// Per-call state of one conversion. Read in pieces, `in` is what is left of the pieces read so
+// far, and the state carries over from one to the next.
 struct RenderState {
-  RenderState(std::string_view input, ConversionContext& ctx)
+  // `wholeSize`: the whole input's size, which the output is sized by.
+  RenderState(std::string_view input, std::size_t wholeSize, ConversionContext& ctx)
       : in(input),
         context(ctx),
-        out(input.size() + input.size() / 2),
+        out(wholeSize + wholeSize / 2),
         backslashes(input, "\\"),
         spaces(input, " "),
         semicolons(input, ";") {}
@@ -123,6 +125,8 @@ struct RenderState {
   ConversionContext& context;
   std::size_t pos = 0;  // next character to look at
   std::size_t end = 0;  // one past the last converted character
+  // A search for what lies past the end of `in` found nothing: a later piece might hold it.
+  bool starved = false;
   std::int64_t depth = 0;
   RunEnd mode = RunEnd::kTextOnly;
   std::size_t anchor = 0;
@@ -865,6 +869,7 @@ void GatherTextRun(RenderState& s) {
     }
     if (!noLineEnd) {
       b = s.backslashes.Find(s.pos);
+      s.starved = s.starved || b == std::string_view::npos;
     }
     // A "{" just before the backslash opens a group.
     if (b != std::string_view::npos && b > s.pos && s.in[b - 1] == '{') {
@@ -1688,8 +1693,10 @@ void ReadFontTableEntry(RenderState& s) {
     return;
   }
   const std::size_t space = s.spaces.Find(s.pos);
+  s.starved = s.starved || space == std::string_view::npos;
   if (space != std::string_view::npos) {
     const std::size_t semicolon = s.semicolons.Find(space + 1);
+    s.starved = s.starved || semicolon == std::string_view::npos;
     if (semicolon != std::string_view::npos) {
       const std::int32_t page = ReadSkippedCharset(s, s.pos - 1, space);
       const std::string name =
@@ -1733,6 +1740,8 @@ void SkipStarGroup(RenderState& s) {
   if (close != std::string_view::npos) {
     s.pos = close + 1;
     --s.depth;
+  } else {
+    s.starved = true;
   }
 }
 
@@ -1830,15 +1839,14 @@ void CloseOpenConstructs(RenderState& s) {
   }
 }
 
-}  // namespace
+void StartConversion(RenderState& s) {
+  s.context.ColorTable.clear();
+  s.context.FontTable.clear();
+  s.currentColor = s.context.DefaultColor;
+}
 
-std::string RtfToHtml(std::string_view rtf, ConversionContext& context) {
-  RenderState s(rtf, context);
-  s.end = FindConvertedEnd(rtf);
-  context.ColorTable.clear();
-  context.FontTable.clear();
-  s.currentColor = context.DefaultColor;
-
+// The main loop: a text run, then the control words that end it, up to `s.end`.
+void ConvertSteps(RenderState& s) {
   while (s.pos < s.end) {
     GatherTextRun(s);
     EmitTextRun(s);
@@ -1852,8 +1860,135 @@ std::string RtfToHtml(std::string_view rtf, ConversionContext& context) {
       s.attributePending = false;
     }
   }
+}
+
+std::string ConvertWhole(std::string_view rtf, ConversionContext& context) {
+  RenderState s(rtf, rtf.size(), context);
+  s.end = FindConvertedEnd(rtf);
+  StartConversion(s);
+  ConvertSteps(s);
   CloseOpenConstructs(s);
   return s.out.Take();
+}
+
+// ----- Reading in pieces -----
+
+// The input is converted up to a cut just after a paragraph's "\par " and the rest kept for the
+// next piece. Looking past a cut (a character escape's letters, the final "\par }" in the last
+// 11 bytes) never needs more than this many bytes, which stay in the input behind the cut.
+constexpr std::size_t kCutMargin = 16;
+constexpr std::string_view kParagraphEnd = "\\par ";
+
+// The last place in `in` behind a "\par " that may end a paragraph (its backslash is not an
+// escaped one) with kCutMargin bytes after it, or npos. `from`: where a "\par " may begin, the
+// bytes before having been searched.
+std::size_t FindCut(std::string_view in, std::size_t from) {
+  if (in.size() < from + kCutMargin + kParagraphEnd.size()) {
+    return std::string_view::npos;
+  }
+  std::size_t at = in.size() - kCutMargin - kParagraphEnd.size();
+  for (;;) {
+    at = in.rfind(kParagraphEnd, at);
+    if (at == std::string_view::npos || at < from) {
+      return std::string_view::npos;
+    }
+    std::size_t backslashes = 1;
+    while (backslashes <= at && in[at - backslashes] == '\\') {
+      ++backslashes;
+    }
+    if (backslashes % 2 == 1) {
+      return at + kParagraphEnd.size();
+    }
+    if (at == 0) {
+      return std::string_view::npos;
+    }
+    --at;
+  }
+}
+
+// Whether the conversion up to `cut` ended as the conversion of the whole input passes it: its
+// last step read "\par " there as a paragraph's end at body level, and nothing before looked
+// for what only a later piece could hold. The steps before saw the same bytes as a conversion
+// of the whole (every look past the cut stays within kCutMargin), so they did the same; any
+// other ending means the cut was no step's end, and the input is converted again whole.
+bool EndedAtCut(const RenderState& s, std::size_t cut) {
+  return s.pos == cut && !s.starved && s.depth == 1 && s.star == StarState::kIdle &&
+         s.mode != RunEnd::kTextOnly && s.terminator == ' ' &&
+         s.word.data() == s.in.data() + cut - 4 && s.word == "par";
+}
+
+// Points the state at the input left, converted up to `end`; searches start afresh there.
+void BindInput(RenderState& s, std::string_view in, std::size_t end) {
+  s.in = in;
+  s.pos = 0;
+  s.end = end;
+  s.word = {};
+  s.backslashes = ForwardFinder(in, "\\");
+  s.spaces = ForwardFinder(in, " ");
+  s.semicolons = ForwardFinder(in, ";");
+  s.groupCloses.reset();
+}
+
+std::string ConvertAgainWhole(PieceSource& source, ConversionContext& context) {
+  source.Rewind();
+  std::string whole;
+  whole.reserve(source.Size());
+  for (std::string_view piece = source.Next(); !piece.empty(); piece = source.Next()) {
+    whole += piece;
+  }
+  return ConvertWhole(whole, context);
+}
+
+std::string ConvertPieces(PieceSource& source, ConversionContext& context) {
+  std::string_view piece = source.Next();
+  RenderState s({}, source.Size() > 0 ? source.Size() : piece.size(), context);
+  StartConversion(s);
+  std::string left;  // the input behind the last cut
+  while (!piece.empty()) {
+    std::string_view in = piece;
+    // A cut the input held before this piece came would have been made then.
+    std::size_t searched = 0;
+    if (!left.empty()) {
+      searched = left.size() - std::min(left.size(), kCutMargin + kParagraphEnd.size());
+      left += piece;
+      in = left;
+    }
+    const std::size_t cut = FindCut(in, searched);
+    if (cut != std::string_view::npos) {
+      BindInput(s, in, cut);
+      bool ended = false;
+      try {
+        ConvertSteps(s);
+        ended = EndedAtCut(s, cut);
+      } catch (const ConversionError&) {
+        // Thrown past the cut's end of a step: the whole conversion decides.
+      }
+      if (!ended) {
+        return ConvertAgainWhole(source, context);
+      }
+      if (left.empty()) {
+        left.assign(in.substr(cut));
+      } else {
+        left.erase(0, cut);
+      }
+    } else if (left.empty()) {
+      left.assign(piece);
+    }
+    piece = source.Next();
+  }
+  BindInput(s, left, FindConvertedEnd(left));
+  ConvertSteps(s);
+  CloseOpenConstructs(s);
+  return s.out.Take();
+}
+
+}  // namespace
+
+std::string RtfToHtml(TextPieces rtf, ConversionContext& context) {
+  if (PieceSource* source = rtf.Source()) {
+    return ConvertPieces(*source, context);
+  }
+  return ConvertWhole(rtf.Whole(), context);
 }
 
 std::string HtmlEncode(std::string_view text) {

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "conversion/conversion_context.h"
+#include "text/piece_source.h"
 #include "version/version_info.h"
 
 // The read side of TextHTML: the RTF the editing surface writes, converted into the control's
@@ -12,6 +13,13 @@ namespace scrivlet {
 
 // Converts `rtf` (UTF-8; the surface's own dialect, though anything is accepted) and returns the
 // HTML, UTF-8, without the marker comment. The document's final "\par }" is not converted.
+//
+// `rtf` is a string, or a PieceSource read a piece at a time: the source's pieces are converted
+// as they come, up to the last paragraph end ("\par ") in each, so that a large document's RTF
+// need not exist whole; the rest waits for the next piece. Where the pieces end never changes
+// the HTML: when a piece's conversion could not end as the whole document's passes that point
+// (the "\par " was text of a group or an escape, or the conversion looked for what a later
+// piece holds), the source is rewound and the document converted whole.
 //
 // Understands paragraphs and line breaks, bold, italic, underline, font face, size and colour,
 // left indentation (nested BLOCKQUOTEs), bullets (one UL), alignment (DIVs), "\~", "\emdash",
@@ -36,7 +44,7 @@ namespace scrivlet {
 //
 // Throws ConversionError when a control word's numeric parameter is not a number or is out of
 // range (for example "\cf1x"), or a "\'" escape is not hexadecimal; nothing is returned then.
-std::string RtfToHtml(std::string_view rtf, ConversionContext& context);
+std::string RtfToHtml(TextPieces rtf, ConversionContext& context);
 
 // Escapes plain text for HTML: "<" "&lt;", ">" "&gt;", '"' "&quot;", "&" "&amp;", a space after a
 // space "&nbsp;", and every non-ASCII character (UTF-8 in) "&#code;" with its Unicode code; a

@@ -773,10 +773,12 @@ void ParagraphSurface::SetSelColor(std::int32_t color) {
   ChangeCharacters([color](CharFormat& f) { f.color = color & 0xFFFFFF; });
 }
 std::optional<std::string> ParagraphSurface::SelFontName() const {
-  return ReadCharacters<std::string>([](const CharFormat& f) { return f.face; });
+  const std::optional<FaceName> face =
+      ReadCharacters<FaceName>([](const CharFormat& f) { return f.face; });
+  return face ? std::optional<std::string>(face->str()) : std::nullopt;
 }
 void ParagraphSurface::SetSelFontName(std::string_view face) {
-  ChangeCharacters([name = std::string(face)](CharFormat& f) { f.face = name; });
+  ChangeCharacters([name = FaceName(face)](CharFormat& f) { f.face = name; });
 }
 std::optional<double> ParagraphSurface::SelFontSize() const {
   return ReadCharacters<double>([](const CharFormat& f) { return f.halfPoints / 2.0; });

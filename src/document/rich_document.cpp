@@ -37,6 +37,20 @@ std::size_t NormalizeBetween(std::vector<TextRun>& runs, std::size_t from, std::
 
 }  // namespace
 
+// ----- Face names -----
+
+FaceName::FaceName(std::string_view name) {
+  if (name != kDefault) {
+    rep_ = new Rep{.name = std::string(name)};
+  }
+}
+
+void FaceName::Release() noexcept {
+  if (rep_ != nullptr && rep_->references.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+    delete rep_;
+  }
+}
+
 // ----- The run index -----
 
 std::vector<std::int32_t>* RunEnds::Kept(const std::vector<TextRun>& runs) const {

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "conversion/markers.h"
@@ -14,8 +17,51 @@
 // document onto it.
 namespace scrivlet {
 
+// A face name as the formats hold it: a pointer to one immutable copy of the name that every
+// format with the face shares (the RTF reader gives all runs of one font-table entry the same
+// copy), so a format is not a string wider than its other fields together. The default face,
+// Arial, is the null pointer and allocates nothing. Copies share the name, counted atomically:
+// a copy of a document may go to another thread. Compares by name, whatever the copy.
+class FaceName {
+ public:
+  static constexpr std::string_view kDefault = "Arial";
+
+  FaceName() noexcept = default;
+  // A copy of `name`; "Arial" allocates nothing.
+  FaceName(std::string_view name);  // NOLINT(google-explicit-constructor): a face is its name
+  FaceName(const FaceName& other) noexcept : rep_(other.rep_) {
+    if (rep_ != nullptr) {
+      rep_->references.fetch_add(1, std::memory_order_relaxed);
+    }
+  }
+  FaceName(FaceName&& other) noexcept : rep_(std::exchange(other.rep_, nullptr)) {}
+  FaceName& operator=(FaceName other) noexcept {
+    std::swap(rep_, other.rep_);
+    return *this;
+  }
+  FaceName& operator=(std::string_view name) { return *this = FaceName(name); }
+  ~FaceName() { Release(); }
+
+  std::string_view view() const noexcept { return rep_ != nullptr ? rep_->name : kDefault; }
+  std::string str() const { return std::string(view()); }
+
+  friend bool operator==(const FaceName& a, const FaceName& b) noexcept {
+    return a.rep_ == b.rep_ || a.view() == b.view();
+  }
+  friend bool operator==(const FaceName& a, std::string_view b) noexcept { return a.view() == b; }
+
+ private:
+  struct Rep {
+    std::atomic<std::size_t> references{1};
+    const std::string name;
+  };
+  void Release() noexcept;
+
+  Rep* rep_ = nullptr;
+};
+
 struct CharFormat {
-  std::string face = "Arial";
+  FaceName face;
   std::int32_t halfPoints = 24;
   std::int32_t color = 0;  // platform order 0x00BBGGRR
   bool bold = false;

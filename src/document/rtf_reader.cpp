@@ -51,7 +51,7 @@ struct ParagraphState {
 };
 
 struct FontEntry {
-  std::string name;
+  FaceName name;  // shared by every run in the font
   std::int32_t codePage = 0;
 };
 
@@ -954,7 +954,7 @@ class RtfReader {
     }
     const std::string name = TrimName(fontName_);
     if (fontNumber_ && !name.empty()) {
-      fonts_[*fontNumber_] = {name, fontCodePage_};  // a later definition wins
+      fonts_[*fontNumber_] = {FaceName(name), fontCodePage_};  // a later definition wins
     } else if (fontNumber_) {
       // A blank name defines no face; the number must not keep an earlier one (Symbol, say).
       fonts_.erase(*fontNumber_);

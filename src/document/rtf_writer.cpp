@@ -109,7 +109,7 @@ void EmitFaceName(std::string& out, std::string_view face) {
 void EmitRunOpen(WriteState& s, const CharFormat& format) {
   std::string& out = s.out;
   out += "\\plain\\f";
-  AppendDecimal(out, s.fontNumbers.NumberOf(format.face));
+  AppendDecimal(out, s.fontNumbers.NumberOf(format.face.view()));
   out += "\\fs";
   AppendDecimal(out, format.halfPoints);
   out += "\\cf";
@@ -153,23 +153,28 @@ const Paragraph& ParagraphOf(const std::unique_ptr<Paragraph>& paragraph) {
   return *paragraph;
 }
 
+// One paragraph; `previous` is the format of the paragraph before it (null for the first), and
+// becomes this one's.
+void EmitParagraph(WriteState& s, const Paragraph& paragraph, const ParaFormat*& previous) {
+  if (previous == nullptr || !(*previous == paragraph.format)) {
+    EmitParagraphProperties(s, paragraph.format);
+  }
+  previous = &paragraph.format;
+  if (paragraph.format.bullet) {
+    s.out += "{\\pntext\\f1\\'b7\\tab}";
+  }
+  for (const TextRun& run : paragraph.runs) {
+    EmitRunOpen(s, run.format);
+    EmitText(s.out, run.text);
+  }
+  s.out += "\\plain\\par ";
+}
+
 template <typename Paragraphs>
 void EmitBody(WriteState& s, const Paragraphs& paragraphs) {
   const ParaFormat* previous = nullptr;
   for (const auto& item : paragraphs) {
-    const Paragraph& paragraph = ParagraphOf(item);
-    if (previous == nullptr || !(*previous == paragraph.format)) {
-      EmitParagraphProperties(s, paragraph.format);
-    }
-    previous = &paragraph.format;
-    if (paragraph.format.bullet) {
-      s.out += "{\\pntext\\f1\\'b7\\tab}";
-    }
-    for (const TextRun& run : paragraph.runs) {
-      EmitRunOpen(s, run.format);
-      EmitText(s.out, run.text);
-    }
-    s.out += "\\plain\\par ";
+    EmitParagraph(s, ParagraphOf(item), previous);
   }
 }
 
@@ -234,7 +239,7 @@ std::size_t BodySize(WriteState& s, const Paragraphs& paragraphs) {
     size += (paragraph.format.bullet ? 20 : 0) + 11;  // the bullet's text, "\plain\par "
     for (const TextRun& run : paragraph.runs) {
       const CharFormat& format = run.format;
-      size += 15 + DecimalSize(s.fontNumbers.NumberOf(format.face)) +
+      size += 15 + DecimalSize(s.fontNumbers.NumberOf(format.face.view())) +
               DecimalSize(format.halfPoints) + DecimalSize(s.colorNumbers.NumberOf(format.color)) +
               (format.bold ? 2 : 0) + (format.italic ? 2 : 0) + (format.underline ? 3 : 0) +
               TextSize(run.text);
@@ -266,16 +271,21 @@ std::string Header(const WriteState& s) {
   return header;
 }
 
-template <typename Paragraphs>
-std::string WriteParagraphs(const Paragraphs& paragraphs, std::string_view defaultFace,
-                            std::int32_t bulletIndent) {
-  WriteState s;
+// The faces and colours every document numbers first.
+void NumberDefaults(WriteState& s, std::string_view defaultFace, std::int32_t bulletIndent) {
   s.bulletIndent = bulletIndent;
   s.fontNumbers.NumberOf(defaultFace);
   if (defaultFace != kSymbolFace) {
     s.fontNumbers.NumberOf(kSymbolFace);
   }
   s.colorNumbers.NumberOf(std::int32_t{0});
+}
+
+template <typename Paragraphs>
+std::string WriteParagraphs(const Paragraphs& paragraphs, std::string_view defaultFace,
+                            std::int32_t bulletIndent) {
+  WriteState s;
+  NumberDefaults(s, defaultFace, bulletIndent);
   // The header's tables come first but depend on the whole body. Numbering the faces and colours
   // beforehand lets the document go into one buffer of the size it needs: a large document is
   // never held twice, nor in a buffer that doubled past its size.
@@ -287,6 +297,61 @@ std::string WriteParagraphs(const Paragraphs& paragraphs, std::string_view defau
   return std::move(s.out);
 }
 
+// WriteParagraphs' document a piece at a time: the header and the first paragraphs, then whole
+// paragraphs, each piece ended by the paragraph that takes it past `pieceSize`, the closing
+// brace with the last paragraph.
+class RtfPieceWriter final : public PieceSource {
+ public:
+  RtfPieceWriter(const ParagraphList& paragraphs, std::string_view defaultFace,
+                 std::int32_t bulletIndent, std::size_t pieceSize)
+      : paragraphs_(paragraphs), pieceSize_(std::max<std::size_t>(pieceSize, 1)) {
+    NumberDefaults(s_, defaultFace, bulletIndent);
+    const std::size_t bodySize = BodySize(s_, paragraphs);
+    header_ = Header(s_);
+    size_ = header_.size() + bodySize;
+  }
+
+  std::string_view Next() override {
+    if (ended_) {
+      return {};
+    }
+    s_.out.clear();
+    if (!started_) {
+      s_.out.reserve(pieceSize_ + pieceSize_ / 4);
+      s_.out = header_;
+      started_ = true;
+    }
+    while (next_ < paragraphs_.size() && s_.out.size() < pieceSize_) {
+      EmitParagraph(s_, *paragraphs_[next_++], previous_);
+    }
+    if (next_ == paragraphs_.size()) {
+      s_.out += '}';
+      ended_ = true;
+    }
+    return s_.out;
+  }
+
+  void Rewind() override {
+    next_ = 0;
+    previous_ = nullptr;
+    started_ = false;
+    ended_ = false;
+  }
+
+  std::size_t Size() const override { return size_; }
+
+ private:
+  const ParagraphList& paragraphs_;
+  const std::size_t pieceSize_;
+  WriteState s_;  // its `out` holds the piece last made
+  std::string header_;
+  std::size_t size_ = 0;
+  std::size_t next_ = 0;  // the paragraph the next piece starts with
+  const ParaFormat* previous_ = nullptr;
+  bool started_ = false;
+  bool ended_ = false;
+};
+
 }  // namespace
 
 std::string WriteRtf(const RichDocument& document, std::string_view defaultFace,
@@ -297,6 +362,12 @@ std::string WriteRtf(const RichDocument& document, std::string_view defaultFace,
 std::string WriteRtf(const ParagraphList& paragraphs, std::string_view defaultFace,
                      std::int32_t bulletIndent) {
   return WriteParagraphs(paragraphs, defaultFace, bulletIndent);
+}
+
+std::unique_ptr<PieceSource> WriteRtfPieces(const ParagraphList& paragraphs,
+                                            std::string_view defaultFace, std::int32_t bulletIndent,
+                                            std::size_t pieceSize) {
+  return std::make_unique<RtfPieceWriter>(paragraphs, defaultFace, bulletIndent, pieceSize);
 }
 
 }  // namespace scrivlet

@@ -1,10 +1,13 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "document/rich_document.h"
+#include "text/piece_source.h"
 
 namespace scrivlet {
 
@@ -24,5 +27,18 @@ std::string WriteRtf(const RichDocument& document, std::string_view defaultFace,
 // The same for paragraphs kept one to an allocation.
 std::string WriteRtf(const ParagraphList& paragraphs, std::string_view defaultFace,
                      std::int32_t bulletIndent);
+
+// The size of a piece WriteRtfPieces makes unless told: large enough that a piece costs nothing
+// noticeable, small enough that it is no share of a large document.
+constexpr std::size_t kRtfPieceSize = 64 * 1024;
+
+// WriteRtf's document, byte for byte, a piece at a time: whole paragraphs of about `pieceSize`
+// bytes a piece (the first with the header, the last with the closing brace), so that a reader
+// converting it piece by piece never holds the document's RTF whole. Faces and colours are
+// numbered when the source is made; `paragraphs` must outlive it and not change while it is
+// read.
+std::unique_ptr<PieceSource> WriteRtfPieces(const ParagraphList& paragraphs,
+                                            std::string_view defaultFace, std::int32_t bulletIndent,
+                                            std::size_t pieceSize = kRtfPieceSize);
 
 }  // namespace scrivlet

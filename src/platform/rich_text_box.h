@@ -2,9 +2,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "text/piece_source.h"
 
 // The rich-text editing surface that holds the document.
 //
@@ -24,6 +27,12 @@ class RichTextBox {
 
   // The whole document as RTF in the surface's dialect (one line, UTF-8 with \uN escapes).
   virtual std::string TextRTF() const = 0;
+  // TextRTF's RTF a piece at a time, so that a reader converting it need not hold it whole; the
+  // pieces in order are TextRTF() byte for byte. Read it before the document changes. By
+  // default TextRTF() as one piece.
+  virtual std::unique_ptr<PieceSource> TextRTFPieces() const {
+    return std::make_unique<OwnedTextSource>(TextRTF());
+  }
   // Replaces the whole document by `rtf`; the caret goes to 0 and the undo history is emptied.
   // Never fails: what the reader does not understand is skipped.
   virtual void SetTextRTF(std::string_view rtf) = 0;

@@ -186,7 +186,7 @@ CharFormat QtRichTextBox::FromQt(const QTextCharFormat& format) const {
 }
 
 std::size_t QtRichTextBox::CharFormatHash::operator()(const CharFormat& format) const {
-  std::size_t hash = std::hash<std::string>()(format.face);
+  std::size_t hash = std::hash<std::string_view>()(format.face.view());
   hash = hash * 31 + static_cast<std::size_t>(format.halfPoints);
   hash = hash * 31 + static_cast<std::size_t>(format.color);
   return hash * 8 + (format.bold ? 4U : 0U) + (format.italic ? 2U : 0U) +
@@ -202,8 +202,10 @@ QTextCharFormat QtRichTextBox::ToQt(const CharFormat& format) const {
     toQtCache_.clear();
   }
   QTextCharFormat result;
-  result.setFontFamilies(QStringList{QString::fromStdString(format.face)});
-  result.setProperty(kFaceProperty, QByteArray::fromStdString(format.face));
+  const std::string_view face = format.face.view();
+  result.setFontFamilies(
+      QStringList{QString::fromUtf8(face.data(), static_cast<qsizetype>(face.size()))});
+  result.setProperty(kFaceProperty, QByteArray(face.data(), static_cast<qsizetype>(face.size())));
   result.setFontPointSize(std::max(format.halfPoints, 1) / 2.0);
   result.setProperty(kHalfPointsProperty, format.halfPoints);
   result.setForeground(ColorFromPlatform(format.color));

@@ -14,6 +14,8 @@
 namespace scrivlet {
 namespace {
 
+using testing_inputs::ChoppedText;
+using testing_inputs::RandomFragments;
 using testing_inputs::RandomText;
 using testing_inputs::Repeat;
 using testing_inputs::SurfaceDocument;
@@ -143,6 +145,75 @@ TEST(RtfToHtml, ArbitraryInputConvertsOrFailsCleanly) {
     } catch (const ConversionError&) {
     }
   }
+}
+
+// The HTML, or the error's message.
+std::string ToHtmlOrError(TextPieces rtf) {
+  ConversionContext context;
+  context.FontFaceLists = {"Arial"};
+  try {
+    return RtfToHtml(rtf, context);
+  } catch (const ConversionError& error) {
+    return std::string("!error ") + error.what();
+  }
+}
+
+// Where the pieces end never changes the HTML: a "\par " inside a group, an escape, a skipped
+// group or a face name, a table or a group that a later piece closes, a character escape cut in
+// two, all cut at every byte.
+TEST(RtfToHtml, PiecesConvertAsTheWhole) {
+  const std::vector<std::string_view> fragments = {
+      "\\par ",
+      "\\par ",
+      "\\par ",
+      "{",
+      "}",
+      "\\*\\x ",
+      "{\\fonttbl{\\f0 ",
+      "{\\f1\\fswiss A",
+      ";",
+      " ",
+      "x",
+      "\\\\",
+      "\\'e9",
+      "\\'8",
+      "\\u233 ",
+      "\\u-10179 ",
+      "\\uc2 ",
+      "\\ansicpg932",
+      "\\'82a",
+      "\\cf1\\i ",
+      "\\ul ",
+      "\\plain ",
+      "\\pard\\li720 ",
+      "{\\pntext x}",
+      "\\emdash ",
+      "\\~",
+      "\\f1 ",
+      "\\fs2x ",
+      "\\line ",
+      "\r\n",
+      "{\\colortbl\\red255;",
+      "p<a>&",
+  };
+  for (std::uint32_t seed = 1; seed <= 400; ++seed) {
+    const std::string rtf = "{\\rtf1" + RandomFragments(fragments, 1 + seed % 60, seed) + "\\par }";
+    const std::string whole = ToHtmlOrError(rtf);
+    for (const std::size_t size :
+         {std::size_t{1}, std::size_t{3}, std::size_t{17}, std::size_t{1} + seed % 50}) {
+      ChoppedText pieces(rtf, size);
+      ASSERT_EQ(ToHtmlOrError(pieces), whole) << "pieces of " << size << ": " << rtf;
+    }
+  }
+}
+
+// The surface's RTF is cut at its paragraph ends and never read again whole: a large document's
+// RTF is held a piece at a time, not at once.
+TEST(RtfToHtml, SurfaceDocumentInPiecesIsNotReadAgain) {
+  const std::string rtf = SurfaceDocument(2000);
+  ChoppedText pieces(rtf, 4096);
+  EXPECT_EQ(ToHtmlOrError(pieces), ToHtmlOrError(rtf));
+  EXPECT_EQ(pieces.Rewinds(), 0);
 }
 
 TEST(RtfToHtml, ErrorsNameTheOffendingWord) {

@@ -5,6 +5,9 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "text/piece_source.h"
 
 namespace scrivlet::testing_inputs {
 
@@ -70,5 +73,43 @@ inline std::string RandomText(std::string_view alphabet, std::size_t length, std
   }
   return text;
 }
+
+// Random text made of `fragments`, `count` of them.
+inline std::string RandomFragments(const std::vector<std::string_view>& fragments,
+                                   std::size_t count, std::uint32_t seed) {
+  std::string text;
+  std::uint32_t state = seed;
+  for (std::size_t i = 0; i < count; ++i) {
+    state = state * 1664525u + 1013904223u;
+    text += fragments[(state >> 8) % fragments.size()];
+  }
+  return text;
+}
+
+// A text handed over in pieces of `size` bytes, each a copy that the next call replaces (a
+// reader that kept a view of an earlier piece would read the wrong bytes). Its size is unknown.
+class ChoppedText final : public PieceSource {
+ public:
+  ChoppedText(std::string_view text, std::size_t size) : text_(text), size_(size) {}
+  std::string_view Next() override {
+    piece_.assign(text_.substr(at_, size_));
+    at_ += piece_.size();
+    return piece_;
+  }
+  void Rewind() override {
+    at_ = 0;
+    ++rewinds_;
+  }
+  std::size_t Size() const override { return 0; }
+  // How often a reader started over.
+  int Rewinds() const { return rewinds_; }
+
+ private:
+  std::string_view text_;
+  std::size_t size_;
+  std::size_t at_ = 0;
+  std::string piece_;
+  int rewinds_ = 0;
+};
 
 }  // namespace scrivlet::testing_inputs

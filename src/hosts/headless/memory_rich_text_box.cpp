@@ -160,6 +160,10 @@ std::string MemoryRichTextBox::TextRTF() const {
   return WriteRtf(paragraphs_, fontName_, bulletIndent_);
 }
 
+std::unique_ptr<PieceSource> MemoryRichTextBox::TextRTFPieces() const {
+  return WriteRtfPieces(paragraphs_, fontName_, bulletIndent_);
+}
+
 void MemoryRichTextBox::SetTextRTF(std::string_view rtf) {
   // The old document goes before the new one is read (reading never fails): replacing a large
   // document never holds two of them at once.

@@ -22,6 +22,7 @@ class MemoryRichTextBox final : public ParagraphSurface {
   MemoryRichTextBox();
 
   std::string TextRTF() const override;
+  std::unique_ptr<PieceSource> TextRTFPieces() const override;
   void SetTextRTF(std::string_view rtf) override;
   std::u16string Text() const override;
 
