@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "hosts/headless/headless_form_host.h"
 #include "hosts/headless/scripted_message_box.h"
 
 namespace scrivlet {
@@ -55,17 +54,6 @@ TEST_F(HyperlinkDialogTest, PickingAnEntrySetsItsLocationAndProtocol) {
   EXPECT_TRUE(form.optProtocol[1].Value);
   form.txtText.Text = "typed over";  // the picked location stays
   EXPECT_EQ(form.txtURL.Text, "mailto:info@example.com");
-}
-
-TEST_F(HyperlinkDialogTest, OkCancelAndTheCloseBox) {
-  HeadlessFormHost host;
-  host.SetUser("frmHyperlink", [](Form& f) { static_cast<frmHyperlink&>(f).cmdOk.Press(); });
-  host.ShowModal(form);
-  EXPECT_FALSE(form.Cancelled());
-  host.SetUser("frmHyperlink", {});  // no user code: the window is closed from its title bar
-  host.ShowModal(form);
-  EXPECT_TRUE(form.Cancelled());
-  EXPECT_FALSE(form.Visible());
 }
 
 }  // namespace

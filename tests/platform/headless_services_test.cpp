@@ -76,7 +76,5 @@ TEST(FormTest, HidingEndsTheHostsModalLoopOnce) {
   EXPECT_EQ(dialog.queries, std::vector<UnloadMode>{UnloadMode::kCode});
 }
 
-// --- Property bag ------------------------------------------------------------------------------
-
 }  // namespace
 }  // namespace scrivlet

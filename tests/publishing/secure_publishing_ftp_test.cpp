@@ -17,7 +17,6 @@
 #include "hosts/headless/scripted_message_box.h"
 #include "publishing/frm_image_copy.h"
 #include "publishing/ftp_test_server.h"
-#include "publishing/local_sockets.h"
 #include "publishing/picture_files.h"
 #include "publishing/win_inet.h"
 #include "text/util_lib.h"
@@ -208,25 +207,6 @@ TEST_F(SecurePublishingTest, AStalledUploadEndsAfterTheServerResponseTimeout) {
   EXPECT_LT(steady_clock::now() - start, std::chrono::seconds(20));
   ASSERT_EQ(Boxes().size(), 1U);
   EXPECT_EQ(Boxes()[0].Text.rfind("FTP File Err: 12002\r\n", 0), 0U) << Boxes()[0].Text;
-}
-
-TEST_F(SecurePublishingTest, CancelStopsALoginToAServerThatNeverGreets) {
-  Start({});
-  const testing::LocalSocket silent(testing::LocalSocket::Mode::kListening);
-  form_->SetFTPServer("127.0.0.1:" + std::to_string(silent.Port()));
-  loop_.SetIdleStep(milliseconds(1000));
-  int rounds_connecting = 0;
-  steady_clock::time_point cancelled_at;
-  const bool stayed_open = Publish("a.gif", GifBytes(2, 2), [&](frmImageCopy& dialog) {
-    if (dialog.lblStatus.Caption == "Connecting..." && ++rounds_connecting == 20) {
-      cancelled_at = steady_clock::now();
-      dialog.cmdCancel.Press();
-    }
-  });
-  EXPECT_GE(rounds_connecting, 20);
-  EXPECT_LT(steady_clock::now() - cancelled_at, std::chrono::seconds(5));
-  EXPECT_TRUE(stayed_open);
-  EXPECT_TRUE(Boxes().empty()) << Boxes().front().Text;
 }
 
 }  // namespace
