@@ -76,7 +76,6 @@ TEST_F(ToolbarTest, AbsentKeysAndIndexesFailWithTheValueNamed) {
       EXPECT_NE(std::string(error.what()).find("\"" + key + "\""), std::string::npos);
     }
     EXPECT_THROW(toolbar_.Remove(key), ToolbarError);
-    EXPECT_THROW(toolbar_.UserClick(key), ToolbarError);
   }
   for (const std::int32_t index : {0, -1, 18}) {
     SCOPED_TRACE(index);
@@ -89,7 +88,38 @@ TEST_F(ToolbarTest, AbsentKeysAndIndexesFailWithTheValueNamed) {
     EXPECT_THROW(toolbar_.Remove(index), ToolbarError);
   }
   EXPECT_EQ(toolbar_.Count(), 17);
-  EXPECT_FALSE(toolbar_.UserClick(1));  // a separator takes no click
+}
+
+TEST_F(ToolbarTest, UserClicksFollowTheEntryStyle) {
+  std::vector<std::string> clicked;
+  toolbar_.SetButtonClickHandler(
+      [&clicked](ToolbarButton& button) { clicked.push_back(button.Key()); });
+
+  EXPECT_TRUE(toolbar_.UserClick("Bold"));
+  EXPECT_EQ(toolbar_.Button("Bold").Value(), ButtonValue::kPressed);
+  toolbar_.Button("Bold").SetMixedState(true);
+  EXPECT_TRUE(toolbar_.UserClick("Bold"));
+  EXPECT_EQ(toolbar_.Button("Bold").Value(), ButtonValue::kUnpressed);
+  EXPECT_FALSE(toolbar_.Button("Bold").MixedState());
+
+  toolbar_.Button("Left").SetValue(ButtonValue::kPressed);
+  EXPECT_TRUE(toolbar_.UserClick("Center"));
+  EXPECT_EQ(toolbar_.Button("Left").Value(), ButtonValue::kUnpressed);
+  EXPECT_EQ(toolbar_.Button("Center").Value(), ButtonValue::kPressed);
+  EXPECT_EQ(toolbar_.Button("Right").Value(), ButtonValue::kUnpressed);
+
+  EXPECT_TRUE(toolbar_.UserClick("Cut"));
+  EXPECT_EQ(toolbar_.Button("Cut").Value(), ButtonValue::kUnpressed);
+
+  // Entries a user cannot click raise nothing.
+  toolbar_.Button("Copy").SetEnabled(false);
+  toolbar_.Button("Paste").SetVisible(false);
+  EXPECT_FALSE(toolbar_.UserClick("Copy"));
+  EXPECT_FALSE(toolbar_.UserClick("Paste"));
+  EXPECT_FALSE(toolbar_.UserClick(1));
+  EXPECT_THROW(toolbar_.UserClick("Nothing"), ToolbarError);
+
+  EXPECT_EQ(clicked, (std::vector<std::string>{"Bold", "Bold", "Center", "Cut"}));
 }
 
 TEST_F(ToolbarTest, CustomisationRaisesChangeOnlyWhileAllowed) {
@@ -161,6 +191,14 @@ TEST_F(ToolbarTest, RestoreAfterRemovalsKeepsSeparatorsWhereTheyWere) {
   EXPECT_EQ(Entries(restored),
             (std::vector<std::string>{"-", "FontFace", "FontSize", "-", "Bold", "(Italic)", "-",
                                       "Left", "Center", "Right", "-", "About"}));
+}
+
+TEST_F(ToolbarTest, RestoreRaisesNoChangeEvent) {
+  toolbar_.SaveToolbar("", kSubkey, kValueName);
+  int changes = 0;
+  toolbar_.SetChangeHandler([&changes] { ++changes; });
+  toolbar_.RestoreToolbar("", kSubkey, kValueName);
+  EXPECT_EQ(changes, 0);
 }
 
 // The layout survives a restart: each session opens the settings file anew.
