@@ -273,23 +273,21 @@ bool HasDigitAt(std::string_view word, std::size_t at) {
   return word.size() > at && IsAsciiDigit(word[at]);
 }
 
-// `name` followed by a digit.
-bool IsWordWithNumber(std::string_view word, std::string_view name) {
-  if (word.size() <= name.size() || !IsAsciiDigit(word[name.size()])) {
-    return false;
-  }
-  for (std::size_t i = 0; i < name.size(); ++i) {
-    if (word[i] != name[i]) {
-      return false;
-    }
-  }
-  return true;
+// `name` followed by a digit. Names are literals, so that the comparison, as in WordIs, is of a
+// known length: these run for most words of a document.
+template <std::size_t N>
+bool IsWordWithNumber(std::string_view word, const char (&name)[N]) {
+  constexpr std::size_t kLength = N - 1;
+  return word.size() > kLength && IsAsciiDigit(word[kLength]) &&
+         std::memcmp(word.data(), name, kLength) == 0;
 }
 
 // `name` followed by nothing, a digit or a minus sign: "li", "li360", "li-360" but not "lisa".
-bool IsWordWithOptionalNumber(std::string_view word, std::string_view name) {
-  return word.starts_with(name) && (word.size() == name.size() || IsAsciiDigit(word[name.size()]) ||
-                                    word[name.size()] == '-');
+template <std::size_t N>
+bool IsWordWithOptionalNumber(std::string_view word, const char (&name)[N]) {
+  constexpr std::size_t kLength = N - 1;
+  return word.size() >= kLength && std::memcmp(word.data(), name, kLength) == 0 &&
+         (word.size() == kLength || IsAsciiDigit(word[kLength]) || word[kLength] == '-');
 }
 
 std::int64_t QuoteSteps(std::int32_t twips) {
@@ -922,10 +920,8 @@ constexpr std::string_view kAnchorOpen = "<A HREF='";
 // The open anchor's HREF value, written again from the URL text gathered so far: the link rule
 // judges the whole URL, never its pieces one at a time.
 void EmitAnchorUrl(RenderState& s) {
-  std::string encoded;
   // A URL the link rule refuses goes nowhere; the link's text stays.
-  AppendAttributeEncoded(encoded, AllowedLinkUrlOr(s.anchorUrl));
-  s.out += encoded;
+  AppendAttributeEncoded(s.out, AllowedLinkUrlOr(s.anchorUrl));
   Put(s.out, "'>");
   s.anchorEnd = s.out.size();
 }
@@ -1345,11 +1341,14 @@ void HandleIndentWords(RenderState& s, std::string_view word) {
 // "=" would let a name such as "COLOR=" pass for the attribute itself when the HTML is read
 // back: these cannot stand in a face name and are left out.
 void AppendFaceAttributeValue(OutputBuffer& out, std::string_view face) {
-  for (const char c : face) {
-    if (c != '\'' && c != '>' && c != '=') {
-      out += c;
+  std::size_t plain = 0;
+  for (std::size_t i = 0; i < face.size(); ++i) {
+    if (face[i] == '\'' || face[i] == '>' || face[i] == '=') {
+      out.append(face.data() + plain, i - plain);
+      plain = i + 1;
     }
   }
+  out.append(face.data() + plain, face.size() - plain);
 }
 
 void HandleColorWord(RenderState& s, std::string_view word) {

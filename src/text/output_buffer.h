@@ -36,10 +36,15 @@ class OutputBuffer {
   }
 
   // append() for a short text that has at least 32 bytes readable from `text` (`readable`), as
-  // a piece of a converter's input mostly has: copied by a move of 32 bytes, without a call.
+  // a piece of a converter's input mostly has: copied by a move of 32 bytes, or of 64 for a piece
+  // up to that long, without a call.
   void AppendShort(const char* text, std::size_t size, std::size_t readable) {
-    if (size <= kShort && readable >= kShort && buffer_.size() - used_ >= kShort) {
+    const std::size_t room = buffer_.size() - used_;
+    if (size <= kShort && readable >= kShort && room >= kShort) {
       std::memcpy(buffer_.data() + used_, text, kShort);
+      used_ += size;
+    } else if (size <= 2 * kShort && readable >= 2 * kShort && room >= 2 * kShort) {
+      std::memcpy(buffer_.data() + used_, text, 2 * kShort);
       used_ += size;
     } else {
       append(text, size);
