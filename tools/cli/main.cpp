@@ -27,7 +27,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <fstream>
+#include <future>
 #include <iostream>
 #include <iterator>
 #include <memory>
@@ -355,6 +357,46 @@ std::string Convert(const Options& options, std::string_view input) {
   return {};
 }
 
+// A page's first bytes: its byte order mark and charset declaration, and most often a first
+// byte a page in another charset has outside ASCII.
+constexpr std::size_t kHtmlHead = std::size_t{64} << 10;
+// From this size on, the check of the whole page runs beside the conversion.
+constexpr std::size_t kCheckBeside = std::size_t{1} << 20;
+
+// The converters read UTF-8. Whether an HTML file may be taken as it is needs a pass over all of
+// it, a tenth of the conversion's time on a large page. Once a large page's head passes, that
+// pass runs on a second thread while the conversion goes ahead on the bytes as they are; a page
+// the pass refuses is decoded and converted again, the first result dropped. A head that does not
+// pass (a byte order mark, another charset declared and used) sends the page to the decoder at
+// once, which takes a page that is UTF-8 after all (a character cut at the head's end) as it is.
+std::string ConvertHtml(const Options& options, std::string_view bytes) {
+  const auto convertDecoded = [&options, bytes] {
+    return Convert(options, scrivlet::DecodeHtmlFile(bytes));
+  };
+  if (bytes.size() < kCheckBeside) {
+    return scrivlet::IsUtf8HtmlFile(bytes) ? Convert(options, bytes) : convertDecoded();
+  }
+  if (!scrivlet::IsUtf8HtmlFile(bytes.substr(0, kHtmlHead))) {
+    return convertDecoded();
+  }
+  std::future<bool> utf8 =
+      std::async(std::launch::async, [bytes] { return scrivlet::IsUtf8HtmlFile(bytes); });
+  std::string output;
+  std::exception_ptr failure;
+  try {
+    output = Convert(options, bytes);
+  } catch (...) {
+    failure = std::current_exception();  // counts only if the bytes are what it converted
+  }
+  if (!utf8.get()) {
+    return convertDecoded();
+  }
+  if (failure) {
+    std::rethrow_exception(failure);
+  }
+  return output;
+}
+
 int RunScript(const Options& options) {
   std::ifstream file;
   if (options.inputFile && *options.inputFile != "-") {
@@ -383,13 +425,8 @@ int Run(const std::vector<std::string_view>& args) {
       return RunScript(options);
     }
     const Input input(options.inputFile);
-    std::string decoded;
-    std::string_view text = input.Bytes();
-    if (ReadsHtml(*options.command) && !scrivlet::IsUtf8HtmlFile(text)) {
-      decoded = scrivlet::DecodeHtmlFile(text);
-      text = decoded;
-    }
-    const std::string output = Convert(options, text);
+    const std::string output = ReadsHtml(*options.command) ? ConvertHtml(options, input.Bytes())
+                                                           : Convert(options, input.Bytes());
     if (!WriteOutput(output)) {
       std::cerr << "scrivlet: cannot write standard output: " << std::strerror(errno) << '\n';
       return kExitUsage;
