@@ -114,7 +114,7 @@ struct RenderState {
   RenderState(std::string_view input, ConversionContext& ctx)
       : in(input),
         context(ctx),
-        out(input.size() + input.size() / 2),
+        out(input.size() + input.size() / 2, ctx.Sink),
         backslashes(input, "\\"),
         spaces(input, " "),
         semicolons(input, ";") {}
@@ -951,6 +951,7 @@ void CloseAnchor(RenderState& s) {
     s.out.Erase(s.anchorStart, s.anchorEnd);
   }
   s.inLink = false;
+  s.out.Release();
 }
 
 // A raw-tag run: each allowed picture tag behind a comment of its own, written again with its
@@ -1004,6 +1005,7 @@ void EmitTextRun(RenderState& s) {
       Put(s.out, "</U></I>");
       EmitMarkerFontOpen(s);
       s.anchorStart = s.out.size();
+      s.out.Hold(s.anchorStart);  // the anchor's start tag may still be taken back
       s.out += kAnchorOpen;
       s.anchorUrl = s.token;
       EmitAnchorUrl(s);
