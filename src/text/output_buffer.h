@@ -32,8 +32,8 @@ class OutputSink {
 class OutputBuffer {
  public:
   // Reserves `expected` bytes; past them the capacity doubles, as a std::string's would.
-  // `sink`, if any, is handed what is written in steps of a megabyte, up to a Hold; it must
-  // outlive the buffer.
+  // `sink`, if any, is handed what is written in steps of four megabytes (few hand-overs, each
+  // a wake-up of the caller's writer), up to a Hold; it must outlive the buffer.
   explicit OutputBuffer(std::size_t expected, OutputSink* sink = nullptr) : sink_(sink) {
     buffer_.reserve(expected);
     AdviseHugePages();
@@ -172,7 +172,7 @@ class OutputBuffer {
 
   static constexpr std::size_t kShort = 32;
   static constexpr std::size_t kStep = 16384;
-  static constexpr std::size_t kHandStep = std::size_t{1} << 20;
+  static constexpr std::size_t kHandStep = std::size_t{4} << 20;
   static constexpr std::size_t kNoHold = static_cast<std::size_t>(-1);
 
   std::string buffer_;  // its size is how far it is zeroed, `used_` how far written

@@ -109,7 +109,7 @@ TEST(RtfToHtml, LargeDocumentConvertsWhole) {
 // tool writes it out meanwhile): together its pieces are a prefix of the result, and none holds
 // an anchor's start tag that is still rewritten (a URL split into two runs) or taken back (a
 // link that shows nothing). Long URLs make most of the output such tags, so that the hand-overs,
-// a megabyte apart, fall inside them.
+// four megabytes apart, fall inside them.
 TEST(RtfToHtml, ASinkGetsOnlyTheFinishedFrontOfTheOutput) {
   struct Recorder final : OutputSink {
     std::string taken;
@@ -120,7 +120,7 @@ TEST(RtfToHtml, ASinkGetsOnlyTheFinishedFrontOfTheOutput) {
       "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fswiss Arial;}}{\\colortbl\\red0\\green0\\blue0;"
       "\\red192\\green192\\blue192;\\red0\\green0\\blue255;}\\pard";
   const std::string path(400, 'p');
-  for (int i = 0; i < 6000; ++i) {
+  for (int i = 0; i < 14000; ++i) {
     rtf += "\\plain\\f0\\fs24\\cf1\\i\\ul http://a.example/" + path + std::to_string(i) +
            "\\plain\\f0\\fs24\\cf1\\i\\ul\\b /" + path + ".htm";
     rtf += i % 3 == 0 ? "\\plain\\par " : "\\plain\\f0\\fs24\\cf2\\ul link\\plain\\par ";
@@ -131,7 +131,7 @@ TEST(RtfToHtml, ASinkGetsOnlyTheFinishedFrontOfTheOutput) {
   context.Sink = &recorder;
   const std::string html = RtfToHtml(rtf, context);
   EXPECT_EQ(html, ToHtml(rtf));
-  EXPECT_GT(recorder.taken.size(), std::size_t{3} << 20);
+  EXPECT_GT(recorder.taken.size(), std::size_t{6} << 20);
   EXPECT_TRUE(html.starts_with(recorder.taken));
 }
 
