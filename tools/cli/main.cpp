@@ -15,7 +15,9 @@
 //
 // Input comes from FILE or standard input, read in one piece: RTF as it is, HTML by its byte
 // order mark or <meta charset> (DecodeHtmlFile); the result goes to standard output byte for
-// byte, in one write. Exit status: 0 success, 1 conversion error, 2 usage or I/O error.
+// byte, in one write (rtf2html --direct of 4 MB or more into a file: in pieces while it
+// converts, the file cut back if the conversion fails). Exit status: 0 success, 1 conversion
+// error, 2 usage or I/O error.
 
 #include <fcntl.h>
 #include <sys/mman.h>
