@@ -6,6 +6,8 @@
 
 namespace scrivlet {
 
+class OutputSink;
+
 // What RtfToHtml writes for a raw-tag run that is not an allowed picture tag.
 enum class RawHtml {
   kAsText,       // visible, encoded text: nothing on the page can run script
@@ -32,6 +34,11 @@ struct ConversionContext {
   std::vector<std::string> FontFaceLists;
   // The control's AllowRawHtml property, set from it before each read of TextHTML.
   RawHtml RawTags = RawHtml::kAsText;
+  // When set, RtfToHtml hands the finished front of its output here as it converts
+  // (text/output_buffer.h), for a caller that writes it out meanwhile; the string returned still
+  // holds the whole output. Not owned; used only for a text given whole (not a PieceSource);
+  // HtmlToRtf does not use it.
+  OutputSink* Sink = nullptr;
 
   std::int32_t ColorCount() const { return static_cast<std::int32_t>(ColorTable.size()); }
   std::int32_t FontCount() const { return static_cast<std::int32_t>(FontTable.size()); }

@@ -4,6 +4,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "text/charset_converter.h"
 #include "text/text_codec.h"
 
@@ -112,9 +116,23 @@ void AppendUtf8OrWindows1252(std::string& out, std::string_view bytes) {
   }
 }
 
-// The position of the first byte above ASCII at or after `i`, or the size of `bytes`: eight
-// bytes at a time, as most of any page is ASCII.
+// The position of the first byte above ASCII at or after `i`, or the size of `bytes`: most of
+// any page is ASCII, and the command-line tool checks a whole page before converting it, so the
+// scan takes 64 bytes at a time (the sign bits of four 16-byte loads), then eight.
 std::size_t SkipAscii(std::string_view bytes, std::size_t i) {
+#if defined(__SSE2__)
+  const auto load = [&bytes](std::size_t at) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes.data() + at));
+  };
+  while (i + 64 <= bytes.size()) {
+    const __m128i any =
+        _mm_or_si128(_mm_or_si128(load(i), load(i + 16)), _mm_or_si128(load(i + 32), load(i + 48)));
+    if (_mm_movemask_epi8(any) != 0) {
+      break;
+    }
+    i += 64;
+  }
+#endif
   while (i + 8 <= bytes.size()) {
     std::uint64_t word = 0;
     std::memcpy(&word, bytes.data() + i, sizeof word);

@@ -210,7 +210,21 @@ std::string DecodeAttributeReferences(std::string_view value) {
   return out;
 }
 
+// Whether CleanUrl would only trim `url`'s surrounding spaces: it holds no reference to decode
+// and no control character to drop, as nearly every URL of a page.
+bool IsCleanButForSpaces(std::string_view url) {
+  return std::none_of(url.begin(), url.end(), [](char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return c == '&' || byte < 0x20 || byte == 0x7F;
+  });
+}
+
 bool IsAllowedLinkUrl(std::string_view url) {
+  // RtfToHtml asks for every link of a page: a URL clean as it stands is judged in place.
+  if (IsCleanButForSpaces(url)) {
+    const std::string_view scheme = SchemeOf(TrimAny(url, " "));
+    return scheme.empty() || IsOneOfNoCase(scheme, kLinkSchemes);
+  }
   const std::string clean = CleanUrl(url);
   const std::string_view scheme = SchemeOf(clean);
   return scheme.empty() || IsOneOfNoCase(scheme, kLinkSchemes);
@@ -326,30 +340,6 @@ std::optional<std::string> RewriteAllowedTag(std::string_view tag) {
   }
   out += '>';
   return out;
-}
-
-void AppendAttributeEncoded(std::string& out, std::string_view text) {
-  for (const char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '\'':
-        out += "&#39;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      default:
-        out += c;
-    }
-  }
 }
 
 std::string EncodeAttributeValue(std::string_view text) {

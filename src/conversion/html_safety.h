@@ -52,6 +52,37 @@ std::string WithoutForbiddenCharacters(std::string_view text);
 // Encodes text for a quoted attribute value: "&" "&amp;", "'" "&#39;", '"' "&quot;", "<"
 // "&lt;", ">" "&gt;"; everything else, non-ASCII included, is copied.
 std::string EncodeAttributeValue(std::string_view text);
-void AppendAttributeEncoded(std::string& out, std::string_view text);
+// The same, appended to `out` (a std::string or a converter's OutputBuffer): the plain stretches
+// between those characters go in whole.
+template <class Out>
+void AppendAttributeEncoded(Out& out, std::string_view text) {
+  std::size_t plain = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    std::string_view reference;
+    switch (text[i]) {
+      case '&':
+        reference = "&amp;";
+        break;
+      case '\'':
+        reference = "&#39;";
+        break;
+      case '"':
+        reference = "&quot;";
+        break;
+      case '<':
+        reference = "&lt;";
+        break;
+      case '>':
+        reference = "&gt;";
+        break;
+      default:
+        continue;
+    }
+    out.append(text.data() + plain, i - plain);
+    out.append(reference.data(), reference.size());
+    plain = i + 1;
+  }
+  out.append(text.data() + plain, text.size() - plain);
+}
 
 }  // namespace scrivlet

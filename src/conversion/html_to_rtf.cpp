@@ -96,8 +96,6 @@ struct ScanState {
       : in(input),
         context(ctx),
         body(input.size() + input.size() / 4),
-        tagOpens(input, "<"),
-        entityOpens(input, "&"),
         tagCloses(input, ">"),
         entityCloses(input, ";"),
         commentEnds(input, "-->") {}
@@ -115,8 +113,6 @@ struct ScanState {
   bool paragraphFormatted = false;
   OutputBuffer body;
 
-  ForwardFinder tagOpens;
-  ForwardFinder entityOpens;
   ForwardFinder tagCloses;
   ForwardFinder entityCloses;
   ForwardFinder commentEnds;
@@ -461,6 +457,11 @@ void TranslateTag(ScanState& s, std::size_t lt, std::size_t gt, OutputBuffer& pi
     s.convertTags = true;
     return;
   }
+  // The control's pages close every run's FONT, a quarter of their tags: it translates to
+  // nothing, and none of the comparisons below need to run for it.
+  if (tag == "/FONT") {
+    return;
+  }
   if (IsFormatReset(tag)) {
     EndLastParagraph(s, lt, piece);
   }
@@ -565,24 +566,38 @@ void AppendTextUpTo(ScanState& s, std::size_t to) {
   AppendRtfEncodedPart(s.body, s.in, s.pos, to, NonAscii::kEscape);
 }
 
+// The first `Close` at or after `from`, or npos. A tag or an entity mostly closes within a few
+// dozen bytes, which one scan in place finds; past them `finder` searches on and remembers its
+// answer, so that an unclosed "<" or "&" before many others costs no rescans.
+template <char Close>
+std::size_t FindClose(const ScanState& s, ForwardFinder& finder, std::size_t from) {
+  constexpr std::size_t kNear = 64;
+  const std::size_t near = std::min(from + kNear, s.in.size());
+  const std::size_t at = FindByteOf<NonAsciiBytes::kPass, Close>(s.in, from, near);
+  return at < near ? at : finder.Find(near);
+}
+
 // Appends the text before the next tag or entity, then the token's fragment.
 void ScanNextToken(ScanState& s) {
   OutputBuffer& piece = s.body;
-  const std::size_t lt = s.tagOpens.Find(s.pos);
-  const std::size_t amp = s.entityOpens.Find(s.pos);
-  if (lt != std::string_view::npos && (amp == std::string_view::npos || lt < amp)) {
+  // One scan finds whichever of a tag and an entity comes first; the scan never passes the
+  // same bytes twice, as the token found is always consumed.
+  const std::size_t next = FindByteOf<NonAsciiBytes::kPass, '<', '&'>(s.in, s.pos, s.in.size());
+  if (next < s.in.size() && s.in[next] == '<') {
+    const std::size_t lt = next;
     AppendTextUpTo(s, lt);
     s.pos = lt + 1;
-    const std::size_t gt = s.tagCloses.Find(lt);
+    const std::size_t gt = FindClose<'>'>(s, s.tagCloses, lt);
     if (gt == std::string_view::npos) {
       return;  // a "<" that opens no tag is dropped
     }
     s.pos = gt + 1;
     TranslateTag(s, lt, gt, piece);
-  } else if (amp != std::string_view::npos) {
+  } else if (next < s.in.size()) {
+    const std::size_t amp = next;
     AppendTextUpTo(s, amp);
     s.pos = amp + 1;
-    const std::size_t semicolon = s.entityCloses.Find(amp);
+    const std::size_t semicolon = FindClose<';'>(s, s.entityCloses, amp);
     if (semicolon == std::string_view::npos) {
       return;  // an "&" that ends no entity is dropped
     }

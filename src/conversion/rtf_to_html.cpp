@@ -112,11 +112,13 @@ std::string_view LeadingDigits(std::string_view text) {
 // Per-call state of one conversion. Read in pieces, `in` is what is left of the pieces read so
 // far, and the state carries over from one to the next.
 struct RenderState {
-  // `wholeSize`: the whole input's size, which the output is sized by.
-  RenderState(std::string_view input, std::size_t wholeSize, ConversionContext& ctx)
+  // `wholeSize`: the whole input's size, which the output is sized by; `sink`: where finished
+  // output goes as it is made, if anywhere.
+  RenderState(std::string_view input, std::size_t wholeSize, ConversionContext& ctx,
+              OutputSink* sink)
       : in(input),
         context(ctx),
-        out(wholeSize + wholeSize / 2),
+        out(wholeSize + wholeSize / 2, sink),
         backslashes(input, "\\"),
         spaces(input, " "),
         semicolons(input, ";") {}
@@ -277,23 +279,21 @@ bool HasDigitAt(std::string_view word, std::size_t at) {
   return word.size() > at && IsAsciiDigit(word[at]);
 }
 
-// `name` followed by a digit.
-bool IsWordWithNumber(std::string_view word, std::string_view name) {
-  if (word.size() <= name.size() || !IsAsciiDigit(word[name.size()])) {
-    return false;
-  }
-  for (std::size_t i = 0; i < name.size(); ++i) {
-    if (word[i] != name[i]) {
-      return false;
-    }
-  }
-  return true;
+// `name` followed by a digit. Names are literals, so that the comparison, as in WordIs, is of a
+// known length: these run for most words of a document.
+template <std::size_t N>
+bool IsWordWithNumber(std::string_view word, const char (&name)[N]) {
+  constexpr std::size_t kLength = N - 1;
+  return word.size() > kLength && IsAsciiDigit(word[kLength]) &&
+         std::memcmp(word.data(), name, kLength) == 0;
 }
 
 // `name` followed by nothing, a digit or a minus sign: "li", "li360", "li-360" but not "lisa".
-bool IsWordWithOptionalNumber(std::string_view word, std::string_view name) {
-  return word.starts_with(name) && (word.size() == name.size() || IsAsciiDigit(word[name.size()]) ||
-                                    word[name.size()] == '-');
+template <std::size_t N>
+bool IsWordWithOptionalNumber(std::string_view word, const char (&name)[N]) {
+  constexpr std::size_t kLength = N - 1;
+  return word.size() >= kLength && std::memcmp(word.data(), name, kLength) == 0 &&
+         (word.size() == kLength || IsAsciiDigit(word[kLength]) || word[kLength] == '-');
 }
 
 std::int64_t QuoteSteps(std::int32_t twips) {
@@ -927,10 +927,8 @@ constexpr std::string_view kAnchorOpen = "<A HREF='";
 // The open anchor's HREF value, written again from the URL text gathered so far: the link rule
 // judges the whole URL, never its pieces one at a time.
 void EmitAnchorUrl(RenderState& s) {
-  std::string encoded;
   // A URL the link rule refuses goes nowhere; the link's text stays.
-  AppendAttributeEncoded(encoded, AllowedLinkUrlOr(s.anchorUrl));
-  s.out += encoded;
+  AppendAttributeEncoded(s.out, AllowedLinkUrlOr(s.anchorUrl));
   Put(s.out, "'>");
   s.anchorEnd = s.out.size();
 }
@@ -960,6 +958,7 @@ void CloseAnchor(RenderState& s) {
     s.out.Erase(s.anchorStart, s.anchorEnd);
   }
   s.inLink = false;
+  s.out.Release();
 }
 
 // A raw-tag run: each allowed picture tag behind a comment of its own, written again with its
@@ -1013,6 +1012,7 @@ void EmitTextRun(RenderState& s) {
       Put(s.out, "</U></I>");
       EmitMarkerFontOpen(s);
       s.anchorStart = s.out.size();
+      s.out.Hold(s.anchorStart);  // the anchor's start tag may still be taken back
       s.out += kAnchorOpen;
       s.anchorUrl = s.token;
       EmitAnchorUrl(s);
@@ -1350,11 +1350,14 @@ void HandleIndentWords(RenderState& s, std::string_view word) {
 // "=" would let a name such as "COLOR=" pass for the attribute itself when the HTML is read
 // back: these cannot stand in a face name and are left out.
 void AppendFaceAttributeValue(OutputBuffer& out, std::string_view face) {
-  for (const char c : face) {
-    if (c != '\'' && c != '>' && c != '=') {
-      out += c;
+  std::size_t plain = 0;
+  for (std::size_t i = 0; i < face.size(); ++i) {
+    if (face[i] == '\'' || face[i] == '>' || face[i] == '=') {
+      out.append(face.data() + plain, i - plain);
+      plain = i + 1;
     }
   }
+  out.append(face.data() + plain, face.size() - plain);
 }
 
 void HandleColorWord(RenderState& s, std::string_view word) {
@@ -1863,7 +1866,7 @@ void ConvertSteps(RenderState& s) {
 }
 
 std::string ConvertWhole(std::string_view rtf, ConversionContext& context) {
-  RenderState s(rtf, rtf.size(), context);
+  RenderState s(rtf, rtf.size(), context, context.Sink);
   s.end = FindConvertedEnd(rtf);
   StartConversion(s);
   ConvertSteps(s);
@@ -1941,7 +1944,9 @@ std::string ConvertAgainWhole(PieceSource& source, ConversionContext& context) {
 
 std::string ConvertPieces(PieceSource& source, ConversionContext& context) {
   std::string_view piece = source.Next();
-  RenderState s({}, source.Size() > 0 ? source.Size() : piece.size(), context);
+  // What a sink took could not be taken back when a cut fails and the text is converted again
+  // whole, so a text read in pieces is converted without one.
+  RenderState s({}, source.Size() > 0 ? source.Size() : piece.size(), context, nullptr);
   StartConversion(s);
   std::string left;  // the input behind the last cut
   while (!piece.empty()) {

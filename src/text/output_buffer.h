@@ -11,6 +11,19 @@
 
 namespace scrivlet {
 
+// Takes the finished front of a converter's output while the conversion goes on, so that the
+// caller can write it out meanwhile (the command-line tool does, on a second thread). The pieces
+// come in order and together are a prefix of the text the conversion returns.
+class OutputSink {
+ public:
+  virtual ~OutputSink() = default;
+  // `done` stays readable and unchanged until the next Settle returns.
+  virtual void Take(std::string_view done) = 0;
+  // Returns once every piece taken is dealt with; the buffer calls it before its memory moves
+  // or is freed.
+  virtual void Settle() = 0;
+};
+
 // The text a converter writes, appended through a cursor into a buffer sized ahead. Through
 // std::string every append is a call into the library, whose growth code is compiled there, and
 // the converters make several appends for every tag and control word; here an append of a known
@@ -19,10 +32,19 @@ namespace scrivlet {
 class OutputBuffer {
  public:
   // Reserves `expected` bytes; past them the capacity doubles, as a std::string's would.
-  explicit OutputBuffer(std::size_t expected) {
+  // `sink`, if any, is handed what is written in steps of four megabytes (few hand-overs, each
+  // a wake-up of the caller's writer), up to a Hold; it must outlive the buffer.
+  explicit OutputBuffer(std::size_t expected, OutputSink* sink = nullptr) : sink_(sink) {
     buffer_.reserve(expected);
     AdviseHugePages();
   }
+  ~OutputBuffer() {
+    if (sink_ != nullptr) {
+      sink_->Settle();
+    }
+  }
+  OutputBuffer(const OutputBuffer&) = delete;
+  OutputBuffer& operator=(const OutputBuffer&) = delete;
 
   void append(const char* text, std::size_t size) { std::memcpy(Room(size), text, size); }
   void append(std::string_view text) { append(text.data(), text.size()); }
@@ -36,10 +58,15 @@ class OutputBuffer {
   }
 
   // append() for a short text that has at least 32 bytes readable from `text` (`readable`), as
-  // a piece of a converter's input mostly has: copied by a move of 32 bytes, without a call.
+  // a piece of a converter's input mostly has: copied by a move of 32 bytes, or of 64 for a piece
+  // up to that long, without a call.
   void AppendShort(const char* text, std::size_t size, std::size_t readable) {
-    if (size <= kShort && readable >= kShort && buffer_.size() - used_ >= kShort) {
+    const std::size_t room = buffer_.size() - used_;
+    if (size <= kShort && readable >= kShort && room >= kShort) {
       std::memcpy(buffer_.data() + used_, text, kShort);
+      used_ += size;
+    } else if (size <= 2 * kShort && readable >= 2 * kShort && room >= 2 * kShort) {
+      std::memcpy(buffer_.data() + used_, text, 2 * kShort);
       used_ += size;
     } else {
       append(text, size);
@@ -72,7 +99,12 @@ class OutputBuffer {
   std::string_view From(std::size_t from) const {
     return std::string_view(buffer_.data() + from, used_ - from);
   }
-  // Takes back what was written from `from` to `to`.
+  // What is written from `from` on may still change (Erase): the sink gets none of it until
+  // Release. One hold at a time.
+  void Hold(std::size_t from) { hold_ = from; }
+  void Release() { hold_ = kNoHold; }
+
+  // Takes back what was written from `from` to `to`; `from` lies at or after a Hold.
   void Erase(std::size_t from, std::size_t to) {
     std::memmove(buffer_.data() + from, buffer_.data() + to, used_ - to);
     used_ -= to - from;
@@ -98,10 +130,26 @@ class OutputBuffer {
   // The string's size runs a step ahead of the writes, so that the zeroing a resize does finds
   // the bytes in the cache; past the capacity the string reallocates and doubles it.
   [[gnu::noinline]] void Grow(std::size_t size) {
+    const std::size_t wanted = std::max(used_ + size, buffer_.size() + kStep);
+    if (sink_ != nullptr) {
+      HandFinished();
+      if (wanted > buffer_.capacity()) {
+        sink_->Settle();  // the text handed over is about to move
+      }
+    }
     const char* const before = buffer_.data();
-    buffer_.resize(std::max(used_ + size, buffer_.size() + kStep));
+    buffer_.resize(wanted);
     if (buffer_.data() != before) {
       AdviseHugePages();
+    }
+  }
+
+  // Hands the sink what is written and not held, once a step of it has gathered.
+  void HandFinished() {
+    const std::size_t finished = std::min(used_, hold_);
+    if (finished >= handed_ + kHandStep) {
+      sink_->Take(std::string_view(buffer_.data() + handed_, finished - handed_));
+      handed_ = finished;
     }
   }
 
@@ -124,9 +172,14 @@ class OutputBuffer {
 
   static constexpr std::size_t kShort = 32;
   static constexpr std::size_t kStep = 16384;
+  static constexpr std::size_t kHandStep = std::size_t{4} << 20;
+  static constexpr std::size_t kNoHold = static_cast<std::size_t>(-1);
 
   std::string buffer_;  // its size is how far it is zeroed, `used_` how far written
   std::size_t used_ = 0;
+  OutputSink* sink_ = nullptr;
+  std::size_t handed_ = 0;  // how much of the text the sink has
+  std::size_t hold_ = kNoHold;
 };
 
 // AppendDecimal and AppendSmallDecimal (text_codec.h) for an OutputBuffer, so that helpers

@@ -49,6 +49,21 @@ TEST(DecodeHtmlFileTest, ReadsEachFileByItsDeclaration) {
   }
 }
 
+// The check runs over the whole page in blocks: a byte above ASCII counts wherever it stands,
+// inside a block, across two or in the tail after the last.
+TEST(DecodeHtmlFileTest, SeesEveryByteAboveAsciiOfALongPage) {
+  const std::string ascii(200, 'x');
+  EXPECT_TRUE(IsUtf8HtmlFile(ascii));
+  for (const std::size_t at : {0, 63, 64, 127, 150, 199}) {
+    std::string page = ascii;
+    page[at] = '\xE9';  // windows-1252, no UTF-8
+    EXPECT_FALSE(IsUtf8HtmlFile(page)) << at;
+    EXPECT_FALSE(IsUtf8HtmlFile("<meta charset=us-ascii>" + page)) << at;
+    page.replace(at, 1, "\xC3\xA9");
+    EXPECT_TRUE(IsUtf8HtmlFile(page)) << at;
+  }
+}
+
 TEST(DecodeHtmlFileTest, FindsTheDeclaredLabel) {
   EXPECT_EQ(FindDeclaredCharset("<html><head><meta name=x><meta charset='EUC-KR'/>"), "EUC-KR");
   EXPECT_EQ(FindDeclaredCharset("<meta content=\"text/html;charset=koi8-r\" http-equiv>"),

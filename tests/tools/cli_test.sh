@@ -101,6 +101,20 @@ expect "a UTF-16 file with its byte order mark" 0 \
 head -c 3000000 /dev/zero | tr '\0' 'a' | "$SCRIVLET" rtf2html --direct | wc -c >"$work/out"
 [ "$(cat "$work/out")" -eq 3000000 ] || fail "a large input through a pipe arrives whole"
 
+# A large input into a file is written while it converts: the file gets what a pipe gets, and a
+# conversion that fails late leaves the file as it was (empty, or its earlier text).
+words() { yes 'plain \b bold\b0  \i italic\i0  text' | head -c 6000000; }
+{ printf '{\\rtf1 '; words; printf '\\par }'; } >"$work/big.rtf"
+"$SCRIVLET" rtf2html --direct "$work/big.rtf" >"$work/big.html" || fail "a large input into a file"
+"$SCRIVLET" rtf2html --direct "$work/big.rtf" | cmp -s - "$work/big.html" ||
+  fail "a large input into a file arrives as through a pipe"
+{ printf '{\\rtf1 '; words; printf '\\fs99999999999 x\\par }'; } >"$work/late.rtf"
+: >"$work/late.html"
+"$SCRIVLET" rtf2html --direct "$work/late.rtf" >"$work/late.html" 2>"$work/err"
+[ $? -eq 1 ] && [ ! -s "$work/late.html" ] || fail "a late conversion error leaves the file empty"
+{ printf 'before'; "$SCRIVLET" rtf2html --direct "$work/late.rtf"; } >"$work/late.html" 2>"$work/err"
+[ "$(cat "$work/late.html")" = before ] || fail "a late conversion error keeps what the file held"
+
 printf 'html <B>x</B>\nselect 0 1\nclick Bold\nprint html\n' >"$work/in"
 expect "a script" 0 '<!-- Korvex, Inc. Scrivlet 2.3.0.0 --><FONT SIZE=3 COLOR=#000000>x</FONT>' -- script
 printf 'html x\nbogus\n' >"$work/in"
