@@ -35,6 +35,25 @@ std::size_t NormalizeBetween(std::vector<TextRun>& runs, std::size_t from, std::
   return from;
 }
 
+// Moves the runs from `run` on out of a paragraph; the index, when kept, keeps the runs that stay.
+std::vector<TextRun> TakeRunsFrom(Paragraph& paragraph, std::size_t run) {
+  std::vector<TextRun>& runs = paragraph.runs;
+  const auto at = runs.begin() + static_cast<std::ptrdiff_t>(run);
+  std::vector<TextRun> taken(std::make_move_iterator(at), std::make_move_iterator(runs.end()));
+  const bool indexed = paragraph.runEnds.Kept(runs) != nullptr;
+  runs.erase(at, runs.end());
+  if (indexed) {
+    paragraph.runEnds.Recount(runs, runs.size());
+  }
+  return taken;
+}
+
+// Gives `paragraph` the format and mark of `piece`.
+void TakeFormats(Paragraph& paragraph, Paragraph& piece) {
+  paragraph.format = piece.format;
+  paragraph.mark = std::move(piece.mark);
+}
+
 }  // namespace
 
 // ----- The run index -----
@@ -210,6 +229,112 @@ void AppendRuns(Paragraph& paragraph, const std::vector<TextRun>& runs) {
   for (const TextRun& run : runs) {
     AppendText(paragraph, run.format, run.text);
   }
+}
+
+void AppendRuns(Paragraph& paragraph, std::vector<TextRun>&& runs) {
+  std::vector<TextRun>& own = paragraph.runs;
+  const bool indexed = paragraph.runEnds.Kept(own) != nullptr;
+  const std::size_t changed = own.empty() ? 0 : own.size() - 1;
+  for (TextRun& run : runs) {
+    if (run.text.empty()) {
+      continue;
+    }
+    if (!own.empty() && own.back().format == run.format) {
+      own.back().text += run.text;
+    } else {
+      own.push_back(std::move(run));
+    }
+  }
+  if (indexed) {
+    paragraph.runEnds.Recount(own, changed);
+  } else {
+    paragraph.ForgetRunEnds();
+  }
+}
+
+std::vector<Paragraph> SpliceParagraphs(ParagraphList& paragraphs, std::size_t first,
+                                        std::int32_t from, std::size_t last, std::int32_t to,
+                                        std::vector<Paragraph> pieces) {
+  const auto at = [&paragraphs](std::size_t index) {
+    return paragraphs.begin() + static_cast<std::ptrdiff_t>(index);
+  };
+  // The paragraphs between the first and last piece, allocated before anything changes.
+  ParagraphList between;
+  between.reserve(pieces.size());
+  for (std::size_t i = 1; i + 1 < pieces.size(); ++i) {
+    between.push_back(std::make_unique<Paragraph>(std::move(pieces[i])));
+  }
+  Paragraph& opening = *paragraphs[first];
+  Paragraph& front = pieces.front();
+  Paragraph& back = pieces.back();
+  std::vector<Paragraph> was;
+  if (first == last) {
+    was.push_back(Paragraph{opening.format, RunsBetween(opening, from, to), opening.mark});
+    if (pieces.size() == 1) {
+      ReplaceRuns(opening, from, to, std::move(front.runs));
+      TakeFormats(opening, front);
+      return was;
+    }
+    if (to > from) {
+      ReplaceRuns(opening, from, to, {});
+    }
+    if (from == 0) {
+      // The paragraph stays as the closing one behind a new opening one: no run moves (Enter at
+      // the start of a paragraph).
+      auto head = std::make_unique<Paragraph>(std::move(front));
+      between.insert(between.begin(), std::move(head));
+      paragraphs.reserve(paragraphs.size() + between.size());
+      if (!back.runs.empty()) {
+        ReplaceRuns(opening, 0, 0, std::move(back.runs));
+      }
+      TakeFormats(opening, back);
+      paragraphs.insert(at(first), std::make_move_iterator(between.begin()),
+                        std::make_move_iterator(between.end()));
+      return was;
+    }
+    auto closing = std::make_unique<Paragraph>(std::move(back));
+    between.push_back(std::move(closing));
+    paragraphs.reserve(paragraphs.size() + between.size());
+    AppendRuns(*between.back(), TakeRunsFrom(opening, SplitRunsAt(opening, from)));
+    AppendRuns(opening, std::move(front.runs));
+    TakeFormats(opening, front);
+    paragraphs.insert(at(first + 1), std::make_move_iterator(between.begin()),
+                      std::make_move_iterator(between.end()));
+    return was;
+  }
+  Paragraph& closing = *paragraphs[last];
+  was.reserve(last - first + 1);
+  was.push_back(Paragraph{opening.format, {}, opening.mark});
+  for (std::size_t i = first + 1; i < last; ++i) {
+    was.push_back(std::move(*paragraphs[i]));
+  }
+  was.push_back(Paragraph{closing.format, RunsBetween(closing, 0, to), closing.mark});
+  was.front().runs = TakeRunsFrom(opening, SplitRunsAt(opening, from));
+  if (pieces.size() > 1) {
+    AppendRuns(opening, std::move(front.runs));
+    TakeFormats(opening, front);
+    ReplaceRuns(closing, 0, to, std::move(back.runs));
+    TakeFormats(closing, back);
+    paragraphs.erase(at(first + 1), at(last));
+    paragraphs.insert(at(first + 1), std::make_move_iterator(between.begin()),
+                      std::make_move_iterator(between.end()));
+    return was;
+  }
+  if (from == 0) {
+    // The last paragraph stays and takes the place of the first, now empty: no run moves (undoing
+    // Enter at the start of a paragraph).
+    if (to > 0 || !front.runs.empty()) {
+      ReplaceRuns(closing, 0, to, std::move(front.runs));
+    }
+    TakeFormats(closing, front);
+    paragraphs.erase(at(first), at(last));
+    return was;
+  }
+  AppendRuns(opening, std::move(front.runs));
+  AppendRuns(opening, TakeRunsFrom(closing, SplitRunsAt(closing, to)));
+  TakeFormats(opening, front);
+  paragraphs.erase(at(first + 1), at(last + 1));
+  return was;
 }
 
 std::vector<TextRun> RunsBetween(const Paragraph& paragraph, std::int32_t from, std::int32_t to) {

@@ -607,6 +607,10 @@ ParaFormat QtRichTextBox::ParagraphFormat(std::size_t index) const {
   return ParaFromBlock(BlockAt(index));
 }
 
+CharFormat QtRichTextBox::ParagraphMark(std::size_t index) const {
+  return MarkOf(BlockAt(index));
+}
+
 QtRichTextBox::Location QtRichTextBox::Locate(std::int32_t position) const {
   position = std::clamp(position, 0, Doc().characterCount() - 1);
   const QTextBlock block = Doc().findBlock(position);

@@ -142,6 +142,7 @@ class QtRichTextBox final : public ParagraphSurface {
   char16_t UnitAt(std::int32_t position) const override;
   CharFormat FormatAt(std::size_t paragraph, std::int32_t offset) const override;
   ParaFormat ParagraphFormat(std::size_t index) const override;
+  CharFormat ParagraphMark(std::size_t index) const override;
   void VisitRunFormats(std::int32_t from, std::int32_t to,
                        const std::function<bool(const CharFormat&)>& visit) const override;
   std::vector<Paragraph> ReadParagraphs(std::size_t first, std::size_t last) const override;

@@ -154,6 +154,49 @@ void MemoryRichTextBox::EditParagraph(std::size_t index,
   textLength_ += shift;
 }
 
+std::vector<Paragraph> MemoryRichTextBox::SpliceRange(std::size_t first, std::int32_t from,
+                                                      std::size_t last, std::int32_t to,
+                                                      std::vector<Paragraph> pieces) {
+  // The paragraphs' lengths come from the starts and the pieces: a long paragraph is not walked.
+  std::vector<std::int32_t> newStarts(pieces.size());
+  std::int32_t at = starts_[first];
+  for (std::size_t i = 0; i < pieces.size(); ++i) {
+    newStarts[i] = at;
+    at += pieces[i].Length() + 1;
+  }
+  at += from + ParagraphLength(last) - to;
+  const std::int32_t shift = at - (starts_[last] + ParagraphLength(last) + 1);
+  starts_.reserve(starts_.size() + pieces.size());
+  std::vector<Paragraph> was;
+  try {
+    was = SpliceParagraphs(paragraphs_, first, from, last, to, std::move(pieces));
+  } catch (...) {
+    CountStarts();  // out of memory part way: the starts follow what the paragraphs hold
+    throw;
+  }
+  // The opening paragraph keeps the text before `from`; the closing one the text after `to`.
+  for (std::size_t i = 1; i < newStarts.size(); ++i) {
+    newStarts[i] += from;
+  }
+  // Only the difference in paragraphs is inserted or erased: the later starts move once.
+  const std::size_t oldCount = last - first + 1;
+  const std::size_t common = std::min(oldCount, newStarts.size());
+  const auto begin = starts_.begin() + static_cast<std::ptrdiff_t>(first);
+  std::copy(newStarts.begin(), newStarts.begin() + static_cast<std::ptrdiff_t>(common), begin);
+  if (newStarts.size() > common) {
+    starts_.insert(begin + static_cast<std::ptrdiff_t>(common),
+                   newStarts.begin() + static_cast<std::ptrdiff_t>(common), newStarts.end());
+  } else {
+    starts_.erase(begin + static_cast<std::ptrdiff_t>(common),
+                  begin + static_cast<std::ptrdiff_t>(oldCount));
+  }
+  for (std::size_t i = first + newStarts.size(); i < starts_.size(); ++i) {
+    starts_[i] += shift;
+  }
+  textLength_ += shift;
+  return was;
+}
+
 // ----- Whole document -----
 
 std::string MemoryRichTextBox::TextRTF() const {

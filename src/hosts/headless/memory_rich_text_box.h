@@ -55,12 +55,15 @@ class MemoryRichTextBox final : public ParagraphSurface {
   ParaFormat ParagraphFormat(std::size_t index) const override {
     return paragraphs_[index]->format;
   }
+  CharFormat ParagraphMark(std::size_t index) const override { return paragraphs_[index]->mark; }
   void VisitRunFormats(std::int32_t from, std::int32_t to,
                        const std::function<bool(const CharFormat&)>& visit) const override;
   std::vector<Paragraph> ReadParagraphs(std::size_t first, std::size_t last) const override;
   void WriteParagraphs(std::size_t first, const std::vector<Paragraph>& old,
                        std::vector<Paragraph> replacement) override;
   void EditParagraph(std::size_t index, const std::function<void(Paragraph&)>& edit) override;
+  std::vector<Paragraph> SpliceRange(std::size_t first, std::int32_t from, std::size_t last,
+                                     std::int32_t to, std::vector<Paragraph> pieces) override;
   FormatRun RunInParagraph(std::size_t paragraph, std::int32_t offset) const override {
     return StretchAt(*paragraphs_[paragraph], offset);
   }
