@@ -9,6 +9,19 @@
 
 namespace scrivlet {
 
+namespace {
+
+// Room for `more` items, grown by doubling as an insertion would grow it, but before the first
+// change: running out of memory leaves the list as it was.
+template <typename List>
+void MakeRoom(List& list, std::size_t more) {
+  if (list.capacity() - list.size() < more) {
+    list.reserve(std::max(list.size() + more, 2 * list.capacity()));
+  }
+}
+
+}  // namespace
+
 MemoryRichTextBox::MemoryRichTextBox() {
   paragraphs_.push_back(std::make_unique<Paragraph>());
   paragraphs_.front()->mark = DefaultFormat();
@@ -109,14 +122,8 @@ void MemoryRichTextBox::WriteParagraphs(std::size_t first, const std::vector<Par
   for (std::size_t i = common; i < replacement.size(); ++i) {
     added.push_back(std::make_unique<Paragraph>(std::move(replacement[i])));
   }
-  // Room grows by doubling, as an insertion would grow it, but before the first change.
-  const auto makeRoom = [](auto& list, std::size_t more) {
-    if (list.capacity() - list.size() < more) {
-      list.reserve(std::max(list.size() + more, 2 * list.capacity()));
-    }
-  };
-  makeRoom(paragraphs_, added.size());
-  makeRoom(starts_, added.size());
+  MakeRoom(paragraphs_, added.size());
+  MakeRoom(starts_, added.size());
   for (std::size_t i = 0; i < common; ++i) {
     *paragraphs_[first + i] = std::move(replacement[i]);
   }
@@ -166,7 +173,7 @@ std::vector<Paragraph> MemoryRichTextBox::SpliceRange(std::size_t first, std::in
   }
   at += from + ParagraphLength(last) - to;
   const std::int32_t shift = at - (starts_[last] + ParagraphLength(last) + 1);
-  starts_.reserve(starts_.size() + pieces.size());
+  MakeRoom(starts_, pieces.size());
   std::vector<Paragraph> was;
   try {
     was = SpliceParagraphs(paragraphs_, first, from, last, to, std::move(pieces));
