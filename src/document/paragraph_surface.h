@@ -22,7 +22,9 @@ namespace scrivlet {
 // below; it also keeps the selection, so that a widget's own caret can be the selection.
 //
 // Every change of the document goes through WriteParagraphs with the paragraphs as they were
-// and as they become, so a surface may redraw only what differs.
+// and as they become, so a surface may redraw only what differs; a change inside one paragraph
+// (EditParagraph) and one that splits or joins paragraphs at a range (SpliceRange) say only what
+// they change, so that an edit in a long paragraph costs what it changes.
 class ParagraphSurface : public RichTextBox {
  public:
   std::u16string SelText() const override;

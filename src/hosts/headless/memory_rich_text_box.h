@@ -15,8 +15,10 @@ namespace scrivlet {
 // semantics the RichTextBox interface documents; hosts without a display, the command-line tool
 // and the tests use it.
 //
-// Cost: an edit or a formatting change rebuilds only the paragraphs it touches, and finding a
-// position is a binary search of the paragraphs' starts, which every write keeps up to date.
+// Cost: an edit or a formatting change rebuilds only the paragraphs it touches; typing, Enter and
+// a paste of lines edit a paragraph in place or split it by moving the runs of its shorter side;
+// finding a position is a binary search of the paragraphs' starts, which every write keeps up to
+// date.
 class MemoryRichTextBox final : public ParagraphSurface {
  public:
   MemoryRichTextBox();
