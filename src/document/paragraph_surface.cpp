@@ -442,19 +442,24 @@ std::int32_t ParagraphSurface::Splice(std::int32_t from, std::int32_t to, RichDo
         ReplaceWithin(first.paragraph, first.offset, last.offset, std::move(part.runs), part.mark);
     return ParagraphStart(first.paragraph) + first.offset - dropped + inserted;
   }
-  if (from == to) {
-    // Lines inserted at the caret: the paragraph is split where it is, not rebuilt, and the
-    // history keeps the split, not the paragraph (Enter in a long paragraph).
+  // A deletion that ends a URL's run may orphan the URL (below): rare, and left to the write of
+  // whole paragraphs.
+  const bool orphansNoUrl =
+      to == from || first.offset == 0 ||
+      MarkerKindOf(FormatAt(first.paragraph, first.offset - 1)) != MarkerKind::kUrl;
+  if (first.paragraph == last.paragraph && orphansNoUrl) {
+    // Lines inserted in one paragraph: it is split where it is, not rebuilt, and the history
+    // keeps the split, not the paragraph (Enter in a long paragraph).
     std::vector<Paragraph> pieces = std::move(fragment.paragraphs);
     for (Paragraph& piece : pieces) {
       Normalize(piece);
     }
     Paragraph& closing = pieces.back();
     closing.format = ParagraphFormat(first.paragraph);
-    if (closing.runs.empty() && first.offset == ParagraphLength(first.paragraph)) {
+    if (closing.runs.empty() && last.offset == ParagraphLength(first.paragraph)) {
       closing.mark = ParagraphMark(first.paragraph);
     }
-    ReplaceRange(first.paragraph, first.offset, first.paragraph, first.offset, std::move(pieces));
+    ReplaceRange(first.paragraph, first.offset, first.paragraph, last.offset, std::move(pieces));
     return ParagraphStart(first.paragraph) + first.offset + inserted;
   }
   std::vector<Paragraph> old = ReadParagraphs(first.paragraph, last.paragraph);
