@@ -390,14 +390,18 @@ struct KeyTimes {
 };
 
 // Times `samples` consecutive operations, each on its own (microseconds), the caret placed once
-// before the first: typing goes on where the last key left it, as a user's does.
+// before the first: typing goes on where the last key left it, as a user's does. A `step`
+// moves the caret on that far before each operation, outside the timing.
 template <typename Operation>
 KeyTimes TimeKeys(MemoryRichTextBox& surface, std::int32_t caret, int samples,
-                  Operation&& operation) {
+                  Operation&& operation, std::int32_t step = 0) {
   surface.SetSelStart(caret);
   std::vector<double> times;
   times.reserve(static_cast<std::size_t>(samples));
   for (int i = 0; i < samples; ++i) {
+    if (step > 0) {
+      surface.SetSelStart(surface.SelStart() + step);
+    }
     const auto start = std::chrono::steady_clock::now();
     operation(i);
     const auto end = std::chrono::steady_clock::now();
@@ -410,19 +414,24 @@ KeyTimes TimeKeys(MemoryRichTextBox& surface, std::int32_t caret, int samples,
 // A keystroke, Backspace, Enter and a paste of 80 characters at the start, middle and end of
 // the page as generated (many paragraphs) and of the page as one paragraph, 200 of each in a
 // row (the history gathering them as a user's typing), median and 99th percentile printed as a
-// table on standard error. The benchmark's own time is a keystroke in the middle of the page.
+// table on standard error. After them, a paste of 80 characters in three lines, and Enter with
+// the caret moved 1000 characters on before each (a split with the rest of a long paragraph
+// after it every time, where Enter after Enter splits at the paragraph's start). The
+// benchmark's own time is a keystroke in the middle of the page.
 static constexpr std::u16string_view kTyped = u"word ";
 
 void PrintKeyTimes(const std::string& rtf) {
   static constexpr std::u16string_view kLine =
       u"Eighty characters of pasted text, a line's worth, the way a user pastes it here.";
+  static constexpr std::u16string_view kLines =
+      u"Eighty characters of pasted text\r\nin three lines, the way a user\r\npastes them here.";
   static constexpr int kSamples = 200;
   struct Shape {
     const char* name;
     std::string rtf;
   };
   const Shape shapes[] = {{"paragraphs", rtf}, {"one paragraph", AsOneParagraph(rtf)}};
-  std::fprintf(stderr, "%-14s %-10s %-7s %10s %10s\n", "shape", "operation", "at", "median_us",
+  std::fprintf(stderr, "%-14s %-13s %-7s %10s %10s\n", "shape", "operation", "at", "median_us",
                "p99_us");
   for (const Shape& shape : shapes) {
     MemoryRichTextBox surface;
@@ -430,11 +439,14 @@ void PrintKeyTimes(const std::string& rtf) {
     const struct {
       const char* name;
       std::function<void(int)> run;
+      std::int32_t step = 0;
     } operations[] = {
         {"key", [&](int i) { surface.SetSelText(kTyped.substr(i % kTyped.size(), 1)); }},
         {"Backspace", [&](int) { surface.DeleteBackward(); }},
         {"Enter", [&](int) { surface.SetSelText(u"\n"); }},
         {"paste 80", [&](int) { surface.SetSelText(kLine); }},
+        {"paste 3 lines", [&](int) { surface.SetSelText(kLines); }},
+        {"Enter +1000", [&](int) { surface.SetSelText(u"\n"); }, 1000},
     };
     for (const auto& operation : operations) {
       for (const char* place : {"start", "middle", "end"}) {
@@ -444,8 +456,8 @@ void PrintKeyTimes(const std::string& rtf) {
         const std::int32_t caret = at == "start"    ? (operation.name[0] == 'B' ? kSamples : 0)
                                    : at == "middle" ? length / 2
                                                     : length;
-        const KeyTimes times = TimeKeys(surface, caret, kSamples, operation.run);
-        std::fprintf(stderr, "%-14s %-10s %-7s %10.1f %10.1f\n", shape.name, operation.name, place,
+        const KeyTimes times = TimeKeys(surface, caret, kSamples, operation.run, operation.step);
+        std::fprintf(stderr, "%-14s %-13s %-7s %10.1f %10.1f\n", shape.name, operation.name, place,
                      times.median, times.p99);
       }
     }

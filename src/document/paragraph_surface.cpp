@@ -92,6 +92,11 @@ std::int32_t FragmentLength(const RichDocument& fragment) {
   return length;
 }
 
+// Where `pieces` spliced in at offset `from` end: an offset in the last paragraph they make.
+std::int32_t PiecesEnd(std::int32_t from, const std::vector<Paragraph>& pieces) {
+  return pieces.size() == 1 ? from + pieces.front().Length() : pieces.back().Length();
+}
+
 }  // namespace
 
 // ----- Positions and formats -----
@@ -437,6 +442,26 @@ std::int32_t ParagraphSurface::Splice(std::int32_t from, std::int32_t to, RichDo
         ReplaceWithin(first.paragraph, first.offset, last.offset, std::move(part.runs), part.mark);
     return ParagraphStart(first.paragraph) + first.offset - dropped + inserted;
   }
+  // A deletion that ends a URL's run may orphan the URL (below): rare, and left to the write of
+  // whole paragraphs.
+  const bool orphansNoUrl =
+      to == from || first.offset == 0 ||
+      MarkerKindOf(FormatAt(first.paragraph, first.offset - 1)) != MarkerKind::kUrl;
+  if (first.paragraph == last.paragraph && orphansNoUrl) {
+    // Lines inserted in one paragraph: it is split where it is, not rebuilt, and the history
+    // keeps the split, not the paragraph (Enter in a long paragraph).
+    std::vector<Paragraph> pieces = std::move(fragment.paragraphs);
+    for (Paragraph& piece : pieces) {
+      Normalize(piece);
+    }
+    Paragraph& closing = pieces.back();
+    closing.format = ParagraphFormat(first.paragraph);
+    if (closing.runs.empty() && last.offset == ParagraphLength(first.paragraph)) {
+      closing.mark = ParagraphMark(first.paragraph);
+    }
+    ReplaceRange(first.paragraph, first.offset, first.paragraph, last.offset, std::move(pieces));
+    return ParagraphStart(first.paragraph) + first.offset + inserted;
+  }
   std::vector<Paragraph> old = ReadParagraphs(first.paragraph, last.paragraph);
   const Paragraph& head = old.front();
   const Paragraph& tail = old.back();
@@ -473,6 +498,38 @@ void ParagraphSurface::ReplaceParagraphs(std::size_t first, std::vector<Paragrap
   WriteParagraphs(first, old, std::move(replacement));
   Record(UndoRecord{first, count, std::move(old), std::nullopt}, start, length);
   ShowSelection(start, length);
+}
+
+void ParagraphSurface::ReplaceRange(std::size_t first, std::int32_t from, std::size_t last,
+                                    std::int32_t to, std::vector<Paragraph> pieces) {
+  const std::int32_t start = SelStart();
+  const std::int32_t length = SelLength();
+  const std::size_t count = pieces.size();
+  const std::int32_t end = PiecesEnd(from, pieces);
+  std::vector<Paragraph> was = SpliceRange(first, from, last, to, std::move(pieces));
+  Record(UndoRecord{first, count, {}, std::nullopt, RangeChange{from, end, std::move(was)}}, start,
+         length);
+  ShowSelection(start, length);
+}
+
+std::vector<Paragraph> ParagraphSurface::SpliceRange(std::size_t first, std::int32_t from,
+                                                     std::size_t last, std::int32_t to,
+                                                     std::vector<Paragraph> pieces) {
+  std::vector<Paragraph> old = ReadParagraphs(first, last);
+  ParagraphList edited;
+  edited.reserve(old.size());
+  for (const Paragraph& paragraph : old) {
+    edited.push_back(std::make_unique<Paragraph>(paragraph));
+  }
+  std::vector<Paragraph> was =
+      SpliceParagraphs(edited, 0, from, last - first, to, std::move(pieces));
+  std::vector<Paragraph> replacement;
+  replacement.reserve(edited.size());
+  for (std::unique_ptr<Paragraph>& paragraph : edited) {
+    replacement.push_back(std::move(*paragraph));
+  }
+  WriteParagraphs(first, old, std::move(replacement));
+  return was;
 }
 
 // The paragraph is edited where it is, and the history keeps the characters the write replaced,
@@ -532,7 +589,8 @@ bool ParagraphSurface::JoinsLastStep(std::int32_t selStart, std::int32_t selLeng
 // step already holds those paragraphs as they were before.
 bool ParagraphSurface::LastStepHolds(std::size_t first, std::size_t count) const {
   const UndoRecord& last = undo_.back().records.back();
-  return !last.within && first >= last.first && first + count <= last.first + last.count;
+  return !last.within && !last.range && first >= last.first &&
+         first + count <= last.first + last.count;
 }
 
 bool ParagraphSurface::MergeIntoLastRecord(std::size_t paragraph, CharacterChange& change) {
@@ -581,8 +639,10 @@ void ParagraphSurface::Record(UndoRecord record, std::int32_t selStart, std::int
       if (!MergeIntoLastRecord(record.first, *record.within)) {
         records.push_back(std::move(record));
       }
-    } else if (LastStepHolds(record.first, record.old.size())) {
-      last.count = last.count - record.old.size() + record.count;
+    } else if (const std::size_t before =
+                   record.range ? record.range->was.size() : record.old.size();
+               !record.within && LastStepHolds(record.first, before)) {
+      last.count = last.count - before + record.count;
     } else {
       records.push_back(std::move(record));
     }
@@ -691,6 +751,20 @@ void ParagraphSurface::ApplyStep(std::deque<HistoryStep>& from, std::deque<Histo
         paragraph.mark = change.mark;
       });
       inverse.records.push_back(UndoRecord{record->first, 1, {}, std::move(now)});
+      continue;
+    }
+    if (record->range) {
+      RangeChange& change = *record->range;
+      const std::size_t restored = change.was.size();
+      const std::int32_t end = PiecesEnd(change.from, change.was);
+      std::vector<Paragraph> now =
+          SpliceRange(record->first, change.from, record->first + record->count - 1, change.to,
+                      std::move(change.was));
+      inverse.records.push_back(UndoRecord{record->first,
+                                           restored,
+                                           {},
+                                           std::nullopt,
+                                           RangeChange{change.from, end, std::move(now)}});
       continue;
     }
     std::vector<Paragraph> current =

@@ -22,7 +22,9 @@ namespace scrivlet {
 // below; it also keeps the selection, so that a widget's own caret can be the selection.
 //
 // Every change of the document goes through WriteParagraphs with the paragraphs as they were
-// and as they become, so a surface may redraw only what differs.
+// and as they become, so a surface may redraw only what differs; a change inside one paragraph
+// (EditParagraph) and one that splits or joins paragraphs at a range (SpliceRange) say only what
+// they change, so that an edit in a long paragraph costs what it changes.
 class ParagraphSurface : public RichTextBox {
  public:
   std::u16string SelText() const override;
@@ -95,14 +97,25 @@ class ParagraphSurface : public RichTextBox {
     std::vector<TextRun> runs;
     CharFormat mark;
   };
+  // A change of paragraph breaks as the history keeps it: the text from offset `from` of the
+  // record's first paragraph to offset `to` of its last was `was`, pieces as SpliceParagraphs
+  // takes them. Enter keeps an empty piece and the formats and marks it changed, not the
+  // paragraph it split.
+  struct RangeChange {
+    std::int32_t from = 0;
+    std::int32_t to = 0;
+    std::vector<Paragraph> was;
+  };
   // One write as the history keeps it: `count` paragraphs from `first` were `old` before; or,
   // with `within`, paragraph `first` changed only there (`count` 1, `old` empty), so that a
-  // keystroke in a long paragraph keeps what it replaced, not a copy of the paragraph.
+  // keystroke in a long paragraph keeps what it replaced, not a copy of the paragraph; or, with
+  // `range`, the `count` paragraphs from `first` changed only in that range (`old` empty).
   struct UndoRecord {
     std::size_t first;
     std::size_t count;
     std::vector<Paragraph> old;
-    std::optional<CharacterChange> within;
+    std::optional<CharacterChange> within = {};
+    std::optional<RangeChange> range = {};
   };
   // Writes undone together, latest last, and the selection to show once they are undone.
   struct HistoryStep {
@@ -131,6 +144,8 @@ class ParagraphSurface : public RichTextBox {
   // without text, its mark's.
   virtual CharFormat FormatAt(std::size_t paragraph, std::int32_t offset) const = 0;
   virtual ParaFormat ParagraphFormat(std::size_t index) const = 0;
+  // The format of the paragraph's mark.
+  virtual CharFormat ParagraphMark(std::size_t index) const = 0;
   // Calls `visit` with the format of each run holding characters between `from` and `to`, in
   // order, until it returns false. Nothing is copied: attribute reads cost the runs, not the
   // text.
@@ -146,6 +161,12 @@ class ParagraphSurface : public RichTextBox {
   // the paragraph and writes it back through WriteParagraphs; a surface that holds the model
   // itself edits it in place, so that a keystroke in a long paragraph copies none of it.
   virtual void EditParagraph(std::size_t index, const std::function<void(Paragraph&)>& edit);
+  // Replaces the text from offset `from` of paragraph `first` to offset `to` of paragraph `last`
+  // by `pieces` as SpliceParagraphs does, and returns what it held. The default reads the
+  // paragraphs and writes them back through WriteParagraphs; a surface that holds the model
+  // itself moves the runs instead, so that Enter in a long paragraph copies none of it.
+  virtual std::vector<Paragraph> SpliceRange(std::size_t first, std::int32_t from, std::size_t last,
+                                             std::int32_t to, std::vector<Paragraph> pieces);
   // The stretch of one underline, italic and colour around the character at `offset` of a
   // paragraph (which holds it), its start counted in the paragraph. The default reads a copy of
   // the paragraph; a surface that holds the model itself answers from it.
@@ -200,6 +221,9 @@ class ParagraphSurface : public RichTextBox {
   std::pair<std::size_t, std::size_t> TouchedParagraphs() const;
   void ReplaceParagraphs(std::size_t first, std::vector<Paragraph> old,
                          std::vector<Paragraph> replacement);
+  // The same for a change that SpliceRange describes: the history keeps what the range held.
+  void ReplaceRange(std::size_t first, std::int32_t from, std::size_t last, std::int32_t to,
+                    std::vector<Paragraph> pieces);
   void ChangeCharacters(const CharChange& change);
   void ChangeParagraphs(const ParaChange& change);
   // The selection becomes the caret at `caret`, and the event is raised. A format set for

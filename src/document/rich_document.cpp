@@ -35,6 +35,104 @@ std::size_t NormalizeBetween(std::vector<TextRun>& runs, std::size_t from, std::
   return from;
 }
 
+// The text of a run split at `head`: the run keeps the part before, the part after is returned.
+// The shorter part is the one copied; the run's buffer goes on with the longer one, so that a
+// split near either end of a long run copies little and leaves no unused buffer behind.
+std::u16string SplitText(std::u16string& text, std::size_t head) {
+  if (head <= text.size() / 2) {
+    std::u16string front = text.substr(0, head);
+    text.erase(0, head);
+    std::swap(front, text);
+    return front;
+  }
+  std::u16string tail = text.substr(head);
+  text.resize(head);
+  return tail;
+}
+
+// How many runs hold text from `offset` on.
+std::size_t RunsFrom(const Paragraph& paragraph, std::int32_t offset) {
+  return paragraph.runs.size() - FindRun(paragraph, offset).run;
+}
+
+// Moves the text from `offset` on out of a paragraph, as runs; the index, when kept, keeps the
+// runs that stay. The runs after the split are moved once, never shifted.
+std::vector<TextRun> TakeRunsFrom(Paragraph& paragraph, std::int32_t offset) {
+  std::vector<TextRun>& runs = paragraph.runs;
+  const RunSpot spot = FindRun(paragraph, offset);
+  std::vector<TextRun> taken;
+  if (spot.run == runs.size()) {
+    return taken;
+  }
+  const bool indexed = paragraph.runEnds.Kept(runs) != nullptr;
+  taken.reserve(runs.size() - spot.run);
+  std::size_t whole = spot.run;
+  if (offset > spot.start) {
+    TextRun& run = runs[spot.run];
+    taken.push_back(
+        {run.format, SplitText(run.text, static_cast<std::size_t>(offset - spot.start))});
+    ++whole;
+  }
+  const auto at = runs.begin() + static_cast<std::ptrdiff_t>(whole);
+  taken.insert(taken.end(), std::make_move_iterator(at), std::make_move_iterator(runs.end()));
+  runs.erase(at, runs.end());
+  if (indexed) {
+    paragraph.runEnds.Recount(runs, spot.run);
+  }
+  return taken;
+}
+
+// Moves the text before `offset` out of a paragraph, as runs, and puts `replacement` in its
+// place, joined at the seam. The runs after it are shifted once.
+std::vector<TextRun> SwapRunsBefore(Paragraph& paragraph, std::int32_t offset,
+                                    std::vector<TextRun> replacement) {
+  std::vector<TextRun>& runs = paragraph.runs;
+  const RunSpot spot = FindRun(paragraph, offset);
+  std::vector<TextRun> taken;
+  if (offset <= 0 && replacement.empty()) {
+    return taken;  // nothing changes, and the index holds
+  }
+  taken.reserve(spot.run + 1);
+  taken.insert(taken.end(), std::make_move_iterator(runs.begin()),
+               std::make_move_iterator(runs.begin() + static_cast<std::ptrdiff_t>(spot.run)));
+  if (spot.run < runs.size() && offset > spot.start) {
+    TextRun& run = runs[spot.run];
+    std::u16string tail = SplitText(run.text, static_cast<std::size_t>(offset - spot.start));
+    taken.push_back({run.format, std::move(run.text)});
+    run.text = std::move(tail);
+  }
+  std::erase_if(replacement, [](const TextRun& run) { return run.text.empty(); });
+  // The first `spot.run` runs are moved from: the replacement takes as many of their places as
+  // it can, and the rest go or are made.
+  const std::size_t gone = spot.run;
+  const std::size_t kept = std::min(gone, replacement.size());
+  const auto begin = runs.begin();
+  runs.erase(begin, begin + static_cast<std::ptrdiff_t>(gone - kept));
+  std::move(replacement.begin(), replacement.begin() + static_cast<std::ptrdiff_t>(kept),
+            runs.begin());
+  runs.insert(runs.begin() + static_cast<std::ptrdiff_t>(kept),
+              std::make_move_iterator(replacement.begin() + static_cast<std::ptrdiff_t>(kept)),
+              std::make_move_iterator(replacement.end()));
+  NormalizeBetween(runs, replacement.size(), replacement.size());
+  paragraph.ForgetRunEnds();
+  return taken;
+}
+
+// Room for `more` items, grown by doubling as an insertion would grow it, but before anything
+// changes.
+template <typename List>
+void MakeRoom(List& list, std::size_t more) {
+  if (list.capacity() - list.size() < more) {
+    list.reserve(std::max(list.size() + more, 2 * list.capacity()));
+  }
+}
+
+// Gives `paragraph` the format and mark of `piece`.
+void TakeFormats(Paragraph& paragraph, Paragraph& piece) {
+  paragraph.format = piece.format;
+  paragraph.mark = std::move(piece.mark);
+}
+
 }  // namespace
 
 // ----- Face names -----
@@ -146,8 +244,19 @@ std::size_t SplitRunsAt(Paragraph& paragraph, std::int32_t offset) {
   }
   const bool indexed = paragraph.runEnds.Kept(runs) != nullptr;
   const auto head = static_cast<std::size_t>(offset - spot.start);
-  TextRun tail{runs[spot.run].format, runs[spot.run].text.substr(head)};
-  runs[spot.run].text.resize(head);
+  std::u16string& text = runs[spot.run].text;
+  TextRun tail{runs[spot.run].format, {}};
+  if (head <= text.size() / 2) {
+    // The shorter part is the one copied; the run's buffer goes on with the rest, so that a
+    // split near the start of a long run neither copies it nor leaves it behind unused.
+    std::u16string front = text.substr(0, head);
+    text.erase(0, head);
+    tail.text = std::move(text);
+    text = std::move(front);
+  } else {
+    tail.text = text.substr(head);
+    text.resize(head);
+  }
   runs.insert(runs.begin() + static_cast<std::ptrdiff_t>(spot.run) + 1, std::move(tail));
   if (indexed) {
     paragraph.runEnds.Split(runs, spot.run, offset);
@@ -224,6 +333,117 @@ void AppendRuns(Paragraph& paragraph, const std::vector<TextRun>& runs) {
   for (const TextRun& run : runs) {
     AppendText(paragraph, run.format, run.text);
   }
+}
+
+void AppendRuns(Paragraph& paragraph, std::vector<TextRun>&& runs) {
+  std::vector<TextRun>& own = paragraph.runs;
+  const bool indexed = paragraph.runEnds.Kept(own) != nullptr;
+  const std::size_t changed = own.empty() ? 0 : own.size() - 1;
+  MakeRoom(own, runs.size());
+  for (TextRun& run : runs) {
+    if (run.text.empty()) {
+      continue;
+    }
+    if (!own.empty() && own.back().format == run.format) {
+      // The shorter text is the one copied.
+      std::u16string& last = own.back().text;
+      if (run.text.size() > last.size()) {
+        run.text.insert(0, last);
+        last = std::move(run.text);
+      } else {
+        last += run.text;
+      }
+    } else {
+      own.push_back(std::move(run));
+    }
+  }
+  if (indexed) {
+    paragraph.runEnds.Recount(own, changed);
+  } else {
+    paragraph.ForgetRunEnds();
+  }
+}
+
+std::vector<Paragraph> SpliceParagraphs(ParagraphList& paragraphs, std::size_t first,
+                                        std::int32_t from, std::size_t last, std::int32_t to,
+                                        std::vector<Paragraph> pieces) {
+  const auto at = [&paragraphs](std::size_t index) {
+    return paragraphs.begin() + static_cast<std::ptrdiff_t>(index);
+  };
+  // The paragraphs between the first and last piece, allocated before anything changes.
+  ParagraphList between;
+  between.reserve(pieces.size());
+  for (std::size_t i = 1; i + 1 < pieces.size(); ++i) {
+    between.push_back(std::make_unique<Paragraph>(std::move(pieces[i])));
+  }
+  MakeRoom(paragraphs, pieces.size());
+  Paragraph& opening = *paragraphs[first];
+  Paragraph& front = pieces.front();
+  Paragraph& back = pieces.back();
+  std::vector<Paragraph> was;
+  if (first == last) {
+    was.push_back(Paragraph{opening.format, RunsBetween(opening, from, to), opening.mark});
+    if (pieces.size() == 1) {
+      ReplaceRuns(opening, from, to, std::move(front.runs));
+      TakeFormats(opening, front);
+      return was;
+    }
+    if (to > from) {
+      ReplaceRuns(opening, from, to, {});
+    }
+    // The shorter side of the split moves to a new paragraph; the paragraph stays with the
+    // longer one (Enter at its start moves no run).
+    if (FindRun(opening, from).run <= RunsFrom(opening, from)) {
+      auto head = std::make_unique<Paragraph>(std::move(front));
+      std::vector<TextRun> inserted = std::move(head->runs);
+      head->runs = SwapRunsBefore(opening, from, std::move(back.runs));
+      AppendRuns(*head, std::move(inserted));
+      TakeFormats(opening, back);
+      between.insert(between.begin(), std::move(head));
+      paragraphs.insert(at(first), std::make_move_iterator(between.begin()),
+                        std::make_move_iterator(between.end()));
+      return was;
+    }
+    auto tail = std::make_unique<Paragraph>(std::move(back));
+    AppendRuns(*tail, TakeRunsFrom(opening, from));
+    AppendRuns(opening, std::move(front.runs));
+    TakeFormats(opening, front);
+    between.push_back(std::move(tail));
+    paragraphs.insert(at(first + 1), std::make_move_iterator(between.begin()),
+                      std::make_move_iterator(between.end()));
+    return was;
+  }
+  Paragraph& closing = *paragraphs[last];
+  was.reserve(last - first + 1);
+  was.push_back(Paragraph{opening.format, TakeRunsFrom(opening, from), opening.mark});
+  for (std::size_t i = first + 1; i < last; ++i) {
+    was.push_back(std::move(*paragraphs[i]));
+  }
+  was.push_back(Paragraph{closing.format, {}, closing.mark});
+  if (pieces.size() > 1) {
+    AppendRuns(opening, std::move(front.runs));
+    TakeFormats(opening, front);
+    was.back().runs = SwapRunsBefore(closing, to, std::move(back.runs));
+    TakeFormats(closing, back);
+    paragraphs.erase(at(first + 1), at(last));
+    paragraphs.insert(at(first + 1), std::make_move_iterator(between.begin()),
+                      std::make_move_iterator(between.end()));
+    return was;
+  }
+  // A join: the paragraph with more runs after the range stays, the other side moves into it
+  // (undoing Enter at a paragraph's start moves no run).
+  AppendRuns(opening, std::move(front.runs));
+  if (opening.runs.size() <= RunsFrom(closing, to)) {
+    was.back().runs = SwapRunsBefore(closing, to, std::move(opening.runs));
+    TakeFormats(closing, front);
+    paragraphs.erase(at(first), at(last));
+    return was;
+  }
+  AppendRuns(opening, TakeRunsFrom(closing, to));
+  was.back().runs = std::move(closing.runs);
+  TakeFormats(opening, front);
+  paragraphs.erase(at(first + 1), at(last + 1));
+  return was;
 }
 
 std::vector<TextRun> RunsBetween(const Paragraph& paragraph, std::int32_t from, std::int32_t to) {

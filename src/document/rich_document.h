@@ -113,7 +113,8 @@ class RunEnds {
   // Run `run` of an index that was kept was split in two; `headEnd` is where its first part
   // ends now.
   void Split(const std::vector<TextRun>& runs, std::size_t run, std::int32_t headEnd);
-  // Runs from `run` on of an index that was kept changed: counted again from the runs.
+  // Runs from `run` on of an index that was kept changed: counted again from the runs (after
+  // runs were dropped from the end, `run` is the count left).
   void Recount(const std::vector<TextRun>& runs, std::size_t run);
   void Forget() { ends_.reset(); }
 
@@ -174,6 +175,23 @@ void AppendText(Paragraph& paragraph, const CharFormat& format, std::u16string_v
 
 // Appends runs, joining equal formats at the seam and dropping empty runs.
 void AppendRuns(Paragraph& paragraph, const std::vector<TextRun>& runs);
+// The same, moving the runs in (the paragraph's index, when kept, is extended, not rebuilt).
+void AppendRuns(Paragraph& paragraph, std::vector<TextRun>&& runs);
+
+// Replaces the text between offset `from` of paragraph `first` and offset `to` of paragraph
+// `last` (the breaks between them included) by `pieces`, at least one: the first piece's runs go
+// on after the text before `from`, in a paragraph that takes the first piece's format and mark;
+// the last piece's runs go before the text after `to`, in a paragraph that takes the last
+// piece's format and mark (one piece: one paragraph, that piece's); the pieces between are
+// paragraphs of their own. Equal formats are joined at the seams. Returns what the range held in
+// the same form, which spliced back restores the paragraphs exactly.
+//
+// Runs are moved, never copied, and a paragraph that keeps its place keeps its object: splitting
+// a paragraph costs the runs after the split (at its start, nothing), joining two the runs of the
+// second (the first empty, nothing), whatever the paragraphs' length.
+std::vector<Paragraph> SpliceParagraphs(ParagraphList& paragraphs, std::size_t first,
+                                        std::int32_t from, std::size_t last, std::int32_t to,
+                                        std::vector<Paragraph> pieces);
 
 // Copies of the runs of a paragraph between two offsets, cut at them.
 std::vector<TextRun> RunsBetween(const Paragraph& paragraph, std::int32_t from, std::int32_t to);

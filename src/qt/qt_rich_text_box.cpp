@@ -14,6 +14,7 @@
 #include <QUrl>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <utility>
 
 #include "conversion/conversion_context.h"
@@ -261,25 +262,47 @@ Paragraph QtRichTextBox::ReadParagraph(const QTextBlock& block) const {
   const BlockModel& blockModel = CachedBlock(block);
   paragraph.format = blockModel.format;
   paragraph.mark = blockModel.mark;
+  paragraph.runs = ReadRuns(block, 0, std::numeric_limits<std::int32_t>::max());
+  return paragraph;
+}
+
+std::vector<TextRun> QtRichTextBox::ReadRuns(const QTextBlock& block, std::int32_t from,
+                                             std::int32_t to) const {
+  Paragraph runs;
+  if (from >= to) {
+    return {};
+  }
+  const int start = block.position();
   for (auto it = block.begin(); !it.atEnd(); ++it) {
     const QTextFragment fragment = it.fragment();
     if (!fragment.isValid()) {
       continue;
     }
+    const int begin = std::max(fragment.position() - start, from);
+    const int end = std::min(fragment.position() + fragment.length() - start, to);
+    if (begin >= end) {
+      if (fragment.position() - start >= to) {
+        break;
+      }
+      continue;
+    }
     const QTextCharFormat format = fragment.charFormat();
     const CharFormat& model = CachedFormat(fragment);
+    const auto length = static_cast<std::size_t>(end - begin);
     if (format.hasProperty(kStandInProperty)) {
-      AppendText(paragraph, model,
-                 std::u16string(static_cast<std::size_t>(fragment.length()),
-                                static_cast<char16_t>(format.intProperty(kStandInProperty))));
+      AppendText(
+          runs, model,
+          std::u16string(length, static_cast<char16_t>(format.intProperty(kStandInProperty))));
     } else {
       const QString text = fragment.text();
-      AppendText(paragraph, model,
-                 std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
-                                     static_cast<std::size_t>(text.size())));
+      AppendText(
+          runs, model,
+          std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
+                              static_cast<std::size_t>(text.size()))
+              .substr(static_cast<std::size_t>(begin - (fragment.position() - start)), length));
     }
   }
-  return paragraph;
+  return std::move(runs.runs);
 }
 
 void QtRichTextBox::VisitRunFormats(std::int32_t from, std::int32_t to,
@@ -407,6 +430,49 @@ void QtRichTextBox::WriteParagraphs(std::size_t first, const std::vector<Paragra
   }
   const EditBlock batch(Doc());
   WriteChanges(first, old, replacement);
+}
+
+std::vector<Paragraph> QtRichTextBox::SpliceRange(std::size_t first, std::int32_t from,
+                                                  std::size_t last, std::int32_t to,
+                                                  std::vector<Paragraph> pieces) {
+  const QTextBlock opening = BlockAt(first);
+  const QTextBlock closing = BlockAt(last);
+  const std::int32_t start = opening.position() + from;
+  const std::int32_t end = closing.position() + to;
+  std::vector<Paragraph> was;
+  was.push_back(Paragraph{
+      ParaFromBlock(opening),
+      ReadRuns(opening, from, first == last ? to : std::numeric_limits<std::int32_t>::max()),
+      MarkOf(opening)});
+  if (first != last) {
+    for (QTextBlock block = opening.next(); block.isValid() && block != closing;
+         block = block.next()) {
+      was.push_back(ReadParagraph(block));
+    }
+    was.push_back(Paragraph{ParaFromBlock(closing), ReadRuns(closing, 0, to), MarkOf(closing)});
+  }
+  const OwnWrite own(writing_);
+  std::optional<LazyLayout> lazy;
+  if (const std::int64_t length = TextLength();
+      length >= kLazyLayoutCharacters && 2 * (end - start + CharactersIn(pieces)) > length) {
+    lazy.emplace(Doc());
+  }
+  const EditBlock batch(Doc());
+  QTextCursor cursor(&Doc());
+  cursor.setPosition(start);
+  cursor.setPosition(end, QTextCursor::KeepAnchor);
+  cursor.removeSelectedText();
+  InsertRuns(cursor, pieces.front().runs);
+  // A block inserted in the middle of one takes the text after the cursor: the closing
+  // paragraph gets the last piece's formats here, the opening one below.
+  for (std::size_t i = 1; i < pieces.size(); ++i) {
+    const BlockFormats& formats = ToQtBlock(pieces[i]);
+    cursor.insertBlock(formats.block, formats.mark);
+    InsertRuns(cursor, pieces[i].runs);
+  }
+  QTextCursor head(BlockAt(first));
+  ApplyBlockFormat(head, pieces.front());
+  return was;
 }
 
 void QtRichTextBox::WriteChanges(std::size_t first, const std::vector<Paragraph>& old,
@@ -607,6 +673,10 @@ char16_t QtRichTextBox::UnitAt(std::int32_t position) const {
 
 ParaFormat QtRichTextBox::ParagraphFormat(std::size_t index) const {
   return ParaFromBlock(BlockAt(index));
+}
+
+CharFormat QtRichTextBox::ParagraphMark(std::size_t index) const {
+  return MarkOf(BlockAt(index));
 }
 
 QtRichTextBox::Location QtRichTextBox::Locate(std::int32_t position) const {

@@ -142,11 +142,16 @@ class QtRichTextBox final : public ParagraphSurface {
   char16_t UnitAt(std::int32_t position) const override;
   CharFormat FormatAt(std::size_t paragraph, std::int32_t offset) const override;
   ParaFormat ParagraphFormat(std::size_t index) const override;
+  CharFormat ParagraphMark(std::size_t index) const override;
   void VisitRunFormats(std::int32_t from, std::int32_t to,
                        const std::function<bool(const CharFormat&)>& visit) const override;
   std::vector<Paragraph> ReadParagraphs(std::size_t first, std::size_t last) const override;
   void WriteParagraphs(std::size_t first, const std::vector<Paragraph>& old,
                        std::vector<Paragraph> replacement) override;
+  // Splits and joins blocks where they are: Enter in a long paragraph reads and writes only what
+  // it inserts, not the paragraph.
+  std::vector<Paragraph> SpliceRange(std::size_t first, std::int32_t from, std::size_t last,
+                                     std::int32_t to, std::vector<Paragraph> pieces) override;
   // Selects in the editor without an event; the caret goes to the end.
   void ShowSelection(std::int32_t start, std::int32_t length) override;
   void RaiseSelChange() override;
@@ -155,6 +160,8 @@ class QtRichTextBox final : public ParagraphSurface {
   QTextDocument& Doc() const;
   QTextBlock BlockAt(std::size_t index) const;
   Paragraph ReadParagraph(const QTextBlock& block) const;
+  // The runs of a block between two of its offsets.
+  std::vector<TextRun> ReadRuns(const QTextBlock& block, std::int32_t from, std::int32_t to) const;
   CharFormat FromQt(const QTextCharFormat& format) const;
   const CharFormat& CachedFormat(const QTextFragment& fragment) const;
   QTextCharFormat ToQt(const CharFormat& format) const;

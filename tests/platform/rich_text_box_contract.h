@@ -323,6 +323,64 @@ TYPED_TEST_P(RichTextBoxContract, UndoAndRedoRestoreAParagraphOfManyRunsExactly)
   EXPECT_EQ(s.TextRTF(), edited);
 }
 
+// Enter and pastes of lines in a paragraph of many runs with a link (at its start, inside a run,
+// inside the link's URL, at its end, over a selection, in a group with other writes), each step
+// undone and redone byte for byte.
+TYPED_TEST_P(RichTextBoxContract, EachEnterAndPasteOfLinesUndoesAndRedoesExactly) {
+  auto& s = this->surface;
+  std::string rtf = "{\\rtf1 \\qc ";
+  for (int i = 0; i < 40; ++i) {
+    const std::string word = "w" + std::to_string(i) + " ";
+    rtf += i % 2 == 1 ? "{\\b " + word + "}" : word;
+  }
+  rtf += "{\\field{\\*\\fldinst HYPERLINK \"a.htm\"}{\\fldrslt Go}} tail\\par\\pard end\\par }";
+  s.SetTextRTF(rtf);
+  std::vector<std::string> states{s.TextRTF()};
+  const auto at = [&s](std::u16string_view text) {
+    return static_cast<std::int32_t>(s.Text().find(text));
+  };
+  const auto step = [&s, &states](std::int32_t caret, std::int32_t length, auto&& edit) {
+    s.SetSelStart(caret);
+    s.SetSelLength(length);
+    edit();
+    s.SealUndoStep();
+    ASSERT_NE(s.TextRTF(), states.back());
+    states.push_back(s.TextRTF());
+  };
+  step(at(u"w11") + 1, 0, [&s] { s.SetSelText(u"\n"); });
+  step(0, 0, [&s] { s.SetSelText(u"\n"); });
+  step(at(u"w20") + 2, 0, [&s] { s.SetSelText(u"one\r\ntwo\nthree"); });
+  step(at(u"a.htm") + 2, 0, [&s] { s.SetSelText(u"\n"); });  // goes before the URL
+  step(at(u"tail") + 4, 0, [&s] { s.SetSelText(u"\n"); });
+  step(at(u"w30"), 0, [&s] { s.SetSelRTF("{\\rtf1\\pard\\qr x\\par\\pard{\\b y}\\par z}"); });
+  step(at(u"w3 "), 9, [&s] { s.SetSelText(u"p\nq"); });
+  step(at(u"w25"), 0, [&s] {
+    s.BeginUndoStep();
+    s.SetSelText(u"k");
+    s.SetSelText(u"\n");
+    s.SetSelText(u"m");
+    s.EndUndoStep();
+  });
+  step(at(u"w33"), 6, [&s] {
+    s.BeginUndoStep();
+    s.SetSelBold(true);
+    s.SetSelStart(s.SelStart() + 3);
+    s.SetSelText(u"\n\n");
+    s.EndUndoStep();
+  });
+  step(at(u"w36") + 1, 0, [&s] { TypeKeys(s, u"x\n"); });  // one step of typing
+  for (std::size_t i = states.size() - 1; i > 0; --i) {
+    ASSERT_TRUE(s.CanUndo());
+    s.Undo();
+    EXPECT_EQ(s.TextRTF(), states[i - 1]) << "undoing step " << i;
+  }
+  for (std::size_t i = 1; i < states.size(); ++i) {
+    ASSERT_TRUE(s.CanRedo());
+    s.Redo();
+    EXPECT_EQ(s.TextRTF(), states[i]) << "redoing step " << i;
+  }
+}
+
 TYPED_TEST_P(RichTextBoxContract, UndoStepsBackWordByWordAndRedoStepsForward) {
   auto& s = this->surface;
   TypeKeys(s, u"one two");
@@ -539,10 +597,10 @@ REGISTER_TYPED_TEST_SUITE_P(
     SelRtfOfPartOfAParagraphPastesWithoutABreak, SelRtfAcrossParagraphsKeepsTheirBreaksAndFormats,
     EmptySelRtfDeletesTheSelection, TextRtfReplacesTheDocumentAndTheHistory,
     TextRtfRoundTripsItsOwnOutput, UndoStepsBackWordByWordAndRedoStepsForward,
-    UndoAndRedoRestoreAParagraphOfManyRunsExactly, ACaretMoveOrAGroupEndsAStep,
-    TheHistoryKeepsTheLastHundredSteps, AStyleSetAtTheCaretHoldsAcrossEnterUntilTheCaretMoves,
-    EnterOnAnEmptyBulletItemEndsTheList, TypingAtAMarkerEdgeTakesTheOrdinaryFormat,
-    ALinkWhoseTextIsDeletedTakesItsUrlAlong, EventsFireSynchronouslyForChangesByCode,
-    DefaultFontAppliesToPlainText);
+    UndoAndRedoRestoreAParagraphOfManyRunsExactly, EachEnterAndPasteOfLinesUndoesAndRedoesExactly,
+    ACaretMoveOrAGroupEndsAStep, TheHistoryKeepsTheLastHundredSteps,
+    AStyleSetAtTheCaretHoldsAcrossEnterUntilTheCaretMoves, EnterOnAnEmptyBulletItemEndsTheList,
+    TypingAtAMarkerEdgeTakesTheOrdinaryFormat, ALinkWhoseTextIsDeletedTakesItsUrlAlong,
+    EventsFireSynchronouslyForChangesByCode, DefaultFontAppliesToPlainText);
 
 }  // namespace scrivlet

@@ -1,9 +1,10 @@
-// The surface's RTF reader and writer on hostile input, and edits that span
-// paragraphs on the headless surface.
+// The surface's RTF reader and writer on hostile input, edits that span paragraphs on the
+// headless surface, and splits and joins of paragraphs in the document model.
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "document/rtf_reader.h"
 #include "document/rtf_writer.h"
@@ -113,6 +114,93 @@ TEST(MemoryRichTextBox, UndoRestoresParagraphsASpliceJoined) {
   EXPECT_EQ(surface.SelLength(), 8);
   surface.SetSelStart(5);
   EXPECT_EQ(surface.SelAlignment(), Alignment::kCenter);
+}
+
+// Splits and joins at every offset of a paragraph of many runs (its run index built) and of two
+// paragraphs: the paragraphs are well formed, their index answers as a fresh one would, and
+// splicing back what was returned restores them exactly.
+TEST(SpliceParagraphs, SplicingBackWhatItReturnsRestoresTheParagraphs) {
+  const auto bold = [](bool on) {
+    CharFormat format;
+    format.bold = on;
+    return format;
+  };
+  const auto paragraph = [&bold](int words, bool centred) {
+    Paragraph made;
+    made.format.alignment = centred ? Alignment::kCenter : Alignment::kLeft;
+    made.mark = bold(centred);
+    for (int i = 0; i < words; ++i) {
+      AppendText(made, bold(i % 2 == 1), u"w" + std::u16string(1, u'a' + i % 26) + u" ");
+    }
+    return made;
+  };
+  const auto piece = [&bold](std::u16string_view text, bool on) {
+    Paragraph made;
+    made.format.bullet = on;
+    made.mark = bold(on);
+    AppendText(made, bold(on), text);
+    return made;
+  };
+  const auto same = [](const Paragraph& a, const Paragraph& b) {
+    if (!(a.format == b.format) || !(a.mark == b.mark) || a.runs.size() != b.runs.size()) {
+      return false;
+    }
+    for (std::size_t r = 0; r < a.runs.size(); ++r) {
+      if (!(a.runs[r].format == b.runs[r].format) || a.runs[r].text != b.runs[r].text) {
+        return false;
+      }
+    }
+    return true;
+  };
+  const auto wellFormed = [](const Paragraph& p) {
+    const Paragraph fresh{p.format, p.runs, p.mark};  // a copy starts without the index
+    for (std::size_t r = 0; r < p.runs.size(); ++r) {
+      if (p.runs[r].text.empty() || (r > 0 && p.runs[r - 1].format == p.runs[r].format)) {
+        return false;
+      }
+    }
+    for (std::int32_t k = 0; k <= p.Length(); ++k) {
+      const RunSpot a = FindRun(p, k);
+      const RunSpot b = FindRun(fresh, k);
+      if (a.run != b.run || a.start != b.start) {
+        return false;
+      }
+    }
+    return true;
+  };
+  const std::vector<std::vector<Paragraph>> insertions = {
+      {piece(u"", false), piece(u"", false)},                          // Enter
+      {piece(u"x", true), piece(u"mid", false), piece(u"wb ", true)},  // lines that join
+      {piece(u"one", false)},                                          // no break
+  };
+  const std::vector<Paragraph> original = {paragraph(40, true), paragraph(30, false)};
+  const std::int32_t length = original[0].Length();
+  for (const std::vector<Paragraph>& pieces : insertions) {
+    for (std::int32_t from = 0; from <= length; ++from) {
+      // Within the first paragraph, and from `from` into the second.
+      for (const std::size_t last : {std::size_t{0}, std::size_t{1}}) {
+        ParagraphList list;
+        for (const Paragraph& p : original) {
+          list.push_back(std::make_unique<Paragraph>(p));
+          FindRun(*list.back(), 0);  // the index built, as a searched paragraph has it
+        }
+        const std::int32_t to = last == 0 ? from : 7;
+        std::vector<Paragraph> was = SpliceParagraphs(list, 0, from, last, to, pieces);
+        ASSERT_EQ(list.size(), original.size() - last + pieces.size() - 1);
+        for (const auto& p : list) {
+          ASSERT_TRUE(wellFormed(*p)) << "at " << from << " to " << last << ":" << to;
+        }
+        const std::int32_t end =
+            pieces.size() == 1 ? from + pieces[0].Length() : pieces.back().Length();
+        SpliceParagraphs(list, 0, from, pieces.size() - 1, end, std::move(was));
+        ASSERT_EQ(list.size(), original.size());
+        for (std::size_t i = 0; i < list.size(); ++i) {
+          ASSERT_TRUE(same(*list[i], original[i]) && wellFormed(*list[i]))
+              << "at " << from << " to " << last << ":" << to << ", paragraph " << i;
+        }
+      }
+    }
+  }
 }
 
 TEST(MemoryRichTextBox, PastedHyperlinkFieldBecomesMarkerRuns) {

@@ -9,6 +9,19 @@
 
 namespace scrivlet {
 
+namespace {
+
+// Room for `more` items, grown by doubling as an insertion would grow it, but before the first
+// change: running out of memory leaves the list as it was.
+template <typename List>
+void MakeRoom(List& list, std::size_t more) {
+  if (list.capacity() - list.size() < more) {
+    list.reserve(std::max(list.size() + more, 2 * list.capacity()));
+  }
+}
+
+}  // namespace
+
 MemoryRichTextBox::MemoryRichTextBox() {
   paragraphs_.push_back(std::make_unique<Paragraph>());
   paragraphs_.front()->mark = DefaultFormat();
@@ -109,14 +122,8 @@ void MemoryRichTextBox::WriteParagraphs(std::size_t first, const std::vector<Par
   for (std::size_t i = common; i < replacement.size(); ++i) {
     added.push_back(std::make_unique<Paragraph>(std::move(replacement[i])));
   }
-  // Room grows by doubling, as an insertion would grow it, but before the first change.
-  const auto makeRoom = [](auto& list, std::size_t more) {
-    if (list.capacity() - list.size() < more) {
-      list.reserve(std::max(list.size() + more, 2 * list.capacity()));
-    }
-  };
-  makeRoom(paragraphs_, added.size());
-  makeRoom(starts_, added.size());
+  MakeRoom(paragraphs_, added.size());
+  MakeRoom(starts_, added.size());
   for (std::size_t i = 0; i < common; ++i) {
     *paragraphs_[first + i] = std::move(replacement[i]);
   }
@@ -152,6 +159,49 @@ void MemoryRichTextBox::EditParagraph(std::size_t index,
     starts_[i] += shift;
   }
   textLength_ += shift;
+}
+
+std::vector<Paragraph> MemoryRichTextBox::SpliceRange(std::size_t first, std::int32_t from,
+                                                      std::size_t last, std::int32_t to,
+                                                      std::vector<Paragraph> pieces) {
+  // The paragraphs' lengths come from the starts and the pieces: a long paragraph is not walked.
+  std::vector<std::int32_t> newStarts(pieces.size());
+  std::int32_t at = starts_[first];
+  for (std::size_t i = 0; i < pieces.size(); ++i) {
+    newStarts[i] = at;
+    at += pieces[i].Length() + 1;
+  }
+  at += from + ParagraphLength(last) - to;
+  const std::int32_t shift = at - (starts_[last] + ParagraphLength(last) + 1);
+  MakeRoom(starts_, pieces.size());
+  std::vector<Paragraph> was;
+  try {
+    was = SpliceParagraphs(paragraphs_, first, from, last, to, std::move(pieces));
+  } catch (...) {
+    CountStarts();  // out of memory part way: the starts follow what the paragraphs hold
+    throw;
+  }
+  // The opening paragraph keeps the text before `from`; the closing one the text after `to`.
+  for (std::size_t i = 1; i < newStarts.size(); ++i) {
+    newStarts[i] += from;
+  }
+  // Only the difference in paragraphs is inserted or erased: the later starts move once.
+  const std::size_t oldCount = last - first + 1;
+  const std::size_t common = std::min(oldCount, newStarts.size());
+  const auto begin = starts_.begin() + static_cast<std::ptrdiff_t>(first);
+  std::copy(newStarts.begin(), newStarts.begin() + static_cast<std::ptrdiff_t>(common), begin);
+  if (newStarts.size() > common) {
+    starts_.insert(begin + static_cast<std::ptrdiff_t>(common),
+                   newStarts.begin() + static_cast<std::ptrdiff_t>(common), newStarts.end());
+  } else {
+    starts_.erase(begin + static_cast<std::ptrdiff_t>(common),
+                  begin + static_cast<std::ptrdiff_t>(oldCount));
+  }
+  for (std::size_t i = first + newStarts.size(); i < starts_.size(); ++i) {
+    starts_[i] += shift;
+  }
+  textLength_ += shift;
+  return was;
 }
 
 // ----- Whole document -----

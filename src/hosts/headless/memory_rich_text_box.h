@@ -15,8 +15,10 @@ namespace scrivlet {
 // semantics the RichTextBox interface documents; hosts without a display, the command-line tool
 // and the tests use it.
 //
-// Cost: an edit or a formatting change rebuilds only the paragraphs it touches, and finding a
-// position is a binary search of the paragraphs' starts, which every write keeps up to date.
+// Cost: an edit or a formatting change rebuilds only the paragraphs it touches; typing, Enter and
+// a paste of lines edit a paragraph in place or split it by moving the runs of its shorter side;
+// finding a position is a binary search of the paragraphs' starts, which every write keeps up to
+// date.
 class MemoryRichTextBox final : public ParagraphSurface {
  public:
   MemoryRichTextBox();
@@ -56,12 +58,15 @@ class MemoryRichTextBox final : public ParagraphSurface {
   ParaFormat ParagraphFormat(std::size_t index) const override {
     return paragraphs_[index]->format;
   }
+  CharFormat ParagraphMark(std::size_t index) const override { return paragraphs_[index]->mark; }
   void VisitRunFormats(std::int32_t from, std::int32_t to,
                        const std::function<bool(const CharFormat&)>& visit) const override;
   std::vector<Paragraph> ReadParagraphs(std::size_t first, std::size_t last) const override;
   void WriteParagraphs(std::size_t first, const std::vector<Paragraph>& old,
                        std::vector<Paragraph> replacement) override;
   void EditParagraph(std::size_t index, const std::function<void(Paragraph&)>& edit) override;
+  std::vector<Paragraph> SpliceRange(std::size_t first, std::int32_t from, std::size_t last,
+                                     std::int32_t to, std::vector<Paragraph> pieces) override;
   FormatRun RunInParagraph(std::size_t paragraph, std::int32_t offset) const override {
     return StretchAt(*paragraphs_[paragraph], offset);
   }
