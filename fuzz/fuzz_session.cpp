@@ -276,13 +276,15 @@ class Session {
       case Command::kHtmlTrip:
         HtmlTrip();
         break;
+      // A step undone or redone drops the format held at the caret; with nothing to undo or
+      // redo the format the user chose is still held.
       case Command::kUndo:
+        formatForced_ = formatForced_ && !Surface().CanUndo();
         Surface().Undo();
-        formatForced_ = false;
         break;
       case Command::kRedo:
+        formatForced_ = formatForced_ && !Surface().CanRedo();
         Surface().Redo();
-        formatForced_ = false;
         break;
       case Command::kKey:
         if (input_.ConsumeBool()) {
