@@ -20,7 +20,7 @@ inline void CheckModel(const MemoryRichTextBox& surface) {
   const ParagraphList& paragraphs = surface.Paragraphs();
   SCRIVLET_FUZZ_CHECK(!paragraphs.empty());
   std::size_t units = paragraphs.size() - 1;
-  for (const std::unique_ptr<Paragraph>& held : paragraphs) {
+  for (const SharedParagraph& held : paragraphs) {
     SCRIVLET_FUZZ_CHECK(held != nullptr);
     const Paragraph& paragraph = *held;
     const std::vector<std::int32_t>* ends = paragraph.runEnds.Kept(paragraph.runs);
