@@ -168,6 +168,8 @@ class SharedParagraph {
   const Paragraph* operator->() const { return &node_->value; }
   // The paragraph to change, made this handle's own first when it is shared.
   Paragraph& Mutable();
+  // Whether the handle holds a paragraph (one moved from does not).
+  explicit operator bool() const { return node_ != nullptr; }
   // Whether another handle holds the same paragraph.
   bool Shared() const { return node_->references.load(std::memory_order_acquire) != 1; }
 
