@@ -51,7 +51,7 @@ struct UrlBefore {
 };
 UrlBefore UrlRunBefore(const scrivlet::ParagraphList& paragraphs, std::int32_t position) {
   std::int32_t start = 0;
-  for (const std::unique_ptr<scrivlet::Paragraph>& held : paragraphs) {
+  for (const scrivlet::SharedParagraph& held : paragraphs) {
     const scrivlet::Paragraph& paragraph = *held;
     std::int32_t at = start;
     std::int32_t stretch = start;

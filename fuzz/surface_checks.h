@@ -20,8 +20,8 @@ inline void CheckModel(const MemoryRichTextBox& surface) {
   const ParagraphList& paragraphs = surface.Paragraphs();
   SCRIVLET_FUZZ_CHECK(!paragraphs.empty());
   std::size_t units = paragraphs.size() - 1;
-  for (const std::unique_ptr<Paragraph>& held : paragraphs) {
-    SCRIVLET_FUZZ_CHECK(held != nullptr);
+  for (const SharedParagraph& held : paragraphs) {
+    SCRIVLET_FUZZ_CHECK(static_cast<bool>(held));
     const Paragraph& paragraph = *held;
     const std::vector<std::int32_t>* ends = paragraph.runEnds.Kept(paragraph.runs);
     std::size_t end = 0;

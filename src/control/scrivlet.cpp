@@ -176,13 +176,13 @@ void Scrivlet::SetTextHTML(std::string_view html) {
   const bool dialect = htmlImport_ == HtmlImportMode::kDialect ||
                        (htmlImport_ == HtmlImportMode::kAuto && IsOwnPage(html));
   // Converted whole before anything is loaded: a rejected page leaves the document as it was.
-  // The body goes before the surface reads the document, so that a large page is not held
-  // three times over (body, document, the surface's model) at once.
+  // The document is made in the body's own buffer, so that a large page's RTF is held once, not
+  // as the body and the document at once, while the surface reads it.
   std::string document;
   {
     ConversionContext context = ConversionSettings();
-    const std::string body = dialect ? HtmlToRtf(html, context) : ReadHtmlToRtf(html, context);
-    document = BuildHtmlDocument(services_.Surface.FontName(), body);
+    std::string body = dialect ? HtmlToRtf(html, context) : ReadHtmlToRtf(html, context);
+    document = BuildHtmlDocument(services_.Surface.FontName(), std::move(body));
   }
   services_.Surface.SetTextRTF(document);
 }

@@ -2016,7 +2016,10 @@ std::string ReadHtmlToRtf(std::string_view html, ConversionContext& context,
   for (const std::string& part : s.parts) {
     size += part.size();
   }
-  rtf.reserve(size);
+  // Room for the document's header too, which BuildHtmlDocument puts in front of the body in
+  // this buffer: without it the whole RTF would be copied into a larger one.
+  constexpr std::size_t kHeaderRoom = 256;
+  rtf.reserve(size + kHeaderRoom);
   for (std::string& part : s.parts) {
     rtf += part;
     std::string().swap(part);

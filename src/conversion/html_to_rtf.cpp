@@ -671,19 +671,19 @@ std::string RtfEncode(std::string_view text) {
   return out;
 }
 
-std::string BuildHtmlDocument(std::string_view surfaceFontName, std::string_view body) {
+std::string BuildHtmlDocument(std::string_view surfaceFontName, std::string body) {
   std::string fontName;
   AppendRtfFaceName(fontName, surfaceFontName);
   const bool unicode = ContainsUnicodeEscape(fontName) || ContainsUnicodeEscape(body);
 
-  std::string document = unicode ? "{\\rtf1\\ansi\\uc0\\deftab" : "{\\rtf1\\ansi\\deftab";
-  document += "720\\deff0{\\fonttbl{\\f0\\fswiss ";
-  document += fontName;
-  document += ";}{\\f1\\froman\\fcharset2 Symbol;}}";
-  document.reserve(document.size() + body.size() + 1);
-  document += body;
-  document += '}';
-  return document;
+  std::string header = unicode ? "{\\rtf1\\ansi\\uc0\\deftab" : "{\\rtf1\\ansi\\deftab";
+  header += "720\\deff0{\\fonttbl{\\f0\\fswiss ";
+  header += fontName;
+  header += ";}{\\f1\\froman\\fcharset2 Symbol;}}";
+  // The converters' buffers have room to spare: the header moves the body along in place.
+  body.insert(0, header);
+  body += '}';
+  return body;
 }
 
 }  // namespace scrivlet

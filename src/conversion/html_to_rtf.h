@@ -37,7 +37,8 @@ std::string RtfEncode(std::string_view text);
 // The whole document a TextHTML assignment loads: the header defining font 0 as the surface's
 // font `surfaceFontName` (swiss family) and font 1 as Symbol, then `body` as HtmlToRtf returned
 // it, then "}". When the document holds "\uN" escapes the header also declares "\uc0", so that
-// RTF readers take no fallback character after them.
-std::string BuildHtmlDocument(std::string_view surfaceFontName, std::string_view body);
+// RTF readers take no fallback character after them. The document is made in `body`'s own
+// buffer: a large page's RTF is not copied into a second one.
+std::string BuildHtmlDocument(std::string_view surfaceFontName, std::string body);
 
 }  // namespace scrivlet

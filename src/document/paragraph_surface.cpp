@@ -519,14 +519,14 @@ std::vector<Paragraph> ParagraphSurface::SpliceRange(std::size_t first, std::int
   ParagraphList edited;
   edited.reserve(old.size());
   for (const Paragraph& paragraph : old) {
-    edited.push_back(std::make_unique<Paragraph>(paragraph));
+    edited.emplace_back(paragraph);
   }
   std::vector<Paragraph> was =
       SpliceParagraphs(edited, 0, from, last - first, to, std::move(pieces));
   std::vector<Paragraph> replacement;
   replacement.reserve(edited.size());
-  for (std::unique_ptr<Paragraph>& paragraph : edited) {
-    replacement.push_back(std::move(*paragraph));
+  for (SharedParagraph& paragraph : edited) {
+    replacement.push_back(std::move(paragraph.Mutable()));
   }
   WriteParagraphs(first, old, std::move(replacement));
   return was;

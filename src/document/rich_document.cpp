@@ -143,6 +143,29 @@ FaceName::FaceName(std::string_view name) {
   }
 }
 
+SharedParagraph::SharedParagraph(Paragraph paragraph) : node_(new Node(std::move(paragraph))) {}
+
+SharedParagraph SharedParagraph::Share() const {
+  node_->references.fetch_add(1, std::memory_order_relaxed);
+  return SharedParagraph(node_);
+}
+
+Paragraph& SharedParagraph::Mutable() {
+  if (node_->references.load(std::memory_order_acquire) != 1) {
+    Node* own = new Node(node_->value);
+    Release();
+    node_ = own;
+  }
+  return node_->value;
+}
+
+void SharedParagraph::Release() noexcept {
+  if (node_ != nullptr && node_->references.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+    delete node_;
+  }
+  node_ = nullptr;
+}
+
 void FaceName::Release() noexcept {
   if (rep_ != nullptr && rep_->references.fetch_sub(1, std::memory_order_acq_rel) == 1) {
     delete rep_;
@@ -374,10 +397,11 @@ std::vector<Paragraph> SpliceParagraphs(ParagraphList& paragraphs, std::size_t f
   ParagraphList between;
   between.reserve(pieces.size());
   for (std::size_t i = 1; i + 1 < pieces.size(); ++i) {
-    between.push_back(std::make_unique<Paragraph>(std::move(pieces[i])));
+    between.emplace_back(std::move(pieces[i]));
   }
   MakeRoom(paragraphs, pieces.size());
-  Paragraph& opening = *paragraphs[first];
+  // A paragraph shared with an equal one is made its own before anything changes.
+  Paragraph& opening = paragraphs[first].Mutable();
   Paragraph& front = pieces.front();
   Paragraph& back = pieces.back();
   std::vector<Paragraph> was;
@@ -394,18 +418,19 @@ std::vector<Paragraph> SpliceParagraphs(ParagraphList& paragraphs, std::size_t f
     // The shorter side of the split moves to a new paragraph; the paragraph stays with the
     // longer one (Enter at its start moves no run).
     if (FindRun(opening, from).run <= RunsFrom(opening, from)) {
-      auto head = std::make_unique<Paragraph>(std::move(front));
-      std::vector<TextRun> inserted = std::move(head->runs);
-      head->runs = SwapRunsBefore(opening, from, std::move(back.runs));
-      AppendRuns(*head, std::move(inserted));
+      SharedParagraph head(std::move(front));
+      Paragraph& made = head.Mutable();
+      std::vector<TextRun> inserted = std::move(made.runs);
+      made.runs = SwapRunsBefore(opening, from, std::move(back.runs));
+      AppendRuns(made, std::move(inserted));
       TakeFormats(opening, back);
       between.insert(between.begin(), std::move(head));
       paragraphs.insert(at(first), std::make_move_iterator(between.begin()),
                         std::make_move_iterator(between.end()));
       return was;
     }
-    auto tail = std::make_unique<Paragraph>(std::move(back));
-    AppendRuns(*tail, TakeRunsFrom(opening, from));
+    SharedParagraph tail(std::move(back));
+    AppendRuns(tail.Mutable(), TakeRunsFrom(opening, from));
     AppendRuns(opening, std::move(front.runs));
     TakeFormats(opening, front);
     between.push_back(std::move(tail));
@@ -413,11 +438,14 @@ std::vector<Paragraph> SpliceParagraphs(ParagraphList& paragraphs, std::size_t f
                       std::make_move_iterator(between.end()));
     return was;
   }
-  Paragraph& closing = *paragraphs[last];
+  Paragraph& closing = paragraphs[last].Mutable();
+  for (std::size_t i = first + 1; i < last; ++i) {
+    paragraphs[i].Mutable();
+  }
   was.reserve(last - first + 1);
   was.push_back(Paragraph{opening.format, TakeRunsFrom(opening, from), opening.mark});
   for (std::size_t i = first + 1; i < last; ++i) {
-    was.push_back(std::move(*paragraphs[i]));
+    was.push_back(std::move(paragraphs[i].Mutable()));
   }
   was.push_back(Paragraph{closing.format, {}, closing.mark});
   if (pieces.size() > 1) {

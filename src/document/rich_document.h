@@ -142,9 +142,52 @@ struct RichDocument {
   std::vector<Paragraph> paragraphs;
 };
 
-// Paragraphs one to an allocation: inserting or erasing one moves the pointers after it, not
-// the paragraphs (Enter at the start of a page of many paragraphs). Never holds a null.
-using ParagraphList = std::vector<std::unique_ptr<Paragraph>>;
+// A paragraph of a ParagraphList, one to an allocation. Equal paragraphs that the RTF reader
+// finds close together (a page's empty lines, or a hostile page's million copies of one line)
+// share one object until one of them changes: 2 M one-word paragraphs hold one paragraph and
+// 2 M pointers, not 2 M paragraphs. Reading goes through * and ->, which never unshare;
+// changing goes through Mutable, which copies a shared paragraph first, so that a change never
+// reaches the paragraphs it was shared with. Move-only; Share makes another handle. A handle
+// moved from holds nothing and is only assigned to or destroyed.
+class SharedParagraph {
+ public:
+  explicit SharedParagraph(Paragraph paragraph);
+  SharedParagraph(SharedParagraph&& other) noexcept : node_(std::exchange(other.node_, nullptr)) {}
+  SharedParagraph& operator=(SharedParagraph&& other) noexcept {
+    std::swap(node_, other.node_);
+    return *this;
+  }
+  SharedParagraph(const SharedParagraph&) = delete;
+  SharedParagraph& operator=(const SharedParagraph&) = delete;
+  ~SharedParagraph() { Release(); }
+
+  // Another handle on the same paragraph.
+  SharedParagraph Share() const;
+
+  const Paragraph& operator*() const { return node_->value; }
+  const Paragraph* operator->() const { return &node_->value; }
+  // The paragraph to change, made this handle's own first when it is shared.
+  Paragraph& Mutable();
+  // Whether the handle holds a paragraph (one moved from does not).
+  explicit operator bool() const { return node_ != nullptr; }
+  // Whether another handle holds the same paragraph.
+  bool Shared() const { return node_->references.load(std::memory_order_acquire) != 1; }
+
+ private:
+  struct Node {
+    explicit Node(Paragraph paragraph) : value(std::move(paragraph)) {}
+    std::atomic<std::size_t> references{1};
+    Paragraph value;
+  };
+  explicit SharedParagraph(Node* node) : node_(node) {}
+  void Release() noexcept;
+
+  Node* node_ = nullptr;
+};
+
+// Paragraphs one to a handle: inserting or erasing one moves the pointers after it, not the
+// paragraphs (Enter at the start of a page of many paragraphs). Never holds an empty handle.
+using ParagraphList = std::vector<SharedParagraph>;
 
 // Which marker run text in this format belongs to.
 inline MarkerKind MarkerKindOf(const CharFormat& format) {

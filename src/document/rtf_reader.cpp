@@ -373,8 +373,37 @@ std::size_t CountParagraphMarks(std::string_view in) {
 void AppendParagraph(std::vector<Paragraph>& list, Paragraph&& paragraph) {
   list.push_back(std::move(paragraph));
 }
+
+// Whether a paragraph is small and equal to another: such paragraphs close together share one
+// object (SharedParagraph). Small, so that the comparison costs no more than the paragraph's read.
+bool IsSmallAndEqual(const Paragraph& a, const Paragraph& b) {
+  constexpr std::size_t kSmallRuns = 2;
+  constexpr std::size_t kSmallText = 32;
+  if (a.runs.size() > kSmallRuns || a.runs.size() != b.runs.size() || !(a.format == b.format) ||
+      !(a.mark == b.mark)) {
+    return false;
+  }
+  for (std::size_t i = 0; i < a.runs.size(); ++i) {
+    if (a.runs[i].text.size() > kSmallText || a.runs[i].text != b.runs[i].text ||
+        !(a.runs[i].format == b.runs[i].format)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// A paragraph equal to one of the last two shares its object (an empty line, or the lines of a
+// page that repeats one or two over and over: 2 M copies of one hold one paragraph).
 void AppendParagraph(ParagraphList& list, Paragraph&& paragraph) {
-  list.push_back(std::make_unique<Paragraph>(std::move(paragraph)));
+  constexpr std::size_t kLookBack = 2;
+  for (std::size_t back = 1; back <= kLookBack && back <= list.size(); ++back) {
+    const SharedParagraph& earlier = list[list.size() - back];
+    if (IsSmallAndEqual(*earlier, paragraph)) {
+      list.push_back(earlier.Share());
+      return;
+    }
+  }
+  list.emplace_back(std::move(paragraph));
 }
 
 // Reads into `List`, the document's paragraphs in one vector or one to an allocation: a surface

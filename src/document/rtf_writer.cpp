@@ -149,7 +149,7 @@ void EmitParagraphProperties(WriteState& s, const ParaFormat& format) {
 const Paragraph& ParagraphOf(const Paragraph& paragraph) {
   return paragraph;
 }
-const Paragraph& ParagraphOf(const std::unique_ptr<Paragraph>& paragraph) {
+const Paragraph& ParagraphOf(const SharedParagraph& paragraph) {
   return *paragraph;
 }
 

@@ -31,7 +31,7 @@ TEST(BuildHtmlDocument, DeclaresNoFallbacksWhenUnicodeEscapesAppear) {
       {"Segoe\xC2\xA0UI", "x", true},
   };
   for (const auto& c : cases) {
-    const std::string document = BuildHtmlDocument(c.font, c.body);
+    const std::string document = BuildHtmlDocument(c.font, std::string(c.body));
     EXPECT_EQ(document.starts_with("{\\rtf1\\ansi\\uc0\\deftab720"), c.unicode) << c.body;
     EXPECT_TRUE(document.ends_with(std::string(c.body) + "}"));
   }

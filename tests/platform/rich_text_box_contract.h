@@ -381,6 +381,46 @@ TYPED_TEST_P(RichTextBoxContract, EachEnterAndPasteOfLinesUndoesAndRedoesExactly
   }
 }
 
+// Equal paragraphs side by side (a surface may keep them as one until one changes): each edit
+// reaches only the paragraph it is made in, and undo and redo give back every state exactly.
+TYPED_TEST_P(RichTextBoxContract, EqualParagraphsChangeOneAtATime) {
+  auto& s = this->surface;
+  s.SetTextRTF("{\\rtf1 p\\par p\\par p\\par q\\par p\\par p\\par p}");
+  std::vector<std::string> states{s.TextRTF()};
+  const auto step = [&s, &states](std::int32_t caret, std::int32_t length, auto&& edit,
+                                  std::u16string_view text) {
+    s.SetSelStart(caret);
+    s.SetSelLength(length);
+    edit();
+    s.SealUndoStep();
+    EXPECT_EQ(s.Text(), text);
+    states.push_back(s.TextRTF());
+  };
+  step(
+      2, 0, [&s] { s.SetSelText(u"X"); }, u"p\nXp\np\nq\np\np\np");
+  step(
+      5, 1, [&s] { s.SetSelBold(true); }, u"p\nXp\np\nq\np\np\np");
+  step(
+      9, 0, [&s] { s.SetSelText(u"\n"); }, u"p\nXp\np\nq\n\np\np\np");
+  step(
+      12, 3, [&s] { s.SetSelText(u""); }, u"p\nXp\np\nq\n\np\n");
+  step(
+      0, 1, [&s] { s.SetSelRTF("{\\rtf1 {\\i r}\\par s}"); }, u"r\ns\nXp\np\nq\n\np\n");
+  for (const auto& [caret, bold] : {std::pair{0, false}, {5, false}, {7, true}, {12, false}}) {
+    s.SetSelStart(caret);
+    s.SetSelLength(1);
+    EXPECT_EQ(s.SelBold(), std::optional<bool>(bold)) << caret;
+  }
+  for (std::size_t i = states.size() - 1; i > 0; --i) {
+    s.Undo();
+    ASSERT_EQ(s.TextRTF(), states[i - 1]) << i;
+  }
+  for (std::size_t i = 1; i < states.size(); ++i) {
+    s.Redo();
+    ASSERT_EQ(s.TextRTF(), states[i]) << i;
+  }
+}
+
 TYPED_TEST_P(RichTextBoxContract, UndoStepsBackWordByWordAndRedoStepsForward) {
   auto& s = this->surface;
   TypeKeys(s, u"one two");
@@ -598,9 +638,10 @@ REGISTER_TYPED_TEST_SUITE_P(
     EmptySelRtfDeletesTheSelection, TextRtfReplacesTheDocumentAndTheHistory,
     TextRtfRoundTripsItsOwnOutput, UndoStepsBackWordByWordAndRedoStepsForward,
     UndoAndRedoRestoreAParagraphOfManyRunsExactly, EachEnterAndPasteOfLinesUndoesAndRedoesExactly,
-    ACaretMoveOrAGroupEndsAStep, TheHistoryKeepsTheLastHundredSteps,
-    AStyleSetAtTheCaretHoldsAcrossEnterUntilTheCaretMoves, EnterOnAnEmptyBulletItemEndsTheList,
-    TypingAtAMarkerEdgeTakesTheOrdinaryFormat, ALinkWhoseTextIsDeletedTakesItsUrlAlong,
-    EventsFireSynchronouslyForChangesByCode, DefaultFontAppliesToPlainText);
+    EqualParagraphsChangeOneAtATime, ACaretMoveOrAGroupEndsAStep,
+    TheHistoryKeepsTheLastHundredSteps, AStyleSetAtTheCaretHoldsAcrossEnterUntilTheCaretMoves,
+    EnterOnAnEmptyBulletItemEndsTheList, TypingAtAMarkerEdgeTakesTheOrdinaryFormat,
+    ALinkWhoseTextIsDeletedTakesItsUrlAlong, EventsFireSynchronouslyForChangesByCode,
+    DefaultFontAppliesToPlainText);
 
 }  // namespace scrivlet

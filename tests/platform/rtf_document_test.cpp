@@ -181,7 +181,7 @@ TEST(SpliceParagraphs, SplicingBackWhatItReturnsRestoresTheParagraphs) {
       for (const std::size_t last : {std::size_t{0}, std::size_t{1}}) {
         ParagraphList list;
         for (const Paragraph& p : original) {
-          list.push_back(std::make_unique<Paragraph>(p));
+          list.emplace_back(p);
           FindRun(*list.back(), 0);  // the index built, as a searched paragraph has it
         }
         const std::int32_t to = last == 0 ? from : 7;

@@ -23,7 +23,7 @@ struct Neighbours {
 // The formats of the characters either side of `caret` in its paragraph.
 inline Neighbours At(const ParagraphList& paragraphs, std::int32_t caret) {
   std::int32_t start = 0;
-  for (const std::unique_ptr<Paragraph>& held : paragraphs) {
+  for (const SharedParagraph& held : paragraphs) {
     const Paragraph& paragraph = *held;
     const std::int32_t length = paragraph.Length();
     if (caret <= start + length) {
@@ -64,7 +64,7 @@ inline bool AimsIntoMarker(const ParagraphList& paragraphs, std::int32_t caret) 
 // Whether any of the characters between two positions is in a marker's format.
 inline bool HasMarkerText(const ParagraphList& paragraphs, std::int32_t from, std::int32_t to) {
   std::int32_t start = 0;
-  for (const std::unique_ptr<Paragraph>& held : paragraphs) {
+  for (const SharedParagraph& held : paragraphs) {
     const Paragraph& paragraph = *held;
     std::int32_t at = start;
     for (const TextRun& run : paragraph.runs) {

@@ -23,8 +23,7 @@ void MakeRoom(List& list, std::size_t more) {
 }  // namespace
 
 MemoryRichTextBox::MemoryRichTextBox() {
-  paragraphs_.push_back(std::make_unique<Paragraph>());
-  paragraphs_.front()->mark = DefaultFormat();
+  paragraphs_.emplace_back(Paragraph{{}, {}, DefaultFormat()});
   CountStarts();
 }
 
@@ -120,12 +119,26 @@ void MemoryRichTextBox::WriteParagraphs(std::size_t first, const std::vector<Par
   ParagraphList added;
   added.reserve(replacement.size() - common);
   for (std::size_t i = common; i < replacement.size(); ++i) {
-    added.push_back(std::make_unique<Paragraph>(std::move(replacement[i])));
+    added.emplace_back(std::move(replacement[i]));
+  }
+  // A paragraph shared with an equal one gets a new object, made here with the others, instead
+  // of being written over.
+  std::vector<bool> shared(common);
+  ParagraphList unshared;
+  for (std::size_t i = 0; i < common; ++i) {
+    shared[i] = paragraphs_[first + i].Shared();
+    if (shared[i]) {
+      unshared.emplace_back(std::move(replacement[i]));
+    }
   }
   MakeRoom(paragraphs_, added.size());
   MakeRoom(starts_, added.size());
-  for (std::size_t i = 0; i < common; ++i) {
-    *paragraphs_[first + i] = std::move(replacement[i]);
+  for (std::size_t i = 0, next = 0; i < common; ++i) {
+    if (shared[i]) {
+      paragraphs_[first + i] = std::move(unshared[next++]);
+    } else {
+      paragraphs_[first + i].Mutable() = std::move(replacement[i]);
+    }
   }
   std::copy(newStarts.begin(), newStarts.begin() + kept, starts_.begin() + at);
   if (!added.empty()) {
@@ -146,7 +159,7 @@ void MemoryRichTextBox::WriteParagraphs(std::size_t first, const std::vector<Par
 
 void MemoryRichTextBox::EditParagraph(std::size_t index,
                                       const std::function<void(Paragraph&)>& edit) {
-  Paragraph& paragraph = *paragraphs_[index];
+  Paragraph& paragraph = paragraphs_[index].Mutable();
   const std::int32_t before = ParagraphLength(index);
   try {
     edit(paragraph);
@@ -224,7 +237,7 @@ void MemoryRichTextBox::SetTextRTF(std::string_view rtf) {
     paragraphs_ = ReadRtfParagraphs(rtf, {DefaultFormat(), bulletIndent_});
   } catch (...) {
     paragraphs_.clear();  // out of memory
-    paragraphs_.push_back(std::make_unique<Paragraph>(Paragraph{{}, {}, DefaultFormat()}));
+    paragraphs_.emplace_back(Paragraph{{}, {}, DefaultFormat()});
     CountStarts();
     throw;
   }
@@ -255,14 +268,14 @@ void MemoryRichTextBox::SetFontName(std::string_view face) {
   fontName_ = face;
   // An empty document has nothing to keep: what is typed first takes the new default.
   if (TextLength() == 0) {
-    paragraphs_.front()->mark = DefaultFormat();
+    paragraphs_.front().Mutable().mark = DefaultFormat();
   }
 }
 
 void MemoryRichTextBox::SetFontSize(double points) {
   fontSize_ = points;
   if (TextLength() == 0) {
-    paragraphs_.front()->mark = DefaultFormat();
+    paragraphs_.front().Mutable().mark = DefaultFormat();
   }
 }
 
