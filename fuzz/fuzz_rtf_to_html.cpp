@@ -11,6 +11,7 @@
 #include "conversion/conversion_context.h"
 #include "conversion/conversion_error.h"
 #include "conversion/rtf_to_html.h"
+#include "conversion/test_inputs.h"
 #include "fuzz_support.h"
 #include "script_checks.h"
 
@@ -71,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // A malformed parameter is an error the converter keeps.
   }
   const std::string whole = ToHtmlOrError(rtf, context);
-  scrivlet::fuzz::ChoppedText pieces(rtf, 1 + (size > 0 ? data[0] % 64 : 0));
+  scrivlet::testing_inputs::ChoppedText pieces(rtf, 1 + (size > 0 ? data[0] % 64 : 0));
   SCRIVLET_FUZZ_CHECK(ToHtmlOrError(pieces, context) == whole);
   return 0;
 }

@@ -221,11 +221,12 @@ bool IsCleanButForSpaces(std::string_view url) {
 
 bool IsAllowedLinkUrl(std::string_view url) {
   // RtfToHtml asks for every link of a page: a URL clean as it stands is judged in place.
-  if (IsCleanButForSpaces(url)) {
-    const std::string_view scheme = SchemeOf(TrimAny(url, " "));
-    return scheme.empty() || IsOneOfNoCase(scheme, kLinkSchemes);
+  std::string cleaned;
+  std::string_view clean = TrimAny(url, " ");
+  if (!IsCleanButForSpaces(url)) {
+    cleaned = CleanUrl(url);
+    clean = cleaned;
   }
-  const std::string clean = CleanUrl(url);
   const std::string_view scheme = SchemeOf(clean);
   return scheme.empty() || IsOneOfNoCase(scheme, kLinkSchemes);
 }

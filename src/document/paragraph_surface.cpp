@@ -641,7 +641,7 @@ void ParagraphSurface::Record(UndoRecord record, std::int32_t selStart, std::int
       }
     } else if (const std::size_t before =
                    record.range ? record.range->was.size() : record.old.size();
-               !record.within && LastStepHolds(record.first, before)) {
+               LastStepHolds(record.first, before)) {
       last.count = last.count - before + record.count;
     } else {
       records.push_back(std::move(record));

@@ -118,15 +118,6 @@ std::vector<TextRun> SwapRunsBefore(Paragraph& paragraph, std::int32_t offset,
   return taken;
 }
 
-// Room for `more` items, grown by doubling as an insertion would grow it, but before anything
-// changes.
-template <typename List>
-void MakeRoom(List& list, std::size_t more) {
-  if (list.capacity() - list.size() < more) {
-    list.reserve(std::max(list.size() + more, 2 * list.capacity()));
-  }
-}
-
 // Gives `paragraph` the format and mark of `piece`.
 void TakeFormats(Paragraph& paragraph, Paragraph& piece) {
   paragraph.format = piece.format;
@@ -267,19 +258,7 @@ std::size_t SplitRunsAt(Paragraph& paragraph, std::int32_t offset) {
   }
   const bool indexed = paragraph.runEnds.Kept(runs) != nullptr;
   const auto head = static_cast<std::size_t>(offset - spot.start);
-  std::u16string& text = runs[spot.run].text;
-  TextRun tail{runs[spot.run].format, {}};
-  if (head <= text.size() / 2) {
-    // The shorter part is the one copied; the run's buffer goes on with the rest, so that a
-    // split near the start of a long run neither copies it nor leaves it behind unused.
-    std::u16string front = text.substr(0, head);
-    text.erase(0, head);
-    tail.text = std::move(text);
-    text = std::move(front);
-  } else {
-    tail.text = text.substr(head);
-    text.resize(head);
-  }
+  TextRun tail{runs[spot.run].format, SplitText(runs[spot.run].text, head)};
   runs.insert(runs.begin() + static_cast<std::ptrdiff_t>(spot.run) + 1, std::move(tail));
   if (indexed) {
     paragraph.runEnds.Split(runs, spot.run, offset);

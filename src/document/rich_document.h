@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -188,6 +189,15 @@ class SharedParagraph {
 // Paragraphs one to a handle: inserting or erasing one moves the pointers after it, not the
 // paragraphs (Enter at the start of a page of many paragraphs). Never holds an empty handle.
 using ParagraphList = std::vector<SharedParagraph>;
+
+// Room for `more` items in a vector, grown by doubling as an insertion would grow it, but taken
+// before the first change of an edit: running out of memory then leaves the list as it was.
+template <typename List>
+void MakeRoom(List& list, std::size_t more) {
+  if (list.capacity() - list.size() < more) {
+    list.reserve(std::max(list.size() + more, 2 * list.capacity()));
+  }
+}
 
 // Which marker run text in this format belongs to.
 inline MarkerKind MarkerKindOf(const CharFormat& format) {

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <limits>
-#include <memory>
 #include <optional>
 #include <string>
 #include <unordered_map>

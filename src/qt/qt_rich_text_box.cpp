@@ -63,6 +63,19 @@ bool NeedsStandIn(char16_t unit) {
          unit == 0xFFFC;
 }
 
+// The format of the character that stands in for `unit`: the run's, with the unit beside it.
+QTextCharFormat StandInFormat(const QTextCharFormat& format, char16_t unit) {
+  QTextCharFormat standIn = format;
+  standIn.setProperty(kStandInProperty, static_cast<int>(unit));
+  return standIn;
+}
+
+// Whether a change of `changed` characters is most of a document of `length`, large enough that
+// its layout should wait (LazyLayout).
+bool ChangesMostOf(std::int64_t changed, std::int64_t length) {
+  return length >= kLazyLayoutCharacters && 2 * changed > length;
+}
+
 QString ToQString(std::u16string_view text) {
   return QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size()));
 }
@@ -406,9 +419,7 @@ void QtRichTextBox::InsertRuns(QTextCursor& cursor, const std::vector<TextRun>& 
       if (i > start) {
         cursor.insertText(ToQString(text.substr(start, i - start)), format);
       }
-      QTextCharFormat standIn = format;
-      standIn.setProperty(kStandInProperty, static_cast<int>(text[i]));
-      cursor.insertText(QString(QChar(kStandInUnit)), standIn);
+      cursor.insertText(QString(QChar(kStandInUnit)), StandInFormat(format, text[i]));
       start = i + 1;
     }
     if (start < text.size()) {
@@ -424,8 +435,7 @@ void QtRichTextBox::WriteParagraphs(std::size_t first, const std::vector<Paragra
                                     std::vector<Paragraph> replacement) {
   const OwnWrite own(writing_);
   std::optional<LazyLayout> lazy;
-  if (const std::int64_t length = TextLength();
-      length >= kLazyLayoutCharacters && 2 * CharactersIn(old) > length) {
+  if (ChangesMostOf(CharactersIn(old), TextLength())) {
     lazy.emplace(Doc());
   }
   const EditBlock batch(Doc());
@@ -453,8 +463,7 @@ std::vector<Paragraph> QtRichTextBox::SpliceRange(std::size_t first, std::int32_
   }
   const OwnWrite own(writing_);
   std::optional<LazyLayout> lazy;
-  if (const std::int64_t length = TextLength();
-      length >= kLazyLayoutCharacters && 2 * (end - start + CharactersIn(pieces)) > length) {
+  if (ChangesMostOf(end - start + CharactersIn(pieces), TextLength())) {
     lazy.emplace(Doc());
   }
   const EditBlock batch(Doc());
@@ -599,11 +608,9 @@ void QtRichTextBox::RestyleRuns(QTextCursor& cursor, int start, const Paragraph&
     cursor.setCharFormat(format);
     for (std::size_t i = 0; i < run.text.size(); ++i) {
       if (NeedsStandIn(run.text[i])) {
-        QTextCharFormat standIn = format;
-        standIn.setProperty(kStandInProperty, static_cast<int>(run.text[i]));
         cursor.setPosition(runStart + static_cast<int>(i));
         cursor.setPosition(runStart + static_cast<int>(i) + 1, QTextCursor::KeepAnchor);
-        cursor.setCharFormat(standIn);
+        cursor.setCharFormat(StandInFormat(format, run.text[i]));
       }
     }
   }

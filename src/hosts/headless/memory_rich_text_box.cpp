@@ -9,19 +9,6 @@
 
 namespace scrivlet {
 
-namespace {
-
-// Room for `more` items, grown by doubling as an insertion would grow it, but before the first
-// change: running out of memory leaves the list as it was.
-template <typename List>
-void MakeRoom(List& list, std::size_t more) {
-  if (list.capacity() - list.size() < more) {
-    list.reserve(std::max(list.size() + more, 2 * list.capacity()));
-  }
-}
-
-}  // namespace
-
 MemoryRichTextBox::MemoryRichTextBox() {
   paragraphs_.emplace_back(Paragraph{{}, {}, DefaultFormat()});
   CountStarts();
